@@ -1,0 +1,26 @@
+#pragma once
+// A calendar moment in local time: the type shared by the file-name rules, the catalogue, the
+// index files and the timeline.
+#include <cstdint>
+
+namespace KX_SOFT_BASE {
+
+struct DateTime {
+    std::int32_t year = 0;  // four digits
+    std::int32_t month = 0;  // 1..12
+    std::int32_t day = 0;  // 1..31
+    std::int32_t hour = 0;
+    std::int32_t minute = 0;
+    std::int32_t second = 0;
+
+    // Breaks a time into local time; a time the C library cannot break leaves all six at 0.
+    void FromTimeT(std::int64_t time);
+    static DateTime Now();
+    // Years after 2037 count as 2037 (same month, day and time); a negative result gives 0.
+    std::int64_t ToTimeT() const;
+    // 0 when the year is before 1900 or after 3000, the month outside 1..12, or any of day,
+    // hour, minute, second negative; otherwise the local time, with the year clamped as above.
+    static std::int64_t MakeTimeT(int year, int month, int day, int hour, int minute, int second);
+};
+
+}  // namespace KX_SOFT_BASE

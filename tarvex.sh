@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# The project's entry for people and CI. Each command installs what it needs first.
+#   ./tarvex.sh start [PATH]   build and start the player
+#   ./tarvex.sh test           build and run every test, the sanitizer builds included
+#   ./tarvex.sh bench          build and run the benchmarks, printing their figures
+set -euo pipefail
+cd "$(dirname "$0")"
+
+usage() { sed -n '2,5p' "$0" | sed 's/^# \{0,1\}//'; }
+
+command=${1:-}
+[ $# -gt 0 ] && shift
+case "$command" in
+  start) scripts/install-deps.sh && scripts/build.sh build && exec scripts/start.sh "$@" ;;
+  test) scripts/install-deps.sh && exec scripts/test.sh ;;
+  bench) scripts/install-deps.sh && scripts/build.sh build && exec scripts/bench.sh "$@" ;;
+  -h|--help|help) usage ;;
+  *) usage >&2; exit 2 ;;
+esac

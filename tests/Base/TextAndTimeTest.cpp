@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "Base/DateTime.h"
+#include "Base/ProgramPath.h"
+#include "Base/StreamConvert.h"
+#include "LoopTestSupport.h"
+
+using namespace KX_SOFT_BASE;
+
+TEST(StreamConvert, RoundTripsEveryPlaneAndKeepsBothForms) {
+    const std::wstring text = L"DVR_\u901a\u9053_\u00e9_\U0001F4F9.rvf";
+    CKXStreamConvert convert(text.c_str(), KX_CP_ACP);
+    const std::string utf8 = convert.GetMultiByte();
+    EXPECT_EQ("DVR_\xE9\x80\x9A\xE9\x81\x93_\xC3\xA9_\xF0\x9F\x93\xB9.rvf", utf8);
+    EXPECT_EQ(text, std::wstring(convert.GetWide()));
+
+    CKXStreamConvert back(utf8.c_str(), KX_CP_UTF8);
+    EXPECT_EQ(text, std::wstring(back.GetWide()));
+    EXPECT_EQ(utf8, std::string(back.GetMultiByte()));
+}
+
+TEST(StreamConvert, InvalidInputBecomesReplacementCharacters) {
+    struct Case {
+        const char* bytes;
+        std::wstring expected;
+    } cases[] = {
+        {"a\xFF" "b", L"a\uFFFD" L"b"},  // a byte that never starts a sequence
+        {"\xC0\xAF", L"\uFFFD\uFFFD"},  // overlong "/" must not sneak through as a separator
+        {"\xE0\x80\xAF", L"\uFFFD\uFFFD\uFFFD"},  // overlong three-byte form
+        {"\xED\xA0\x80", L"\uFFFD\uFFFD\uFFFD"},  // an encoded surrogate
+        {"\xF4\x90\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD"},  // past U+10FFFF
+        {"x\xE4\xB8", L"x\uFFFD"},  // truncated at the end: one replacement for the prefix
+        {"\xE4\xB8" "A", L"\uFFFD" L"A"},  // the breaking byte is read again as a lead
+        {"\x80\x80", L"\uFFFD\uFFFD"},  // lone continuation bytes
+    };
+    for (const Case& c : cases) {
+        CKXStreamConvert convert(c.bytes, KX_CP_UTF8);
+        EXPECT_EQ(c.expected, std::wstring(convert.GetWide())) << "input " << c.bytes;
+    }
+}
+
+TEST(StreamConvert, WideSideRepairsSurrogatesAndRejectsOutOfRange) {
+    const wchar_t pair[] = {0xD83D, 0xDCF9, 0};  // UTF-16 pair handed over in wchar_t units
+    EXPECT_EQ("\xF0\x9F\x93\xB9", WideToUtf8(pair));
+    const wchar_t lone[] = {L'a', 0xDC00, L'b', static_cast<wchar_t>(0x110000), 0};
+    EXPECT_EQ("a\xEF\xBF\xBD" "b\xEF\xBF\xBD", WideToUtf8(lone));
+}
+
+TEST(StreamConvert, EmptyNullAndUnknownCodePages) {
+    CKXStreamConvert none;
+    ASSERT_NE(nullptr, none.GetWide());
+    EXPECT_STREQ("", none.GetMultiByte());
+    EXPECT_STREQ(L"", none.GetWide());
+
+    CKXStreamConvert convert;
+    EXPECT_STREQ("", convert.FromWide(nullptr, KX_CP_ACP));
+    EXPECT_STREQ(L"", convert.FromMultiByte("", KX_CP_UTF8));
+    // A page we do not know converts to nothing rather than guessing.
+    EXPECT_STREQ("", convert.FromWide(L"abc", 936));
+    EXPECT_STREQ(L"abc", convert.GetWide());
+    // A conversion replaces both forms.
+    convert.FromMultiByte("xyz", KX_CP_ACP);
+    EXPECT_STREQ(L"xyz", convert.GetWide());
+    EXPECT_STREQ("xyz", convert.GetMultiByte());
+}
+
+class DateTimeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* tz = std::getenv("TZ");
+        m_savedTz = tz ? tz : "";
+        m_hadTz = tz != nullptr;
+        setenv("TZ", "UTC", 1);
+        tzset();
+    }
+    void TearDown() override {
+        if (m_hadTz) setenv("TZ", m_savedTz.c_str(), 1);
+        else unsetenv("TZ");
+        tzset();
+    }
+
+private:
+    std::string m_savedTz;
+    bool m_hadTz = false;
+};
+
+TEST_F(DateTimeTest, ConvertsBothWaysInLocalTime) {
+    const std::int64_t t = DateTime::MakeTimeT(2012, 3, 15, 10, 15, 0);
+    EXPECT_EQ(1331806500, t);
+    DateTime dt;
+    dt.FromTimeT(t);
+    EXPECT_EQ(2012, dt.year);
+    EXPECT_EQ(3, dt.month);
+    EXPECT_EQ(15, dt.day);
+    EXPECT_EQ(10, dt.hour);
+    EXPECT_EQ(15, dt.minute);
+    EXPECT_EQ(0, dt.second);
+    EXPECT_EQ(t, dt.ToTimeT());
+
+    setenv("TZ", "CET-1", 1);  // a fixed one-hour offset
+    tzset();
+    EXPECT_EQ(1331806500 - 3600, DateTime::MakeTimeT(2012, 3, 15, 10, 15, 0));
+}
+
+TEST_F(DateTimeTest, YearsAfter2037FoldOntoIt) {
+    const std::int64_t in2037 = DateTime::MakeTimeT(2037, 6, 1, 12, 30, 5);
+    EXPECT_EQ(in2037, DateTime::MakeTimeT(2099, 6, 1, 12, 30, 5));
+    EXPECT_EQ(in2037, DateTime::MakeTimeT(3000, 6, 1, 12, 30, 5));
+    DateTime far{2500, 6, 1, 12, 30, 5};
+    EXPECT_EQ(in2037, far.ToTimeT());
+}
+
+TEST_F(DateTimeTest, RangeRulesRefuseImpossibleFields) {
+    EXPECT_EQ(0, DateTime::MakeTimeT(1899, 1, 1, 0, 0, 0));
+    EXPECT_EQ(0, DateTime::MakeTimeT(3001, 1, 1, 0, 0, 0));
+    EXPECT_EQ(0, DateTime::MakeTimeT(2012, 13, 1, 0, 0, 0));
+    EXPECT_EQ(0, DateTime::MakeTimeT(2012, 0, 1, 0, 0, 0));
+    EXPECT_EQ(0, DateTime::MakeTimeT(2012, 1, -1, 0, 0, 0));
+    EXPECT_EQ(0, DateTime::MakeTimeT(2012, 1, 1, -1, 0, 0));
+    EXPECT_EQ(0, DateTime::MakeTimeT(2012, 1, 1, 0, -1, 0));
+    EXPECT_EQ(0, DateTime::MakeTimeT(2012, 1, 1, 0, 0, -1));
+    // Out-of-range but non-negative fields normalise the way mktime does.
+    EXPECT_EQ(DateTime::MakeTimeT(2012, 1, 2, 0, 0, 0), DateTime::MakeTimeT(2012, 1, 1, 24, 0, 0));
+    // Before 1970 ToTimeT answers 0 instead of a negative time.
+    DateTime old{1950, 1, 1, 0, 0, 0};
+    EXPECT_EQ(0, old.ToTimeT());
+}
+
+TEST(ProgramPath, HomeVariableOverridesAndEndsInSlash) {
+    TarvexTest::ScopedProgramHome home;
+    EXPECT_EQ(home.Path() + "/", GetProgramDirectoryUtf8());
+    setenv("TARVEX_HOME", (home.Path() + "/").c_str(), 1);
+    EXPECT_EQ(home.Path() + "/", GetProgramDirectoryUtf8());
+    EXPECT_EQ(Utf8ToWide(home.Path() + "/"), GetProgramDirectory());
+}
+
+TEST(ProgramPath, DefaultsToTheExecutablesFolder) {
+    unsetenv("TARVEX_HOME");
+    const std::string dir = GetProgramDirectoryUtf8();
+    ASSERT_FALSE(dir.empty());
+    EXPECT_EQ('/', dir.back());
+    EXPECT_EQ('/', dir.front());
+}
