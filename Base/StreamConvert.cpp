@@ -7,8 +7,14 @@ namespace KX_SOFT_BASE {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
+constexpr char32_t kEscapeBase = 0xDC00;  // + the byte, for bytes 0x80..0xFF
+
+// What becomes of bytes that are not UTF-8: U+FFFD, or an escape that encodes back to the byte.
+enum class Invalid { Replace, Escape };
 
 bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+bool IsEscapedByte(char32_t cp) { return cp >= kEscapeBase + 0x80 && cp <= kEscapeBase + 0xFF; }
 
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
@@ -28,11 +34,7 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-bool SupportedCodePage(int codePage) { return codePage == KX_CP_ACP || codePage == KX_CP_UTF8; }
-
-}  // namespace
-
-std::wstring Utf8ToWide(const char* text, std::size_t length) {
+std::wstring Decode(const char* text, std::size_t length, Invalid invalid) {
     std::wstring out;
     if (!text) return out;
     out.reserve(length);
@@ -63,26 +65,27 @@ std::wstring Utf8ToWide(const char* text, std::size_t length) {
             cp = lead & 0x07;
             if (lead == 0xF0) lo = 0x90;
             if (lead == 0xF4) hi = 0x8F;
-        } else {
-            out += static_cast<wchar_t>(kReplacement);
-            ++i;
-            continue;
         }
         std::size_t j = i + 1;
-        bool ok = true;
-        for (int k = 0; k < need; ++k, ++j) {
-            if (j >= length) { ok = false; break; }
-            const unsigned char c = s[j];
-            const bool inRange = k == 0 ? (c >= lo && c <= hi) : IsContinuation(c);
-            if (!inRange) { ok = false; break; }
-            cp = (cp << 6) | (c & 0x3F);
+        bool ok = need > 0;
+        for (int k = 0; ok && k < need; ++k, ++j) {
+            const bool inRange = j < length && (k == 0 ? (s[j] >= lo && s[j] <= hi) : IsContinuation(s[j]));
+            if (!inRange) {
+                ok = false;
+                break;  // j stays on the byte that broke the sequence
+            }
+            cp = (cp << 6) | (s[j] & 0x3F);
         }
         if (ok) {
             out += static_cast<wchar_t>(cp);
             i = j;
+        } else if (invalid == Invalid::Escape) {
+            // Byte by byte, so that encoding gives back exactly what was read.
+            out += static_cast<wchar_t>(kEscapeBase + lead);
+            ++i;
         } else {
-            // The maximal valid prefix is consumed as one replacement; the offending byte is
-            // looked at again as a possible lead.
+            // The maximal valid prefix becomes one replacement; the byte that broke it is read
+            // again as a possible lead.
             out += static_cast<wchar_t>(kReplacement);
             i = j > i + 1 ? j : i + 1;
         }
@@ -90,9 +93,7 @@ std::wstring Utf8ToWide(const char* text, std::size_t length) {
     return out;
 }
 
-std::wstring Utf8ToWide(const std::string& text) { return Utf8ToWide(text.data(), text.size()); }
-
-std::string WideToUtf8(const wchar_t* text, std::size_t length) {
+std::string Encode(const wchar_t* text, std::size_t length, Invalid invalid) {
     std::string out;
     if (!text) return out;
     out.reserve(length);
@@ -105,13 +106,31 @@ std::string WideToUtf8(const wchar_t* text, std::size_t length) {
                 ++i;
             }
         }
+        if (invalid == Invalid::Escape && IsEscapedByte(cp)) {
+            out += static_cast<char>(cp - kEscapeBase);
+            continue;
+        }
         if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) cp = kReplacement;
         AppendUtf8(out, cp);
     }
     return out;
 }
 
+}  // namespace
+
+std::wstring Utf8ToWide(const char* text, std::size_t length) { return Decode(text, length, Invalid::Replace); }
+std::wstring Utf8ToWide(const std::string& text) { return Utf8ToWide(text.data(), text.size()); }
+std::string WideToUtf8(const wchar_t* text, std::size_t length) { return Encode(text, length, Invalid::Replace); }
 std::string WideToUtf8(const std::wstring& text) { return WideToUtf8(text.data(), text.size()); }
+
+std::wstring NativeToWide(const std::string& bytes) { return Decode(bytes.data(), bytes.size(), Invalid::Escape); }
+std::string WideToNative(const std::wstring& text) { return Encode(text.data(), text.size(), Invalid::Escape); }
+
+bool HasEscapedBytes(const std::wstring& text) {
+    for (wchar_t c : text)
+        if (IsEscapedByte(static_cast<char32_t>(c))) return true;
+    return false;
+}
 
 struct CKXStreamConvert::Impl {
     std::string multiByte;
@@ -133,14 +152,18 @@ CKXStreamConvert::~CKXStreamConvert() = default;
 char* CKXStreamConvert::FromWide(const wchar_t* text, int codePage) {
     if (!m_impl) return nullptr;
     m_impl->wide = text ? std::wstring(text) : std::wstring();
-    m_impl->multiByte = SupportedCodePage(codePage) ? WideToUtf8(m_impl->wide) : std::string();
+    m_impl->multiByte = codePage == KX_CP_ACP    ? WideToNative(m_impl->wide)
+                        : codePage == KX_CP_UTF8 ? WideToUtf8(m_impl->wide)
+                                                 : std::string();
     return m_impl->multiByte.data();
 }
 
 wchar_t* CKXStreamConvert::FromMultiByte(const char* text, int codePage) {
     if (!m_impl) return nullptr;
     m_impl->multiByte = text ? std::string(text) : std::string();
-    m_impl->wide = SupportedCodePage(codePage) ? Utf8ToWide(m_impl->multiByte) : std::wstring();
+    m_impl->wide = codePage == KX_CP_ACP    ? NativeToWide(m_impl->multiByte)
+                   : codePage == KX_CP_UTF8 ? Utf8ToWide(m_impl->multiByte)
+                                            : std::wstring();
     return m_impl->wide.data();
 }
 

@@ -1,8 +1,12 @@
 #pragma once
-// Wide <-> multibyte text. On Linux both code pages the system uses (0, the "ANSI" page of paths
-// and settings values, and 65001 for language files and regular-expression input) are UTF-8, and
-// wide text is UTF-32 in a 32-bit wchar_t. Invalid input never fails a conversion: each broken
-// sequence becomes U+FFFD.
+// Wide <-> multibyte text. On Linux both code pages the system uses are UTF-8 and wide text is
+// UTF-32 in a 32-bit wchar_t. Invalid input never fails a conversion.
+//
+// Code page 65001 (language files, regular-expression input) is strict: each broken sequence
+// becomes U+FFFD. Code page 0, the "ANSI" page, carries file paths and settings values, whose
+// bytes the file system does not promise to be UTF-8: there each byte that is not part of valid
+// UTF-8 becomes U+DC80..U+DCFF and turns back into the same byte, so any path survives the trip
+// to wide text and back and the file can still be opened.
 #include <memory>
 #include <string>
 
@@ -19,6 +23,11 @@ std::wstring Utf8ToWide(const std::string& text);
 // U+10FFFF is written as U+FFFD.
 std::string WideToUtf8(const wchar_t* text, std::size_t length);
 std::string WideToUtf8(const std::wstring& text);
+// The lossless pair used for paths (code page 0).
+std::wstring NativeToWide(const std::string& bytes);
+std::string WideToNative(const std::wstring& text);
+// True when a wide text holds a byte that was not UTF-8 (as NativeToWide keeps it).
+bool HasEscapedBytes(const std::wstring& text);
 
 class CKXStreamConvert {
 public:

@@ -43,6 +43,20 @@ TEST(StreamConvert, InvalidInputBecomesReplacementCharacters) {
     }
 }
 
+TEST(StreamConvert, PathsKeepBytesThatAreNotUtf8) {
+    // A recorder that wrote its device name in a legacy code page: the file must still open.
+    const std::string raw = "/rec/\xB1\xB1\xBE\xA9_ch1_\xC0\xAF_\xE4\xB8\x8D.rvf";
+    CKXStreamConvert toWide(raw.c_str(), KX_CP_ACP);
+    const std::wstring wide = toWide.GetWide();
+    EXPECT_TRUE(HasEscapedBytes(wide));
+    EXPECT_NE(std::wstring::npos, wide.find(L"\u4e0d.rvf")) << "valid UTF-8 still decodes";
+    CKXStreamConvert back(wide.c_str(), KX_CP_ACP);
+    EXPECT_EQ(raw, std::string(back.GetMultiByte()));
+    // Strict UTF-8 output never carries the raw bytes.
+    EXPECT_EQ(std::string::npos, WideToUtf8(wide).find('\xB1'));
+    EXPECT_FALSE(HasEscapedBytes(NativeToWide("plain \xE9\x80\x9A")));
+}
+
 TEST(StreamConvert, WideSideRepairsSurrogatesAndRejectsOutOfRange) {
     const wchar_t pair[] = {0xD83D, 0xDCF9, 0};  // UTF-16 pair handed over in wchar_t units
     EXPECT_EQ("\xF0\x9F\x93\xB9", WideToUtf8(pair));
