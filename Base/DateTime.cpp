@@ -1,6 +1,8 @@
 #include "Base/DateTime.h"
 
+#include <cstdlib>
 #include <ctime>
+#include <string>
 
 namespace KX_SOFT_BASE {
 
@@ -10,17 +12,69 @@ namespace {
 // year rather than refused.
 constexpr int kLastYearOffset = 137;  // 2037 - 1900
 
-std::int64_t LocalMkTime(int year, int month, int day, int hour, int minute, int second) {
+std::int64_t CalendarMkTime(int yearOffset, int month, int day, int hour, int minute, int second) {
     std::tm tm{};
     tm.tm_isdst = -1;
-    int offset = year - 1900;
-    tm.tm_year = offset > kLastYearOffset ? kLastYearOffset : offset;
+    tm.tm_year = yearOffset;
     tm.tm_mon = month - 1;
     tm.tm_mday = day;
     tm.tm_hour = hour;
     tm.tm_min = minute;
     tm.tm_sec = second;
     return static_cast<std::int64_t>(std::mktime(&tm));
+}
+
+bool IsLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysInMonth(int year, int month) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeap(year) ? 29 : days[month - 1];
+}
+
+// mktime re-reads the zone's rules on every call (a file status check each time when TZ is not
+// set), which made cataloguing a large export crawl. Most days have one UTC offset from midnight
+// to midnight; for those a time is its local midnight plus the seconds of the day. The midnight
+// and that fact are cached per day and per TZ setting; any other day, and any field out of its
+// range, goes through mktime as before.
+struct DayEntry {
+    int yearOffset = -1, month = 0, day = 0;
+    std::int64_t midnight = 0;
+    bool uniform = false;
+};
+
+struct DayCache {
+    std::string tz;
+    bool hasTz = false;
+    DayEntry entries[64];
+};
+
+std::int64_t LocalMkTime(int year, int month, int day, int hour, int minute, int second) {
+    int offset = year - 1900;
+    if (offset > kLastYearOffset) offset = kLastYearOffset;
+    const int fullYear = offset + 1900;
+    const bool inRange = month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(fullYear, month) &&
+                         hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 && second <= 59;
+    if (!inRange) return CalendarMkTime(offset, month, day, hour, minute, second);
+
+    thread_local DayCache cache;
+    const char* tz = std::getenv("TZ");
+    if ((tz != nullptr) != cache.hasTz || (tz && cache.tz != tz)) {
+        cache = DayCache{};
+        cache.hasTz = tz != nullptr;
+        if (tz) cache.tz = tz;
+    }
+    DayEntry& entry = cache.entries[static_cast<unsigned>(offset * 372 + month * 31 + day) % 64];
+    if (entry.yearOffset != offset || entry.month != month || entry.day != day) {
+        entry.yearOffset = offset;
+        entry.month = month;
+        entry.day = day;
+        entry.midnight = CalendarMkTime(offset, month, day, 0, 0, 0);
+        const std::int64_t next = CalendarMkTime(offset, month, day + 1, 0, 0, 0);
+        const std::int64_t noon = CalendarMkTime(offset, month, day, 12, 0, 0);
+        entry.uniform = entry.midnight != -1 && next - entry.midnight == 86400 && noon - entry.midnight == 43200;
+    }
+    if (!entry.uniform) return CalendarMkTime(offset, month, day, hour, minute, second);
+    return entry.midnight + hour * 3600 + minute * 60 + second;
 }
 
 }  // namespace

@@ -144,6 +144,38 @@ TEST_F(DateTimeTest, RangeRulesRefuseImpossibleFields) {
     EXPECT_EQ(0, old.ToTimeT());
 }
 
+// Conversions are cached per day; they must agree with the C library's own on every day of a
+// year, across both daylight-saving changes and in the hours that do not exist or occur twice.
+TEST_F(DateTimeTest, AgreesWithTheCalendarAcrossDaylightSavingChanges) {
+    for (const char* zone : {"CET-1CEST,M3.5.0,M10.5.0/3", "EST5EDT,M3.2.0,M11.1.0", "UTC", "NZST-12NZDT,M9.5.0,M4.1.0/3"}) {
+        setenv("TZ", zone, 1);
+        tzset();
+        for (int day = 1; day <= 366; ++day)
+            for (int hour = 0; hour < 24; ++hour)
+                for (int minute : {0, 30, 59}) {
+                    std::tm tm{};
+                    tm.tm_isdst = -1;
+                    tm.tm_year = 2012 - 1900;
+                    tm.tm_mon = 0;
+                    tm.tm_mday = day;  // mktime rolls the days of January into the year
+                    tm.tm_hour = hour;
+                    tm.tm_min = minute;
+                    std::mktime(&tm);
+                    const int month = tm.tm_mon + 1, mday = tm.tm_mday;
+                    std::tm again{};
+                    again.tm_isdst = -1;
+                    again.tm_year = 2012 - 1900;
+                    again.tm_mon = month - 1;
+                    again.tm_mday = mday;
+                    again.tm_hour = hour;
+                    again.tm_min = minute;
+                    const std::int64_t expected = std::mktime(&again);
+                    ASSERT_EQ(expected, DateTime::MakeTimeT(2012, month, mday, hour, minute, 0))
+                        << zone << " 2012-" << month << "-" << mday << " " << hour << ":" << minute;
+                }
+    }
+}
+
 TEST(ProgramPath, HomeVariableOverridesAndEndsInSlash) {
     TarvexTest::ScopedProgramHome home;
     EXPECT_EQ(home.Path() + "/", GetProgramDirectoryUtf8());

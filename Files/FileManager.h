@@ -1,0 +1,69 @@
+#pragma once
+// The in-memory catalogue of every recording added since start: device -> day -> channel ->
+// start time -> file, plus the recordings whose names do not follow the grammar ("ungrouped"),
+// numbered by a process-wide counter. It lives on the helper loop; nothing else changes it.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "Files/FileRecords.h"
+#include "Files/NamingRules.h"
+
+class CFileManager {
+public:
+    struct CChannelEntry {
+        std::map<std::int32_t, std::unique_ptr<CFileInfo>> files;  // start key -> file, in time order
+    };
+    struct CDayEntry {
+        std::map<std::int32_t, CChannelEntry> channels;  // channel code -> entry
+    };
+    struct CDeviceEntry {
+        std::map<std::int32_t, CDayEntry> days;  // day key -> entry
+    };
+    using DeviceMap = std::map<std::wstring, CDeviceEntry>;
+    using UngroupedMap = std::map<std::int32_t, std::unique_ptr<CFileInfo>>;
+
+    explicit CFileManager(IFileManagerListener* listener = nullptr);
+    virtual ~CFileManager();
+    CFileManager(const CFileManager&) = delete;
+    CFileManager& operator=(const CFileManager&) = delete;
+
+    // Scans "folder/*.*" and its date-named subfolders. 0 only for an empty pattern; the flag
+    // becomes 0 once any recording file (grouped or not) was seen.
+    int AddFolder(const std::wstring& pattern, int* noRecording);
+
+    // The groups in catalogue order, with every grouped path (channel, then start order). 1 when
+    // the list is not empty.
+    int FillGroupList(std::vector<_GROUP_FILE_INFO>& groups, std::vector<std::wstring>& paths) const;
+    int FillSingleList(std::vector<_SINGLE_FILE_INFO>& singles) const;
+
+    const CFileInfo* FindUngroupedFile(std::int32_t index) const;
+    const CDayEntry* FindDay(const std::wstring& deviceName, std::int32_t dayKey) const;
+
+    // The first rule that applies: index != 0 one ungrouped file; channel code != -1 one channel
+    // of the day; day key != 0 the whole day; else the whole device. Emptied days and devices go.
+    void DeleteFiles(const std::wstring& deviceName, std::int32_t dayKey, std::int32_t channelCode,
+                     std::int32_t index);
+
+    const DeviceMap& Devices() const { return m_devices; }
+    const UngroupedMap& UngroupedFiles() const { return m_ungrouped; }
+
+    static std::int32_t DayKeyOf(const KX_SOFT_BASE::DateTime& start);
+    static std::int32_t StartKeyOf(const KX_SOFT_BASE::DateTime& start);
+
+private:
+    void Scan(const std::wstring& pattern, const KX_SOFT_BASE::DateTime& folderDate, int depth,
+              int* noRecording);
+    void AddGrouped(std::wstring path, const CNamingRuleParser& name);
+    void AddUngrouped(std::wstring path);
+    void NotifyListener() const;
+
+    IFileManagerListener* m_listener;
+    CNamingRuleParser m_parser;
+    DeviceMap m_devices;
+    UngroupedMap m_ungrouped;
+    std::unordered_set<std::wstring> m_ungroupedPaths;
+};

@@ -1,0 +1,179 @@
+#include "Files/NamingRules.h"
+
+#include <boost/regex.hpp>
+
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cwchar>
+#include <random>
+
+#include "Base/StreamConvert.h"
+
+using KX_SOFT_BASE::DateTime;
+
+namespace {
+
+// The grammar's pieces exactly as recorders' names have always been checked, quirks included:
+// in the device class "&-;" is the range 0x26-0x3B (digits, ' * , - . / : but no underscore),
+// in the tail class ",-`" is the range 0x2C-0x60 (capitals and most punctuation). Bytes
+// 0x80-0xFF admit any non-ASCII name in its UTF-8 (or legacy) bytes.
+const char kDevicePiece[] = R"(([A-Za-z0-9\x80-\xff\$\(\)\.\+\[\]\^\{\}#@%!,~&-;`=']+))";
+const char kChannelPiece[] = R"(([1-9]\d*))";
+const char kStreamPiece[] = R"((main_|extra([1-9]\d*)_)?)";
+const char kDateTimePiece[] =
+    R"((([12][0-9]{3})(0?[1-9]|1[012])(0?[1-9]|[12][0-9]|3[01])([01][0-9]|2[0-3])([0-5][0-9])([0-5][0-9])))";
+const char kTailPiece[] = R"((\D[_\w\.\[\]\+\(\)\{\}\$\+\^\&#@%!~&,-`;=']*)*)";
+
+// Compiled once: the accepted language is the one of the concatenated pieces.
+const boost::regex& FileNamePattern() {
+    static const boost::regex pattern(std::string("^") + kDevicePiece + "_ch" + kChannelPiece + "_" +
+                                          kStreamPiece + kDateTimePiece + "_" + kDateTimePiece +
+                                          kTailPiece + "$",
+                                      boost::regex::perl | boost::regex::nosubs);
+    return pattern;
+}
+
+const boost::regex& DateFolderPattern() {
+    static const boost::regex pattern(R"(^([12][0-9]{3})-(0?[1-9]|1[012])-(0?[1-9]|[12][0-9]|3[01])$)",
+                                      boost::regex::perl | boost::regex::nosubs);
+    return pattern;
+}
+
+// The regex engine may give up on a pathological input; that is a name we do not accept.
+bool WholeMatch(const std::wstring& name, const boost::regex& pattern) {
+    const std::string bytes = KX_SOFT_BASE::WideToNative(name);
+    try {
+        return boost::regex_match(bytes, pattern);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// One "%Nd" conversion as the C library performs it on these names: blanks are skipped, then an
+// optional sign and digits, at most `width` characters in all (0: no limit). False when no digit
+// was read. Values are clamped to int instead of overflowing.
+bool ReadNumber(const wchar_t*& p, std::size_t width, int& out) {
+    while (*p == L' ' || (*p >= L'\t' && *p <= L'\r')) ++p;
+    std::size_t used = 0;
+    const auto room = [&] { return width == 0 || used < width; };
+    bool negative = false;
+    if ((*p == L'+' || *p == L'-') && room()) {
+        negative = *p == L'-';
+        ++p;
+        ++used;
+    }
+    long long value = 0;
+    bool any = false;
+    while (*p >= L'0' && *p <= L'9' && room()) {
+        if (value < 10000000000LL) value = value * 10 + (*p - L'0');
+        any = true;
+        ++p;
+        ++used;
+    }
+    if (!any) return false;
+    if (negative) value = -value;
+    out = static_cast<int>(value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : value);
+    return true;
+}
+
+// "%4d%2d%2d%2d%2d%2d": fixed widths, whatever widths the pattern admitted.
+bool ReadDateTime(const wchar_t* p, DateTime& out) {
+    int* fields[] = {&out.year, &out.month, &out.day, &out.hour, &out.minute, &out.second};
+    const std::size_t widths[] = {4, 2, 2, 2, 2, 2};
+    for (int i = 0; i < 6; ++i)
+        if (!ReadNumber(p, widths[i], *fields[i])) return false;
+    return true;
+}
+
+}  // namespace
+
+int ParseFileName(const std::wstring& title, CNamingRuleParser& parser) {
+    if (!WholeMatch(title, FileNamePattern())) return 0;
+
+    const std::size_t first = title.find(L'_');
+    if (first == std::wstring::npos) return 0;
+    parser.deviceName = title.substr(0, first);
+
+    const std::size_t second = title.find(L'_', first + 1);
+    if (second == std::wstring::npos) return 0;
+    // "%*c%*c%d" on the text between the two underscores, which begins with "ch".
+    if (second - first - 1 < 2 || title.compare(first + 1, 2, L"ch") != 0) return 0;
+    const std::wstring channelText = title.substr(first + 3, second - first - 3);
+    const wchar_t* cursor = channelText.c_str();
+    int channel = 0;
+    if (!ReadNumber(cursor, 0, channel)) return 0;
+
+    std::size_t timeStart = second + 1;
+    int stream = 0;
+    if (timeStart >= title.size()) return 0;
+    if (!(title[timeStart] >= L'0' && title[timeStart] <= L'9')) {
+        const std::size_t tagEnd = title.find(L'_', timeStart);
+        if (tagEnd == std::wstring::npos) return 0;
+        const std::wstring tag = title.substr(timeStart, tagEnd - timeStart);
+        if (tag.compare(0, 5, L"extra") == 0) {
+            const wchar_t* number = tag.c_str() + 5;
+            if (!ReadNumber(number, 0, stream)) return 0;
+        } else if (tag != L"main") {
+            return 0;
+        }
+        timeStart = tagEnd + 1;
+    }
+    // The stream is ORed in above bit 24; done unsigned so that a huge number cannot overflow.
+    parser.channelCode = static_cast<std::int32_t>(static_cast<std::uint32_t>(channel) |
+                                                   (static_cast<std::uint32_t>(stream) << 24));
+
+    const std::size_t timeEnd = title.find(L'_', timeStart);
+    if (timeEnd == std::wstring::npos) return 0;
+    if (!ReadDateTime(title.substr(timeStart, timeEnd - timeStart).c_str(), parser.startTime)) return 0;
+    if (!ReadDateTime(title.c_str() + timeEnd + 1, parser.endTime)) return 0;
+
+    const auto start = static_cast<std::uint64_t>(parser.startTime.ToTimeT());
+    const auto end = static_cast<std::uint64_t>(parser.endTime.ToTimeT());
+    return start < end ? 1 : 0;
+}
+
+int ParseDateFolder(const std::wstring& name, CNamingRuleParser& parser) {
+    if (!WholeMatch(name, DateFolderPattern())) return 0;
+    int year = -1, month = -1, day = -1;
+    std::swscanf(name.c_str(), L"%d-%d-%d", &year, &month, &day);
+    if (year == -1 || month == -1 || day == -1) return 0;
+    parser.folderDate.year = year;
+    parser.folderDate.month = month;
+    parser.folderDate.day = day;
+    return 1;
+}
+
+int IsRecordingExtension(const std::wstring& extension) {
+    std::wstring lower = extension.substr(0, 7);
+    for (wchar_t& c : lower)
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    return lower == L".rvf" ? 1 : 0;
+}
+
+int MakeCaptureFileName(std::wstring& out, std::int32_t channelCode, std::int64_t time,
+                        const std::wstring& extension) {
+    DateTime t;
+    t.FromTimeT(time);
+    // Seeded once per thread from the clock: a fresh seed per call would repeat the number for
+    // two captures within one clock tick, and then the second would overwrite the first.
+    thread_local std::minstd_rand generator(static_cast<unsigned>(
+        std::chrono::steady_clock::now().time_since_epoch().count() ^
+        std::hash<const void*>()(&generator)));
+    const int r = static_cast<int>(generator() % 10000);
+
+    wchar_t buffer[260];
+    const int stream = StreamNumberOf(channelCode);
+    if (channelCode == -1)
+        std::swprintf(buffer, 260, L"%4d%02d%02d%02d%02d%02d_%d", t.year, t.month, t.day, t.hour, t.minute,
+                      t.second, r);
+    else if (stream == 0)
+        std::swprintf(buffer, 260, L"%4d%02d%02d%02d%02d%02d[%d]_%d", t.year, t.month, t.day, t.hour, t.minute,
+                      t.second, ChannelNumberOf(channelCode), r);
+    else
+        std::swprintf(buffer, 260, L"%4d%02d%02d%02d%02d%02d[%d_%d]_%d", t.year, t.month, t.day, t.hour,
+                      t.minute, t.second, ChannelNumberOf(channelCode), stream, r);
+    out = buffer;
+    out += extension;
+    return 1;
+}
