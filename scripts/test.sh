@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the plain build, then the framework's tests under ThreadSanitizer
-# and, with the recording-file tests, under AddressSanitizer with UndefinedBehaviorSanitizer.
+# and, with the recording-file and engine tests, under AddressSanitizer with UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,6 +12,7 @@ scripts/build.sh build-tsan thread base_tests
 (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
    setarch "$(uname -m)" -R ctest --output-on-failure -j2 -L framework)
 
-scripts/build.sh build-asan address base_tests files_tests
+scripts/build.sh build-asan address base_tests files_tests engine_tests
 (cd build-asan && ASAN_OPTIONS="detect_leaks=1" UBSAN_OPTIONS="print_stacktrace=1" \
-   ctest --output-on-failure -j2 -L "framework|files")
+   LSAN_OPTIONS="suppressions=$PWD/../tests/lsan.supp" \
+   ctest --output-on-failure -j2 -L "framework|files|engine")

@@ -13,3 +13,5 @@ struct CliCommand {
 };
 
 extern const CliCommand kScanCommand;
+extern const CliCommand kSynthCommand;
+extern const CliCommand kProbeCommand;

@@ -1,0 +1,56 @@
+#pragma once
+// Ownership of FFmpeg objects, and its error text, for the engine's own files.
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/error.h>
+#include <libavutil/frame.h>
+#include <libavutil/log.h>
+}
+
+#include <cstdlib>
+
+#include <memory>
+#include <string>
+
+namespace MOVRA {
+
+struct CodecContextDeleter {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FrameDeleter {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketDeleter {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct InputDeleter {
+    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
+};
+
+using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
+using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+using InputPtr = std::unique_ptr<AVFormatContext, InputDeleter>;
+
+inline std::string AvErrorText(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {0};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+// FFmpeg's own diagnostics are for developers: on only with TARVEX_FFMPEG_LOG set.
+inline void QuietFfmpegOnce() {
+    static const bool quiet = [] {
+        av_log_set_level(std::getenv("TARVEX_FFMPEG_LOG") ? AV_LOG_INFO : AV_LOG_QUIET);
+        return true;
+    }();
+    (void)quiet;
+}
+
+// The metadata key under which our writer stores the wall clock of the first frame, and the
+// MPEG-TS service provider prefix that carries it there.
+constexpr const char* kWallClockTag = "TARVEX_WALLCLOCK";
+constexpr const char* kWallClockProviderPrefix = "TARVEX-WALLCLOCK:";
+
+}  // namespace MOVRA

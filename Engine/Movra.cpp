@@ -1,0 +1,167 @@
+#include "Engine/Movra.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "Engine/FfmpegSupport.h"
+#include "Engine/MovraImpl.h"
+
+namespace MOVRA {
+
+namespace {
+
+unsigned int ToSeconds(double t) { return t <= 0 ? 0u : static_cast<unsigned int>(std::llround(std::floor(t))); }
+
+}  // namespace
+
+int CMovra::Impl::Open(const char* path) {
+    Close();
+    if (!path || !*path) return 0;
+    auto file = std::make_shared<OpenFileState>();
+    file->path = path;
+    if (!ProbeMedia(file->path, &file->media, nullptr) || !ReadFileIdentity(file->path, &file->identity)) {
+        m_pendingRef.clear();
+        return 0;
+    }
+    if (!m_pendingRef.empty())
+        file->indexReady = ParseIndex(m_pendingRef.data(), m_pendingRef.size(), file->identity, &file->index);
+    m_pendingRef.clear();
+
+    const double duration = file->indexReady ? file->index.DurationSeconds() : file->media.durationEstimate;
+    const double start = ResolveStartTime(file->path, file->media, duration);
+    file->start = ToSeconds(start);
+    // Rounded: a container's estimate of the duration runs a little long or short.
+    file->end = std::max(file->start, ToSeconds(std::round(start + duration)));
+    file->timeKnown = true;
+    m_file = file;
+
+    // Both reports come from the engine's thread, as every listener call does; an index given
+    // by SetRefValue completes at once.
+    IMovraListener* listener = m_listener;
+    void* context = m_owner;
+    m_indexThread.Start([file, listener, context](const std::atomic<bool>& stop) {
+        unsigned int start, end;
+        {
+            std::lock_guard<std::mutex> lock(file->mutex);
+            start = file->start;
+            end = file->end;
+        }
+        if (listener && !stop) listener->OnFileTimeDone(context, start, end);
+        bool ready;
+        {
+            std::lock_guard<std::mutex> lock(file->mutex);
+            ready = file->indexReady;
+        }
+        if (!ready) {
+            FileIndex built;
+            ready = BuildFileIndex(file->path, &built, stop);
+            if (ready) {
+                std::lock_guard<std::mutex> lock(file->mutex);
+                file->index = std::move(built);
+                file->indexReady = true;
+            }
+        }
+        if (listener && !stop) listener->OnFileRefFinished(context, ready ? 1 : 0);
+    });
+    return 1;
+}
+
+int CMovra::Impl::Close() {
+    m_indexThread.Stop();
+    const bool wasOpen = m_file != nullptr;
+    m_file.reset();
+    return wasOpen ? 1 : 0;
+}
+
+int CMovra::Impl::SetRefValue(const unsigned char* data, unsigned int length) {
+    if (!data || length == 0) return 0;
+    m_pendingRef.assign(data, data + length);
+    return 1;
+}
+
+int CMovra::Impl::GetRefValue(unsigned char* data, unsigned int* length) {
+    if (!m_file || !length) return 0;
+    std::vector<unsigned char> blob;
+    {
+        std::lock_guard<std::mutex> lock(m_file->mutex);
+        if (!m_file->indexReady) return 0;
+        blob = SerializeIndex(m_file->index, m_file->identity);
+    }
+    if (!data) {
+        *length = static_cast<unsigned int>(blob.size());
+        return 1;
+    }
+    if (*length < blob.size()) return 0;
+    std::memcpy(data, blob.data(), blob.size());
+    *length = static_cast<unsigned int>(blob.size());
+    return 1;
+}
+
+unsigned int CMovra::Impl::GetFileStartTime() {
+    if (!m_file) return 0;
+    std::lock_guard<std::mutex> lock(m_file->mutex);
+    return m_file->start;
+}
+
+unsigned int CMovra::Impl::GetFileEndTime() {
+    if (!m_file) return 0;
+    std::lock_guard<std::mutex> lock(m_file->mutex);
+    return m_file->end;
+}
+
+int CMovra::Impl::IsGetFileTimeInfo() {
+    if (!m_file) return 0;
+    std::lock_guard<std::mutex> lock(m_file->mutex);
+    return m_file->timeKnown ? 1 : 0;
+}
+
+int CMovra::Impl::SetFileTimeInfo(unsigned int start, unsigned int end) {
+    if (!m_file || end < start) return 0;
+    std::lock_guard<std::mutex> lock(m_file->mutex);
+    m_file->start = start;
+    m_file->end = end;
+    m_file->timeKnown = true;
+    return 1;
+}
+
+int CMovra::Impl::GetMediaInfo(MEDIA_INFO* info) {
+    if (!m_file || !info) return 0;
+    info->width = m_file->media.width;
+    info->height = m_file->media.height;
+    info->frameRate = FrameRateCode(m_file->media.fpsNum, m_file->media.fpsDen);
+    return 1;
+}
+
+int CMovra::Impl::DescribeFile(MV_FILE_DESCRIPTION* d) {
+    if (!m_file || !d) return 0;
+    const MediaDescription& m = m_file->media;
+    d->container = m.container;
+    d->videoCodec = m.videoCodec;
+    d->audioCodec = m.audioCodec;
+    d->audioRate = m.audioRate;
+    d->audioChannels = m.audioChannels;
+    d->framesPerSecond = m.fpsNum > 0 ? static_cast<double>(m.fpsNum) / m.fpsDen : 0;
+    std::lock_guard<std::mutex> lock(m_file->mutex);
+    d->indexComplete = m_file->indexReady;
+    d->duration = m_file->indexReady ? m_file->index.DurationSeconds() : m.durationEstimate;
+    d->frames = m_file->indexReady ? static_cast<long>(m_file->index.frames.size()) : 0;
+    d->keyframes = m_file->indexReady ? static_cast<long>(m_file->index.KeyframeCount()) : 0;
+    return 1;
+}
+
+CMovra::CMovra(IMovraListener* listener) : m_impl(std::make_unique<Impl>(this, listener)) { QuietFfmpegOnce(); }
+CMovra::~CMovra() = default;
+
+int CMovra::Open(const char* path) { return m_impl->Open(path); }
+int CMovra::Close() { return m_impl->Close(); }
+int CMovra::SetRefValue(const unsigned char* data, unsigned int length) { return m_impl->SetRefValue(data, length); }
+int CMovra::GetRefValue(unsigned char* data, unsigned int* length) { return m_impl->GetRefValue(data, length); }
+unsigned int CMovra::GetFileStartTime() { return m_impl->GetFileStartTime(); }
+unsigned int CMovra::GetFileEndTime() { return m_impl->GetFileEndTime(); }
+int CMovra::IsGetFileTimeInfo() { return m_impl->IsGetFileTimeInfo(); }
+int CMovra::SetFileTimeInfo(unsigned int start, unsigned int end) { return m_impl->SetFileTimeInfo(start, end); }
+int CMovra::GetMediaInfo(MEDIA_INFO* info) { return m_impl->GetMediaInfo(info); }
+int CMovra::DescribeFile(MV_FILE_DESCRIPTION* description) { return m_impl->DescribeFile(description); }
+
+}  // namespace MOVRA

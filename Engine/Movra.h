@@ -1,0 +1,151 @@
+#pragma once
+// The playback engine. One CMovra plays one recording, or, built without a listener, drives a
+// play group. Calls return int, nonzero for success; times are wall-clock seconds (local time_t).
+// The listener is called on the engine's own threads, never while the engine holds a lock the
+// listener could need.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace MOVRA {
+
+enum MV_IMAGE_TYPE { MV_IMAGE_BMP = 0, MV_IMAGE_JPEG = 1 };
+
+struct MEDIA_INFO {
+    int width = 0;
+    int height = 0;
+    // Whole frames per second, or -f: one frame every f/10000 seconds.
+    int frameRate = 0;
+};
+
+struct __DATETIME_INFO {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+// What OnFrameVisible describes: the picture's size, then an unused int, then 3 for a complete
+// planar frame (the only kind a listener should draw).
+struct MV_FRAME_RECORD {
+    int width = 0;
+    int height = 0;
+    int reserved = 0;
+    int type = 3;
+};
+
+enum MV_FRAME_KIND {
+    MV_FRAME_DIRECTDRAW = 1,  // planar Y, then V (Cr), then U (Cb), tightly packed
+    MV_FRAME_PLANAR = 2,
+};
+
+enum MV_QUERY_TYPE { MV_QUERY_FRAME_NUMBER = 4 };
+
+// OnStreamData's record: ints 7..12 (the 8th to the 13th) hold the data's year, month, day, hour,
+// minute and second.
+struct MV_STREAM_RECORD {
+    int fields[16] = {0};
+};
+
+// What tools show of an open file (tarvex-cli probe). The frame counts need the index.
+struct MV_FILE_DESCRIPTION {
+    std::string container;
+    std::string videoCodec;
+    std::string audioCodec;  // empty without sound
+    int audioRate = 0;
+    int audioChannels = 0;
+    double framesPerSecond = 0;
+    double duration = 0;  // seconds; exact once the index is complete
+    long frames = 0;
+    long keyframes = 0;
+    bool indexComplete = false;
+};
+
+class IMovraListener {
+public:
+    virtual ~IMovraListener() = default;
+    // The index is built (result nonzero) or could not be (0).
+    virtual void OnFileRefFinished(void* context, int result) {}
+    // Forward play passed the last frame, or backward play the first.
+    virtual void OnFileEnd(void* context) {}
+    virtual void OnStreamData(void* context, char* data, int length, MV_STREAM_RECORD* record, void* reserved) {}
+    virtual void OnReserved4() {}
+    virtual void OnReserved5() {}
+    // `buffer` (of `size` bytes) stays valid until the call returns; the call may block.
+    virtual void OnFrameVisible(int size, int kind, unsigned char* buffer, void* context, MV_FRAME_RECORD* frame) {}
+    virtual void OnReserved7() {}
+    virtual void OnFileTimeDone(void* context, unsigned int start, unsigned int end) {}
+    virtual void OnReserved9() {}
+    virtual void OnReserved10() {}
+};
+
+class CMovra {
+public:
+    explicit CMovra(IMovraListener* listener);
+    ~CMovra();
+    CMovra(const CMovra&) = delete;
+    CMovra& operator=(const CMovra&) = delete;
+
+    // Opening: any file FFmpeg can demux and decode, judged by content. 0 for anything that
+    // cannot be played. The wall-clock span is reported through OnFileTimeDone and the index is
+    // built on a thread of its own (OnFileRefFinished).
+    int Open(const char* path);
+    int Close();
+
+    // A blob from GetRefValue given before Open skips the index scan. A blob for another file,
+    // or a damaged one, is ignored. GetRefValue with a null buffer asks the length.
+    int SetRefValue(const unsigned char* data, unsigned int length);
+    int GetRefValue(unsigned char* data, unsigned int* length);
+
+    int Play(void* reserved);
+    int Stop();
+    int Pause();
+    int Resume();
+    int IsPlaying();
+    int SetSpeed(float speed);  // 1/64 .. 64
+    int PlayForward();
+    int PlayBackward();  // 0 until the index is complete
+    int StepForward();
+    int StepBackward();
+    int Seek(unsigned int wallClockSecond);
+    int Seek(float percent);
+
+    int OpenAudio();
+    int CloseAudio();
+    int AdjustWaveAudio(int volume);  // 0..100
+    int ChooseSoundChannel(unsigned long channel);  // 0 both, 1 left only, 2 right only
+
+    int SnapPicture(char* path, MV_IMAGE_TYPE type);
+    int StartDataRecord(char* path, int mode);
+    int StopDataRecord();
+
+    unsigned int GetFileStartTime();
+    unsigned int GetFileEndTime();
+    unsigned int GetCurrentPlayTime();
+    int IsGetFileTimeInfo();
+    int SetFileTimeInfo(unsigned int start, unsigned int end);
+    int GetMediaInfo(MEDIA_INFO* info);
+    int DescribeFile(MV_FILE_DESCRIPTION* description);
+    int QueryInfo(int type, void* buffer, int size, int* returned);
+    int GetCurrentPlayingVideoFrameWidth();
+    int GetCurrentPlayingVideoFrameHeight();
+    int SetCurrentPlayingVideoFrameWidth(int width);
+    int SetCurrentPlayingVideoFrameHeight(int height);
+    int RenderLastFrame();
+
+    int GroupPlay_Open();
+    int GroupPlay_AddToPlayGroup(CMovra* member);
+    int GroupPlay_DelFromPlayGroup(CMovra* member);
+    int GroupPlay_PlayForward();
+    int GroupPlay_PlayBackward();
+    int GroupPlay_SetPlaySpeed(float speed);
+    int GroupPlay_Pause();
+    int GroupPlay_Resume();
+    int GroupPlay_Seek(unsigned int wallClockSecond);
+    int GroupPlay_Close();
+    int GroupPlay_QueryGroupPlayingTime(__DATETIME_INFO* time);
+
+    class Impl;
+
+private:
+    std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace MOVRA

@@ -1,0 +1,57 @@
+#pragma once
+// The state behind one CMovra, shared with the engine's threads.
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "Engine/EngineThread.h"
+#include "Engine/FileIndex.h"
+#include "Engine/MediaProbe.h"
+#include "Engine/Movra.h"
+
+namespace MOVRA {
+
+// What the engine knows of its open file. The index thread fills in the index; API calls read
+// it. Guarded by `mutex`, which is never held while a listener is called.
+struct OpenFileState {
+    std::string path;
+    MediaDescription media;
+    FileIdentity identity;
+
+    std::mutex mutex;
+    FileIndex index;
+    bool indexReady = false;
+    unsigned int start = 0, end = 0;
+    bool timeKnown = false;
+};
+
+class CMovra::Impl {
+public:
+    explicit Impl(CMovra* owner, IMovraListener* listener) : m_owner(owner), m_listener(listener) {}
+    ~Impl() { Close(); }
+
+    int Open(const char* path);
+    int Close();
+    int SetRefValue(const unsigned char* data, unsigned int length);
+    int GetRefValue(unsigned char* data, unsigned int* length);
+    unsigned int GetFileStartTime();
+    unsigned int GetFileEndTime();
+    int IsGetFileTimeInfo();
+    int SetFileTimeInfo(unsigned int start, unsigned int end);
+    int GetMediaInfo(MEDIA_INFO* info);
+    int DescribeFile(MV_FILE_DESCRIPTION* description);
+
+    bool IsOpen() const { return m_file != nullptr; }
+    std::shared_ptr<OpenFileState> File() const { return m_file; }
+
+private:
+    CMovra* m_owner;
+    IMovraListener* m_listener;
+    std::shared_ptr<OpenFileState> m_file;
+    std::vector<unsigned char> m_pendingRef;  // given before Open
+    CEngineThread m_indexThread;
+};
+
+}  // namespace MOVRA
