@@ -6,6 +6,7 @@
 
 #include "Engine/FfmpegSupport.h"
 #include "Engine/MovraImpl.h"
+#include "Engine/Playback.h"
 
 namespace MOVRA {
 
@@ -31,6 +32,7 @@ int CMovra::Impl::Open(const char* path) {
     const double duration = file->indexReady ? file->index.DurationSeconds() : file->media.durationEstimate;
     const double start = ResolveStartTime(file->path, file->media, duration);
     file->start = ToSeconds(start);
+    file->startExact = start;
     // Rounded: a container's estimate of the duration runs a little long or short.
     file->end = std::max(file->start, ToSeconds(std::round(start + duration)));
     file->timeKnown = true;
@@ -67,7 +69,10 @@ int CMovra::Impl::Open(const char* path) {
     return 1;
 }
 
+CMovra::Impl::~Impl() { Close(); }
+
 int CMovra::Impl::Close() {
+    m_playback.reset();
     m_indexThread.Stop();
     const bool wasOpen = m_file != nullptr;
     m_file.reset();
@@ -120,6 +125,7 @@ int CMovra::Impl::SetFileTimeInfo(unsigned int start, unsigned int end) {
     if (!m_file || end < start) return 0;
     std::lock_guard<std::mutex> lock(m_file->mutex);
     m_file->start = start;
+    m_file->startExact = start;
     m_file->end = end;
     m_file->timeKnown = true;
     return 1;
@@ -150,6 +156,72 @@ int CMovra::Impl::DescribeFile(MV_FILE_DESCRIPTION* d) {
     return 1;
 }
 
+int CMovra::Impl::Play() {
+    if (!m_file) return 0;
+    if (!m_playback) {
+        m_playback = std::make_unique<CPlayback>(m_file, m_listener, m_owner);
+        m_playback->SetSpeed(m_speed);
+        m_playback->SetPacing(m_paced);
+        if (!m_playback->Start()) {
+            m_playback.reset();
+            return 0;
+        }
+        return 1;
+    }
+    return m_playback->Resume();
+}
+
+int CMovra::Impl::Stop() {
+    if (!m_playback) return 0;
+    m_playback.reset();
+    return 1;
+}
+
+int CMovra::Impl::Pause() { return m_playback ? m_playback->Pause() : 0; }
+int CMovra::Impl::Resume() { return m_playback ? m_playback->Resume() : 0; }
+int CMovra::Impl::IsPlaying() { return m_playback && m_playback->IsPlaying() ? 1 : 0; }
+
+int CMovra::Impl::SetSpeed(float speed) {
+    if (!(speed >= kMinSpeed * 0.999 && speed <= kMaxSpeed * 1.001)) return 0;
+    m_speed = speed;
+    return m_playback ? m_playback->SetSpeed(speed) : 1;
+}
+
+int CMovra::Impl::SetPresentationPacing(int paced) {
+    m_paced = paced != 0;
+    if (m_playback) m_playback->SetPacing(m_paced);
+    return 1;
+}
+
+unsigned int CMovra::Impl::GetCurrentPlayTime() {
+    if (!m_file || !m_playback) return 0;
+    double start;
+    {
+        std::lock_guard<std::mutex> lock(m_file->mutex);
+        start = m_file->startExact;
+    }
+    return ToSeconds(start + m_playback->CurrentStreamSeconds());
+}
+
+int CMovra::Impl::QueryInfo(int type, void* buffer, int size, int* returned) {
+    if (type != MV_QUERY_FRAME_NUMBER || !buffer || size < static_cast<int>(sizeof(int)) || !m_playback) return 0;
+    const int number = m_playback->CurrentFrameNumber();
+    std::memcpy(buffer, &number, sizeof number);
+    if (returned) *returned = sizeof number;
+    return 1;
+}
+
+int CMovra::Impl::FrameWidth() { return m_playback ? m_playback->FrameWidth() : 0; }
+int CMovra::Impl::FrameHeight() { return m_playback ? m_playback->FrameHeight() : 0; }
+
+int CMovra::Impl::SetFrameSize(int width, int height) {
+    if (!m_playback) return 0;
+    m_playback->OverrideFrameSize(width, height);
+    return 1;
+}
+
+int CMovra::Impl::RenderLastFrame() { return m_playback ? m_playback->RenderLastFrame() : 0; }
+
 CMovra::CMovra(IMovraListener* listener) : m_impl(std::make_unique<Impl>(this, listener)) { QuietFfmpegOnce(); }
 CMovra::~CMovra() = default;
 
@@ -163,5 +235,21 @@ int CMovra::IsGetFileTimeInfo() { return m_impl->IsGetFileTimeInfo(); }
 int CMovra::SetFileTimeInfo(unsigned int start, unsigned int end) { return m_impl->SetFileTimeInfo(start, end); }
 int CMovra::GetMediaInfo(MEDIA_INFO* info) { return m_impl->GetMediaInfo(info); }
 int CMovra::DescribeFile(MV_FILE_DESCRIPTION* description) { return m_impl->DescribeFile(description); }
+int CMovra::Play(void*) { return m_impl->Play(); }
+int CMovra::Stop() { return m_impl->Stop(); }
+int CMovra::Pause() { return m_impl->Pause(); }
+int CMovra::Resume() { return m_impl->Resume(); }
+int CMovra::IsPlaying() { return m_impl->IsPlaying(); }
+int CMovra::SetSpeed(float speed) { return m_impl->SetSpeed(speed); }
+int CMovra::SetPresentationPacing(int paced) { return m_impl->SetPresentationPacing(paced); }
+unsigned int CMovra::GetCurrentPlayTime() { return m_impl->GetCurrentPlayTime(); }
+int CMovra::QueryInfo(int type, void* buffer, int size, int* returned) {
+    return m_impl->QueryInfo(type, buffer, size, returned);
+}
+int CMovra::GetCurrentPlayingVideoFrameWidth() { return m_impl->FrameWidth(); }
+int CMovra::GetCurrentPlayingVideoFrameHeight() { return m_impl->FrameHeight(); }
+int CMovra::SetCurrentPlayingVideoFrameWidth(int width) { return m_impl->SetFrameSize(width, 0); }
+int CMovra::SetCurrentPlayingVideoFrameHeight(int height) { return m_impl->SetFrameSize(0, height); }
+int CMovra::RenderLastFrame() { return m_impl->RenderLastFrame(); }
 
 }  // namespace MOVRA

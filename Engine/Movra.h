@@ -100,6 +100,8 @@ public:
     int Resume();
     int IsPlaying();
     int SetSpeed(float speed);  // 1/64 .. 64
+    // Off: every frame is handed out as fast as it decodes, with no clock (tools, benchmarks).
+    int SetPresentationPacing(int paced);
     int PlayForward();
     int PlayBackward();  // 0 until the index is complete
     int StepForward();

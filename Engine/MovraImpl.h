@@ -12,6 +12,10 @@
 #include "Engine/Movra.h"
 
 namespace MOVRA {
+class CPlayback;
+}
+
+namespace MOVRA {
 
 // What the engine knows of its open file. The index thread fills in the index; API calls read
 // it. Guarded by `mutex`, which is never held while a listener is called.
@@ -24,13 +28,14 @@ struct OpenFileState {
     FileIndex index;
     bool indexReady = false;
     unsigned int start = 0, end = 0;
+    double startExact = 0;  // the first frame's wall clock, to the fraction
     bool timeKnown = false;
 };
 
 class CMovra::Impl {
 public:
     explicit Impl(CMovra* owner, IMovraListener* listener) : m_owner(owner), m_listener(listener) {}
-    ~Impl() { Close(); }
+    ~Impl();
 
     int Open(const char* path);
     int Close();
@@ -43,6 +48,20 @@ public:
     int GetMediaInfo(MEDIA_INFO* info);
     int DescribeFile(MV_FILE_DESCRIPTION* description);
 
+    int Play();
+    int Stop();
+    int Pause();
+    int Resume();
+    int IsPlaying();
+    int SetSpeed(float speed);
+    int SetPresentationPacing(int paced);
+    unsigned int GetCurrentPlayTime();
+    int QueryInfo(int type, void* buffer, int size, int* returned);
+    int FrameWidth();
+    int FrameHeight();
+    int SetFrameSize(int width, int height);
+    int RenderLastFrame();
+
     bool IsOpen() const { return m_file != nullptr; }
     std::shared_ptr<OpenFileState> File() const { return m_file; }
 
@@ -52,6 +71,9 @@ private:
     std::shared_ptr<OpenFileState> m_file;
     std::vector<unsigned char> m_pendingRef;  // given before Open
     CEngineThread m_indexThread;
+    std::unique_ptr<CPlayback> m_playback;
+    float m_speed = 1;
+    bool m_paced = true;
 };
 
 }  // namespace MOVRA

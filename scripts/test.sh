@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the plain build, then the framework's tests under ThreadSanitizer
+# Builds and runs every test: the plain build, then the framework and engine tests under ThreadSanitizer
 # and, with the recording-file and engine tests, under AddressSanitizer with UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -7,10 +7,10 @@ cd "$(dirname "$0")/.."
 scripts/build.sh build
 (cd build && ctest --output-on-failure -j2)
 
-scripts/build.sh build-tsan thread base_tests
+scripts/build.sh build-tsan thread base_tests engine_tests
 # Without ASLR the sanitizer's shadow memory never collides with a randomised mapping.
-(cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-   setarch "$(uname -m)" -R ctest --output-on-failure -j2 -L framework)
+(cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/../tests/tsan.supp" \
+   setarch "$(uname -m)" -R ctest --output-on-failure -j2 -L "framework|engine")
 
 scripts/build.sh build-asan address base_tests files_tests engine_tests
 (cd build-asan && ASAN_OPTIONS="detect_leaks=1" UBSAN_OPTIONS="print_stacktrace=1" \

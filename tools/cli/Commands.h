@@ -15,3 +15,4 @@ struct CliCommand {
 extern const CliCommand kScanCommand;
 extern const CliCommand kSynthCommand;
 extern const CliCommand kProbeCommand;
+extern const CliCommand kFramesCommand;

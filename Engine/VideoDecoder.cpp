@@ -1,0 +1,115 @@
+#include "Engine/VideoDecoder.h"
+
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
+#include "Engine/FfmpegSupport.h"
+
+namespace MOVRA {
+
+struct CVideoDecoder::Impl {
+    InputPtr input;
+    CodecContextPtr decoder;
+    int video = -1;
+    PacketPtr packet{av_packet_alloc()};
+    FramePtr frame{av_frame_alloc()};
+    SwsContext* scaler = nullptr;
+    int scalerWidth = 0, scalerHeight = 0, scalerFormat = -1;
+    bool draining = false;
+
+    ~Impl() { sws_freeContext(scaler); }
+
+    bool Convert(const AVFrame* f, DecodedPicture* out) {
+        const int w = f->width, h = f->height;
+        if (!scaler || w != scalerWidth || h != scalerHeight || f->format != scalerFormat) {
+            sws_freeContext(scaler);
+            scaler = sws_getContext(w, h, static_cast<AVPixelFormat>(f->format), w, h, AV_PIX_FMT_YUV420P,
+                                    SWS_POINT, nullptr, nullptr, nullptr);
+            scalerWidth = w;
+            scalerHeight = h;
+            scalerFormat = f->format;
+            if (!scaler) return false;
+        }
+        out->width = w;
+        out->height = h;
+        out->planes.resize(PlanarSize(w, h));
+        const int cw = (w + 1) / 2, ch = (h + 1) / 2;
+        std::uint8_t* y = out->planes.data();
+        std::uint8_t* v = y + static_cast<std::size_t>(w) * h;
+        std::uint8_t* u = v + static_cast<std::size_t>(cw) * ch;
+        // libswscale writes Y, U, V planes; pointing its U at our third plane gives Y, V, U.
+        std::uint8_t* dst[4] = {y, u, v, nullptr};
+        int strides[4] = {w, cw, cw, 0};
+        sws_scale(scaler, f->data, f->linesize, 0, h, dst, strides);
+        return true;
+    }
+};
+
+CVideoDecoder::CVideoDecoder() : m_impl(std::make_unique<Impl>()) {}
+CVideoDecoder::~CVideoDecoder() = default;
+
+bool CVideoDecoder::Open(const std::string& path) {
+    QuietFfmpegOnce();
+    AVFormatContext* raw = nullptr;
+    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return false;
+    m_impl->input.reset(raw);
+    if (avformat_find_stream_info(raw, nullptr) < 0) return false;
+    m_impl->video = av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (m_impl->video < 0) return false;
+    for (unsigned i = 0; i < raw->nb_streams; ++i)
+        if (static_cast<int>(i) != m_impl->video) raw->streams[i]->discard = AVDISCARD_ALL;
+    const AVCodecParameters* par = raw->streams[m_impl->video]->codecpar;
+    const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+    if (!codec) return false;
+    m_impl->decoder.reset(avcodec_alloc_context3(codec));
+    m_impl->decoder->thread_count = 1;  // one engine per file; many files share the cores
+    return avcodec_parameters_to_context(m_impl->decoder.get(), par) >= 0 &&
+           avcodec_open2(m_impl->decoder.get(), codec, nullptr) >= 0;
+}
+
+int CVideoDecoder::TimeBaseNum() const { return m_impl->input->streams[m_impl->video]->time_base.num; }
+int CVideoDecoder::TimeBaseDen() const { return m_impl->input->streams[m_impl->video]->time_base.den; }
+
+std::int64_t CVideoDecoder::StartPts() const {
+    const std::int64_t start = m_impl->input->streams[m_impl->video]->start_time;
+    return start == AV_NOPTS_VALUE ? 0 : start;
+}
+
+bool CVideoDecoder::SeekBefore(std::int64_t pts) {
+    m_impl->draining = false;
+    const int rc = av_seek_frame(m_impl->input.get(), m_impl->video, pts, AVSEEK_FLAG_BACKWARD);
+    avcodec_flush_buffers(m_impl->decoder.get());
+    return rc >= 0;
+}
+
+void CVideoDecoder::SetSkip(int level) {
+    m_impl->decoder->skip_frame = level >= 2 ? AVDISCARD_NONKEY : level == 1 ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+}
+
+bool CVideoDecoder::Next(DecodedPicture* picture) {
+    Impl& d = *m_impl;
+    for (;;) {
+        const int got = avcodec_receive_frame(d.decoder.get(), d.frame.get());
+        if (got == 0) {
+            const std::int64_t pts = d.frame->best_effort_timestamp;
+            const bool ok = pts != AV_NOPTS_VALUE && d.Convert(d.frame.get(), picture);
+            picture->pts = pts;
+            av_frame_unref(d.frame.get());
+            if (ok) return true;
+            continue;
+        }
+        if (got == AVERROR_EOF || (got != AVERROR(EAGAIN) && d.draining)) return false;
+        if (d.draining) return false;
+        const int rc = av_read_frame(d.input.get(), d.packet.get());
+        if (rc < 0) {
+            d.draining = true;
+            avcodec_send_packet(d.decoder.get(), nullptr);
+            continue;
+        }
+        if (d.packet->stream_index == d.video) avcodec_send_packet(d.decoder.get(), d.packet.get());
+        av_packet_unref(d.packet.get());
+    }
+}
+
+}  // namespace MOVRA

@@ -1,0 +1,51 @@
+#pragma once
+// Decodes one file's video in presentation order and converts each picture into the engine's
+// output layout: planar Y, then V (Cr), then U (Cb), tightly packed, chroma planes of
+// ((width+1)/2) x ((height+1)/2).
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace MOVRA {
+
+struct DecodedPicture {
+    std::int64_t pts = 0;  // in the stream's time base
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> planes;  // Y, V, U
+};
+
+class CVideoDecoder {
+public:
+    CVideoDecoder();
+    ~CVideoDecoder();
+    CVideoDecoder(const CVideoDecoder&) = delete;
+    CVideoDecoder& operator=(const CVideoDecoder&) = delete;
+
+    bool Open(const std::string& path);
+    // The stream's time base and the presentation time of its first frame (when known).
+    int TimeBaseNum() const;
+    int TimeBaseDen() const;
+    std::int64_t StartPts() const;
+    // Repositions so that the next picture is the first decodable one at or after the keyframe
+    // at or before `pts`.
+    bool SeekBefore(std::int64_t pts);
+    // 0 decodes every frame, 1 skips frames nothing refers to, 2 decodes keyframes only. Where
+    // the next picture comes from after a change is undefined until the next SeekBefore.
+    void SetSkip(int level);
+    // The next picture in presentation order; false at the end of the stream. Damaged packets
+    // are passed over.
+    bool Next(DecodedPicture* picture);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+// Bytes of one picture in the output layout.
+inline std::size_t PlanarSize(int width, int height) {
+    const std::size_t chroma = static_cast<std::size_t>((width + 1) / 2) * ((height + 1) / 2);
+    return static_cast<std::size_t>(width) * height + 2 * chroma;
+}
+
+}  // namespace MOVRA

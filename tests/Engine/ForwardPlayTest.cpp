@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "Engine/FramePattern.h"
+#include "Engine/VideoDecoder.h"
+#include "EngineTestSupport.h"
+
+using namespace MOVRA;
+using TarvexTest::EngineTest;
+
+namespace {
+
+// Records each presented frame: the engine's number, the number the picture shows, its time.
+class FrameLog : public IMovraListener {
+public:
+    CMovra* engine = nullptr;
+    std::atomic<bool> blockForever{false};
+
+    void OnFrameVisible(int size, int kind, unsigned char* buffer, void*, MV_FRAME_RECORD* frame) override {
+        int number = -1, length = 0;
+        engine->QueryInfo(MV_QUERY_FRAME_NUMBER, &number, sizeof number, &length);
+        const int shown = ReadFrameNumber(buffer, frame->width, frame->width, frame->height);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            engineNumbers.push_back(number);
+            shownNumbers.push_back(shown);
+            times.push_back(std::chrono::steady_clock::now());
+            sizes.push_back(size);
+            kinds.push_back(kind);
+            types.push_back(frame->type);
+            m_cv.notify_all();
+        }
+        while (blockForever) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ++returned;
+        m_cv.notify_all();
+    }
+    // Every call that began has returned: the listener may go.
+    bool WaitAllReturned(std::chrono::seconds limit = std::chrono::seconds(20)) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_cv.wait_for(lock, limit, [&] { return returned == shownNumbers.size(); });
+    }
+    void OnFileEnd(void*) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ++ends;
+        m_cv.notify_all();
+    }
+    bool WaitFrames(std::size_t n, std::chrono::seconds limit = std::chrono::seconds(20)) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_cv.wait_for(lock, limit, [&] { return shownNumbers.size() >= n; });
+    }
+    bool WaitEnd(std::chrono::seconds limit = std::chrono::seconds(20)) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_cv.wait_for(lock, limit, [&] { return ends > 0; });
+    }
+    std::size_t Count() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return shownNumbers.size();
+    }
+
+    std::vector<int> engineNumbers, shownNumbers, sizes, kinds, types;
+    std::vector<std::chrono::steady_clock::time_point> times;
+    int ends = 0;
+    std::size_t returned = 0;
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+};
+
+}  // namespace
+
+TEST_F(EngineTest, UnpacedPlayShowsEveryFrameInOrderThenEnds) {
+    SynthOptions o;
+    o.seconds = 2;
+    o.bframes = 2;
+    o.width = 322;  // an odd chroma width: the planes must still be packed right
+    o.height = 242;
+    const std::string path = Synth(o);
+    FrameLog log;
+    CMovra engine(&log);
+    log.engine = &engine;
+    ASSERT_EQ(1, engine.Open(path.c_str()));
+    engine.SetPresentationPacing(0);
+    ASSERT_EQ(1, engine.Play(nullptr));
+    ASSERT_TRUE(log.WaitEnd());
+    ASSERT_EQ(50u, log.shownNumbers.size());
+    for (int i = 0; i < 50; ++i) {
+        EXPECT_EQ(i, log.shownNumbers[i]) << "the picture shows frame " << i;
+        EXPECT_EQ(i, log.engineNumbers[i]) << "the engine reports frame " << i;
+    }
+    EXPECT_EQ(static_cast<int>(PlanarSize(322, 242)), log.sizes[0]);
+    EXPECT_EQ(MV_FRAME_DIRECTDRAW, log.kinds[0]);
+    EXPECT_EQ(3, log.types[0]);
+    EXPECT_EQ(322, engine.GetCurrentPlayingVideoFrameWidth());
+    EXPECT_EQ(1, log.ends) << "the end is reported once";
+    EXPECT_EQ(kStart + 1, engine.GetCurrentPlayTime()) << "the last frame, 1.96 s in";
+
+    // The last frame can be handed out again.
+    ASSERT_EQ(1, engine.RenderLastFrame());
+    ASSERT_TRUE(log.WaitFrames(51));
+    EXPECT_EQ(49, log.shownNumbers[50]);
+}
+
+TEST_F(EngineTest, PacedPlayKeepsTheClockAndPausesWithoutLosingAFrame) {
+    SynthOptions o;
+    o.seconds = 4;
+    const std::string path = Synth(o);
+    FrameLog log;
+    CMovra engine(&log);
+    log.engine = &engine;
+    ASSERT_EQ(1, engine.Open(path.c_str()));
+    ASSERT_EQ(1, engine.Play(nullptr));
+    EXPECT_EQ(1, engine.IsPlaying());
+    ASSERT_TRUE(log.WaitFrames(10));
+    ASSERT_EQ(1, engine.Pause());
+    EXPECT_EQ(0, engine.IsPlaying());
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));  // a frame in flight may still land
+    const std::size_t paused = log.Count();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(paused, log.Count()) << "nothing is presented while paused";
+    ASSERT_EQ(1, engine.Resume());
+    ASSERT_TRUE(log.WaitFrames(paused + 10));
+    ASSERT_EQ(1, engine.Stop());
+    for (std::size_t i = 1; i < log.shownNumbers.size(); ++i)
+        EXPECT_EQ(log.shownNumbers[i - 1] + 1, log.shownNumbers[i]) << "no frame lost across the pause";
+    // 25 fps: ten frames span at least 0.36 s (a loaded machine only makes them later).
+    const double span = std::chrono::duration<double>(log.times[9] - log.times[0]).count();
+    EXPECT_GT(span, 0.30) << "frames are paced, not handed out in a burst";
+}
+
+TEST_F(EngineTest, FastPlayShowsFewerFramesInOrder) {
+    SynthOptions o;
+    o.seconds = 8;
+    o.bframes = 2;
+    const std::string path = Synth(o);
+    FrameLog log;
+    CMovra engine(&log);
+    log.engine = &engine;
+    ASSERT_EQ(1, engine.Open(path.c_str()));
+    EXPECT_EQ(0, engine.SetSpeed(100));
+    EXPECT_EQ(0, engine.SetSpeed(0.001f));
+    ASSERT_EQ(1, engine.SetSpeed(16));
+    ASSERT_EQ(1, engine.Play(nullptr));
+    ASSERT_TRUE(log.WaitEnd());
+    ASSERT_GE(log.shownNumbers.size(), 4u);
+    EXPECT_LT(log.shownNumbers.size(), 200u);
+    for (std::size_t i = 1; i < log.shownNumbers.size(); ++i) EXPECT_LT(log.shownNumbers[i - 1], log.shownNumbers[i]);
+}
+
+TEST_F(EngineTest, StopAndCloseNeverWaitOnABlockedListener) {
+    SynthOptions o;
+    o.seconds = 2;
+    const std::string path = Synth(o);
+    auto log = std::make_unique<FrameLog>();
+    auto engine = std::make_unique<CMovra>(log.get());
+    log->engine = engine.get();
+    log->blockForever = true;
+    ASSERT_EQ(1, engine->Open(path.c_str()));
+    ASSERT_EQ(1, engine->Play(nullptr));
+    ASSERT_TRUE(log->WaitFrames(1));
+    const auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ(1, engine->Close());
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(5));
+    engine.reset();
+    // The stranded thread returns once the listener lets go, and calls it no more.
+    const std::size_t seen = log->Count();
+    log->blockForever = false;
+    ASSERT_TRUE(log->WaitAllReturned());
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(seen, log->Count());
+}
+
+TEST_F(EngineTest, PlayNeedsAnOpenFile) {
+    CMovra engine(nullptr);
+    EXPECT_EQ(0, engine.Play(nullptr));
+    EXPECT_EQ(0, engine.Pause());
+    EXPECT_EQ(0, engine.IsPlaying());
+    EXPECT_EQ(0, engine.GetCurrentPlayTime());
+    int number = 0;
+    EXPECT_EQ(0, engine.QueryInfo(MV_QUERY_FRAME_NUMBER, &number, sizeof number, nullptr));
+    EXPECT_EQ(0, engine.RenderLastFrame());
+}
