@@ -51,10 +51,11 @@ namespace {
 
 class Worker {
 public:
-    Worker(CPlayback::Shared& s, const std::atomic<bool>& stop) : m_s(s), m_stop(stop) {}
+    // `decoder` is open on the file.
+    Worker(CPlayback::Shared& s, const std::atomic<bool>& stop, CVideoDecoder& decoder)
+        : m_s(s), m_stop(stop), m_decoder(decoder) {}
 
     void Run() {
-        if (!m_decoder.Open(m_s.file->path)) return;
         m_timeBase = static_cast<double>(m_decoder.TimeBaseNum()) / m_decoder.TimeBaseDen();
         m_firstPts = m_decoder.StartPts();
         while (!Stopping()) {
@@ -211,7 +212,7 @@ private:
 
     CPlayback::Shared& m_s;
     const std::atomic<bool>& m_stop;
-    CVideoDecoder m_decoder;
+    CVideoDecoder& m_decoder;
     std::shared_ptr<DecodedPicture> m_pending;  // decoded, waiting for its time
     double m_timeBase = 0;
     std::int64_t m_firstPts = 0;
@@ -238,12 +239,11 @@ CPlayback::~CPlayback() { Stop(); }
 
 bool CPlayback::Start() {
     if (m_thread.Running()) return true;
-    {
-        CVideoDecoder probe;
-        if (!probe.Open(m_shared->file->path)) return false;
-    }
+    // Opened here, so that a file that does not decode fails Play, and handed to the thread.
+    auto decoder = std::make_shared<CVideoDecoder>();
+    if (!decoder->Open(m_shared->file->path)) return false;
     std::shared_ptr<Shared> shared = m_shared;
-    m_thread.Start([shared](const std::atomic<bool>& stop) { Worker(*shared, stop).Run(); });
+    m_thread.Start([shared, decoder](const std::atomic<bool>& stop) { Worker(*shared, stop, *decoder).Run(); });
     return true;
 }
 
