@@ -1,5 +1,6 @@
 #include "Engine/Movra.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -73,6 +74,9 @@ CMovra::Impl::~Impl() { Close(); }
 
 int CMovra::Impl::Close() {
     m_playback.reset();
+    m_forward = true;
+    m_startSeconds = -1;
+    m_startPaused = false;
     m_indexThread.Stop();
     const bool wasOpen = m_file != nullptr;
     m_file.reset();
@@ -162,6 +166,13 @@ int CMovra::Impl::Play() {
         m_playback = std::make_unique<CPlayback>(m_file, m_listener, m_owner);
         m_playback->SetSpeed(m_speed);
         m_playback->SetPacing(m_paced);
+        m_playback->SetDirection(m_forward);
+        // Starting paused still shows where play would start.
+        if (m_startPaused && m_startSeconds < 0) m_startSeconds = 0;
+        if (m_startPaused) m_playback->Pause();
+        if (m_startSeconds >= 0) m_playback->Seek(m_startSeconds);
+        m_startSeconds = -1;
+        m_startPaused = false;
         if (!m_playback->Start()) {
             m_playback.reset();
             return 0;
@@ -177,7 +188,12 @@ int CMovra::Impl::Stop() {
     return 1;
 }
 
-int CMovra::Impl::Pause() { return m_playback ? m_playback->Pause() : 0; }
+int CMovra::Impl::Pause() {
+    if (m_playback) return m_playback->Pause();
+    if (!m_file) return 0;
+    m_startPaused = true;
+    return 1;
+}
 int CMovra::Impl::Resume() { return m_playback ? m_playback->Resume() : 0; }
 int CMovra::Impl::IsPlaying() { return m_playback && m_playback->IsPlaying() ? 1 : 0; }
 
@@ -204,11 +220,22 @@ unsigned int CMovra::Impl::GetCurrentPlayTime() {
 }
 
 int CMovra::Impl::QueryInfo(int type, void* buffer, int size, int* returned) {
-    if (type != MV_QUERY_FRAME_NUMBER || !buffer || size < static_cast<int>(sizeof(int)) || !m_playback) return 0;
-    const int number = m_playback->CurrentFrameNumber();
-    std::memcpy(buffer, &number, sizeof number);
-    if (returned) *returned = sizeof number;
-    return 1;
+    if (!buffer || !m_playback || size < 0) return 0;
+    auto give = [&](const auto& value) {
+        if (static_cast<std::size_t>(size) < sizeof value) return 0;
+        std::memcpy(buffer, &value, sizeof value);
+        if (returned) *returned = sizeof value;
+        return 1;
+    };
+    switch (type) {
+        case MV_QUERY_FRAME_NUMBER: return give(m_playback->CurrentFrameNumber());
+        case MV_QUERY_STREAM_SECONDS: return give(m_playback->CurrentStreamSeconds());
+        case MV_QUERY_WALL_CLOCK: {
+            std::lock_guard<std::mutex> lock(m_file->mutex);
+            return give(m_file->startExact + m_playback->CurrentStreamSeconds());
+        }
+        default: return 0;
+    }
 }
 
 int CMovra::Impl::FrameWidth() { return m_playback ? m_playback->FrameWidth() : 0; }
@@ -221,6 +248,70 @@ int CMovra::Impl::SetFrameSize(int width, int height) {
 }
 
 int CMovra::Impl::RenderLastFrame() { return m_playback ? m_playback->RenderLastFrame() : 0; }
+
+int CMovra::Impl::PlayForward() {
+    if (!m_file) return 0;
+    m_forward = true;
+    if (m_playback) m_playback->SetDirection(true);
+    return 1;
+}
+
+int CMovra::Impl::PlayBackward() {
+    if (!m_file) return 0;
+    {
+        // Going backward needs every keyframe's place.
+        std::lock_guard<std::mutex> lock(m_file->mutex);
+        if (!m_file->indexReady) return 0;
+    }
+    m_forward = false;
+    if (m_playback) m_playback->SetDirection(false);
+    return 1;
+}
+
+int CMovra::Impl::Step(bool forward) {
+    if (!m_playback) return 0;
+    std::size_t frames = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_file->mutex);
+        if (m_file->indexReady) frames = m_file->index.frames.size();
+    }
+    return m_playback->Step(forward, frames);
+}
+
+double CMovra::Impl::DurationSeconds() {
+    std::lock_guard<std::mutex> lock(m_file->mutex);
+    return m_file->indexReady ? m_file->index.DurationSeconds() : m_file->media.durationEstimate;
+}
+
+int CMovra::Impl::SeekToStreamTime(double seconds) {
+    // The last frame starts one frame before the end; without the index the duration is an
+    // estimate, so a target past the last frame is taken as the last frame's time.
+    const MediaDescription& m = m_file->media;
+    const double frame = m.fpsNum > 0 ? static_cast<double>(m.fpsDen) / m.fpsNum : 0.04;
+    seconds = std::max(0.0, std::min(seconds, DurationSeconds() - frame));
+    if (!m_playback) {
+        m_startSeconds = seconds;
+        return 1;
+    }
+    m_playback->Seek(seconds);
+    return 1;
+}
+
+int CMovra::Impl::SeekToWallClock(unsigned int second) {
+    if (!m_file) return 0;
+    double start;
+    {
+        std::lock_guard<std::mutex> lock(m_file->mutex);
+        if (second < m_file->start || second > m_file->end) return 0;
+        start = m_file->startExact;
+    }
+    return SeekToStreamTime(second - start);
+}
+
+int CMovra::Impl::SeekToPercent(float percent) {
+    if (!m_file || !(percent >= 0 && percent <= 100)) return 0;
+    return SeekToStreamTime(percent / 100.0 * DurationSeconds());
+}
 
 CMovra::CMovra(IMovraListener* listener) : m_impl(std::make_unique<Impl>(this, listener)) { QuietFfmpegOnce(); }
 CMovra::~CMovra() = default;
@@ -251,5 +342,11 @@ int CMovra::GetCurrentPlayingVideoFrameHeight() { return m_impl->FrameHeight(); 
 int CMovra::SetCurrentPlayingVideoFrameWidth(int width) { return m_impl->SetFrameSize(width, 0); }
 int CMovra::SetCurrentPlayingVideoFrameHeight(int height) { return m_impl->SetFrameSize(0, height); }
 int CMovra::RenderLastFrame() { return m_impl->RenderLastFrame(); }
+int CMovra::PlayForward() { return m_impl->PlayForward(); }
+int CMovra::PlayBackward() { return m_impl->PlayBackward(); }
+int CMovra::StepForward() { return m_impl->Step(true); }
+int CMovra::StepBackward() { return m_impl->Step(false); }
+int CMovra::Seek(unsigned int wallClockSecond) { return m_impl->SeekToWallClock(wallClockSecond); }
+int CMovra::Seek(float percent) { return m_impl->SeekToPercent(percent); }
 
 }  // namespace MOVRA

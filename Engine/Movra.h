@@ -36,7 +36,11 @@ enum MV_FRAME_KIND {
     MV_FRAME_PLANAR = 2,
 };
 
-enum MV_QUERY_TYPE { MV_QUERY_FRAME_NUMBER = 4 };
+enum MV_QUERY_TYPE {
+    MV_QUERY_FRAME_NUMBER = 4,  // int: the presented frame's number in the file
+    MV_QUERY_STREAM_SECONDS = 5,  // double: its time from the file's first frame
+    MV_QUERY_WALL_CLOCK = 6,  // double: its wall-clock time, to the fraction of a second
+};
 
 // OnStreamData's record: ints 7..12 (the 8th to the 13th) hold the data's year, month, day, hour,
 // minute and second.
@@ -104,10 +108,12 @@ public:
     int SetPresentationPacing(int paced);
     int PlayForward();
     int PlayBackward();  // 0 until the index is complete
+    // Pause, then show exactly the next or previous frame; 0 at that end of the file.
     int StepForward();
     int StepBackward();
+    // Frame-accurate; the play or pause state stays. 0 for a target outside the file.
     int Seek(unsigned int wallClockSecond);
-    int Seek(float percent);
+    int Seek(float percent);  // 0..100 of the file's span
 
     int OpenAudio();
     int CloseAudio();

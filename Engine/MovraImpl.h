@@ -61,11 +61,20 @@ public:
     int FrameHeight();
     int SetFrameSize(int width, int height);
     int RenderLastFrame();
+    int PlayForward();
+    int PlayBackward();
+    int Step(bool forward);
+    int SeekToWallClock(unsigned int second);
+    int SeekToPercent(float percent);
 
     bool IsOpen() const { return m_file != nullptr; }
     std::shared_ptr<OpenFileState> File() const { return m_file; }
 
 private:
+    // Seeks to stream time `seconds` (from the first frame), now or when play starts.
+    int SeekToStreamTime(double seconds);
+    double DurationSeconds();
+
     CMovra* m_owner;
     IMovraListener* m_listener;
     std::shared_ptr<OpenFileState> m_file;
@@ -74,6 +83,9 @@ private:
     std::unique_ptr<CPlayback> m_playback;
     float m_speed = 1;
     bool m_paced = true;
+    bool m_forward = true;
+    double m_startSeconds = -1;  // a seek asked before Play
+    bool m_startPaused = false;  // a pause asked before Play
 };
 
 }  // namespace MOVRA

@@ -5,6 +5,8 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "Engine/BackwardFrames.h"
+#include "Engine/PlayClock.h"
 #include "Engine/VideoDecoder.h"
 
 namespace MOVRA {
@@ -12,6 +14,7 @@ namespace MOVRA {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using Picture = std::shared_ptr<const DecodedPicture>;
 
 // How far behind the clock a frame may fall before it is not shown, and how long the screen may
 // go without a new frame all the same (a slow machine still sees pictures).
@@ -21,8 +24,12 @@ constexpr auto kMaxGapWithoutFrame = std::chrono::milliseconds(250);
 // the frame at hand instead of racing to catch up.
 constexpr auto kResyncAfter = std::chrono::seconds(1);
 constexpr auto kIdleWait = std::chrono::milliseconds(50);
+// The sound clock leads the pictures; smaller differences are the sound device's granularity.
+constexpr double kSoundDrift = 0.04;
 
 int SkipLevelFor(double speed) { return speed >= 16 ? 2 : speed >= 4 ? 1 : 0; }
+
+Clock::duration Seconds(double s) { return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s)); }
 
 }  // namespace
 
@@ -33,25 +40,46 @@ struct CPlayback::Shared {
 
     mutable std::mutex mutex;
     std::condition_variable cv;
-    // Commands, read by the thread.
+    // Commands. Each one bumps `generation`, which ends any wait of the thread.
+    std::uint64_t generation = 0;
     bool stop = false;
     bool playing = true;
+    bool forward = true;
     double speed = 1;
     bool paced = true;
     bool clockReset = true;
     bool represent = false;
+    bool seekPending = false;
+    double seekSeconds = 0;
+    int steps = 0;  // pending steps: positive forward, negative backward
+    std::shared_ptr<ISoundOutput> sound;
     // What is on screen.
-    std::shared_ptr<DecodedPicture> last;
+    Picture last;
     double seconds = 0;  // from the first frame
     int frameNumber = 0;
     int width = 0, height = 0;
+
+    void Command() {
+        ++generation;
+        cv.notify_all();
+    }
 };
 
 namespace {
 
+struct Commands {
+    std::uint64_t generation = 0;
+    bool playing = true, forward = true, paced = true, clockReset = false, represent = false;
+    double speed = 1;
+    bool seek = false;
+    double seekSeconds = 0;
+    int steps = 0;
+    std::shared_ptr<ISoundOutput> sound;
+};
+
 class Worker {
 public:
-    // `decoder` is open on the file.
+    // `decoder` is open on the file, at its start.
     Worker(CPlayback::Shared& s, const std::atomic<bool>& stop, CVideoDecoder& decoder)
         : m_s(s), m_stop(stop), m_decoder(decoder) {}
 
@@ -59,50 +87,39 @@ public:
         m_timeBase = static_cast<double>(m_decoder.TimeBaseNum()) / m_decoder.TimeBaseDen();
         m_firstPts = m_decoder.StartPts();
         while (!Stopping()) {
-            bool playing, paced, reset, represent;
-            double speed;
-            {
-                std::unique_lock<std::mutex> lock(m_s.mutex);
-                playing = m_s.playing;
-                paced = m_s.paced;
-                speed = m_s.speed;
-                reset = m_s.clockReset;
-                represent = m_s.represent;
-                m_s.clockReset = false;
-                m_s.represent = false;
-                if (!represent && (!playing || m_atEnd)) {
-                    m_s.cv.wait_for(lock, kIdleWait);
-                    continue;
-                }
+            const Commands c = Take();
+            if (c.sound != m_sound) {
+                HaltSound();
+                m_sound = c.sound;
             }
-            if (represent) {
+            if (c.forward != m_forward) {
+                m_forward = c.forward;
+                m_atEnd = false;
+                m_forwardReady = false;  // a picture decoded ahead belongs to the other way
+                m_clock.Reset();
+            }
+            if (c.clockReset) m_clock.Reset();
+            if (c.seek || c.steps != 0 || c.clockReset || !c.playing || !c.forward || c.speed != 1 || !c.paced)
+                HaltSound();
+            if (c.seek) {
+                SeekTo(c);
+                continue;
+            }
+            if (c.steps != 0) {
+                Steps(c.steps);
+                continue;
+            }
+            if (c.represent) {
                 Represent();
                 continue;
             }
-            if (reset) m_anchorValid = false;
-            const int level = SkipLevelFor(speed);
-            if (level != m_skip) {
-                // The decoder's next picture is undefined after a change: start again from the
-                // keyframe before the frame on screen.
-                m_pending.reset();
-                m_decoder.SetSkip(level);
-                m_decoder.SeekBefore(m_lastPts + 1);
-                m_skip = level;
-                m_skipUntil = m_lastPts;
+            if (!c.playing || m_atEnd) {
+                Idle(c.generation);
+                continue;
             }
-            std::shared_ptr<DecodedPicture> picture = std::move(m_pending);
-            if (!picture) {
-                picture = std::make_shared<DecodedPicture>();
-                if (!NextPicture(picture.get())) {
-                    ReportEnd();
-                    continue;
-                }
-            }
-            const double seconds = (picture->pts - m_firstPts) * m_timeBase;
-            const Due due = paced ? WaitUntilDue(seconds, speed) : Due::Show;
-            if (due == Due::Interrupted) m_pending = std::move(picture);  // shown after the command
-            if (due == Due::Show) Present(picture, seconds);
+            PlayOne(c);
         }
+        HaltSound();
     }
 
 private:
@@ -112,80 +129,297 @@ private:
         return m_s.stop;
     }
 
-    // The next picture after the one on screen (pictures a skip level change replays are passed).
-    bool NextPicture(DecodedPicture* picture) {
+    Commands Take() {
+        std::lock_guard<std::mutex> lock(m_s.mutex);
+        Commands c;
+        c.generation = m_s.generation;
+        c.playing = m_s.playing;
+        c.forward = m_s.forward;
+        c.paced = m_s.paced;
+        c.speed = m_s.speed;
+        c.clockReset = m_s.clockReset;
+        c.represent = m_s.represent;
+        c.seek = m_s.seekPending;
+        c.seekSeconds = m_s.seekSeconds;
+        c.steps = m_s.steps;
+        c.sound = m_s.sound;
+        m_s.clockReset = m_s.represent = m_s.seekPending = false;
+        m_s.steps = 0;
+        return c;
+    }
+
+    bool Interrupted(std::uint64_t generation) const { return m_s.generation != generation || m_s.stop || m_stop.load(); }
+
+    // Nothing to show: decodes ahead backward when that is where the user is going, else waits
+    // for a command.
+    void Idle(std::uint64_t generation) {
+        if (m_backwardUsed && m_backward && m_backward->ReadAhead()) return;
+        std::unique_lock<std::mutex> lock(m_s.mutex);
+        m_s.cv.wait_for(lock, kIdleWait, [&] { return Interrupted(generation); });
+    }
+
+    // The index, once it is complete; it does not change after that.
+    const FileIndex* Index() {
+        std::lock_guard<std::mutex> lock(m_s.file->mutex);
+        return m_s.file->indexReady ? &m_s.file->index : nullptr;
+    }
+
+    CBackwardFrames* Backward() {
+        if (!m_backward) {
+            const FileIndex* index = Index();
+            if (!index) return nullptr;
+            m_backward = std::make_unique<CBackwardFrames>(m_decoder, *index, m_s.file->media.width, m_s.file->media.height);
+        }
+        return m_backward.get();
+    }
+
+    // To the keyframe at or before `pts`: exactly where the index knows it.
+    bool SeekDecoderBefore(std::int64_t pts) {
+        if (const FileIndex* index = Index()) {
+            const IndexEntry& key = index->frames[index->KeyframeAtOrBefore(index->FrameAt(pts))];
+            return m_decoder.SeekToKeyframe(key.position, key.pts);
+        }
+        return m_decoder.SeekBefore(pts);
+    }
+
+    // --- Forward ---
+
+    void PositionForward(int level) {
+        m_backwardUsed = false;
+        if (level != m_skip) {
+            m_skip = level;
+            m_forwardReady = false;
+        }
+        if (m_forwardReady) return;
+        // From the keyframe before the frame after the one on screen; what comes before that
+        // frame is passed over.
+        m_pending.reset();
+        m_decoder.SetSkip(level);
+        SeekDecoderBefore(m_lastPts == kNone ? m_firstPts : m_lastPts + 1);
+        m_skipUntil = m_lastPts;
+        m_forwardReady = true;
+        if (m_backward) m_backward->DecoderMoved();
+    }
+
+    Picture NextForward() {
+        if (m_pending) return std::move(m_pending);
         for (;;) {
-            if (!m_decoder.Next(picture)) return false;
+            auto picture = std::make_shared<DecodedPicture>();
+            if (!m_decoder.Next(picture.get())) return nullptr;
             if (m_skipUntil == kNone || picture->pts > m_skipUntil) {
                 m_skipUntil = kNone;
-                return true;
+                return picture;
             }
+        }
+    }
+
+    // --- Backward ---
+
+    // The frame before the position; its number in `number`.
+    Picture NextBackward(int level, std::size_t* number) {
+        CBackwardFrames* backward = Backward();
+        if (!backward) return PreviousWithoutIndex(number);
+        backward->SetSkip(level);
+        m_forwardReady = false;
+        m_backwardUsed = true;
+        const FileIndex* index = Index();
+        const std::size_t before = m_lastPts == kNone ? index->frames.size() : index->FrameAt(m_lastPts);
+        return backward->Previous(before, number);
+    }
+
+    // A step back before the index is complete: decode the GOP before the frame on screen and
+    // keep its last picture.
+    Picture PreviousWithoutIndex(std::size_t* number) {
+        if (m_lastPts == kNone) return nullptr;
+        m_forwardReady = false;
+        m_skip = 0;
+        m_decoder.SetSkip(0);
+        if (!SeekDecoderBefore(m_lastPts - 1)) return nullptr;
+        std::shared_ptr<DecodedPicture> best;
+        for (;;) {
+            auto picture = std::make_shared<DecodedPicture>();
+            if (!m_decoder.Next(picture.get()) || picture->pts >= m_lastPts) break;
+            best = std::move(picture);
+        }
+        if (best) *number = static_cast<std::size_t>(FrameNumberOf(best->pts));
+        return best;
+    }
+
+    // --- Commands ---
+
+    void PlayOne(const Commands& c) {
+        const int level = SkipLevelFor(c.speed);
+        Picture picture;
+        std::size_t number = 0;
+        if (c.forward) {
+            PositionForward(level);
+            picture = NextForward();
+            if (picture) number = static_cast<std::size_t>(FrameNumberOf(picture->pts));
+        } else {
+            picture = NextBackward(level, &number);
+        }
+        if (!picture) {
+            ReportEnd();
+            return;
+        }
+        const double seconds = SecondsOf(picture->pts);
+        if (c.forward && c.paced && c.speed == 1 && m_sound && !m_soundOn) {
+            m_sound->Start(seconds);
+            m_soundOn = true;
+        }
+        const Due due = c.paced ? WaitUntilDue(seconds, c) : Due::Show;
+        if (due == Due::Interrupted) {
+            if (c.forward) m_pending = std::move(picture);  // shown after the command
+            return;
+        }
+        if (due == Due::Show) {
+            Present(picture, number, seconds);
+        } else {
+            m_lastPts = picture->pts;  // passed over: the position moves on all the same
+        }
+    }
+
+    void SeekTo(const Commands& c) {
+        m_atEnd = false;
+        std::int64_t target = m_firstPts + std::llround(std::max(0.0, c.seekSeconds) / m_timeBase);
+        const FileIndex* index = Index();
+        std::size_t n = 0;
+        if (index) {
+            n = index->FrameAt(target);
+            target = index->frames[n].pts;
+        }
+        const int level = c.playing ? SkipLevelFor(c.speed) : 0;
+        Picture picture;
+        std::size_t number = n;
+        if (c.forward || !index) {
+            m_skip = level;
+            m_decoder.SetSkip(level);
+            SeekDecoderBefore(target);
+            m_pending.reset();
+            m_skipUntil = target - 1;
+            m_forwardReady = true;
+            if (m_backward) m_backward->DecoderMoved();
+            m_backwardUsed = false;
+            picture = NextForward();
+            if (picture) number = static_cast<std::size_t>(FrameNumberOf(picture->pts));
+        } else {
+            m_lastPts = n + 1 < index->frames.size() ? index->frames[n + 1].pts : kNone;
+            picture = NextBackward(level, &number);
+        }
+        if (!picture) {
+            if (c.playing) ReportEnd();
+            else m_atEnd = true;
+            return;
+        }
+        const double seconds = SecondsOf(picture->pts);
+        Present(picture, number, seconds);
+        m_clock.Anchor(seconds, Clock::now());  // play goes on from the frame sought
+    }
+
+    void Steps(int steps) {
+        m_clock.Reset();
+        for (; steps != 0 && !Stopping(); steps += steps > 0 ? -1 : 1) {
+            Picture picture;
+            std::size_t number = 0;
+            if (steps > 0) {
+                // Stepping forward after backward: the frame may still be in memory.
+                if (m_backwardUsed && m_backward && m_lastPts != kNone) {
+                    const FileIndex* index = Index();
+                    const std::size_t next = index->FrameAt(m_lastPts) + 1;
+                    if (next < index->frames.size() && (picture = m_backward->Find(next))) number = next;
+                }
+                if (!picture) {
+                    m_backwardUsed = false;
+                    PositionForward(0);
+                    picture = NextForward();
+                    if (picture) number = static_cast<std::size_t>(FrameNumberOf(picture->pts));
+                }
+            } else {
+                picture = NextBackward(0, &number);
+            }
+            if (!picture) return;  // at an end: the frame on screen stays
+            m_atEnd = false;
+            Present(picture, number, SecondsOf(picture->pts));
         }
     }
 
     enum class Due { Show, Drop, Interrupted };
 
-    // Waits for the frame's time on the clock.
-    Due WaitUntilDue(double seconds, double speed) {
-        const auto now = Clock::now();
-        if (!m_anchorValid) {
-            m_anchorTime = now;
-            m_anchorSeconds = seconds;
-            m_anchorValid = true;
-        }
-        const auto due = m_anchorTime + std::chrono::duration_cast<Clock::duration>(
-                                            std::chrono::duration<double>((seconds - m_anchorSeconds) / speed));
+    // Waits for the frame's time on the clock, decoding backward ahead meanwhile.
+    Due WaitUntilDue(double seconds, const Commands& c) {
+        auto now = Clock::now();
+        m_clock.AnchorIfNeeded(seconds, now);
+        FollowSound(now, c);
+        auto due = m_clock.Due(seconds, c.speed, c.forward);
         if (now > due + kResyncAfter) {
-            m_anchorTime = now;
-            m_anchorSeconds = seconds;
+            m_clock.Anchor(seconds, now);
             return Due::Show;
         }
-        const double interval = FrameInterval() / speed;
-        if (now > due + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(kLateFrames * interval)) &&
-            now - m_lastPresented < kMaxGapWithoutFrame) {
+        if (now > due + Seconds(kLateFrames * FrameInterval() / c.speed) && now - m_lastPresented < kMaxGapWithoutFrame)
             return Due::Drop;
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> lock(m_s.mutex);
+                if (Interrupted(c.generation)) return Due::Interrupted;
+                now = Clock::now();
+                if (now >= due) return Due::Show;
+                if (!(m_backwardUsed && m_backward)) m_s.cv.wait_until(lock, std::min(due, now + kIdleWait));
+            }
+            if (m_backwardUsed && m_backward && !m_backward->ReadAhead()) {
+                std::unique_lock<std::mutex> lock(m_s.mutex);
+                if (!Interrupted(c.generation)) m_s.cv.wait_until(lock, std::min(due, Clock::now() + kIdleWait));
+            }
+            now = Clock::now();
+            if (FollowSound(now, c)) due = m_clock.Due(seconds, c.speed, c.forward);
         }
-        std::unique_lock<std::mutex> lock(m_s.mutex);
-        while (Clock::now() < due) {
-            if (m_s.stop || m_s.clockReset || m_s.represent || !m_s.playing || m_stop.load()) return Due::Interrupted;
-            m_s.cv.wait_until(lock, std::min(due, Clock::now() + kIdleWait));
-        }
-        return Due::Show;
     }
 
+    // While sound plays, the clock follows it. True when the clock moved.
+    bool FollowSound(Clock::time_point now, const Commands& c) {
+        if (!m_soundOn) return false;
+        const double heard = m_sound->Position();
+        if (heard < 0) return false;
+        if (std::abs(m_clock.Now(c.speed, true, now) - heard) < kSoundDrift) return false;
+        m_clock.Anchor(heard, now);
+        return true;
+    }
+
+    void HaltSound() {
+        if (m_soundOn && m_sound) m_sound->Halt();
+        m_soundOn = false;
+    }
+
+    double SecondsOf(std::int64_t pts) const { return (pts - m_firstPts) * m_timeBase; }
+
     double FrameInterval() {
-        std::lock_guard<std::mutex> lock(m_s.file->mutex);
-        if (m_s.file->indexReady) return m_s.file->index.frameDuration * m_timeBase;
+        if (const FileIndex* index = Index()) return index->frameDuration * m_timeBase;
         const MediaDescription& m = m_s.file->media;
         return m.fpsNum > 0 ? static_cast<double>(m.fpsDen) / m.fpsNum : 0.04;
     }
 
     int FrameNumberOf(std::int64_t pts) {
-        std::lock_guard<std::mutex> lock(m_s.file->mutex);
-        if (m_s.file->indexReady) return static_cast<int>(m_s.file->index.FrameAt(pts));
+        if (const FileIndex* index = Index()) return static_cast<int>(index->FrameAt(pts));
         const MediaDescription& m = m_s.file->media;
         const double fps = m.fpsNum > 0 ? static_cast<double>(m.fpsNum) / m.fpsDen : 25;
-        return static_cast<int>(std::lround((pts - m_firstPts) * m_timeBase * fps));
+        return static_cast<int>(std::lround(SecondsOf(pts) * fps));
     }
 
-    void Present(const std::shared_ptr<DecodedPicture>& picture, double seconds) {
-        const int number = FrameNumberOf(picture->pts);
+    void Present(const Picture& picture, std::size_t number, double seconds) {
         {
             std::lock_guard<std::mutex> lock(m_s.mutex);
             m_s.last = picture;
             m_s.seconds = seconds;
-            m_s.frameNumber = number;
+            m_s.frameNumber = static_cast<int>(number);
             m_s.width = picture->width;
             m_s.height = picture->height;
         }
         m_lastPts = picture->pts;
-        m_atEnd = false;
         m_lastPresented = Clock::now();
         Hand(picture);
     }
 
     void Represent() {
-        std::shared_ptr<DecodedPicture> last;
+        Picture last;
         {
             std::lock_guard<std::mutex> lock(m_s.mutex);
             last = m_s.last;
@@ -193,16 +427,18 @@ private:
         if (last) Hand(last);
     }
 
-    void Hand(const std::shared_ptr<DecodedPicture>& picture) {
+    void Hand(const Picture& picture) {
         if (!m_s.listener || Stopping()) return;
         MV_FRAME_RECORD record;
         record.width = picture->width;
         record.height = picture->height;
+        // The listener only reads the buffer (it may be a frame kept for stepping back).
         m_s.listener->OnFrameVisible(static_cast<int>(picture->planes.size()), MV_FRAME_DIRECTDRAW,
-                                     picture->planes.data(), m_s.context, &record);
+                                     const_cast<unsigned char*>(picture->planes.data()), m_s.context, &record);
     }
 
     void ReportEnd() {
+        HaltSound();
         if (m_atEnd) return;
         m_atEnd = true;
         if (m_s.listener && !Stopping()) m_s.listener->OnFileEnd(m_s.context);
@@ -213,16 +449,20 @@ private:
     CPlayback::Shared& m_s;
     const std::atomic<bool>& m_stop;
     CVideoDecoder& m_decoder;
-    std::shared_ptr<DecodedPicture> m_pending;  // decoded, waiting for its time
+    std::unique_ptr<CBackwardFrames> m_backward;
+    std::shared_ptr<ISoundOutput> m_sound;
+    bool m_soundOn = false;
+    Picture m_pending;  // decoded forward, waiting for its time
     double m_timeBase = 0;
     std::int64_t m_firstPts = 0;
-    std::int64_t m_lastPts = kNone;
+    std::int64_t m_lastPts = kNone;  // the position: the frame last shown or passed over
     std::int64_t m_skipUntil = kNone;
     int m_skip = 0;
+    bool m_forward = true;
+    bool m_forwardReady = true;   // the decoder's next picture follows the position
+    bool m_backwardUsed = false;  // the user went backward last: decode ahead that way
     bool m_atEnd = false;
-    bool m_anchorValid = false;
-    Clock::time_point m_anchorTime;
-    double m_anchorSeconds = 0;
+    CPlayClock m_clock;
     Clock::time_point m_lastPresented;
 };
 
@@ -251,7 +491,7 @@ void CPlayback::Stop() {
     {
         std::lock_guard<std::mutex> lock(m_shared->mutex);
         m_shared->stop = true;
-        m_shared->cv.notify_all();
+        m_shared->Command();
     }
     m_thread.Stop();
 }
@@ -259,7 +499,7 @@ void CPlayback::Stop() {
 int CPlayback::Pause() {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->playing = false;
-    m_shared->cv.notify_all();
+    m_shared->Command();
     return 1;
 }
 
@@ -267,7 +507,7 @@ int CPlayback::Resume() {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->playing = true;
     m_shared->clockReset = true;
-    m_shared->cv.notify_all();
+    m_shared->Command();
     return 1;
 }
 
@@ -281,7 +521,7 @@ int CPlayback::SetSpeed(double speed) {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->speed = speed;
     m_shared->clockReset = true;
-    m_shared->cv.notify_all();
+    m_shared->Command();
     return 1;
 }
 
@@ -289,7 +529,7 @@ int CPlayback::RenderLastFrame() {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     if (!m_shared->last) return 0;
     m_shared->represent = true;
-    m_shared->cv.notify_all();
+    m_shared->Command();
     return 1;
 }
 
@@ -297,7 +537,39 @@ void CPlayback::SetPacing(bool paced) {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->paced = paced;
     m_shared->clockReset = true;
-    m_shared->cv.notify_all();
+    m_shared->Command();
+}
+
+void CPlayback::SetDirection(bool forward) {
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    if (m_shared->forward == forward) return;
+    m_shared->forward = forward;
+    m_shared->clockReset = true;
+    m_shared->Command();
+}
+
+void CPlayback::Seek(double seconds) {
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    m_shared->seekPending = true;
+    m_shared->seekSeconds = seconds;
+    m_shared->steps = 0;  // the seek decides what is shown next
+    m_shared->Command();
+}
+
+int CPlayback::Step(bool forward, std::size_t frames) {
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    const long long target = static_cast<long long>(m_shared->frameNumber) + m_shared->steps + (forward ? 1 : -1);
+    if (frames > 0 && m_shared->last && (target < 0 || target >= static_cast<long long>(frames))) return 0;
+    m_shared->playing = false;
+    m_shared->steps += forward ? 1 : -1;
+    m_shared->Command();
+    return 1;
+}
+
+void CPlayback::SetSound(std::shared_ptr<ISoundOutput> sound) {
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    m_shared->sound = std::move(sound);
+    m_shared->Command();
 }
 
 double CPlayback::CurrentStreamSeconds() const {

@@ -1,10 +1,11 @@
 #pragma once
 // The presentation side of one engine: a decoding thread that paces frames by a steady clock
-// times the speed, and the commands that steer it. Every listener call comes from that thread,
-// with no engine lock held. Frames that fall behind the clock are not presented; at high speeds
-// the decoder skips frames nothing refers to, then all but keyframes, so the clock keeps the
-// requested speed and the frames shown stay in order.
+// times the speed, forward or backward, and the commands that steer it (seeks, steps, pause).
+// Every listener call comes from that thread, with no engine lock held. Frames that fall behind
+// the clock are not presented; at high speeds the decoder skips frames nothing refers to, then
+// all but keyframes, so the clock keeps the requested speed and the frames shown stay in order.
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "Engine/Movra.h"
@@ -14,6 +15,18 @@ namespace MOVRA {
 
 constexpr double kMinSpeed = 1.0 / 64, kMaxSpeed = 64;
 
+// The file's sound as the decoding thread drives it; called only from that thread.
+class ISoundOutput {
+public:
+    virtual ~ISoundOutput() = default;
+    // Plays the sound from stream time `seconds` (from the first video frame) on.
+    virtual void Start(double seconds) = 0;
+    virtual void Halt() = 0;
+    // The stream time being heard now; negative when nothing plays (not started, or no sound
+    // left to play).
+    virtual double Position() = 0;
+};
+
 class CPlayback {
 public:
     CPlayback(std::shared_ptr<OpenFileState> file, IMovraListener* listener, void* context);
@@ -21,7 +34,9 @@ public:
     CPlayback(const CPlayback&) = delete;
     CPlayback& operator=(const CPlayback&) = delete;
 
-    bool Start();  // playing forward from the first frame; false when the file cannot be decoded
+    // Playing from the first frame, or from where a Seek given before asked; false when the file
+    // cannot be decoded.
+    bool Start();
     void Stop();   // ends the thread; never hangs on a blocking listener
 
     int Pause();
@@ -30,6 +45,16 @@ public:
     int SetSpeed(double speed);
     int RenderLastFrame();
     void SetPacing(bool paced);  // unpaced: every frame as fast as it decodes (tools, benchmarks)
+    // Backward needs the file's index; the caller checks that it is complete.
+    void SetDirection(bool forward);
+    // To the frame shown at `seconds` of stream time (from the first frame); the frame is handed
+    // out even while paused.
+    void Seek(double seconds);
+    // Pauses, then shows the next or the previous frame. With the file's frame count known
+    // (nonzero), 0 when the step would leave the file.
+    int Step(bool forward, std::size_t frames);
+    // Sound plays only forward at 1X with pacing; its clock then paces the pictures. Null: none.
+    void SetSound(std::shared_ptr<ISoundOutput> sound);
 
     double CurrentStreamSeconds() const;
     int CurrentFrameNumber() const;

@@ -127,7 +127,7 @@ private:
         m_audio.reset(avcodec_alloc_context3(codec));
         AVCodecContext* c = m_audio.get();
         c->sample_rate = kAudioRate;
-        av_channel_layout_default(&c->ch_layout, 1);
+        av_channel_layout_default(&c->ch_layout, o.audioChannels == 2 ? 2 : 1);
         c->sample_fmt = o.audio == "aac" ? AV_SAMPLE_FMT_FLTP : AV_SAMPLE_FMT_S16;
         c->bit_rate = 32000;
         c->time_base = AVRational{1, kAudioRate};
@@ -162,12 +162,16 @@ private:
         AVFrame* f = m_audioFrame.get();
         if (av_frame_make_writable(f) < 0) return Fail(error, "out of memory");
         const double hz = 400.0 + 100.0 * ((channel - 1) % 8);
+        const int channels = f->ch_layout.nb_channels;
         for (int i = 0; i < f->nb_samples; ++i) {
             const double s = 0.3 * std::sin(2 * M_PI * hz * static_cast<double>(m_audioSamples + i) / kAudioRate);
-            if (f->format == AV_SAMPLE_FMT_FLTP)
-                reinterpret_cast<float*>(f->data[0])[i] = static_cast<float>(s);
-            else
-                reinterpret_cast<std::int16_t*>(f->data[0])[i] = static_cast<std::int16_t>(s * 32767);
+            for (int c = 0; c < channels; ++c) {
+                const double v = c == 0 ? s : s / 2;
+                if (f->format == AV_SAMPLE_FMT_FLTP)
+                    reinterpret_cast<float*>(f->data[c])[i] = static_cast<float>(v);
+                else
+                    reinterpret_cast<std::int16_t*>(f->data[0])[i * channels + c] = static_cast<std::int16_t>(v * 32767);
+            }
         }
         f->pts = m_audioSamples;
         m_audioSamples += f->nb_samples;

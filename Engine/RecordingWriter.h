@@ -25,6 +25,7 @@ struct SynthOptions {
     int bframes = 0;
     std::string codec = "h264";  // h264 | hevc | mjpeg
     std::string audio = "none";  // none | mulaw | alaw | aac
+    int audioChannels = 1;  // 2: stereo, the right channel carrying the tone at half the level
     bool dateFolders = false;  // write into OUTDIR/YYYY-MM-DD/
 };
 

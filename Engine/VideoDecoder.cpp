@@ -4,6 +4,9 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
+#include <cstring>
+
 #include "Engine/FfmpegSupport.h"
 
 namespace MOVRA {
@@ -17,6 +20,27 @@ struct CVideoDecoder::Impl {
     SwsContext* scaler = nullptr;
     int scalerWidth = 0, scalerHeight = 0, scalerFormat = -1;
     bool draining = false;
+    bool held = false;  // `packet` holds a video packet read while seeking, not yet decoded
+    bool byteSeek = false;  // the container resumes cleanly at a packet's byte position
+
+    // Reads up to the first video packet and keeps it for decoding; its time, or NOPTS at the end.
+    std::int64_t PeekVideoTime() {
+        while (av_read_frame(input.get(), packet.get()) >= 0) {
+            if (packet->stream_index == video) {
+                held = true;
+                return packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+            }
+            av_packet_unref(packet.get());
+        }
+        return AV_NOPTS_VALUE;
+    }
+
+    void Reset() {
+        if (held) av_packet_unref(packet.get());
+        held = false;
+        draining = false;
+        avcodec_flush_buffers(decoder.get());
+    }
 
     ~Impl() { sws_freeContext(scaler); }
 
@@ -64,6 +88,9 @@ bool CVideoDecoder::Open(const std::string& path) {
     if (!codec) return false;
     m_impl->decoder.reset(avcodec_alloc_context3(codec));
     m_impl->decoder->thread_count = 1;  // one engine per file; many files share the cores
+    // MPEG-TS resumes at any packet start; containers with their own structure (Matroska's
+    // clusters, MP4's boxes) are sought by time.
+    m_impl->byteSeek = std::strcmp(raw->iformat->name, "mpegts") == 0;
     return avcodec_parameters_to_context(m_impl->decoder.get(), par) >= 0 &&
            avcodec_open2(m_impl->decoder.get(), codec, nullptr) >= 0;
 }
@@ -77,10 +104,30 @@ std::int64_t CVideoDecoder::StartPts() const {
 }
 
 bool CVideoDecoder::SeekBefore(std::int64_t pts) {
-    m_impl->draining = false;
-    const int rc = av_seek_frame(m_impl->input.get(), m_impl->video, pts, AVSEEK_FLAG_BACKWARD);
-    avcodec_flush_buffers(m_impl->decoder.get());
-    return rc >= 0;
+    Impl& d = *m_impl;
+    const AVStream* stream = d.input->streams[d.video];
+    // One second, then twice as far back each time the landing is still after the target.
+    std::int64_t back = av_rescale_q(1, AVRational{1, 1}, stream->time_base);
+    std::int64_t target = pts;
+    for (int attempt = 0; attempt < 12; ++attempt) {
+        d.Reset();
+        if (av_seek_frame(d.input.get(), d.video, target, AVSEEK_FLAG_BACKWARD) < 0 &&
+            av_seek_frame(d.input.get(), d.video, target, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
+            return false;
+        const std::int64_t landed = d.PeekVideoTime();
+        if (landed == AV_NOPTS_VALUE || landed <= pts || target <= StartPts()) return true;
+        target = std::max(StartPts(), target - back);
+        back *= 2;
+    }
+    return true;
+}
+
+bool CVideoDecoder::SeekToKeyframe(std::int64_t position, std::int64_t pts) {
+    Impl& d = *m_impl;
+    if (!d.byteSeek || position < 0) return SeekBefore(pts);
+    d.Reset();
+    if (av_seek_frame(d.input.get(), d.video, position, AVSEEK_FLAG_BYTE) < 0) return SeekBefore(pts);
+    return true;
 }
 
 void CVideoDecoder::SetSkip(int level) {
@@ -101,7 +148,8 @@ bool CVideoDecoder::Next(DecodedPicture* picture) {
         }
         if (got == AVERROR_EOF || (got != AVERROR(EAGAIN) && d.draining)) return false;
         if (d.draining) return false;
-        const int rc = av_read_frame(d.input.get(), d.packet.get());
+        const int rc = d.held ? 0 : av_read_frame(d.input.get(), d.packet.get());
+        d.held = false;
         if (rc < 0) {
             d.draining = true;
             avcodec_send_packet(d.decoder.get(), nullptr);

@@ -28,8 +28,12 @@ public:
     int TimeBaseDen() const;
     std::int64_t StartPts() const;
     // Repositions so that the next picture is the first decodable one at or after the keyframe
-    // at or before `pts`.
+    // at or before `pts`. Containers that seek by time land only near it; a landing after `pts`
+    // is corrected by seeking again further back.
     bool SeekBefore(std::int64_t pts);
+    // Repositions at a keyframe the index found: its packet's byte position and time. Exact
+    // where the container can seek by bytes; otherwise as SeekBefore(pts).
+    bool SeekToKeyframe(std::int64_t position, std::int64_t pts);
     // 0 decodes every frame, 1 skips frames nothing refers to, 2 decodes keyframes only. Where
     // the next picture comes from after a change is undefined until the next SeekBefore.
     void SetSkip(int level);
