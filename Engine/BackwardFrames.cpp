@@ -62,8 +62,9 @@ void CBackwardFrames::DecodeStep(Segment& s) {
             s.complete = true;
             return;
         }
+        m_decoder.DiscardThrough(frames[s.first].pts - 1);
     }
-    auto picture = std::make_shared<DecodedPicture>();
+    std::shared_ptr<DecodedPicture> picture = m_pool.Acquire();
     if (!m_decoder.Next(picture.get())) {
         s.complete = true;
         return;
@@ -123,16 +124,25 @@ std::shared_ptr<const DecodedPicture> CBackwardFrames::Find(std::size_t n) const
     return nullptr;
 }
 
-void CBackwardFrames::DecoderMoved() {
-    for (Segment* s : {&m_current, &m_ahead})
-        if (!s->complete) s->started = false;
+bool CBackwardFrames::Prefetch(std::size_t before) {
+    before = std::min(before, m_index.frames.size());
+    if (before == 0) return false;
+    const std::size_t target = before - 1;
+    if (!m_current.Covers(target)) {
+        m_current = m_ahead.Covers(target) ? std::move(m_ahead) : Plan(target);
+        m_ahead = Segment();
+    }
+    if (!m_current.complete) {
+        DecodeStep(m_current);
+        return true;
+    }
+    return ReadAhead();
 }
 
 bool CBackwardFrames::ReadAhead() {
     PlanAhead();
     if (!m_ahead.planned || m_ahead.complete) return false;
-    // Decoding the segment ahead repositions the decoder; the one in use is complete.
-    if (!m_current.complete) return false;
+    if (!m_current.complete) return false;  // one segment at a time on the decoder
     DecodeStep(m_ahead);
     return true;
 }

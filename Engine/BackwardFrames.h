@@ -17,8 +17,7 @@ namespace MOVRA {
 
 class CBackwardFrames {
 public:
-    // `index` must outlive this object and stay unchanged; `decoder` is shared with forward play,
-    // which must reposition it after using this. `width` and `height` are the expected picture
+    // `index` must outlive this object and stay unchanged; `decoder` is for this object alone. `width` and `height` are the expected picture
     // size, for the memory bound until a picture has been decoded.
     CBackwardFrames(CVideoDecoder& decoder, const FileIndex& index, int width, int height);
 
@@ -38,11 +37,13 @@ public:
     bool ReadAhead();
     // Frame `n` when it is in memory.
     std::shared_ptr<const DecodedPicture> Find(std::size_t n) const;
-    // Someone else moved the decoder: a segment half decoded starts again from its keyframe.
-    void DecoderMoved();
+    // One picture's worth of decoding toward Previous(before): the segment it needs, then the
+    // one ahead. False when both are done.
+    bool Prefetch(std::size_t before);
 
     std::size_t CachedFrames() const { return m_current.pictures.size() + m_ahead.pictures.size(); }
-    // Pictures decoded so far (including those decoded only to reach a segment's first frame).
+    // Pictures handed out by the decoder so far (those decoded only to reach a segment's first
+    // frame are not counted).
     std::uint64_t DecodedPictures() const { return m_decoded; }
 
 private:
@@ -67,6 +68,7 @@ private:
     std::size_t m_pictureBytes = 0;  // learnt from the first picture
     int m_skip = 0;
     Segment m_current, m_ahead;
+    CPicturePool m_pool;
     std::uint64_t m_decoded = 0;
 };
 

@@ -80,8 +80,14 @@ bool BuildFileIndex(const std::string& path, FileIndex* index, const std::atomic
     AVFormatContext* raw = nullptr;
     if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return false;
     InputPtr input(raw);
-    if (avformat_find_stream_info(input.get(), nullptr) < 0) return false;
-    const int video = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    // Packets need no codec parameters: most containers name their streams in the header, and
+    // probing them (which decodes frames) would cost more than the whole scan. Only a container
+    // that does not is probed.
+    int video = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (video < 0) {
+        if (avformat_find_stream_info(input.get(), nullptr) < 0) return false;
+        video = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    }
     if (video < 0) return false;
     for (unsigned i = 0; i < input->nb_streams; ++i)
         if (static_cast<int>(i) != video) input->streams[i]->discard = AVDISCARD_ALL;

@@ -8,6 +8,7 @@
 #include "Engine/FfmpegSupport.h"
 #include "Engine/MovraImpl.h"
 #include "Engine/Playback.h"
+#include "Engine/SoundPlayer.h"
 
 namespace MOVRA {
 
@@ -73,6 +74,7 @@ int CMovra::Impl::Open(const char* path) {
 CMovra::Impl::~Impl() { Close(); }
 
 int CMovra::Impl::Close() {
+    CloseAudio();
     m_playback.reset();
     m_forward = true;
     m_startSeconds = -1;
@@ -167,6 +169,7 @@ int CMovra::Impl::Play() {
         m_playback->SetSpeed(m_speed);
         m_playback->SetPacing(m_paced);
         m_playback->SetDirection(m_forward);
+        m_playback->SetSound(m_sound);
         // Starting paused still shows where play would start.
         if (m_startPaused && m_startSeconds < 0) m_startSeconds = 0;
         if (m_startPaused) m_playback->Pause();
@@ -313,6 +316,40 @@ int CMovra::Impl::SeekToPercent(float percent) {
     return SeekToStreamTime(percent / 100.0 * DurationSeconds());
 }
 
+int CMovra::Impl::OpenAudio() {
+    if (!m_file) return 0;
+    if (m_sound) return 1;
+    std::string why;
+    m_sound = CSoundPlayer::Open(m_file->path, &why);
+    if (!m_sound) return 0;  // no sound in the file, or no device: the pictures play on
+    m_sound->SetVolume(m_volume);
+    m_sound->SetChannel(m_channel);
+    if (m_playback) m_playback->SetSound(m_sound);
+    return 1;
+}
+
+int CMovra::Impl::CloseAudio() {
+    if (!m_sound) return 0;
+    m_sound->Halt();  // silent now, even while the decoding thread still holds it
+    if (m_playback) m_playback->SetSound(nullptr);
+    m_sound.reset();
+    return 1;
+}
+
+int CMovra::Impl::AdjustWaveAudio(int volume) {
+    if (volume < 0 || volume > 100) return 0;
+    m_volume = volume;
+    if (m_sound) m_sound->SetVolume(volume);
+    return 1;
+}
+
+int CMovra::Impl::ChooseSoundChannel(unsigned long channel) {
+    if (channel > 2) return 0;
+    m_channel = static_cast<int>(channel);
+    if (m_sound) m_sound->SetChannel(m_channel);
+    return 1;
+}
+
 CMovra::CMovra(IMovraListener* listener) : m_impl(std::make_unique<Impl>(this, listener)) { QuietFfmpegOnce(); }
 CMovra::~CMovra() = default;
 
@@ -342,6 +379,10 @@ int CMovra::GetCurrentPlayingVideoFrameHeight() { return m_impl->FrameHeight(); 
 int CMovra::SetCurrentPlayingVideoFrameWidth(int width) { return m_impl->SetFrameSize(width, 0); }
 int CMovra::SetCurrentPlayingVideoFrameHeight(int height) { return m_impl->SetFrameSize(0, height); }
 int CMovra::RenderLastFrame() { return m_impl->RenderLastFrame(); }
+int CMovra::OpenAudio() { return m_impl->OpenAudio(); }
+int CMovra::CloseAudio() { return m_impl->CloseAudio(); }
+int CMovra::AdjustWaveAudio(int volume) { return m_impl->AdjustWaveAudio(volume); }
+int CMovra::ChooseSoundChannel(unsigned long channel) { return m_impl->ChooseSoundChannel(channel); }
 int CMovra::PlayForward() { return m_impl->PlayForward(); }
 int CMovra::PlayBackward() { return m_impl->PlayBackward(); }
 int CMovra::StepForward() { return m_impl->Step(true); }

@@ -13,6 +13,7 @@
 
 namespace MOVRA {
 class CPlayback;
+class CSoundPlayer;
 }
 
 namespace MOVRA {
@@ -66,6 +67,10 @@ public:
     int Step(bool forward);
     int SeekToWallClock(unsigned int second);
     int SeekToPercent(float percent);
+    int OpenAudio();
+    int CloseAudio();
+    int AdjustWaveAudio(int volume);
+    int ChooseSoundChannel(unsigned long channel);
 
     bool IsOpen() const { return m_file != nullptr; }
     std::shared_ptr<OpenFileState> File() const { return m_file; }
@@ -86,6 +91,9 @@ private:
     bool m_forward = true;
     double m_startSeconds = -1;  // a seek asked before Play
     bool m_startPaused = false;  // a pause asked before Play
+    std::shared_ptr<CSoundPlayer> m_sound;
+    int m_volume = 100;
+    int m_channel = 0;
 };
 
 }  // namespace MOVRA

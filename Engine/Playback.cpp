@@ -154,8 +154,20 @@ private:
     // for a command.
     void Idle(std::uint64_t generation) {
         if (m_backwardUsed && m_backward && m_backward->ReadAhead()) return;
+        // Paused: the frames before the one on screen are decoded meanwhile, so that the first
+        // step back is as quick as the next ones.
+        if (m_lastPts != kNone && !Playing()) {
+            const FileIndex* index = Index();
+            CBackwardFrames* backward = index ? Backward() : nullptr;
+            if (backward && backward->Prefetch(index->FrameAt(m_lastPts))) return;
+        }
         std::unique_lock<std::mutex> lock(m_s.mutex);
         m_s.cv.wait_for(lock, kIdleWait, [&] { return Interrupted(generation); });
+    }
+
+    bool Playing() const {
+        std::lock_guard<std::mutex> lock(m_s.mutex);
+        return m_s.playing;
     }
 
     // The index, once it is complete; it does not change after that.
@@ -168,7 +180,11 @@ private:
         if (!m_backward) {
             const FileIndex* index = Index();
             if (!index) return nullptr;
-            m_backward = std::make_unique<CBackwardFrames>(m_decoder, *index, m_s.file->media.width, m_s.file->media.height);
+            // A decoder of its own, so that going backward leaves forward play where it was.
+            auto decoder = std::make_unique<CVideoDecoder>();
+            if (!decoder->Open(m_s.file->path)) return nullptr;
+            m_backDecoder = std::move(decoder);
+            m_backward = std::make_unique<CBackwardFrames>(*m_backDecoder, *index, m_s.file->media.width, m_s.file->media.height);
         }
         return m_backward.get();
     }
@@ -196,21 +212,15 @@ private:
         m_pending.reset();
         m_decoder.SetSkip(level);
         SeekDecoderBefore(m_lastPts == kNone ? m_firstPts : m_lastPts + 1);
-        m_skipUntil = m_lastPts;
+        m_decoder.DiscardThrough(m_lastPts);
         m_forwardReady = true;
-        if (m_backward) m_backward->DecoderMoved();
     }
 
     Picture NextForward() {
         if (m_pending) return std::move(m_pending);
-        for (;;) {
-            auto picture = std::make_shared<DecodedPicture>();
-            if (!m_decoder.Next(picture.get())) return nullptr;
-            if (m_skipUntil == kNone || picture->pts > m_skipUntil) {
-                m_skipUntil = kNone;
-                return picture;
-            }
-        }
+        std::shared_ptr<DecodedPicture> picture = m_pool.Acquire();
+        if (!m_decoder.Next(picture.get())) return nullptr;
+        return picture;
     }
 
     // --- Backward ---
@@ -220,7 +230,7 @@ private:
         CBackwardFrames* backward = Backward();
         if (!backward) return PreviousWithoutIndex(number);
         backward->SetSkip(level);
-        m_forwardReady = false;
+        m_forwardReady = false;  // the position moves backward
         m_backwardUsed = true;
         const FileIndex* index = Index();
         const std::size_t before = m_lastPts == kNone ? index->frames.size() : index->FrameAt(m_lastPts);
@@ -296,9 +306,8 @@ private:
             m_decoder.SetSkip(level);
             SeekDecoderBefore(target);
             m_pending.reset();
-            m_skipUntil = target - 1;
+            m_decoder.DiscardThrough(target - 1);
             m_forwardReady = true;
-            if (m_backward) m_backward->DecoderMoved();
             m_backwardUsed = false;
             picture = NextForward();
             if (picture) number = static_cast<std::size_t>(FrameNumberOf(picture->pts));
@@ -449,14 +458,15 @@ private:
     CPlayback::Shared& m_s;
     const std::atomic<bool>& m_stop;
     CVideoDecoder& m_decoder;
+    std::unique_ptr<CVideoDecoder> m_backDecoder;
     std::unique_ptr<CBackwardFrames> m_backward;
     std::shared_ptr<ISoundOutput> m_sound;
     bool m_soundOn = false;
+    CPicturePool m_pool;
     Picture m_pending;  // decoded forward, waiting for its time
     double m_timeBase = 0;
     std::int64_t m_firstPts = 0;
     std::int64_t m_lastPts = kNone;  // the position: the frame last shown or passed over
-    std::int64_t m_skipUntil = kNone;
     int m_skip = 0;
     bool m_forward = true;
     bool m_forwardReady = true;   // the decoder's next picture follows the position

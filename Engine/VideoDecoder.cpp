@@ -22,6 +22,7 @@ struct CVideoDecoder::Impl {
     bool draining = false;
     bool held = false;  // `packet` holds a video packet read while seeking, not yet decoded
     bool byteSeek = false;  // the container resumes cleanly at a packet's byte position
+    std::int64_t discardThrough = INT64_MIN;
 
     // Reads up to the first video packet and keeps it for decoding; its time, or NOPTS at the end.
     std::int64_t PeekVideoTime() {
@@ -39,6 +40,7 @@ struct CVideoDecoder::Impl {
         if (held) av_packet_unref(packet.get());
         held = false;
         draining = false;
+        discardThrough = INT64_MIN;
         avcodec_flush_buffers(decoder.get());
     }
 
@@ -130,6 +132,8 @@ bool CVideoDecoder::SeekToKeyframe(std::int64_t position, std::int64_t pts) {
     return true;
 }
 
+void CVideoDecoder::DiscardThrough(std::int64_t pts) { m_impl->discardThrough = pts; }
+
 void CVideoDecoder::SetSkip(int level) {
     m_impl->decoder->skip_frame = level >= 2 ? AVDISCARD_NONKEY : level == 1 ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
 }
@@ -140,6 +144,11 @@ bool CVideoDecoder::Next(DecodedPicture* picture) {
         const int got = avcodec_receive_frame(d.decoder.get(), d.frame.get());
         if (got == 0) {
             const std::int64_t pts = d.frame->best_effort_timestamp;
+            if (pts != AV_NOPTS_VALUE && pts <= d.discardThrough) {
+                av_frame_unref(d.frame.get());
+                continue;
+            }
+            d.discardThrough = INT64_MIN;
             const bool ok = pts != AV_NOPTS_VALUE && d.Convert(d.frame.get(), picture);
             picture->pts = pts;
             av_frame_unref(d.frame.get());

@@ -38,12 +38,32 @@ public:
     // the next picture comes from after a change is undefined until the next SeekBefore.
     void SetSkip(int level);
     // The next picture in presentation order; false at the end of the stream. Damaged packets
-    // are passed over.
+    // are passed over. The planes' storage is reused when it is large enough.
     bool Next(DecodedPicture* picture);
+    // Pictures up to and including `pts` are decoded (later ones need them) but not converted
+    // nor returned, until the first later one; what a seek decodes only to reach its target.
+    void DiscardThrough(std::int64_t pts);
 
 private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
+};
+
+// Pictures to decode into, reused once nothing else holds them: a picture is large, and fresh
+// memory for each one costs more than the copy into it.
+class CPicturePool {
+public:
+    std::shared_ptr<DecodedPicture> Acquire() {
+        for (auto& p : m_pictures)
+            if (p.use_count() == 1) return p;
+        auto p = std::make_shared<DecodedPicture>();
+        if (m_pictures.size() < kKept) m_pictures.push_back(p);
+        return p;
+    }
+
+private:
+    static constexpr std::size_t kKept = 6;
+    std::vector<std::shared_ptr<DecodedPicture>> m_pictures;
 };
 
 // Bytes of one picture in the output layout.

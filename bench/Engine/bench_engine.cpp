@@ -1,0 +1,373 @@
+// The playback engine's figures, each against its anchor measured in the same run:
+//   overhead   N engines presenting 1280x720 unpaced, against bare libavcodec decoding the same
+//              files in one loop (process CPU time)
+//   capacity   how many 704x576 25 fps streams play at 1X with no frame late or missing
+//   steps      step backward against step forward, 1280x720 GOP 50, from random places
+//   reverse    reverse play at 1X: the share of frames presented on time
+//   seek       latency from Seek to the frame handed out, 1280x720
+//   index      building the index against reading the file once
+// A small timed tool rather than Google Benchmark: each figure needs threads, a clock and real
+// time, not a tight loop. Options: --quick (fewer rounds, for a smoke run).
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <sys/resource.h>
+#include <time.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Engine/FileIndex.h"
+#include "Engine/Movra.h"
+#include "Engine/RecordingWriter.h"
+
+using namespace MOVRA;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double CpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec + t.tv_nsec / 1e9;
+}
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double Percentile(std::vector<double> v, double p) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<std::size_t>(p * (v.size() - 1) + 0.5))];
+}
+
+// Every presented frame: its number and when it came.
+class Recorder : public IMovraListener {
+public:
+    CMovra* engine = nullptr;
+    void OnFrameVisible(int, int, unsigned char*, void*, MV_FRAME_RECORD*) override {
+        int number = -1, length = 0;
+        engine->QueryInfo(MV_QUERY_FRAME_NUMBER, &number, sizeof number, &length);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        numbers.push_back(number);
+        times.push_back(Clock::now());
+        m_cv.notify_all();
+    }
+    void OnFileEnd(void*) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ended = true;
+        m_cv.notify_all();
+    }
+    void OnFileRefFinished(void*, int) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        indexed = true;
+        m_cv.notify_all();
+    }
+    template <class Pred>
+    bool WaitFor(Pred pred, std::chrono::milliseconds limit = std::chrono::milliseconds(30000)) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_cv.wait_for(lock, limit, [&] { return pred(*this); });
+    }
+    std::size_t Count() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return numbers.size();
+    }
+    Clock::time_point LastTime() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return times.back();
+    }
+    Clock::time_point TimeAt(std::size_t i) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return times.at(i);
+    }
+
+    std::vector<int> numbers;
+    std::vector<Clock::time_point> times;
+    bool ended = false, indexed = false;
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+};
+
+struct Engine {
+    Recorder recorder;
+    CMovra movra{&recorder};
+    explicit Engine(const std::string& path) {
+        recorder.engine = &movra;
+        if (!movra.Open(path.c_str())) {
+            std::fprintf(stderr, "bench_engine: cannot open %s\n", path.c_str());
+            std::exit(1);
+        }
+        recorder.WaitFor([](Recorder& r) { return r.indexed; });
+    }
+};
+
+// The limit for the overhead figure: demux and decode every video frame, nothing else.
+long DecodeBare(const std::string& path) {
+    AVFormatContext* input = nullptr;
+    if (avformat_open_input(&input, path.c_str(), nullptr, nullptr) < 0) return 0;
+    avformat_find_stream_info(input, nullptr);
+    const int video = av_find_best_stream(input, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const AVCodec* codec = avcodec_find_decoder(input->streams[video]->codecpar->codec_id);
+    AVCodecContext* c = avcodec_alloc_context3(codec);
+    avcodec_parameters_to_context(c, input->streams[video]->codecpar);
+    c->thread_count = 1;
+    avcodec_open2(c, codec, nullptr);
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    long frames = 0;
+    auto drain = [&] {
+        while (avcodec_receive_frame(c, frame) == 0) {
+            ++frames;
+            av_frame_unref(frame);
+        }
+    };
+    while (av_read_frame(input, packet) >= 0) {
+        if (packet->stream_index == video) {
+            avcodec_send_packet(c, packet);
+            drain();
+        }
+        av_packet_unref(packet);
+    }
+    avcodec_send_packet(c, nullptr);
+    drain();
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avcodec_free_context(&c);
+    avformat_close_input(&input);
+    return frames;
+}
+
+void Overhead(const std::vector<std::string>& files) {
+    std::printf("\noverhead: engines presenting 1280x720 25 fps H.264 unpaced vs bare libavcodec (CPU time)\n");
+    for (int n : {1, 4, 16}) {
+        double cpu = CpuSeconds();
+        long bare = 0;
+        for (int i = 0; i < n; ++i) bare += DecodeBare(files[i % files.size()]);
+        const double bareCpu = CpuSeconds() - cpu;
+
+        std::vector<std::unique_ptr<Engine>> engines;
+        for (int i = 0; i < n; ++i) engines.push_back(std::make_unique<Engine>(files[i % files.size()]));
+        cpu = CpuSeconds();
+        const auto begin = Clock::now();
+        for (auto& e : engines) {
+            e->movra.SetPresentationPacing(0);
+            e->movra.Play(nullptr);
+        }
+        long shown = 0;
+        for (auto& e : engines) {
+            e->recorder.WaitFor([](Recorder& r) { return r.ended; });
+            shown += static_cast<long>(e->recorder.Count());
+        }
+        const double engineCpu = CpuSeconds() - cpu;
+        const double wall = std::chrono::duration<double>(Clock::now() - begin).count();
+        engines.clear();
+        std::printf("  %2d engines: %ld frames presented, %.2f s CPU (%.0f frames/s over %.2f s); bare: %ld frames, "
+                    "%.2f s CPU; ratio %.2fx (target <= 1.15x)\n",
+                    n, shown, engineCpu, shown / wall, wall, bare, bareCpu, engineCpu / bareCpu);
+    }
+}
+
+// A frame is on time when presented within one frame interval of its due time on a clock that
+// starts with the first frame; a frame never presented is not on time.
+struct Timeliness {
+    std::size_t onTime = 0, expected = 0, late = 0, missing = 0;
+    double worstMs = 0;
+};
+
+Timeliness Judge(const Recorder& r, int step, double interval) {
+    Timeliness t;
+    if (r.numbers.empty()) return t;
+    const int first = r.numbers.front();
+    t.expected = static_cast<std::size_t>(std::abs(r.numbers.back() - first)) + 1;
+    for (std::size_t i = 0; i < r.numbers.size(); ++i) {
+        const double due = std::abs(r.numbers[i] - first) * interval;
+        const double at = std::chrono::duration<double>(r.times[i] - r.times.front()).count();
+        const double lateMs = (at - due) * 1000;
+        t.worstMs = std::max(t.worstMs, lateMs);
+        if (lateMs > interval * 1000) ++t.late;
+        else ++t.onTime;
+        if (i > 0 && r.numbers[i] != r.numbers[i - 1] + step) t.missing += std::abs(r.numbers[i] - r.numbers[i - 1]) - 1;
+    }
+    return t;
+}
+
+void Capacity(const std::string& file, bool quick) {
+    std::printf("\ncapacity: 704x576 25 fps H.264 streams at 1X, 4 s each, with no frame late or missing\n");
+    int best = 0;
+    const std::vector<int> counts = quick ? std::vector<int>{4, 16} : std::vector<int>{4, 8, 16, 24, 30, 36, 42, 48};
+    for (int n : counts) {
+        std::vector<std::unique_ptr<Engine>> engines;
+        for (int i = 0; i < n; ++i) engines.push_back(std::make_unique<Engine>(file));
+        for (auto& e : engines) e->movra.Play(nullptr);
+        std::this_thread::sleep_for(std::chrono::seconds(4));
+        for (auto& e : engines) e->movra.Pause();
+        std::size_t late = 0, missing = 0, frames = 0;
+        double worst = 0;
+        for (auto& e : engines) {
+            e->movra.Stop();
+            const Timeliness t = Judge(e->recorder, 1, 0.04);
+            late += t.late;
+            missing += t.missing;
+            frames += e->recorder.numbers.size();
+            worst = std::max(worst, t.worstMs);
+        }
+        std::printf("  %2d streams: %zu frames, %zu late, %zu missing, worst %.1f ms behind\n", n, frames, late, missing, worst);
+        if (late || missing) break;
+        best = n;
+    }
+    std::printf("  capacity: %d streams (target 36)\n", best);
+}
+
+void Steps(const std::string& file, int frames, bool quick) {
+    std::printf("\nsteps: 1280x720 GOP 50, 10 steps at 25 per second from each of %d random places\n", quick ? 3 : 10);
+    std::mt19937 random(7);
+    std::vector<double> forward, backward, firstBack;
+    for (bool back : {false, true}) {
+        Engine e(file);
+        e.movra.Pause();
+        e.movra.Play(nullptr);
+        e.recorder.WaitFor([](Recorder& r) { return !r.numbers.empty(); });
+        for (int place = 0; place < (quick ? 3 : 10); ++place) {
+            const int target = 20 + static_cast<int>(random() % static_cast<unsigned>(frames - 40));
+            const std::size_t before = e.recorder.Count();
+            e.movra.Seek(static_cast<float>(100.0 * target / frames));
+            e.recorder.WaitFor([&](Recorder& r) { return r.numbers.size() > before; });
+            for (int s = 0; s < 10; ++s) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(40));
+                const std::size_t count = e.recorder.Count();
+                const auto begin = Clock::now();
+                if (!(back ? e.movra.StepBackward() : e.movra.StepForward())) break;
+                e.recorder.WaitFor([&](Recorder& r) { return r.numbers.size() > count; });
+                const double ms = Ms(e.recorder.LastTime() - begin);
+                (back ? backward : forward).push_back(ms);
+                if (back && s == 0) firstBack.push_back(ms);
+            }
+        }
+    }
+    const double f = Percentile(forward, 0.5), b = Percentile(backward, 0.5);
+    std::printf("  forward: median %.2f ms, p90 %.2f ms (%zu steps)\n", f, Percentile(forward, 0.9), forward.size());
+    std::printf("  backward: median %.2f ms, p90 %.2f ms (%zu steps); the first after a seek: median %.2f ms\n", b,
+                Percentile(backward, 0.9), backward.size(), Percentile(firstBack, 0.5));
+    std::printf("  ratio backward/forward: %.2fx (target <= 2x)\n", b / std::max(f, 1e-6));
+}
+
+void Reverse(const std::string& file) {
+    std::printf("\nreverse: 1280x720 GOP 50 played backward at 1X from the end\n");
+    Engine e(file);
+    e.movra.PlayBackward();
+    e.movra.Play(nullptr);
+    e.recorder.WaitFor([](Recorder& r) { return r.ended; }, std::chrono::milliseconds(60000));
+    e.movra.Stop();
+    const Timeliness t = Judge(e.recorder, -1, 0.04);
+    std::printf("  %zu of %zu frames on time (%.2f%%; target >= 99%%), %zu late, %zu missing, worst %.1f ms behind\n",
+                t.onTime - std::min(t.onTime, t.missing), t.expected,
+                100.0 * (t.onTime - std::min(t.onTime, t.missing)) / std::max<std::size_t>(t.expected, 1), t.late,
+                t.missing, t.worstMs);
+}
+
+void Seeks(const std::string& file, bool quick) {
+    std::printf("\nseek: 1280x720 GOP 50, from Seek to the frame handed out, paused and playing\n");
+    std::mt19937 random(11);
+    for (bool playing : {false, true}) {
+        Engine e(file);
+        if (!playing) e.movra.Pause();
+        e.movra.Play(nullptr);
+        e.recorder.WaitFor([](Recorder& r) { return !r.numbers.empty(); });
+        std::vector<double> ms;
+        for (int i = 0; i < (quick ? 10 : 50); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(60));
+            const float percent = static_cast<float>(random() % 9000) / 100.0f;
+            const std::size_t count = e.recorder.Count();
+            const auto begin = Clock::now();
+            e.movra.Seek(percent);
+            // The first frame handed out after the call is the one sought.
+            e.recorder.WaitFor([&](Recorder& r) { return r.numbers.size() > count; });
+            ms.push_back(Ms(e.recorder.TimeAt(count) - begin));
+        }
+        std::printf("  %s: median %.2f ms, p90 %.2f ms, worst %.2f ms (target median <= 30 ms)\n",
+                    playing ? "playing" : "paused", Percentile(ms, 0.5), Percentile(ms, 0.9), Percentile(ms, 1.0));
+    }
+}
+
+void Index(const std::string& file) {
+    std::printf("\nindex: building the index of a 1280x720 file against reading it once\n");
+    const int rounds = 20;
+    auto begin = Clock::now();
+    std::size_t bytes = 0;
+    std::vector<char> buffer(1 << 20);
+    for (int i = 0; i < rounds; ++i) {
+        std::ifstream in(file, std::ios::binary);
+        while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0)
+            bytes += static_cast<std::size_t>(in.gcount());
+    }
+    const double readMs = Ms(Clock::now() - begin) / rounds;
+    begin = Clock::now();
+    std::atomic<bool> cancel{false};
+    std::size_t frames = 0;
+    for (int i = 0; i < rounds; ++i) {
+        FileIndex index;
+        BuildFileIndex(file, &index, cancel);
+        frames = index.frames.size();
+    }
+    const double indexMs = Ms(Clock::now() - begin) / rounds;
+    std::printf("  %.1f MB, %zu frames: read %.2f ms, index %.2f ms (%.0f frames/ms); ratio %.1fx\n",
+                bytes / rounds / 1e6, frames, readMs, indexMs, frames / indexMs, indexMs / readMs);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    setenv("TZ", "UTC", 1);
+    char pattern[] = "/tmp/tarvex-bench-engine-XXXXXX";
+    if (!mkdtemp(pattern)) return 1;
+    const std::string dir = pattern;
+    std::string error;
+
+    SynthOptions hd;
+    hd.start = 1710496800;
+    hd.channels = 4;
+    hd.seconds = 12;
+    hd.width = 1280;
+    hd.height = 720;
+    hd.gop = 50;
+    std::vector<std::string> hdFiles, sdFiles;
+    SynthOptions sd = hd;
+    sd.channels = 1;
+    sd.seconds = 6;
+    sd.width = 704;
+    sd.height = 576;
+    sd.device = "SD";
+    std::printf("writing the recordings...\n");
+    std::fflush(stdout);
+    std::filesystem::create_directories(dir + "/hd");
+    std::filesystem::create_directories(dir + "/sd");
+    if (!WriteSynthRecordings(dir + "/hd", hd, &hdFiles, &error) || !WriteSynthRecordings(dir + "/sd", sd, &sdFiles, &error)) {
+        std::fprintf(stderr, "bench_engine: %s\n", error.c_str());
+        return 1;
+    }
+    Overhead(hdFiles);
+    Capacity(sdFiles[0], quick);
+    Steps(hdFiles[0], static_cast<int>(hd.seconds * hd.fps), quick);
+    Reverse(hdFiles[0]);
+    Seeks(hdFiles[0], quick);
+    Index(hdFiles[0]);
+    std::filesystem::remove_all(dir);
+    return 0;
+}
