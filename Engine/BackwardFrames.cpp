@@ -132,11 +132,9 @@ bool CBackwardFrames::Prefetch(std::size_t before) {
         m_current = m_ahead.Covers(target) ? std::move(m_ahead) : Plan(target);
         m_ahead = Segment();
     }
-    if (!m_current.complete) {
-        DecodeStep(m_current);
-        return true;
-    }
-    return ReadAhead();
+    if (m_current.complete) return false;
+    DecodeStep(m_current);
+    return true;
 }
 
 bool CBackwardFrames::ReadAhead() {

@@ -37,8 +37,8 @@ public:
     bool ReadAhead();
     // Frame `n` when it is in memory.
     std::shared_ptr<const DecodedPicture> Find(std::size_t n) const;
-    // One picture's worth of decoding toward Previous(before): the segment it needs, then the
-    // one ahead. False when both are done.
+    // One picture's worth of decoding toward Previous(before): the segment it needs, and no
+    // more (many engines may sit paused). False when that is done.
     bool Prefetch(std::size_t before);
 
     std::size_t CachedFrames() const { return m_current.pictures.size() + m_ahead.pictures.size(); }

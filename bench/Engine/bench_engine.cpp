@@ -7,7 +7,8 @@
 //   seek       latency from Seek to the frame handed out, 1280x720
 //   index      building the index against reading the file once
 // A small timed tool rather than Google Benchmark: each figure needs threads, a clock and real
-// time, not a tight loop. Options: --quick (fewer rounds, for a smoke run).
+// time, not a tight loop. Options: --quick (fewer rounds, for a smoke run), --only NAME (one
+// figure: overhead, capacity, steps, reverse, seek or index).
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -153,33 +154,62 @@ long DecodeBare(const std::string& path) {
     return frames;
 }
 
-void Overhead(const std::vector<std::string>& files) {
-    std::printf("\noverhead: engines presenting 1280x720 25 fps H.264 unpaced vs bare libavcodec (CPU time)\n");
-    for (int n : {1, 4, 16}) {
-        double cpu = CpuSeconds();
-        long bare = 0;
-        for (int i = 0; i < n; ++i) bare += DecodeBare(files[i % files.size()]);
-        const double bareCpu = CpuSeconds() - cpu;
+// One round of the overhead figure: CPU seconds of bare decoding in one loop, of bare decoding
+// on one thread per file, and of the engines; frames presented and wall time of the engines.
+struct OverheadRound {
+    double bare = 0, threaded = 0, engines = 0, wall = 0;
+    long frames = 0;
+};
 
-        std::vector<std::unique_ptr<Engine>> engines;
-        for (int i = 0; i < n; ++i) engines.push_back(std::make_unique<Engine>(files[i % files.size()]));
-        cpu = CpuSeconds();
-        const auto begin = Clock::now();
-        for (auto& e : engines) {
-            e->movra.SetPresentationPacing(0);
-            e->movra.Play(nullptr);
+OverheadRound MeasureOverhead(const std::vector<std::string>& files, int n) {
+    OverheadRound r;
+    double cpu = CpuSeconds();
+    for (int i = 0; i < n; ++i) DecodeBare(files[i % files.size()]);
+    r.bare = CpuSeconds() - cpu;
+    cpu = CpuSeconds();
+    {
+        std::vector<std::thread> threads;
+        for (int i = 0; i < n; ++i) threads.emplace_back([&files, i] { DecodeBare(files[i % files.size()]); });
+        for (auto& t : threads) t.join();
+    }
+    r.threaded = CpuSeconds() - cpu;
+
+    std::vector<std::unique_ptr<Engine>> engines;
+    for (int i = 0; i < n; ++i) engines.push_back(std::make_unique<Engine>(files[i % files.size()]));
+    cpu = CpuSeconds();
+    const auto begin = Clock::now();
+    for (auto& e : engines) {
+        e->movra.SetPresentationPacing(0);
+        e->movra.Play(nullptr);
+    }
+    for (auto& e : engines) {
+        e->recorder.WaitFor([](Recorder& rec) { return rec.ended; });
+        r.frames += static_cast<long>(e->recorder.Count());
+    }
+    r.engines = CpuSeconds() - cpu;
+    r.wall = std::chrono::duration<double>(Clock::now() - begin).count();
+    return r;
+}
+
+void Overhead(const std::vector<std::string>& files, bool quick) {
+    std::printf("\noverhead: engines presenting 1280x720 25 fps H.264 unpaced vs bare libavcodec (CPU time, best of %d)\n",
+                quick ? 1 : 3);
+    for (int n : {1, 4, 16}) {
+        OverheadRound best;
+        for (int round = 0; round < (quick ? 1 : 3); ++round) {
+            const OverheadRound r = MeasureOverhead(files, n);
+            if (round == 0 || r.engines < best.engines) {
+                best.engines = r.engines;
+                best.wall = r.wall;
+                best.frames = r.frames;
+            }
+            if (round == 0 || r.bare < best.bare) best.bare = r.bare;
+            if (round == 0 || r.threaded < best.threaded) best.threaded = r.threaded;
         }
-        long shown = 0;
-        for (auto& e : engines) {
-            e->recorder.WaitFor([](Recorder& r) { return r.ended; });
-            shown += static_cast<long>(e->recorder.Count());
-        }
-        const double engineCpu = CpuSeconds() - cpu;
-        const double wall = std::chrono::duration<double>(Clock::now() - begin).count();
-        engines.clear();
-        std::printf("  %2d engines: %ld frames presented, %.2f s CPU (%.0f frames/s over %.2f s); bare: %ld frames, "
-                    "%.2f s CPU; ratio %.2fx (target <= 1.15x)\n",
-                    n, shown, engineCpu, shown / wall, wall, bare, bareCpu, engineCpu / bareCpu);
+        std::printf("  %2d engines: %ld frames, %.2f s CPU (%.0f frames/s); bare in one loop %.2f s: ratio %.2fx "
+                    "(target <= 1.15x); bare on %d threads %.2f s: ratio %.2fx\n",
+                    n, best.frames, best.engines, best.frames / best.wall, best.bare, best.engines / best.bare, n,
+                    best.threaded, best.engines / best.threaded);
     }
 }
 
@@ -333,7 +363,13 @@ void Index(const std::string& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    bool quick = false;
+    std::string only;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--quick") == 0) quick = true;
+        if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) only = argv[++i];
+    }
+    auto wanted = [&](const char* name) { return only.empty() || only == name; };
     setenv("TZ", "UTC", 1);
     char pattern[] = "/tmp/tarvex-bench-engine-XXXXXX";
     if (!mkdtemp(pattern)) return 1;
@@ -362,12 +398,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_engine: %s\n", error.c_str());
         return 1;
     }
-    Overhead(hdFiles);
-    Capacity(sdFiles[0], quick);
-    Steps(hdFiles[0], static_cast<int>(hd.seconds * hd.fps), quick);
-    Reverse(hdFiles[0]);
-    Seeks(hdFiles[0], quick);
-    Index(hdFiles[0]);
+    if (wanted("overhead")) Overhead(hdFiles, quick);
+    if (wanted("capacity")) Capacity(sdFiles[0], quick);
+    if (wanted("steps")) Steps(hdFiles[0], static_cast<int>(hd.seconds * hd.fps), quick);
+    if (wanted("reverse")) Reverse(hdFiles[0]);
+    if (wanted("seek")) Seeks(hdFiles[0], quick);
+    if (wanted("index")) Index(hdFiles[0]);
     std::filesystem::remove_all(dir);
     return 0;
 }
