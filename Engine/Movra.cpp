@@ -7,6 +7,7 @@
 
 #include "Engine/FfmpegSupport.h"
 #include "Engine/MovraImpl.h"
+#include "Engine/PictureFile.h"
 #include "Engine/Playback.h"
 #include "Engine/SoundPlayer.h"
 
@@ -350,6 +351,14 @@ int CMovra::Impl::ChooseSoundChannel(unsigned long channel) {
     return 1;
 }
 
+int CMovra::Impl::SnapPicture(const char* path, MV_IMAGE_TYPE type) {
+    if (!path || !*path || !m_playback || (type != MV_IMAGE_BMP && type != MV_IMAGE_JPEG)) return 0;
+    const std::shared_ptr<const DecodedPicture> picture = m_playback->LastPicture();
+    if (!picture) return 0;  // nothing shown yet
+    std::string error;
+    return WritePictureFile(*picture, path, type == MV_IMAGE_JPEG, &error) ? 1 : 0;
+}
+
 CMovra::CMovra(IMovraListener* listener) : m_impl(std::make_unique<Impl>(this, listener)) { QuietFfmpegOnce(); }
 CMovra::~CMovra() = default;
 
@@ -383,6 +392,7 @@ int CMovra::OpenAudio() { return m_impl->OpenAudio(); }
 int CMovra::CloseAudio() { return m_impl->CloseAudio(); }
 int CMovra::AdjustWaveAudio(int volume) { return m_impl->AdjustWaveAudio(volume); }
 int CMovra::ChooseSoundChannel(unsigned long channel) { return m_impl->ChooseSoundChannel(channel); }
+int CMovra::SnapPicture(char* path, MV_IMAGE_TYPE type) { return m_impl->SnapPicture(path, type); }
 int CMovra::PlayForward() { return m_impl->PlayForward(); }
 int CMovra::PlayBackward() { return m_impl->PlayBackward(); }
 int CMovra::StepForward() { return m_impl->Step(true); }

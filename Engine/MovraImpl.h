@@ -71,6 +71,7 @@ public:
     int CloseAudio();
     int AdjustWaveAudio(int volume);
     int ChooseSoundChannel(unsigned long channel);
+    int SnapPicture(const char* path, MV_IMAGE_TYPE type);
 
     bool IsOpen() const { return m_file != nullptr; }
     std::shared_ptr<OpenFileState> File() const { return m_file; }

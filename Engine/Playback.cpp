@@ -543,6 +543,11 @@ int CPlayback::RenderLastFrame() {
     return 1;
 }
 
+std::shared_ptr<const DecodedPicture> CPlayback::LastPicture() const {
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    return m_shared->last;
+}
+
 void CPlayback::SetPacing(bool paced) {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->paced = paced;

@@ -10,6 +10,7 @@
 
 #include "Engine/Movra.h"
 #include "Engine/MovraImpl.h"
+#include "Engine/VideoDecoder.h"
 
 namespace MOVRA {
 
@@ -44,6 +45,8 @@ public:
     bool IsPlaying() const;
     int SetSpeed(double speed);
     int RenderLastFrame();
+    // The picture on screen, null before the first; it is never written to again.
+    std::shared_ptr<const DecodedPicture> LastPicture() const;
     void SetPacing(bool paced);  // unpaced: every frame as fast as it decodes (tools, benchmarks)
     // Backward needs the file's index; the caller checks that it is complete.
     void SetDirection(bool forward);

@@ -11,10 +11,12 @@
 
 #include "Base/DateTime.h"
 #include "Base/ProgramPath.h"
+#include "Base/ReplaceFile.h"
 #include "Base/StreamConvert.h"
 #include "Base/SystemFunctions.h"
 
 using KX_SOFT_BASE::NativeToWide;
+using KX_SOFT_BASE::ReplaceFile;
 using KX_SOFT_BASE::WideToNative;
 
 namespace {
@@ -58,16 +60,6 @@ bool ReadAll(int fd, unsigned char* out, std::size_t length) {
         const ssize_t n = ::read(fd, out, length);
         if (n <= 0) return false;
         out += n;
-        length -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const unsigned char* data, std::size_t length) {
-    while (length > 0) {
-        const ssize_t n = ::write(fd, data, length);
-        if (n <= 0) return false;
-        data += n;
         length -= static_cast<std::size_t>(n);
     }
     return true;
@@ -145,16 +137,7 @@ int WriteIndexFile(const unsigned char* data, std::size_t length, const std::wst
     std::uint64_t freeBytes = 0;
     if (g_freeSpace.load()(folder.c_str(), &freeBytes) && freeBytes < kIndexCleanUpFreeSpace) CleanIndexFolder();
 
-    std::string temporary = indexPath + ".XXXXXX";
-    ScopedFd fd(::mkstemp(temporary.data()));
-    if (fd.get() < 0) return 0;
-    const bool written = WriteAll(fd.get(), header, kIndexHeaderSize) && WriteAll(fd.get(), data, length) &&
-                         ::fchmod(fd.get(), 0644) == 0 && ::fsync(fd.get()) == 0;
-    if (::close(fd.release()) != 0 || !written || ::rename(temporary.c_str(), indexPath.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return 0;
-    }
-    return 1;
+    return ReplaceFile(indexPath, {{header, kIndexHeaderSize}, {data, length}}) ? 1 : 0;
 }
 
 int LoadIndex(const std::wstring& recordingPath, const IndexPayloadConsumer& consume) {

@@ -16,3 +16,4 @@ extern const CliCommand kScanCommand;
 extern const CliCommand kSynthCommand;
 extern const CliCommand kProbeCommand;
 extern const CliCommand kFramesCommand;
+extern const CliCommand kSnapshotCommand;
