@@ -53,4 +53,8 @@ inline void QuietFfmpegOnce() {
 constexpr const char* kWallClockTag = "TARVEX_WALLCLOCK";
 constexpr const char* kWallClockProviderPrefix = "TARVEX-WALLCLOCK:";
 
+// Stores the wall clock of the first frame (local seconds, to the millisecond) in a file being
+// written, where its container keeps it: MPEG-TS in the service provider, others as a tag.
+void TagWallClock(AVFormatContext* output, std::int64_t startMs);
+
 }  // namespace MOVRA

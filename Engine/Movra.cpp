@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "Engine/ClipRecorder.h"
 #include "Engine/FfmpegSupport.h"
 #include "Engine/MovraImpl.h"
 #include "Engine/PictureFile.h"
@@ -72,9 +73,11 @@ int CMovra::Impl::Open(const char* path) {
     return 1;
 }
 
+CMovra::Impl::Impl(CMovra* owner, IMovraListener* listener) : m_owner(owner), m_listener(listener) {}
 CMovra::Impl::~Impl() { Close(); }
 
 int CMovra::Impl::Close() {
+    StopDataRecord();
     CloseAudio();
     m_playback.reset();
     m_forward = true;
@@ -188,6 +191,7 @@ int CMovra::Impl::Play() {
 
 int CMovra::Impl::Stop() {
     if (!m_playback) return 0;
+    StopDataRecord();
     m_playback.reset();
     return 1;
 }
@@ -359,6 +363,24 @@ int CMovra::Impl::SnapPicture(const char* path, MV_IMAGE_TYPE type) {
     return WritePictureFile(*picture, path, type == MV_IMAGE_JPEG, &error) ? 1 : 0;
 }
 
+int CMovra::Impl::StartDataRecord(const char* path) {
+    // A clip is what the user watches at its pace: forward at 1X only.
+    if (!path || !*path || m_clip || !m_playback || !m_playback->IsPlaying() || !m_forward || m_speed != 1) return 0;
+    const std::function<std::int64_t()> position = m_playback->PresentedPts();
+    const std::int64_t from = position();
+    if (from == INT64_MIN) return 0;
+    std::string why;
+    m_clip = CClipRecorder::Start(m_file, path, from, position, &why);
+    return m_clip ? 1 : 0;
+}
+
+int CMovra::Impl::StopDataRecord() {
+    if (!m_clip) return 0;
+    const bool complete = m_clip->Stop();
+    m_clip.reset();
+    return complete ? 1 : 0;
+}
+
 CMovra::CMovra(IMovraListener* listener) : m_impl(std::make_unique<Impl>(this, listener)) { QuietFfmpegOnce(); }
 CMovra::~CMovra() = default;
 
@@ -393,6 +415,8 @@ int CMovra::CloseAudio() { return m_impl->CloseAudio(); }
 int CMovra::AdjustWaveAudio(int volume) { return m_impl->AdjustWaveAudio(volume); }
 int CMovra::ChooseSoundChannel(unsigned long channel) { return m_impl->ChooseSoundChannel(channel); }
 int CMovra::SnapPicture(char* path, MV_IMAGE_TYPE type) { return m_impl->SnapPicture(path, type); }
+int CMovra::StartDataRecord(char* path, int) { return m_impl->StartDataRecord(path); }
+int CMovra::StopDataRecord() { return m_impl->StopDataRecord(); }
 int CMovra::PlayForward() { return m_impl->PlayForward(); }
 int CMovra::PlayBackward() { return m_impl->PlayBackward(); }
 int CMovra::StepForward() { return m_impl->Step(true); }

@@ -14,6 +14,7 @@
 namespace MOVRA {
 class CPlayback;
 class CSoundPlayer;
+class CClipRecorder;
 }
 
 namespace MOVRA {
@@ -35,7 +36,7 @@ struct OpenFileState {
 
 class CMovra::Impl {
 public:
-    explicit Impl(CMovra* owner, IMovraListener* listener) : m_owner(owner), m_listener(listener) {}
+    Impl(CMovra* owner, IMovraListener* listener);
     ~Impl();
 
     int Open(const char* path);
@@ -72,6 +73,8 @@ public:
     int AdjustWaveAudio(int volume);
     int ChooseSoundChannel(unsigned long channel);
     int SnapPicture(const char* path, MV_IMAGE_TYPE type);
+    int StartDataRecord(const char* path);
+    int StopDataRecord();
 
     bool IsOpen() const { return m_file != nullptr; }
     std::shared_ptr<OpenFileState> File() const { return m_file; }
@@ -93,6 +96,7 @@ private:
     double m_startSeconds = -1;  // a seek asked before Play
     bool m_startPaused = false;  // a pause asked before Play
     std::shared_ptr<CSoundPlayer> m_sound;
+    std::unique_ptr<CClipRecorder> m_clip;
     int m_volume = 100;
     int m_channel = 0;
 };

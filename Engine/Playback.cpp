@@ -543,6 +543,14 @@ int CPlayback::RenderLastFrame() {
     return 1;
 }
 
+std::function<std::int64_t()> CPlayback::PresentedPts() const {
+    std::shared_ptr<Shared> shared = m_shared;
+    return [shared] {
+        std::lock_guard<std::mutex> lock(shared->mutex);
+        return shared->last ? shared->last->pts : INT64_MIN;
+    };
+}
+
 std::shared_ptr<const DecodedPicture> CPlayback::LastPicture() const {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     return m_shared->last;

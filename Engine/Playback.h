@@ -45,6 +45,9 @@ public:
     bool IsPlaying() const;
     int SetSpeed(double speed);
     int RenderLastFrame();
+    // The presentation time of the frame on screen (INT64_MIN before the first), as a function that
+    // stays valid on any thread for as long as it is held.
+    std::function<std::int64_t()> PresentedPts() const;
     // The picture on screen, null before the first; it is never written to again.
     std::shared_ptr<const DecodedPicture> LastPicture() const;
     void SetPacing(bool paced);  // unpaced: every frame as fast as it decodes (tools, benchmarks)

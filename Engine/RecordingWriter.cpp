@@ -36,15 +36,8 @@ public:
         if (avformat_alloc_output_context2(&m_format, nullptr, tsFits ? "mpegts" : "matroska", path.c_str()) < 0)
             return Fail(error, "cannot create a container");
         m_format->flags |= AVFMT_FLAG_BITEXACT;
-        char clock[64];
-        std::snprintf(clock, sizeof clock, "%lld.%03lld", static_cast<long long>(startMs / 1000),
-                      static_cast<long long>(startMs % 1000));
-        if (tsFits) {
-            av_dict_set(&m_format->metadata, "service_provider", (std::string(kWallClockProviderPrefix) + clock).c_str(), 0);
-            av_dict_set(&m_format->metadata, "service_name", (o.device + " ch" + std::to_string(channel)).c_str(), 0);
-        } else {
-            av_dict_set(&m_format->metadata, kWallClockTag, clock, 0);
-        }
+        TagWallClock(m_format, startMs);
+        if (tsFits) av_dict_set(&m_format->metadata, "service_name", (o.device + " ch" + std::to_string(channel)).c_str(), 0);
         if (!OpenVideo(o, error)) return false;
         if (o.audio != "none" && !OpenAudio(o, error)) return false;
         int rc = avio_open(&m_format->pb, path.c_str(), AVIO_FLAG_WRITE);

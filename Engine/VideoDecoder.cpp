@@ -4,41 +4,22 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include <algorithm>
-#include <cstring>
-
 #include "Engine/FfmpegSupport.h"
+#include "Engine/PacketReader.h"
 
 namespace MOVRA {
 
 struct CVideoDecoder::Impl {
-    InputPtr input;
+    CPacketReader reader;
     CodecContextPtr decoder;
-    int video = -1;
     PacketPtr packet{av_packet_alloc()};
     FramePtr frame{av_frame_alloc()};
     SwsContext* scaler = nullptr;
     int scalerWidth = 0, scalerHeight = 0, scalerFormat = -1;
     bool draining = false;
-    bool held = false;  // `packet` holds a video packet read while seeking, not yet decoded
-    bool byteSeek = false;  // the container resumes cleanly at a packet's byte position
     std::int64_t discardThrough = INT64_MIN;
 
-    // Reads up to the first video packet and keeps it for decoding; its time, or NOPTS at the end.
-    std::int64_t PeekVideoTime() {
-        while (av_read_frame(input.get(), packet.get()) >= 0) {
-            if (packet->stream_index == video) {
-                held = true;
-                return packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
-            }
-            av_packet_unref(packet.get());
-        }
-        return AV_NOPTS_VALUE;
-    }
-
     void Reset() {
-        if (held) av_packet_unref(packet.get());
-        held = false;
         draining = false;
         discardThrough = INT64_MIN;
         avcodec_flush_buffers(decoder.get());
@@ -76,60 +57,28 @@ CVideoDecoder::CVideoDecoder() : m_impl(std::make_unique<Impl>()) {}
 CVideoDecoder::~CVideoDecoder() = default;
 
 bool CVideoDecoder::Open(const std::string& path) {
-    QuietFfmpegOnce();
-    AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return false;
-    m_impl->input.reset(raw);
-    if (avformat_find_stream_info(raw, nullptr) < 0) return false;
-    m_impl->video = av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (m_impl->video < 0) return false;
-    for (unsigned i = 0; i < raw->nb_streams; ++i)
-        if (static_cast<int>(i) != m_impl->video) raw->streams[i]->discard = AVDISCARD_ALL;
-    const AVCodecParameters* par = raw->streams[m_impl->video]->codecpar;
+    if (!m_impl->reader.Open(path, false)) return false;
+    const AVCodecParameters* par = m_impl->reader.Video()->codecpar;
     const AVCodec* codec = avcodec_find_decoder(par->codec_id);
     if (!codec) return false;
     m_impl->decoder.reset(avcodec_alloc_context3(codec));
     m_impl->decoder->thread_count = 1;  // one engine per file; many files share the cores
-    // MPEG-TS resumes at any packet start; containers with their own structure (Matroska's
-    // clusters, MP4's boxes) are sought by time.
-    m_impl->byteSeek = std::strcmp(raw->iformat->name, "mpegts") == 0;
     return avcodec_parameters_to_context(m_impl->decoder.get(), par) >= 0 &&
            avcodec_open2(m_impl->decoder.get(), codec, nullptr) >= 0;
 }
 
-int CVideoDecoder::TimeBaseNum() const { return m_impl->input->streams[m_impl->video]->time_base.num; }
-int CVideoDecoder::TimeBaseDen() const { return m_impl->input->streams[m_impl->video]->time_base.den; }
-
-std::int64_t CVideoDecoder::StartPts() const {
-    const std::int64_t start = m_impl->input->streams[m_impl->video]->start_time;
-    return start == AV_NOPTS_VALUE ? 0 : start;
-}
+int CVideoDecoder::TimeBaseNum() const { return m_impl->reader.Video()->time_base.num; }
+int CVideoDecoder::TimeBaseDen() const { return m_impl->reader.Video()->time_base.den; }
+std::int64_t CVideoDecoder::StartPts() const { return m_impl->reader.VideoStartPts(); }
 
 bool CVideoDecoder::SeekBefore(std::int64_t pts) {
-    Impl& d = *m_impl;
-    const AVStream* stream = d.input->streams[d.video];
-    // One second, then twice as far back each time the landing is still after the target.
-    std::int64_t back = av_rescale_q(1, AVRational{1, 1}, stream->time_base);
-    std::int64_t target = pts;
-    for (int attempt = 0; attempt < 12; ++attempt) {
-        d.Reset();
-        if (av_seek_frame(d.input.get(), d.video, target, AVSEEK_FLAG_BACKWARD) < 0 &&
-            av_seek_frame(d.input.get(), d.video, target, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
-            return false;
-        const std::int64_t landed = d.PeekVideoTime();
-        if (landed == AV_NOPTS_VALUE || landed <= pts || target <= StartPts()) return true;
-        target = std::max(StartPts(), target - back);
-        back *= 2;
-    }
-    return true;
+    m_impl->Reset();
+    return m_impl->reader.SeekBefore(pts);
 }
 
 bool CVideoDecoder::SeekToKeyframe(std::int64_t position, std::int64_t pts) {
-    Impl& d = *m_impl;
-    if (!d.byteSeek || position < 0) return SeekBefore(pts);
-    d.Reset();
-    if (av_seek_frame(d.input.get(), d.video, position, AVSEEK_FLAG_BYTE) < 0) return SeekBefore(pts);
-    return true;
+    m_impl->Reset();
+    return m_impl->reader.SeekToKeyframe(position, pts);
 }
 
 void CVideoDecoder::DiscardThrough(std::int64_t pts) { m_impl->discardThrough = pts; }
@@ -157,14 +106,12 @@ bool CVideoDecoder::Next(DecodedPicture* picture) {
         }
         if (got == AVERROR_EOF || (got != AVERROR(EAGAIN) && d.draining)) return false;
         if (d.draining) return false;
-        const int rc = d.held ? 0 : av_read_frame(d.input.get(), d.packet.get());
-        d.held = false;
-        if (rc < 0) {
+        if (!d.reader.Read(d.packet.get())) {
             d.draining = true;
             avcodec_send_packet(d.decoder.get(), nullptr);
             continue;
         }
-        if (d.packet->stream_index == d.video) avcodec_send_packet(d.decoder.get(), d.packet.get());
+        avcodec_send_packet(d.decoder.get(), d.packet.get());
         av_packet_unref(d.packet.get());
     }
 }

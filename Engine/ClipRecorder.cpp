@@ -1,0 +1,197 @@
+#include "Engine/ClipRecorder.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+
+#include "Engine/FfmpegSupport.h"
+#include "Engine/PacketReader.h"
+
+namespace MOVRA {
+
+namespace {
+
+constexpr auto kFollow = std::chrono::milliseconds(40);
+
+struct OutputDeleter {
+    void operator()(AVFormatContext* f) const {
+        if (f && f->pb) avio_closep(&f->pb);
+        avformat_free_context(f);
+    }
+};
+
+// What FFmpeg's MPEG-TS demuxer reads back as what it is (others come back as opaque data).
+bool FitsMpegTs(AVCodecID codec) {
+    switch (codec) {
+        case AV_CODEC_ID_H264: case AV_CODEC_ID_HEVC: case AV_CODEC_ID_MPEG2VIDEO: case AV_CODEC_ID_MPEG4:
+        case AV_CODEC_ID_AAC: case AV_CODEC_ID_MP2: case AV_CODEC_ID_MP3: case AV_CODEC_ID_AC3: case AV_CODEC_ID_EAC3:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool Fits(const AVOutputFormat* format, AVCodecID codec) {
+    if (std::strcmp(format->name, "mpegts") == 0) return FitsMpegTs(codec);
+    return avformat_query_codec(format, codec, FF_COMPLIANCE_NORMAL) != 0;  // 1, or not known to refuse
+}
+
+}  // namespace
+
+struct CClipRecorder::State {
+    CPacketReader reader;
+    std::unique_ptr<AVFormatContext, OutputDeleter> output;
+    int outVideo = -1, outAudio = -1;
+    Position position;
+    double startSeconds = 0;  // the first packet's time, which becomes the clip's zero
+    bool started = false;
+
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool stopping = false;
+    bool done = false;
+    bool failed = false;
+
+    double Seconds(const AVPacket* p) const {
+        const AVStream* s = reader.Input()->streams[p->stream_index];
+        const std::int64_t t = p->dts != AV_NOPTS_VALUE ? p->dts : p->pts;
+        return t == AV_NOPTS_VALUE ? -1 : t * av_q2d(s->time_base);
+    }
+
+    // Writes one packet, rebased to the clip's zero. False when the disk refused it.
+    bool Write(AVPacket* p) {
+        const bool isVideo = p->stream_index == reader.VideoIndex();
+        if (!isVideo && outAudio < 0) return true;
+        const AVStream* in = reader.Input()->streams[p->stream_index];
+        AVStream* out = output->streams[isVideo ? outVideo : outAudio];
+        const std::int64_t offset = std::llround(startSeconds / av_q2d(in->time_base));
+        if (p->pts != AV_NOPTS_VALUE) p->pts -= offset;
+        if (p->dts != AV_NOPTS_VALUE) p->dts -= offset;
+        if ((p->dts != AV_NOPTS_VALUE && p->dts < 0) || (p->pts != AV_NOPTS_VALUE && p->pts < 0)) return true;  // sound before the first frame
+        av_packet_rescale_ts(p, in->time_base, out->time_base);
+        p->stream_index = out->index;
+        p->pos = -1;
+        return av_interleaved_write_frame(output.get(), p) >= 0;
+    }
+
+    void Run(const std::atomic<bool>& stop) {
+        PacketPtr packet(av_packet_alloc());
+        bool pending = false;  // `packet` is read but after the position
+        bool atEnd = false;
+        for (;;) {
+            bool finishing;
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                cv.wait_for(lock, kFollow, [&] { return stopping; });
+                finishing = stopping;
+            }
+            if (stop.load()) break;
+            const double limit = position() * av_q2d(reader.Video()->time_base);
+            while (!atEnd && !failed) {
+                if (!pending && !(pending = reader.Read(packet.get()))) {
+                    atEnd = true;
+                    break;
+                }
+                const double t = Seconds(packet.get());
+                if (t > limit) break;  // not yet on screen
+                if (!started && packet->stream_index == reader.VideoIndex()) {
+                    started = true;
+                    startSeconds = t;
+                }
+                if (started && !Write(packet.get())) failed = true;
+                av_packet_unref(packet.get());
+                pending = false;
+            }
+            if (finishing) break;
+        }
+        if (pending) av_packet_unref(packet.get());
+        const bool trailer = av_write_trailer(output.get()) >= 0;
+        const bool closed = avio_closep(&output->pb) >= 0;
+        std::lock_guard<std::mutex> lock(mutex);
+        failed = failed || !trailer || !closed;
+        done = true;
+        cv.notify_all();
+    }
+};
+
+std::unique_ptr<CClipRecorder> CClipRecorder::Start(std::shared_ptr<OpenFileState> file, const std::string& path,
+                                                    std::int64_t fromPts, Position position, std::string* why) {
+    auto s = std::make_shared<State>();
+    if (!s->reader.Open(file->path, true)) return (*why = "the recording cannot be read", nullptr);
+    const AVCodecParameters* video = s->reader.Video()->codecpar;
+    const AVStream* audio = s->reader.Audio();
+    const bool tsFits = FitsMpegTs(video->codec_id) && (!audio || FitsMpegTs(audio->codecpar->codec_id));
+    AVFormatContext* raw = nullptr;
+    if (avformat_alloc_output_context2(&raw, nullptr, tsFits ? "mpegts" : "matroska", nullptr) < 0)
+        return (*why = "cannot create a container", nullptr);
+    s->output.reset(raw);
+    AVStream* v = avformat_new_stream(raw, nullptr);
+    avcodec_parameters_copy(v->codecpar, video);
+    v->codecpar->codec_tag = 0;
+    v->time_base = s->reader.Video()->time_base;
+    s->outVideo = v->index;
+    if (audio && Fits(raw->oformat, audio->codecpar->codec_id)) {
+        AVStream* a = avformat_new_stream(raw, nullptr);
+        avcodec_parameters_copy(a->codecpar, audio->codecpar);
+        a->codecpar->codec_tag = 0;
+        a->time_base = audio->time_base;
+        s->outAudio = a->index;
+    }
+
+    // Where the copy starts: the keyframe before the frame on screen.
+    std::int64_t keyPts = fromPts, keyPosition = -1;
+    double wallClock;
+    {
+        std::lock_guard<std::mutex> lock(file->mutex);
+        if (file->indexReady && !file->index.frames.empty()) {
+            const IndexEntry& key = file->index.frames[file->index.KeyframeAtOrBefore(file->index.FrameAt(fromPts))];
+            keyPts = key.pts;
+            keyPosition = key.position;
+        }
+        wallClock = file->startExact + (keyPts - s->reader.VideoStartPts()) * av_q2d(s->reader.Video()->time_base);
+    }
+    if (!s->reader.SeekToKeyframe(keyPosition, keyPts)) return (*why = "the recording cannot be read there", nullptr);
+    TagWallClock(raw, std::llround(wallClock * 1000));
+    av_dict_set(&raw->metadata, "service_name", "Tarvex Player clip", 0);
+
+    // A new file only: an existing one (an earlier clip, evidence) is never overwritten.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) return (*why = std::strerror(errno), nullptr);
+    ::close(fd);
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "flush_packets", "1", 0);
+    if (avio_open(&raw->pb, path.c_str(), AVIO_FLAG_WRITE) < 0 || avformat_write_header(raw, &options) < 0) {
+        av_dict_free(&options);
+        s->output.reset();
+        ::unlink(path.c_str());
+        return (*why = "cannot write the clip", nullptr);
+    }
+    av_dict_free(&options);
+    raw->flush_packets = 1;
+    s->position = std::move(position);
+
+    std::unique_ptr<CClipRecorder> recorder(new CClipRecorder());
+    recorder->m_state = s;
+    recorder->m_thread.Start([s](const std::atomic<bool>& stop) { s->Run(stop); });
+    return recorder;
+}
+
+CClipRecorder::~CClipRecorder() { Stop(); }
+
+bool CClipRecorder::Stop() {
+    {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        m_state->stopping = true;
+        m_state->cv.notify_all();
+    }
+    m_thread.Stop(std::chrono::milliseconds(10000));
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    return m_state->done && !m_state->failed;
+}
+
+}  // namespace MOVRA
