@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <condition_variable>
@@ -57,10 +58,19 @@ struct CClipRecorder::State {
     bool done = false;
     bool failed = false;
 
+    // The earlier of a packet's decoding and presentation times. Copying in file order while
+    // this is not after the frame on screen takes every frame up to it with the references they
+    // need (a reordered stream then ends a frame or two past it, never with a gap).
     double Seconds(const AVPacket* p) const {
         const AVStream* s = reader.Input()->streams[p->stream_index];
-        const std::int64_t t = p->dts != AV_NOPTS_VALUE ? p->dts : p->pts;
+        std::int64_t t = p->dts != AV_NOPTS_VALUE ? p->dts : p->pts;
+        if (p->pts != AV_NOPTS_VALUE && p->pts < t) t = p->pts;
         return t == AV_NOPTS_VALUE ? -1 : t * av_q2d(s->time_base);
+    }
+
+    double ShowSeconds(const AVPacket* p) const {
+        const std::int64_t t = p->pts != AV_NOPTS_VALUE ? p->pts : p->dts;
+        return t == AV_NOPTS_VALUE ? -1 : t * av_q2d(reader.Input()->streams[p->stream_index]->time_base);
     }
 
     // Writes one packet, rebased to the clip's zero. False when the disk refused it.
@@ -79,9 +89,10 @@ struct CClipRecorder::State {
         return av_interleaved_write_frame(output.get(), p) >= 0;
     }
 
-    void Run(const std::atomic<bool>& stop) {
+    void Run() {
         PacketPtr packet(av_packet_alloc());
         bool pending = false;  // `packet` is read but after the position
+        double latestShown = -1;  // the latest presentation time of a frame copied
         bool atEnd = false;
         for (;;) {
             bool finishing;
@@ -90,19 +101,28 @@ struct CClipRecorder::State {
                 cv.wait_for(lock, kFollow, [&] { return stopping; });
                 finishing = stopping;
             }
-            if (stop.load()) break;
+            // `stop` is not looked at: a clip being stopped is completed first, never abandoned.
             const double limit = position() * av_q2d(reader.Video()->time_base);
-            while (!atEnd && !failed) {
+            // While following, everything up to the frame on screen; when stopping, then the
+            // reordered frames that come after in the file but show before the latest frame
+            // copied (without them the clip would end with a hole).
+            for (bool filling = false; !atEnd && !failed;) {
                 if (!pending && !(pending = reader.Read(packet.get()))) {
                     atEnd = true;
                     break;
                 }
-                const double t = Seconds(packet.get());
-                if (t > limit) break;  // not yet on screen
-                if (!started && packet->stream_index == reader.VideoIndex()) {
-                    started = true;
-                    startSeconds = t;
+                const bool isVideo = packet->stream_index == reader.VideoIndex();
+                if (!filling && Seconds(packet.get()) > limit) {
+                    if (!finishing) break;  // not yet on screen
+                    filling = true;
                 }
+                if (filling && !(isVideo ? ShowSeconds(packet.get()) < latestShown : ShowSeconds(packet.get()) <= latestShown))
+                    break;
+                if (!started && isVideo) {
+                    started = true;
+                    startSeconds = Seconds(packet.get());
+                }
+                if (started && isVideo) latestShown = std::max(latestShown, ShowSeconds(packet.get()));
                 if (started && !Write(packet.get())) failed = true;
                 av_packet_unref(packet.get());
                 pending = false;
@@ -177,7 +197,7 @@ std::unique_ptr<CClipRecorder> CClipRecorder::Start(std::shared_ptr<OpenFileStat
 
     std::unique_ptr<CClipRecorder> recorder(new CClipRecorder());
     recorder->m_state = s;
-    recorder->m_thread.Start([s](const std::atomic<bool>& stop) { s->Run(stop); });
+    recorder->m_thread.Start([s](const std::atomic<bool>&) { s->Run(); });
     return recorder;
 }
 

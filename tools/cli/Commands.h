@@ -17,3 +17,4 @@ extern const CliCommand kSynthCommand;
 extern const CliCommand kProbeCommand;
 extern const CliCommand kFramesCommand;
 extern const CliCommand kSnapshotCommand;
+extern const CliCommand kExportCommand;

@@ -40,21 +40,44 @@ bool CPlaySession::Open(const std::string& path, bool indexed, std::string* erro
     return m_indexed;
 }
 
+namespace {
+
+// The wall-clock second of a time of day: on the date the file starts, or the next day for a
+// file that runs past midnight.
+std::int64_t WallClockOf(MOVRA::CMovra& engine, double secondOfDay) {
+    KX_SOFT_BASE::DateTime day;
+    day.FromTimeT(engine.GetFileStartTime());
+    day.hour = day.minute = day.second = 0;
+    std::int64_t t = day.ToTimeT() + static_cast<std::int64_t>(secondOfDay);
+    if (t < engine.GetFileStartTime()) t += 24 * 3600;
+    return t;
+}
+
+}  // namespace
+
 bool CPlaySession::Seek(const FilePosition& p) {
     switch (p.kind) {
         case FilePosition::kPercent: return m_engine.Seek(static_cast<float>(p.value)) != 0;
         case FilePosition::kSeconds: return m_engine.Seek(m_engine.GetFileStartTime() + static_cast<unsigned int>(p.value)) != 0;
         case FilePosition::kClock: {
-            // The time of day on the date the file starts (a file past midnight: the next day's).
-            KX_SOFT_BASE::DateTime day;
-            day.FromTimeT(m_engine.GetFileStartTime());
-            day.hour = day.minute = day.second = 0;
-            std::int64_t t = day.ToTimeT() + static_cast<std::int64_t>(p.value);
-            if (t < m_engine.GetFileStartTime()) t += 24 * 3600;
+            const std::int64_t t = WallClockOf(m_engine, p.value);
             return t <= 0xFFFFFFFFll && m_engine.Seek(static_cast<unsigned int>(t)) != 0;
         }
     }
     return false;
+}
+
+double CPlaySession::StreamSeconds(const FilePosition& p) {
+    switch (p.kind) {
+        case FilePosition::kSeconds: return p.value;
+        case FilePosition::kPercent: {
+            MOVRA::MV_FILE_DESCRIPTION d;
+            m_engine.DescribeFile(&d);
+            return p.value / 100 * d.duration;
+        }
+        case FilePosition::kClock: return static_cast<double>(WallClockOf(m_engine, p.value) - m_engine.GetFileStartTime());
+    }
+    return 0;
 }
 
 int CPlaySession::Presented() {
@@ -70,6 +93,16 @@ bool CPlaySession::WaitPresented(int count, std::chrono::milliseconds limit) {
 void CPlaySession::WaitEndOr(int count) {
     std::unique_lock<std::mutex> lock(m_mutex);
     m_cv.wait(lock, [&] { return m_ended || m_presented >= count; });
+}
+
+void CPlaySession::WaitEndOr(int count, std::chrono::milliseconds limit) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_cv.wait_for(lock, limit, [&] { return m_ended || m_presented >= count; });
+}
+
+bool CPlaySession::Ended() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_ended;
 }
 
 void CPlaySession::OnFrameVisible(int, int, unsigned char* buffer, void*, MOVRA::MV_FRAME_RECORD* frame) {

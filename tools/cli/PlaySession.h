@@ -30,12 +30,17 @@ public:
     bool Open(const std::string& path, bool indexed, std::string* error);
     // Seeks the engine (before or during play); false when the position is outside the file.
     bool Seek(const FilePosition& position);
+    // The position as seconds from the file's first frame (negative before the file's start).
+    double StreamSeconds(const FilePosition& position);
 
     int Presented();
     // Until `count` frames have been presented, or `limit` passed.
     bool WaitPresented(int count, std::chrono::milliseconds limit);
     // Until the end of the file, or `count` frames.
     void WaitEndOr(int count);
+    // The same, at most `limit`.
+    void WaitEndOr(int count, std::chrono::milliseconds limit);
+    bool Ended();
 
     void OnFrameVisible(int, int, unsigned char* buffer, void*, MOVRA::MV_FRAME_RECORD* frame) override;
     void OnFileEnd(void*) override;

@@ -1,0 +1,105 @@
+// tarvex-cli as a user runs it: the commands chained on generated recordings, their output and
+// their exit codes.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+namespace {
+
+struct Result {
+    int code = -1;
+    std::string out;  // stdout and stderr
+};
+
+Result Cli(const std::string& arguments) {
+    Result r;
+    const std::string command = std::string("TZ=UTC ") + TARVEX_CLI + " " + arguments + " 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return r;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
+    const int status = ::pclose(pipe);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+// The numbers read back from the pictures, one per "frames" line.
+std::vector<int> ReadNumbers(const std::string& out) {
+    std::vector<int> numbers;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        const auto at = line.rfind("read ");
+        if (line.rfind("frame ", 0) == 0 && at != std::string::npos) numbers.push_back(std::stoi(line.substr(at + 5)));
+    }
+    return numbers;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "tarvex-cli-XXXXXX").string();
+        ASSERT_NE(nullptr, mkdtemp(pattern.data()));
+        m_dir = pattern;
+        ASSERT_EQ(0, Cli("synth " + m_dir + " --seconds 4 --gop 25 --bframes 2").code);
+        m_file = m_dir + "/DVR_ch1_20240315100000_20240315100004.rvf";
+        ASSERT_TRUE(std::filesystem::exists(m_file));
+    }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+    std::string m_dir, m_file;
+};
+
+}  // namespace
+
+TEST_F(CliTest, FramesPlaysStepsAndSeeks) {
+    const std::vector<int> backward = ReadNumbers(Cli("frames " + m_file + " --backward --speed max").out);
+    ASSERT_EQ(100u, backward.size());
+    for (int i = 0; i < 100; ++i) ASSERT_EQ(99 - i, backward[i]);
+
+    Result r = Cli("frames " + m_file + " --from 10:00:02 --step backward --count 30");
+    ASSERT_EQ(0, r.code) << r.out;
+    const std::vector<int> steps = ReadNumbers(r.out);
+    ASSERT_EQ(30u, steps.size());
+    for (int i = 0; i < 30; ++i) ASSERT_EQ(50 - i, steps[i]);
+
+    EXPECT_EQ((std::vector<int>{25, 26}), ReadNumbers(Cli("frames " + m_file + " --from 25% --count 2 --speed max").out));
+    EXPECT_EQ((std::vector<int>{99}), ReadNumbers(Cli("frames " + m_file + " --from 100% --step forward").out));
+
+    r = Cli("frames " + m_file + " --from 9");
+    EXPECT_EQ(1, r.code);
+    EXPECT_NE(std::string::npos, r.out.find("outside the file")) << r.out;
+    EXPECT_EQ(2, Cli("frames " + m_file + " --step sideways").code);
+    EXPECT_EQ(2, Cli("frames " + m_file + " --from soon").code);
+    r = Cli("frames " + m_dir + "/missing.rvf");
+    EXPECT_EQ(1, r.code);
+    EXPECT_EQ(0u, r.out.find("cannot open ")) << r.out;
+}
+
+TEST_F(CliTest, SnapshotAndExportWriteWhatWasAskedAndNothingElse) {
+    const std::string shot = m_dir + "/shot.jpg";
+    ASSERT_EQ(0, Cli("snapshot " + m_file + " --at 3 -o " + shot).code);
+    EXPECT_EQ((std::vector<int>{75}), ReadNumbers(Cli("frames " + shot).out)) << "the picture is frame 75";
+    EXPECT_EQ(1, Cli("snapshot " + m_file + " --at 3 -o " + m_dir + "/no/such/shot.bmp").code);
+    EXPECT_EQ(2, Cli("snapshot " + m_file + " -o " + shot).code) << "--at is needed";
+
+    const std::string clip = m_dir + "/clip.rvf";
+    Result r = Cli("export " + m_file + " --from 1 --to 3 -o " + clip);
+    ASSERT_EQ(0, r.code) << r.out;
+    const std::vector<int> frames = ReadNumbers(Cli("frames " + clip + " --speed max").out);
+    ASSERT_GE(frames.size(), 51u);
+    EXPECT_EQ(25, frames.front()) << "from the keyframe at 1 s";
+    for (std::size_t i = 1; i < frames.size(); ++i) ASSERT_EQ(frames[i - 1] + 1, frames[i]) << "no gap";
+    EXPECT_LE(frames.back(), 78) << "to 3 s, and at most the reordered frames past it";
+
+    const auto size = std::filesystem::file_size(clip);
+    r = Cli("export " + m_file + " -o " + clip);
+    EXPECT_EQ(1, r.code) << "an existing file is never overwritten";
+    EXPECT_EQ(size, std::filesystem::file_size(clip));
+    EXPECT_EQ(2, Cli("export " + m_file + " --from 3 --to 1 -o " + m_dir + "/x.rvf").code);
+}
