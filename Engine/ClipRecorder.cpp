@@ -19,12 +19,22 @@ namespace {
 
 constexpr auto kFollow = std::chrono::milliseconds(40);
 
+// Closes the output, a file or our own writer.
 struct OutputDeleter {
     void operator()(AVFormatContext* f) const {
-        if (f && f->pb) avio_closep(&f->pb);
+        if (f && f->pb) {
+            if (f->flags & AVFMT_FLAG_CUSTOM_IO) {
+                av_freep(&f->pb->buffer);
+                avio_context_free(&f->pb);
+            } else {
+                avio_closep(&f->pb);
+            }
+        }
         avformat_free_context(f);
     }
 };
+
+constexpr int kPushBuffer = 64 * 1024;
 
 // What FFmpeg's MPEG-TS demuxer reads back as what it is (others come back as opaque data).
 bool FitsMpegTs(AVCodecID codec) {
@@ -51,6 +61,17 @@ struct CClipRecorder::State {
     Position position;
     double startSeconds = 0;  // the first packet's time, which becomes the clip's zero
     bool started = false;
+    CClipRecorder::Target target;
+    double wallAtZero = 0;  // the wall clock of the first video packet's time
+    double latestWall = 0;  // of the latest video packet written
+
+    std::atomic<bool> abandoned{false};  // Stop gave up waiting: the receiver is not called again
+
+    static int Pushed(void* opaque, std::uint8_t* data, int length) {  // FFmpeg 5 passes the bytes as non-const
+        auto* s = static_cast<State*>(opaque);
+        if (!s->abandoned) s->target.push(data, length, s->latestWall);
+        return length;
+    }
 
     std::mutex mutex;
     std::condition_variable cv;
@@ -122,7 +143,10 @@ struct CClipRecorder::State {
                     started = true;
                     startSeconds = Seconds(packet.get());
                 }
-                if (started && isVideo) latestShown = std::max(latestShown, ShowSeconds(packet.get()));
+                if (started && isVideo) {
+                    latestShown = std::max(latestShown, ShowSeconds(packet.get()));
+                    latestWall = wallAtZero + (ShowSeconds(packet.get()) - startSeconds);
+                }
                 if (started && !Write(packet.get())) failed = true;
                 av_packet_unref(packet.get());
                 pending = false;
@@ -131,7 +155,11 @@ struct CClipRecorder::State {
         }
         if (pending) av_packet_unref(packet.get());
         const bool trailer = av_write_trailer(output.get()) >= 0;
-        const bool closed = avio_closep(&output->pb) >= 0;
+        bool closed = true;
+        if (output->flags & AVFMT_FLAG_CUSTOM_IO)
+            avio_flush(output->pb);
+        else
+            closed = avio_closep(&output->pb) >= 0;
         std::lock_guard<std::mutex> lock(mutex);
         failed = failed || !trailer || !closed;
         done = true;
@@ -139,7 +167,7 @@ struct CClipRecorder::State {
     }
 };
 
-std::unique_ptr<CClipRecorder> CClipRecorder::Start(std::shared_ptr<OpenFileState> file, const std::string& path,
+std::unique_ptr<CClipRecorder> CClipRecorder::Start(std::shared_ptr<OpenFileState> file, Target target,
                                                     std::int64_t fromPts, Position position, std::string* why) {
     auto s = std::make_shared<State>();
     if (!s->reader.Open(file->path, true)) return (*why = "the recording cannot be read", nullptr);
@@ -164,6 +192,9 @@ std::unique_ptr<CClipRecorder> CClipRecorder::Start(std::shared_ptr<OpenFileStat
     }
 
     // Where the copy starts: the keyframe before the frame on screen.
+    if (target.fromSeconds >= 0)
+        fromPts = s->reader.VideoStartPts() + std::llround(target.fromSeconds / av_q2d(s->reader.Video()->time_base));
+    if (fromPts == INT64_MIN) fromPts = s->reader.VideoStartPts();  // nothing shown yet: the start
     std::int64_t keyPts = fromPts, keyPosition = -1;
     double wallClock;
     {
@@ -178,20 +209,37 @@ std::unique_ptr<CClipRecorder> CClipRecorder::Start(std::shared_ptr<OpenFileStat
     if (!s->reader.SeekToKeyframe(keyPosition, keyPts)) return (*why = "the recording cannot be read there", nullptr);
     TagWallClock(raw, std::llround(wallClock * 1000));
     av_dict_set(&raw->metadata, "service_name", "Tarvex Player clip", 0);
+    s->wallAtZero = s->latestWall = wallClock;
+    s->target = std::move(target);
+    const std::string& path = s->target.path;
 
-    // A new file only: an existing one (an earlier clip, evidence) is never overwritten.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) return (*why = std::strerror(errno), nullptr);
-    ::close(fd);
+    if (path.empty()) {
+        auto* buffer = static_cast<unsigned char*>(av_malloc(kPushBuffer));
+        raw->pb = buffer ? avio_alloc_context(buffer, kPushBuffer, 1, s.get(), nullptr, &State::Pushed, nullptr) : nullptr;
+        if (!raw->pb) {
+            av_free(buffer);
+            return (*why = "out of memory", nullptr);
+        }
+        raw->flags |= AVFMT_FLAG_CUSTOM_IO;
+    } else {
+        // A new file only: an existing one (an earlier clip, evidence) is never overwritten.
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0) return (*why = std::strerror(errno), nullptr);
+        ::close(fd);
+        if (avio_open(&raw->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) {
+            ::unlink(path.c_str());
+            return (*why = "cannot write the clip", nullptr);
+        }
+    }
     AVDictionary* options = nullptr;
     av_dict_set(&options, "flush_packets", "1", 0);
-    if (avio_open(&raw->pb, path.c_str(), AVIO_FLAG_WRITE) < 0 || avformat_write_header(raw, &options) < 0) {
-        av_dict_free(&options);
+    const int header = avformat_write_header(raw, &options);
+    av_dict_free(&options);
+    if (header < 0) {
         s->output.reset();
-        ::unlink(path.c_str());
+        if (!path.empty()) ::unlink(path.c_str());
         return (*why = "cannot write the clip", nullptr);
     }
-    av_dict_free(&options);
     raw->flush_packets = 1;
     s->position = std::move(position);
 
@@ -209,7 +257,7 @@ bool CClipRecorder::Stop() {
         m_state->stopping = true;
         m_state->cv.notify_all();
     }
-    m_thread.Stop(std::chrono::milliseconds(10000));
+    if (!m_thread.Stop(std::chrono::milliseconds(10000))) m_state->abandoned = true;
     std::lock_guard<std::mutex> lock(m_state->mutex);
     return m_state->done && !m_state->failed;
 }

@@ -1,9 +1,10 @@
 #pragma once
-// A native clip: the packets of the recording being played, copied without re-encoding from the
-// keyframe at or before the frame on screen up to the frame on screen when the clip stops. A
-// thread of its own follows the playback position. MPEG-TS when the codecs fit it (as recorders
-// write), else Matroska; the wall clock of the clip's first frame is stored in it. Each packet is
-// flushed as it is written, so a clip cut short by a crash plays up to its last whole packet.
+// The packets of the recording being played, copied without re-encoding from the keyframe at or
+// before the frame on screen up to the frame on screen when the copy stops, as a native clip (a
+// new file) or as a stream handed out as it is written (for the AVI converter). A thread of its
+// own follows the playback position. MPEG-TS when the codecs fit it (as recorders write), else
+// Matroska; the wall clock of the first frame is stored in it. Each packet is flushed as it is
+// written, so a clip cut short by a crash plays up to its last whole packet.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -19,9 +20,17 @@ public:
     // The presentation time (video time base) of the frame on screen.
     using Position = std::function<std::int64_t()>;
 
-    // Null, with the reason, when the clip cannot be started: the file exists already (it is not
+    // Where the copy goes: a new file at `path`, or, with `path` empty, to `push` as it is
+    // written, with the wall clock (local seconds) of the latest frame in the bytes.
+    struct Target {
+        std::string path;
+        std::function<void(const std::uint8_t* data, int length, double wallClock)> push;
+        double fromSeconds = -1;  // when set, the start in stream seconds instead of `fromPts`
+    };
+
+    // Null, with the reason, when the copy cannot be started: the file exists already (it is not
     // overwritten), or the folder cannot be written.
-    static std::unique_ptr<CClipRecorder> Start(std::shared_ptr<OpenFileState> file, const std::string& path,
+    static std::unique_ptr<CClipRecorder> Start(std::shared_ptr<OpenFileState> file, Target target,
                                                 std::int64_t fromPts, Position position, std::string* why);
     ~CClipRecorder();
     // Copies up to the frame on screen now and completes the file. False when it could not be

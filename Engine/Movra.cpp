@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "Base/DateTime.h"
 #include "Engine/ClipRecorder.h"
 #include "Engine/FfmpegSupport.h"
 #include "Engine/MovraImpl.h"
@@ -78,6 +79,7 @@ CMovra::Impl::~Impl() { Close(); }
 
 int CMovra::Impl::Close() {
     StopDataRecord();
+    m_push.reset();
     CloseAudio();
     m_playback.reset();
     m_forward = true;
@@ -178,12 +180,14 @@ int CMovra::Impl::Play() {
         if (m_startPaused && m_startSeconds < 0) m_startSeconds = 0;
         if (m_startPaused) m_playback->Pause();
         if (m_startSeconds >= 0) m_playback->Seek(m_startSeconds);
+        const double start = m_startSeconds;
         m_startSeconds = -1;
         m_startPaused = false;
         if (!m_playback->Start()) {
             m_playback.reset();
             return 0;
         }
+        UpdateStreamPush(start);
         return 1;
     }
     return m_playback->Resume();
@@ -192,6 +196,7 @@ int CMovra::Impl::Play() {
 int CMovra::Impl::Stop() {
     if (!m_playback) return 0;
     StopDataRecord();
+    m_push.reset();
     m_playback.reset();
     return 1;
 }
@@ -208,7 +213,9 @@ int CMovra::Impl::IsPlaying() { return m_playback && m_playback->IsPlaying() ? 1
 int CMovra::Impl::SetSpeed(float speed) {
     if (!(speed >= kMinSpeed * 0.999 && speed <= kMaxSpeed * 1.001)) return 0;
     m_speed = speed;
-    return m_playback ? m_playback->SetSpeed(speed) : 1;
+    const int result = m_playback ? m_playback->SetSpeed(speed) : 1;
+    UpdateStreamPush();
+    return result;
 }
 
 int CMovra::Impl::SetPresentationPacing(int paced) {
@@ -261,6 +268,7 @@ int CMovra::Impl::PlayForward() {
     if (!m_file) return 0;
     m_forward = true;
     if (m_playback) m_playback->SetDirection(true);
+    UpdateStreamPush();
     return 1;
 }
 
@@ -273,6 +281,7 @@ int CMovra::Impl::PlayBackward() {
     }
     m_forward = false;
     if (m_playback) m_playback->SetDirection(false);
+    UpdateStreamPush();
     return 1;
 }
 
@@ -302,6 +311,7 @@ int CMovra::Impl::SeekToStreamTime(double seconds) {
         return 1;
     }
     m_playback->Seek(seconds);
+    if (m_push) UpdateStreamPush(seconds);
     return 1;
 }
 
@@ -370,7 +380,7 @@ int CMovra::Impl::StartDataRecord(const char* path) {
     const std::int64_t from = position();
     if (from == INT64_MIN) return 0;
     std::string why;
-    m_clip = CClipRecorder::Start(m_file, path, from, position, &why);
+    m_clip = CClipRecorder::Start(m_file, CClipRecorder::Target{path, {}}, from, position, &why);
     return m_clip ? 1 : 0;
 }
 
@@ -379,6 +389,37 @@ int CMovra::Impl::StopDataRecord() {
     const bool complete = m_clip->Stop();
     m_clip.reset();
     return complete ? 1 : 0;
+}
+
+void CMovra::Impl::UpdateStreamPush(double fromSeconds) {
+    const bool wanted = m_pushEnabled && m_listener && m_playback && m_forward && m_speed == 1;
+    if (!wanted) {
+        m_push.reset();
+        return;
+    }
+    if (m_push && fromSeconds < 0) return;
+    m_push.reset();
+    IMovraListener* listener = m_listener;
+    void* context = m_owner;
+    CClipRecorder::Target target;
+    target.fromSeconds = fromSeconds;
+    target.push = [listener, context](const std::uint8_t* data, int length, double wallClock) {
+        MV_STREAM_RECORD record;
+        KX_SOFT_BASE::DateTime t;
+        t.FromTimeT(static_cast<std::int64_t>(std::floor(wallClock)));
+        const int fields[6] = {t.year, t.month, t.day, t.hour, t.minute, t.second};
+        std::copy(fields, fields + 6, record.fields + 7);
+        listener->OnStreamData(context, reinterpret_cast<char*>(const_cast<std::uint8_t*>(data)), length, &record, nullptr);
+    };
+    const std::function<std::int64_t()> position = m_playback->PresentedPts();
+    std::string why;
+    m_push = CClipRecorder::Start(m_file, std::move(target), position(), position, &why);
+}
+
+int CMovra::Impl::EnableStreamPush(int on) {
+    m_pushEnabled = on != 0;
+    UpdateStreamPush();
+    return 1;
 }
 
 CMovra::CMovra(IMovraListener* listener) : m_impl(std::make_unique<Impl>(this, listener)) { QuietFfmpegOnce(); }
@@ -417,6 +458,7 @@ int CMovra::ChooseSoundChannel(unsigned long channel) { return m_impl->ChooseSou
 int CMovra::SnapPicture(char* path, MV_IMAGE_TYPE type) { return m_impl->SnapPicture(path, type); }
 int CMovra::StartDataRecord(char* path, int) { return m_impl->StartDataRecord(path); }
 int CMovra::StopDataRecord() { return m_impl->StopDataRecord(); }
+int CMovra::EnableStreamPush(int on) { return m_impl->EnableStreamPush(on); }
 int CMovra::PlayForward() { return m_impl->PlayForward(); }
 int CMovra::PlayBackward() { return m_impl->PlayBackward(); }
 int CMovra::StepForward() { return m_impl->Step(true); }

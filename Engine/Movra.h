@@ -120,9 +120,17 @@ public:
     int AdjustWaveAudio(int volume);  // 0..100
     int ChooseSoundChannel(unsigned long channel);  // 0 both, 1 left only, 2 right only
 
+    // The frame on screen at its native size; 0 before any frame is shown or when the file cannot
+    // be written (nothing is left behind then).
     int SnapPicture(char* path, MV_IMAGE_TYPE type);
+    // A native clip from the keyframe before the frame on screen, while playing forward at 1X; a
+    // file that exists is never overwritten (0).
     int StartDataRecord(char* path, int mode);
     int StopDataRecord();
+    // While playing forward at 1X the engine hands OnStreamData the stream it plays, from a
+    // keyframe on (MPEG-TS, or Matroska for codecs MPEG-TS does not carry). On by default; off
+    // for measuring what it costs.
+    int EnableStreamPush(int on);
 
     unsigned int GetFileStartTime();
     unsigned int GetFileEndTime();

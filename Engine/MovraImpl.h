@@ -75,11 +75,15 @@ public:
     int SnapPicture(const char* path, MV_IMAGE_TYPE type);
     int StartDataRecord(const char* path);
     int StopDataRecord();
+    int EnableStreamPush(int on);
 
     bool IsOpen() const { return m_file != nullptr; }
     std::shared_ptr<OpenFileState> File() const { return m_file; }
 
 private:
+    // The stream goes to the listener while playing forward at 1X; a seek (`fromSeconds`) starts
+    // it again there.
+    void UpdateStreamPush(double fromSeconds = -1);
     // Seeks to stream time `seconds` (from the first frame), now or when play starts.
     int SeekToStreamTime(double seconds);
     double DurationSeconds();
@@ -97,6 +101,8 @@ private:
     bool m_startPaused = false;  // a pause asked before Play
     std::shared_ptr<CSoundPlayer> m_sound;
     std::unique_ptr<CClipRecorder> m_clip;
+    std::unique_ptr<CClipRecorder> m_push;
+    bool m_pushEnabled = true;
     int m_volume = 100;
     int m_channel = 0;
 };

@@ -18,9 +18,12 @@ struct CVideoDecoder::Impl {
     int scalerWidth = 0, scalerHeight = 0, scalerFormat = -1;
     bool draining = false;
     std::int64_t discardThrough = INT64_MIN;
+    std::int64_t lastPts = AV_NOPTS_VALUE;  // of the last picture out
+    std::int64_t step = 1;  // between the last two pictures
 
     void Reset() {
         draining = false;
+        lastPts = AV_NOPTS_VALUE;
         discardThrough = INT64_MIN;
         avcodec_flush_buffers(decoder.get());
     }
@@ -92,7 +95,13 @@ bool CVideoDecoder::Next(DecodedPicture* picture) {
     for (;;) {
         const int got = avcodec_receive_frame(d.decoder.get(), d.frame.get());
         if (got == 0) {
-            const std::int64_t pts = d.frame->best_effort_timestamp;
+            std::int64_t pts = d.frame->best_effort_timestamp;
+            // Containers without presentation times (AVI) leave the last reordered pictures
+            // without one: they follow the one before.
+            if (pts == AV_NOPTS_VALUE && d.lastPts != AV_NOPTS_VALUE)
+                pts = d.lastPts + d.step;
+            if (pts != AV_NOPTS_VALUE && d.lastPts != AV_NOPTS_VALUE && pts > d.lastPts) d.step = pts - d.lastPts;
+            if (pts != AV_NOPTS_VALUE) d.lastPts = pts;
             if (pts != AV_NOPTS_VALUE && pts <= d.discardThrough) {
                 av_frame_unref(d.frame.get());
                 continue;

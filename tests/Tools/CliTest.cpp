@@ -102,4 +102,11 @@ TEST_F(CliTest, SnapshotAndExportWriteWhatWasAskedAndNothingElse) {
     EXPECT_EQ(1, r.code) << "an existing file is never overwritten";
     EXPECT_EQ(size, std::filesystem::file_size(clip));
     EXPECT_EQ(2, Cli("export " + m_file + " --from 3 --to 1 -o " + m_dir + "/x.rvf").code);
+
+    const std::string avi = m_dir + "/clip.avi";
+    r = Cli("export " + m_file + " --from 2 --format avi -o " + avi);
+    ASSERT_EQ(0, r.code) << r.out;
+    const std::vector<int> aviFrames = ReadNumbers(Cli("frames " + avi + " --speed max").out);
+    ASSERT_EQ(50u, aviFrames.size()) << "from the keyframe at 2 s to the end";
+    for (int i = 0; i < 50; ++i) ASSERT_EQ(50 + i, aviFrames[i]);
 }

@@ -23,6 +23,9 @@ public:
     // Called on the engine's thread for every frame presented; the buffer lasts for the call.
     using FrameHandler = std::function<void(MOVRA::CMovra& engine, unsigned char* buffer, const MOVRA::MV_FRAME_RECORD& frame)>;
     explicit CPlaySession(FrameHandler onFrame = {});
+    // Called on the engine's thread with the stream it pushes while playing forward at 1X.
+    using StreamHandler = std::function<void(const char* data, int length)>;
+    void SetStreamHandler(StreamHandler onStream) { m_onStream = std::move(onStream); }
 
     MOVRA::CMovra& Engine() { return m_engine; }
     // Opens and, when `indexed`, waits for the index (seeks are exact with it, backward play needs
@@ -44,10 +47,14 @@ public:
 
     void OnFrameVisible(int, int, unsigned char* buffer, void*, MOVRA::MV_FRAME_RECORD* frame) override;
     void OnFileEnd(void*) override;
+    void OnStreamData(void*, char* data, int length, MOVRA::MV_STREAM_RECORD*, void*) override {
+        if (m_onStream) m_onStream(data, length);
+    }
     void OnFileRefFinished(void*, int result) override;
 
 private:
     FrameHandler m_onFrame;
+    StreamHandler m_onStream;
     std::mutex m_mutex;
     std::condition_variable m_cv;
     int m_presented = 0;

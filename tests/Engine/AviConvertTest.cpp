@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "Engine/StrovaWrapper.h"
+#include "EngineTestSupport.h"
+#include "FrameLog.h"
+
+using namespace MOVRA;
+using TarvexTest::EngineTest;
+using TarvexTest::FrameLog;
+
+namespace {
+
+std::vector<char> ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<char>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Plays a written file through the engine and returns the numbers its pictures show.
+std::vector<int> FramesOf(const std::string& path, MV_FILE_DESCRIPTION* description = nullptr) {
+    FrameLog log;
+    CMovra engine(&log);
+    log.engine = &engine;
+    if (!engine.Open(path.c_str()) || !log.WaitForIndex()) return {};
+    if (description) engine.DescribeFile(description);
+    engine.SetPresentationPacing(0);
+    engine.Play(nullptr);
+    log.WaitEnd();
+    return log.Shown();
+}
+
+// Names the parts of a split AVI, as the recorder does, and counts them.
+class PartNamer : public IAVIConvertListener {
+public:
+    explicit PartNamer(std::string base) : m_base(std::move(base)) {}
+    void OnGetNewFileName(void*, int* flag, char* name) override {
+        *flag = 0;
+        parts.push_back(m_base + "_part" + std::to_string(parts.size() + 2) + ".avi");
+        std::snprintf(name, kMaxAviNameLength, "%s", parts.back().c_str());
+    }
+    std::vector<std::string> parts;
+
+private:
+    std::string m_base;
+};
+
+// Feeds `bytes` in pieces, trying again while the buffer is full; returns how often it was full.
+int Feed(CStrovaWrapper& converter, const std::vector<char>& bytes, std::size_t piece) {
+    int refusals = 0;
+    for (std::size_t at = 0; at < bytes.size(); at += piece) {
+        const auto n = static_cast<unsigned int>(std::min(piece, bytes.size() - at));
+        while (!converter.InputData(reinterpret_cast<const unsigned char*>(bytes.data() + at), n)) {
+            ++refusals;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+    return refusals;
+}
+
+// What the recorder does on stop: wait until everything fed is taken, then complete the file.
+int Drain(CStrovaWrapper& converter) {
+    while (converter.GetBufferValue(MV_BUFFER_PENDING) + converter.GetSourceBufferRemain() > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const int result = converter.StopAVIConvert();
+    converter.Stop();
+    converter.CloseStream();
+    return result;
+}
+
+class AviConvertTest : public EngineTest {
+protected:
+    std::string FourSecondsWithSound() {
+        SynthOptions o;
+        o.seconds = 4;
+        o.gop = 25;
+        o.audio = "aac";
+        return Synth(o);
+    }
+};
+
+}  // namespace
+
+TEST_F(AviConvertTest, APushedStreamBecomesAnAviOfEveryFrame) {
+    const std::vector<char> ts = ReadAll(FourSecondsWithSound());
+    CStrovaWrapper converter;
+    ASSERT_EQ(1, converter.SetStreamOpenMode(1));
+    ASSERT_EQ(1, converter.OpenStream(64 * 1024));
+    const std::string avi = m_dir + "/clip.avi";
+    ASSERT_EQ(1, converter.StartAVIConvert(avi.c_str()));
+    ASSERT_EQ(1, converter.Play(nullptr));
+    const int refusals = Feed(converter, ts, 48 * 1024);
+    EXPECT_GT(refusals, 0) << "a full buffer refuses more, and the feeder waits";
+    ASSERT_EQ(1, Drain(converter));
+
+    MV_FILE_DESCRIPTION d;
+    const std::vector<int> frames = FramesOf(avi, &d);
+    EXPECT_EQ("avi", d.container);
+    EXPECT_EQ("h264", d.videoCodec);
+    EXPECT_EQ("aac", d.audioCodec) << "the sound is copied too";
+    ASSERT_EQ(100u, frames.size());
+    for (int i = 0; i < 100; ++i) ASSERT_EQ(i, frames[i]);
+    EXPECT_NEAR(4.0, d.duration, 0.05);
+}
+
+TEST_F(AviConvertTest, ASplitAviLosesAndRepeatsNothing) {
+    const std::vector<char> ts = ReadAll(FourSecondsWithSound());
+    PartNamer namer(m_dir + "/clip");
+    CStrovaWrapper converter;
+    converter.SetAVIConvertListener(&namer);
+    ASSERT_EQ(1, converter.SetSplitSize(16 * 1024));
+    ASSERT_EQ(1, converter.OpenStream(1 << 20));
+    ASSERT_EQ(1, converter.StartAVIConvert((m_dir + "/clip.avi").c_str()));
+    ASSERT_EQ(1, converter.Play(nullptr));
+    Feed(converter, ts, 7 * 188);
+    ASSERT_EQ(1, Drain(converter));
+
+    ASSERT_GE(namer.parts.size(), 2u) << "the split size was passed several times";
+    std::vector<std::string> files{m_dir + "/clip.avi"};
+    files.insert(files.end(), namer.parts.begin(), namer.parts.end());
+    std::vector<int> all;
+    for (const std::string& f : files) {
+        const std::vector<int> part = FramesOf(f);
+        ASSERT_FALSE(part.empty()) << f;
+        EXPECT_EQ(0, part.front() % 25) << f << " starts at a keyframe";
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    ASSERT_EQ(100u, all.size()) << "no frame lost or repeated across the files";
+    for (int i = 0; i < 100; ++i) ASSERT_EQ(i, all[i]);
+}
+
+TEST_F(AviConvertTest, TheEngineStreamsWhatItPlaysAtNormalSpeed) {
+    const std::string path = FourSecondsWithSound();
+    CStrovaWrapper converter;
+    ASSERT_EQ(1, converter.OpenStream(1 << 20));
+    const std::string avi = m_dir + "/clip.avi";
+    ASSERT_EQ(1, converter.StartAVIConvert(avi.c_str()));
+    ASSERT_EQ(1, converter.Play(nullptr));
+
+    class Forwarder : public FrameLog {
+    public:
+        CStrovaWrapper* converter = nullptr;
+        std::atomic<bool> active{true};
+        std::vector<int> dates;
+        void OnStreamData(void*, char* data, int length, MV_STREAM_RECORD* record, void*) override {
+            if (!active) return;
+            {
+                std::lock_guard<std::mutex> lock(m_datesMutex);
+                dates.assign(record->fields + 7, record->fields + 13);
+            }
+            while (active && !converter->InputData(reinterpret_cast<unsigned char*>(data), static_cast<unsigned>(length)))
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        std::mutex m_datesMutex;
+    } log;
+    log.converter = &converter;
+    CMovra engine(&log);
+    log.engine = &engine;
+    ASSERT_EQ(1, engine.Open(path.c_str()));
+    ASSERT_TRUE(log.WaitForIndex());
+    ASSERT_EQ(1, engine.Seek(kStart + 1));
+    ASSERT_EQ(1, engine.Play(nullptr));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    log.active = false;
+    const int last = log.LastShown();
+    engine.Close();
+    ASSERT_EQ(1, Drain(converter));
+    {
+        std::lock_guard<std::mutex> lock(log.m_datesMutex);
+        ASSERT_EQ(6u, log.dates.size());
+        EXPECT_EQ(2024, log.dates[0]);
+        EXPECT_EQ(3, log.dates[1]);
+        EXPECT_EQ(15, log.dates[2]);
+        EXPECT_EQ(10, log.dates[3]);
+        EXPECT_EQ(0, log.dates[4]);
+        EXPECT_EQ(2, log.dates[5]) << "the data's wall clock, about 2 s into the recording";
+    }
+    const std::vector<int> frames = FramesOf(avi);
+    ASSERT_GT(frames.size(), 20u);
+    EXPECT_EQ(25, frames.front()) << "from the keyframe at the place sought";
+    for (std::size_t i = 1; i < frames.size(); ++i) ASSERT_EQ(frames[i - 1] + 1, frames[i]);
+    EXPECT_NEAR(last, frames.back(), 3);
+}
+
+TEST_F(AviConvertTest, BadTargetsAndAStopWhileFullAreHandled) {
+    CStrovaWrapper converter;
+    EXPECT_EQ(0, converter.StartAVIConvert((m_dir + "/x.avi").c_str())) << "no stream open";
+    ASSERT_EQ(1, converter.OpenStream(16 * 1024));
+    EXPECT_EQ(0, converter.StartAVIConvert((m_dir + "/no/such/x.avi").c_str()));
+    const std::string existing = m_dir + "/evidence.avi";
+    std::ofstream(existing) << "kept";
+    EXPECT_EQ(0, converter.StartAVIConvert(existing.c_str())) << "an existing file is never overwritten";
+    EXPECT_EQ(4u, std::filesystem::file_size(existing));
+    EXPECT_EQ(0, converter.Play(nullptr)) << "nothing to convert into";
+
+    // Full, with nobody taking the data: refusals, and a prompt stop.
+    ASSERT_EQ(1, converter.StartAVIConvert((m_dir + "/x.avi").c_str()));
+    std::vector<unsigned char> junk(8 * 1024, 0x47);
+    EXPECT_EQ(1, converter.InputData(junk.data(), static_cast<unsigned>(junk.size())));
+    EXPECT_EQ(1, converter.InputData(junk.data(), static_cast<unsigned>(junk.size())));
+    EXPECT_EQ(0, converter.InputData(junk.data(), 1));
+    EXPECT_EQ(16u * 1024, converter.GetSourceBufferRemain());
+    ASSERT_EQ(1, converter.Play(nullptr));  // junk: it cannot even find a stream in it
+    const auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ(0, converter.StopAVIConvert()) << "nothing could be converted";
+    EXPECT_EQ(1, converter.Stop());
+    EXPECT_EQ(1, converter.CloseStream());
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(5));
+    EXPECT_FALSE(std::filesystem::exists(m_dir + "/x.avi"));
+}
