@@ -10,6 +10,7 @@
 #include "Engine/FfmpegSupport.h"
 #include "Engine/MovraImpl.h"
 #include "Engine/PictureFile.h"
+#include "Engine/PlayGroup.h"
 #include "Engine/Playback.h"
 #include "Engine/SoundPlayer.h"
 
@@ -78,6 +79,9 @@ CMovra::Impl::Impl(CMovra* owner, IMovraListener* listener) : m_owner(owner), m_
 CMovra::Impl::~Impl() { Close(); }
 
 int CMovra::Impl::Close() {
+    if (auto group = m_memberOf.lock()) group->Forget(m_owner);
+    m_memberOf.reset();
+    m_groupClock.reset();
     StopDataRecord();
     m_push.reset();
     CloseAudio();
@@ -176,6 +180,7 @@ int CMovra::Impl::Play() {
         m_playback->SetPacing(m_paced);
         m_playback->SetDirection(m_forward);
         m_playback->SetSound(m_sound);
+        if (m_groupClock) m_playback->SetGroupClock(m_groupClock, m_file->startExact);
         // Starting paused still shows where play would start.
         if (m_startPaused && m_startSeconds < 0) m_startSeconds = 0;
         if (m_startPaused) m_playback->Pause();
@@ -422,6 +427,46 @@ int CMovra::Impl::EnableStreamPush(int on) {
     return 1;
 }
 
+void CMovra::Impl::JoinGroup(std::shared_ptr<CGroupClock> clock, std::weak_ptr<CPlayGroup> group) {
+    m_groupClock = std::move(clock);
+    m_memberOf = std::move(group);
+    if (m_playback) {
+        std::lock_guard<std::mutex> lock(m_file->mutex);
+        m_playback->SetGroupClock(m_groupClock, m_file->startExact);
+    }
+}
+
+void CMovra::Impl::LeaveGroup() {
+    m_groupClock.reset();
+    m_memberOf.reset();
+    if (m_playback) m_playback->SetGroupClock(nullptr, 0);
+}
+
+void CMovra::Impl::NudgePlayback() {
+    if (m_playback) m_playback->Nudge();
+}
+
+double CMovra::Impl::CurrentWallClock() {
+    if (!m_file) return 0;
+    std::lock_guard<std::mutex> lock(m_file->mutex);
+    return m_file->startExact + (m_playback ? m_playback->CurrentStreamSeconds() : 0);
+}
+
+int CMovra::Impl::SeekToWallClockNearest(double wallClock) {
+    if (!m_file) return 0;
+    double start;
+    {
+        std::lock_guard<std::mutex> lock(m_file->mutex);
+        start = m_file->startExact;
+    }
+    return SeekToStreamTime(wallClock - start);  // clamped to the file's first and last frames
+}
+
+std::shared_ptr<CPlayGroup> CMovra::Impl::Group() {
+    if (!m_group) m_group = std::make_shared<CPlayGroup>();
+    return m_group;
+}
+
 CMovra::CMovra(IMovraListener* listener) : m_impl(std::make_unique<Impl>(this, listener)) { QuietFfmpegOnce(); }
 CMovra::~CMovra() = default;
 
@@ -459,6 +504,18 @@ int CMovra::SnapPicture(char* path, MV_IMAGE_TYPE type) { return m_impl->SnapPic
 int CMovra::StartDataRecord(char* path, int) { return m_impl->StartDataRecord(path); }
 int CMovra::StopDataRecord() { return m_impl->StopDataRecord(); }
 int CMovra::EnableStreamPush(int on) { return m_impl->EnableStreamPush(on); }
+int CMovra::GroupPlay_Open() { return m_impl->Group()->Open(); }
+int CMovra::GroupPlay_AddToPlayGroup(CMovra* member) { return member == this ? 0 : m_impl->Group()->Add(member); }
+int CMovra::GroupPlay_DelFromPlayGroup(CMovra* member) { return m_impl->Group()->Remove(member); }
+int CMovra::GroupPlay_PlayForward() { return m_impl->Group()->PlayForward(); }
+int CMovra::GroupPlay_PlayBackward() { return m_impl->Group()->PlayBackward(); }
+int CMovra::GroupPlay_SetPlaySpeed(float speed) { return m_impl->Group()->SetSpeed(speed); }
+int CMovra::GroupPlay_Pause() { return m_impl->Group()->Pause(); }
+int CMovra::GroupPlay_Resume() { return m_impl->Group()->Resume(); }
+int CMovra::GroupPlay_Seek(unsigned int wallClockSecond) { return m_impl->Group()->Seek(wallClockSecond); }
+int CMovra::GroupPlay_Close() { return m_impl->Group()->Close(); }
+int CMovra::GroupPlay_QueryGroupPlayingTime(__DATETIME_INFO* time) { return m_impl->Group()->QueryTime(time); }
+double CMovra::GroupPlay_ClockSeconds() { return m_impl->Group()->Now(); }
 int CMovra::PlayForward() { return m_impl->PlayForward(); }
 int CMovra::PlayBackward() { return m_impl->PlayBackward(); }
 int CMovra::StepForward() { return m_impl->Step(true); }

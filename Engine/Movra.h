@@ -9,6 +9,8 @@
 
 namespace MOVRA {
 
+class CPlayGroup;
+
 enum MV_IMAGE_TYPE { MV_IMAGE_BMP = 0, MV_IMAGE_JPEG = 1 };
 
 struct MEDIA_INFO {
@@ -157,10 +159,13 @@ public:
     int GroupPlay_Seek(unsigned int wallClockSecond);
     int GroupPlay_Close();
     int GroupPlay_QueryGroupPlayingTime(__DATETIME_INFO* time);
+    // The group's clock to the fraction of a second (tools and benchmarks); 0 when not known.
+    double GroupPlay_ClockSeconds();
 
     class Impl;
 
 private:
+    friend class CPlayGroup;  // a group steers its members
     std::unique_ptr<Impl> m_impl;
 };
 

@@ -15,6 +15,8 @@ namespace MOVRA {
 class CPlayback;
 class CSoundPlayer;
 class CClipRecorder;
+class CGroupClock;
+class CPlayGroup;
 }
 
 namespace MOVRA {
@@ -77,6 +79,17 @@ public:
     int StopDataRecord();
     int EnableStreamPush(int on);
 
+    // As a member of a play group.
+    void JoinGroup(std::shared_ptr<CGroupClock> clock, std::weak_ptr<CPlayGroup> group);
+    void LeaveGroup();
+    void NudgePlayback();
+    double CurrentWallClock();  // of the frame on screen, else of the file's start
+    // To the frame for a wall-clock time, or the file's nearest end when it does not cover it.
+    int SeekToWallClockNearest(double wallClock);
+
+    // As a group engine (built without a listener).
+    std::shared_ptr<CPlayGroup> Group();
+
     bool IsOpen() const { return m_file != nullptr; }
     std::shared_ptr<OpenFileState> File() const { return m_file; }
 
@@ -102,6 +115,9 @@ private:
     std::shared_ptr<CSoundPlayer> m_sound;
     std::unique_ptr<CClipRecorder> m_clip;
     std::unique_ptr<CClipRecorder> m_push;
+    std::shared_ptr<CGroupClock> m_groupClock;  // as a member
+    std::weak_ptr<CPlayGroup> m_memberOf;
+    std::shared_ptr<CPlayGroup> m_group;  // as a group engine
     bool m_pushEnabled = true;
     int m_volume = 100;
     int m_channel = 0;

@@ -53,6 +53,8 @@ struct CPlayback::Shared {
     double seekSeconds = 0;
     int steps = 0;  // pending steps: positive forward, negative backward
     std::shared_ptr<ISoundOutput> sound;
+    std::shared_ptr<CGroupClock> group;
+    double groupOffset = 0;  // the wall clock of the file's first frame
     // What is on screen.
     Picture last;
     double seconds = 0;  // from the first frame
@@ -75,6 +77,8 @@ struct Commands {
     double seekSeconds = 0;
     int steps = 0;
     std::shared_ptr<ISoundOutput> sound;
+    std::shared_ptr<CGroupClock> group;
+    double groupOffset = 0;
 };
 
 class Worker {
@@ -143,6 +147,8 @@ private:
         c.seekSeconds = m_s.seekSeconds;
         c.steps = m_s.steps;
         c.sound = m_s.sound;
+        c.group = m_s.group;
+        c.groupOffset = m_s.groupOffset;
         m_s.clockReset = m_s.represent = m_s.seekPending = false;
         m_s.steps = 0;
         return c;
@@ -277,7 +283,7 @@ private:
             m_sound->Start(seconds);
             m_soundOn = true;
         }
-        const Due due = c.paced ? WaitUntilDue(seconds, c) : Due::Show;
+        const Due due = c.group ? WaitForGroup(seconds, c) : c.paced ? WaitUntilDue(seconds, c) : Due::Show;
         if (due == Due::Interrupted) {
             if (c.forward) m_pending = std::move(picture);  // shown after the command
             return;
@@ -383,9 +389,38 @@ private:
         }
     }
 
+    // In a group: waits until the group's clock reaches the frame. Nothing re-anchors here, so
+    // every member keeps to the one clock.
+    Due WaitForGroup(double seconds, const Commands& c) {
+        const double wall = c.groupOffset + seconds;
+        bool first = true;
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> lock(m_s.mutex);
+                if (Interrupted(c.generation)) return Due::Interrupted;
+                const auto due = c.group->Due(wall);
+                const auto now = Clock::now();
+                if (now >= due) {
+                    const bool late = now > due + Seconds(kLateFrames * FrameInterval() / c.speed);
+                    return first && late && now - m_lastPresented < kMaxGapWithoutFrame ? Due::Drop : Due::Show;
+                }
+                first = false;
+                if (!(m_backwardUsed && m_backward)) {
+                    m_s.cv.wait_until(lock, std::min(due, now + kIdleWait));
+                    continue;
+                }
+            }
+            if (!m_backward->ReadAhead()) {
+                std::unique_lock<std::mutex> lock(m_s.mutex);
+                if (!Interrupted(c.generation))
+                    m_s.cv.wait_until(lock, std::min(c.group->Due(wall), Clock::now() + kIdleWait));
+            }
+        }
+    }
+
     // While sound plays, the clock follows it. True when the clock moved.
     bool FollowSound(Clock::time_point now, const Commands& c) {
-        if (!m_soundOn) return false;
+        if (!m_soundOn || c.group) return false;
         const double heard = m_sound->Position();
         if (heard < 0) return false;
         if (std::abs(m_clock.Now(c.speed, true, now) - heard) < kSoundDrift) return false;
@@ -587,6 +622,19 @@ int CPlayback::Step(bool forward, std::size_t frames) {
     m_shared->steps += forward ? 1 : -1;
     m_shared->Command();
     return 1;
+}
+
+void CPlayback::SetGroupClock(std::shared_ptr<CGroupClock> clock, double startWallClock) {
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    m_shared->group = std::move(clock);
+    m_shared->groupOffset = startWallClock;
+    m_shared->clockReset = true;
+    m_shared->Command();
+}
+
+void CPlayback::Nudge() {
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    m_shared->Command();
 }
 
 void CPlayback::SetSound(std::shared_ptr<ISoundOutput> sound) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "Engine/GroupClock.h"
 #include "Engine/Movra.h"
 #include "Engine/MovraImpl.h"
 #include "Engine/VideoDecoder.h"
@@ -61,6 +62,11 @@ public:
     int Step(bool forward, std::size_t frames);
     // Sound plays only forward at 1X with pacing; its clock then paces the pictures. Null: none.
     void SetSound(std::shared_ptr<ISoundOutput> sound);
+    // In a play group, frames are due by the group's clock (wall-clock seconds; `startWallClock`
+    // is this file's first frame). Null: this playback's own clock again, from where it is.
+    void SetGroupClock(std::shared_ptr<CGroupClock> clock, double startWallClock);
+    // Makes the thread look at the clocks again (the group's changed).
+    void Nudge();
 
     double CurrentStreamSeconds() const;
     int CurrentFrameNumber() const;

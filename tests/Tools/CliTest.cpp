@@ -2,6 +2,7 @@
 // their exit codes.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -109,4 +110,22 @@ TEST_F(CliTest, SnapshotAndExportWriteWhatWasAskedAndNothingElse) {
     const std::vector<int> aviFrames = ReadNumbers(Cli("frames " + avi + " --speed max").out);
     ASSERT_EQ(50u, aviFrames.size()) << "from the keyframe at 2 s to the end";
     for (int i = 0; i < 50; ++i) ASSERT_EQ(50 + i, aviFrames[i]);
+}
+
+TEST_F(CliTest, GroupKeepsEveryMemberOnTheGroupClock) {
+    ASSERT_EQ(0, Cli("synth " + m_dir + "/day --channels 3 --seconds 4").code);
+    const Result r = Cli("group " + m_dir + "/day/*.rvf --at 1 --frames 45");
+    ASSERT_EQ(0, r.code) << r.out;
+    std::istringstream lines(r.out);
+    int count = 0;
+    double worst = 0;
+    for (std::string line; std::getline(lines, line);) {
+        const auto at = line.rfind("gap ");
+        if (line.rfind("member ", 0) != 0 || at == std::string::npos) continue;
+        ++count;
+        worst = std::max(worst, std::abs(std::stod(line.substr(at + 4))));
+        EXPECT_NE(std::string::npos, line.find("wall 2024-03-15 10:00:0")) << line;
+    }
+    EXPECT_EQ(45, count);
+    EXPECT_LT(worst, 0.07) << "within a frame interval (and a little scheduling) of the clock";
 }

@@ -18,3 +18,4 @@ extern const CliCommand kProbeCommand;
 extern const CliCommand kFramesCommand;
 extern const CliCommand kSnapshotCommand;
 extern const CliCommand kExportCommand;
+extern const CliCommand kGroupCommand;

@@ -6,7 +6,7 @@
 
 namespace {
 
-const CliCommand* const kCommands[] = {&kScanCommand, &kSynthCommand, &kProbeCommand, &kFramesCommand, &kSnapshotCommand, &kExportCommand};
+const CliCommand* const kCommands[] = {&kScanCommand, &kSynthCommand, &kProbeCommand, &kFramesCommand, &kSnapshotCommand, &kExportCommand, &kGroupCommand};
 
 void PrintUsage(std::FILE* out) {
     std::fputs("Usage: tarvex-cli COMMAND [ARGS...]\n\nCommands:\n", out);

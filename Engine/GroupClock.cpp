@@ -1,0 +1,65 @@
+#include "Engine/GroupClock.h"
+
+namespace MOVRA {
+
+double CGroupClock::NowLocked(Clock::time_point now) const {
+    if (!m_known) return 0;
+    if (!m_running) return m_anchorWall;
+    const double elapsed = std::chrono::duration<double>(now - m_anchorTime).count() * m_speed;
+    return m_forward ? m_anchorWall + elapsed : m_anchorWall - elapsed;
+}
+
+void CGroupClock::Reanchor() {
+    const auto now = Clock::now();
+    m_anchorWall = NowLocked(now);
+    m_anchorTime = now;
+}
+
+bool CGroupClock::Known() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_known;
+}
+
+double CGroupClock::Now() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return NowLocked(Clock::now());
+}
+
+void CGroupClock::SetTime(double wallClock) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_known = true;
+    m_anchorWall = wallClock;
+    m_anchorTime = Clock::now();
+}
+
+void CGroupClock::SetRunning(bool running) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Reanchor();
+    m_running = running;
+}
+
+void CGroupClock::SetSpeed(double speed) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Reanchor();
+    m_speed = speed;
+}
+
+void CGroupClock::SetForward(bool forward) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Reanchor();
+    m_forward = forward;
+}
+
+bool CGroupClock::Forward() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_forward;
+}
+
+CGroupClock::Clock::time_point CGroupClock::Due(double wallClock) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_known || !m_running) return Clock::time_point::max();
+    const double ahead = m_forward ? wallClock - m_anchorWall : m_anchorWall - wallClock;
+    return m_anchorTime + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(ahead / m_speed));
+}
+
+}  // namespace MOVRA

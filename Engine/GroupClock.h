@@ -1,0 +1,40 @@
+#pragma once
+// The clock of a play group, in wall-clock seconds: running or held, at a speed, forward or
+// backward. Every member's decoding thread asks it when its next frame is due, so the members
+// cannot drift apart: there is one clock, not one per member kept in step. Thread-safe: the
+// group's owner sets it, the members' threads read it.
+#include <chrono>
+#include <mutex>
+
+namespace MOVRA {
+
+class CGroupClock {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    bool Known() const;
+    double Now() const;  // wall-clock seconds; 0 when not known
+    // Sets the time, keeping the rest.
+    void SetTime(double wallClock);
+    void SetRunning(bool running);
+    void SetSpeed(double speed);
+    void SetForward(bool forward);
+    bool Forward() const;
+    // When a frame at `wallClock` is due; max() while held or for a frame the clock has passed
+    // going the other way.
+    Clock::time_point Due(double wallClock) const;
+
+private:
+    double NowLocked(Clock::time_point now) const;
+    void Reanchor();
+
+    mutable std::mutex m_mutex;
+    bool m_known = false;
+    bool m_running = true;
+    bool m_forward = true;
+    double m_speed = 1;
+    Clock::time_point m_anchorTime;
+    double m_anchorWall = 0;
+};
+
+}  // namespace MOVRA
