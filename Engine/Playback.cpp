@@ -28,6 +28,11 @@ constexpr auto kIdleWait = std::chrono::milliseconds(50);
 constexpr double kSoundDrift = 0.04;
 
 int SkipLevelFor(double speed) { return speed >= 16 ? 2 : speed >= 4 ? 1 : 0; }
+// The decoder skips more when decoding a frame takes most of the time the clock gives it (the
+// machine cannot sustain the speed), and less again once it takes little of it for a while.
+constexpr double kSkipMoreAt = 0.9, kSkipLessAt = 0.35;
+constexpr int kSamplesToDecide = 12;
+constexpr auto kSteadyToSkipLess = std::chrono::seconds(3);
 
 Clock::duration Seconds(double s) { return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s)); }
 
@@ -263,10 +268,31 @@ private:
 
     // --- Commands ---
 
+    // The skip level for a speed, raised while the decoder cannot keep up with the clock.
+    int LevelFor(double speed) const { return std::min(2, SkipLevelFor(speed) + m_boost); }
+
+    // One frame's decoding time against the time the clock allows it.
+    void SampleDecoding(double seconds, double budget) {
+        m_decodeCost = m_samples == 0 ? seconds : 0.8 * m_decodeCost + 0.2 * seconds;
+        if (++m_samples < kSamplesToDecide) return;
+        const auto now = Clock::now();
+        if (m_decodeCost > kSkipMoreAt * budget && m_boost < 2) {
+            ++m_boost;
+            m_samples = 0;
+            m_boostChanged = now;
+        } else if (m_decodeCost < kSkipLessAt * budget && m_boost > 0 && now - m_boostChanged > kSteadyToSkipLess) {
+            --m_boost;
+            m_samples = 0;
+            m_boostChanged = now;
+        }
+    }
+
     void PlayOne(const Commands& c) {
-        const int level = SkipLevelFor(c.speed);
+        const int level = LevelFor(c.speed);
         Picture picture;
         std::size_t number = 0;
+        const auto decodeStart = Clock::now();
+        const bool fresh = !m_pending;
         if (c.forward) {
             PositionForward(level);
             picture = NextForward();
@@ -278,6 +304,8 @@ private:
             ReportEnd();
             return;
         }
+        if (fresh && (c.paced || c.group))
+            SampleDecoding(std::chrono::duration<double>(Clock::now() - decodeStart).count(), FrameInterval() / c.speed);
         const double seconds = SecondsOf(picture->pts);
         if (c.forward && c.paced && c.speed == 1 && m_sound && !m_soundOn) {
             m_sound->Start(seconds);
@@ -304,7 +332,7 @@ private:
             n = index->FrameAt(target);
             target = index->frames[n].pts;
         }
-        const int level = c.playing ? SkipLevelFor(c.speed) : 0;
+        const int level = c.playing ? LevelFor(c.speed) : 0;
         Picture picture;
         std::size_t number = n;
         if (c.forward || !index) {
@@ -503,6 +531,10 @@ private:
     std::int64_t m_firstPts = 0;
     std::int64_t m_lastPts = kNone;  // the position: the frame last shown or passed over
     int m_skip = 0;
+    int m_boost = 0;  // skip levels added while the decoder cannot keep up
+    double m_decodeCost = 0;  // seconds per frame, smoothed
+    int m_samples = 0;
+    Clock::time_point m_boostChanged;
     bool m_forward = true;
     bool m_forwardReady = true;   // the decoder's next picture follows the position
     bool m_backwardUsed = false;  // the user went backward last: decode ahead that way

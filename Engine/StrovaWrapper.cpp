@@ -67,7 +67,9 @@ struct CStrovaWrapper::State {
         s->cv.wait(lock, [&] { return s->stored > 0 || s->eof || s->abort; });
         if (s->abort || s->stored == 0) return AVERROR_EOF;
         const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(size), s->stored);
-        for (std::size_t i = 0; i < n; ++i) out[i] = s->ring[(s->head + i) % s->ring.size()];
+        const std::size_t first = std::min(n, s->ring.size() - s->head);  // up to the ring's end, then from its start
+        std::memcpy(out, s->ring.data() + s->head, first);
+        std::memcpy(out + first, s->ring.data(), n - first);
         s->head = (s->head + n) % s->ring.size();
         s->stored -= n;
         return static_cast<int>(n);
@@ -307,7 +309,10 @@ int CStrovaWrapper::InputData(const unsigned char* data, unsigned int length) {
     State& s = *m_state;
     if (!s.open || s.eof || s.abort) return 0;
     if (length > s.ring.size() - s.stored) return 0;  // no room yet: the caller tries again
-    for (unsigned int i = 0; i < length; ++i) s.ring[(s.head + s.stored + i) % s.ring.size()] = data[i];
+    const std::size_t tail = (s.head + s.stored) % s.ring.size();
+    const std::size_t first = std::min<std::size_t>(length, s.ring.size() - tail);
+    std::memcpy(s.ring.data() + tail, data, first);
+    std::memcpy(s.ring.data(), data + first, length - first);
     s.stored += length;
     s.cv.notify_all();
     return 1;
