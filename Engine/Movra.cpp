@@ -12,6 +12,7 @@
 #include "Engine/PictureFile.h"
 #include "Engine/PlayGroup.h"
 #include "Engine/Playback.h"
+#include "Engine/RawStreamPush.h"
 #include "Engine/SoundPlayer.h"
 
 namespace MOVRA {
@@ -83,7 +84,7 @@ int CMovra::Impl::Close() {
     m_memberOf.reset();
     m_groupClock.reset();
     StopDataRecord();
-    m_push.reset();
+    StopStreamPush();
     CloseAudio();
     m_playback.reset();
     m_forward = true;
@@ -201,7 +202,7 @@ int CMovra::Impl::Play() {
 int CMovra::Impl::Stop() {
     if (!m_playback) return 0;
     StopDataRecord();
-    m_push.reset();
+    StopStreamPush();
     m_playback.reset();
     return 1;
 }
@@ -316,7 +317,7 @@ int CMovra::Impl::SeekToStreamTime(double seconds) {
         return 1;
     }
     m_playback->Seek(seconds);
-    if (m_push) UpdateStreamPush(seconds);
+    if (m_push || m_rawPush) UpdateStreamPush(seconds);
     return 1;
 }
 
@@ -399,11 +400,11 @@ int CMovra::Impl::StopDataRecord() {
 void CMovra::Impl::UpdateStreamPush(double fromSeconds) {
     const bool wanted = m_pushEnabled && m_listener && m_playback && m_forward && m_speed == 1;
     if (!wanted) {
-        m_push.reset();
+        StopStreamPush();
         return;
     }
-    if (m_push && fromSeconds < 0) return;
-    m_push.reset();
+    if ((m_push || m_rawPush) && fromSeconds < 0) return;
+    StopStreamPush();
     IMovraListener* listener = m_listener;
     void* context = m_owner;
     CClipRecorder::Target target;
@@ -417,8 +418,22 @@ void CMovra::Impl::UpdateStreamPush(double fromSeconds) {
         listener->OnStreamData(context, reinterpret_cast<char*>(const_cast<std::uint8_t*>(data)), length, &record, nullptr);
     };
     const std::function<std::int64_t()> position = m_playback->PresentedPts();
+    std::int64_t from = position();
+    if (fromSeconds >= 0) {
+        std::lock_guard<std::mutex> lock(m_file->mutex);
+        if (m_file->indexReady)
+            from = m_file->index.FirstPts() +
+                   std::llround(fromSeconds * m_file->index.timeBaseDen / m_file->index.timeBaseNum);
+    }
+    m_rawPush = CRawStreamPush::Start(m_file, from, position, target.push);
+    if (m_rawPush) return;
     std::string why;
     m_push = CClipRecorder::Start(m_file, std::move(target), position(), position, &why);
+}
+
+void CMovra::Impl::StopStreamPush() {
+    m_rawPush.reset();
+    m_push.reset();
 }
 
 int CMovra::Impl::EnableStreamPush(int on) {

@@ -15,6 +15,7 @@ namespace MOVRA {
 class CPlayback;
 class CSoundPlayer;
 class CClipRecorder;
+class CRawStreamPush;
 class CGroupClock;
 class CPlayGroup;
 }
@@ -97,6 +98,7 @@ private:
     // The stream goes to the listener while playing forward at 1X; a seek (`fromSeconds`) starts
     // it again there.
     void UpdateStreamPush(double fromSeconds = -1);
+    void StopStreamPush();
     // Seeks to stream time `seconds` (from the first frame), now or when play starts.
     int SeekToStreamTime(double seconds);
     double DurationSeconds();
@@ -114,7 +116,8 @@ private:
     bool m_startPaused = false;  // a pause asked before Play
     std::shared_ptr<CSoundPlayer> m_sound;
     std::unique_ptr<CClipRecorder> m_clip;
-    std::unique_ptr<CClipRecorder> m_push;
+    std::unique_ptr<CClipRecorder> m_push;  // a remuxed stream, for containers other than MPEG-TS
+    std::unique_ptr<CRawStreamPush> m_rawPush;  // the file's own bytes
     std::shared_ptr<CGroupClock> m_groupClock;  // as a member
     std::weak_ptr<CPlayGroup> m_memberOf;
     std::shared_ptr<CPlayGroup> m_group;  // as a group engine

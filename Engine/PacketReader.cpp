@@ -10,6 +10,8 @@ bool CPacketReader::Open(const std::string& path, bool keepAudio) {
     AVFormatContext* raw = nullptr;
     if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return false;
     m_input.reset(raw);
+    // Enough to know the streams and their start; the decoder learns the rest from the packets.
+    raw->max_analyze_duration = AV_TIME_BASE / 5;
     if (avformat_find_stream_info(raw, nullptr) < 0) return false;
     m_video = av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (m_video < 0) return false;

@@ -131,57 +131,73 @@ TEST_F(AviConvertTest, ASplitAviLosesAndRepeatsNothing) {
     for (int i = 0; i < 100; ++i) ASSERT_EQ(i, all[i]);
 }
 
-TEST_F(AviConvertTest, TheEngineStreamsWhatItPlaysAtNormalSpeed) {
-    const std::string path = FourSecondsWithSound();
-    CStrovaWrapper converter;
-    ASSERT_EQ(1, converter.OpenStream(1 << 20));
-    const std::string avi = m_dir + "/clip.avi";
-    ASSERT_EQ(1, converter.StartAVIConvert(avi.c_str()));
-    ASSERT_EQ(1, converter.Play(nullptr));
+namespace {
 
-    class Forwarder : public FrameLog {
-    public:
-        CStrovaWrapper* converter = nullptr;
-        std::atomic<bool> active{true};
-        std::vector<int> dates;
-        void OnStreamData(void*, char* data, int length, MV_STREAM_RECORD* record, void*) override {
-            if (!active) return;
-            {
-                std::lock_guard<std::mutex> lock(m_datesMutex);
-                dates.assign(record->fields + 7, record->fields + 13);
-            }
-            while (active && !converter->InputData(reinterpret_cast<unsigned char*>(data), static_cast<unsigned>(length)))
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+// Feeds what an engine pushes into a converter, as the player's AVI recorder does.
+class Forwarder : public FrameLog {
+public:
+    CStrovaWrapper* converter = nullptr;
+    std::atomic<bool> active{true};
+    void OnStreamData(void*, char* data, int length, MV_STREAM_RECORD* record, void*) override {
+        if (!active) return;
+        {
+            std::lock_guard<std::mutex> lock(m_datesMutex);
+            dates.assign(record->fields + 7, record->fields + 13);
         }
-        std::mutex m_datesMutex;
-    } log;
-    log.converter = &converter;
-    CMovra engine(&log);
-    log.engine = &engine;
-    ASSERT_EQ(1, engine.Open(path.c_str()));
-    ASSERT_TRUE(log.WaitForIndex());
-    ASSERT_EQ(1, engine.Seek(kStart + 1));
-    ASSERT_EQ(1, engine.Play(nullptr));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    log.active = false;
-    const int last = log.LastShown();
-    engine.Close();
-    ASSERT_EQ(1, Drain(converter));
-    {
-        std::lock_guard<std::mutex> lock(log.m_datesMutex);
-        ASSERT_EQ(6u, log.dates.size());
-        EXPECT_EQ(2024, log.dates[0]);
-        EXPECT_EQ(3, log.dates[1]);
-        EXPECT_EQ(15, log.dates[2]);
-        EXPECT_EQ(10, log.dates[3]);
-        EXPECT_EQ(0, log.dates[4]);
-        EXPECT_EQ(2, log.dates[5]) << "the data's wall clock, about 2 s into the recording";
+        while (active && !converter->InputData(reinterpret_cast<unsigned char*>(data), static_cast<unsigned>(length)))
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    const std::vector<int> frames = FramesOf(avi);
-    ASSERT_GT(frames.size(), 20u);
-    EXPECT_EQ(25, frames.front()) << "from the keyframe at the place sought";
-    for (std::size_t i = 1; i < frames.size(); ++i) ASSERT_EQ(frames[i - 1] + 1, frames[i]);
-    EXPECT_NEAR(last, frames.back(), 3);
+    std::vector<int> Dates() {
+        std::lock_guard<std::mutex> lock(m_datesMutex);
+        return dates;
+    }
+
+private:
+    std::mutex m_datesMutex;
+    std::vector<int> dates;
+};
+
+}  // namespace
+
+TEST_F(AviConvertTest, TheEngineStreamsWhatItPlaysAtNormalSpeed) {
+    // MPEG-TS goes out as the file's own bytes; Matroska (MJPEG here) is muxed into a stream.
+    for (const char* codec : {"h264", "mjpeg"}) {
+        SynthOptions o;
+        o.seconds = 4;
+        o.gop = 25;
+        o.codec = codec;
+        o.audio = std::string(codec) == "h264" ? "aac" : "mulaw";
+        o.device = codec;
+        const std::string path = Synth(o);
+        CStrovaWrapper converter;
+        ASSERT_EQ(1, converter.OpenStream(1 << 20));
+        const std::string avi = m_dir + "/" + codec + ".avi";
+        ASSERT_EQ(1, converter.StartAVIConvert(avi.c_str()));
+        ASSERT_EQ(1, converter.Play(nullptr));
+        Forwarder log;
+        log.converter = &converter;
+        CMovra engine(&log);
+        log.engine = &engine;
+        ASSERT_EQ(1, engine.Open(path.c_str()));
+        ASSERT_TRUE(log.WaitForIndex());
+        ASSERT_EQ(1, engine.Seek(kStart + 1));
+        ASSERT_EQ(1, engine.Play(nullptr));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        log.active = false;
+        const int last = log.LastShown();
+        engine.Close();
+        ASSERT_EQ(1, Drain(converter)) << codec;
+        const std::vector<int> dates = log.Dates();
+        ASSERT_EQ(6u, dates.size()) << codec;
+        EXPECT_EQ((std::vector<int>{2024, 3, 15, 10, 0, 2}), dates) << "the data's wall clock, about 2 s in";
+        MV_FILE_DESCRIPTION d;
+        const std::vector<int> frames = FramesOf(avi, &d);
+        EXPECT_EQ(codec, d.videoCodec);
+        ASSERT_GT(frames.size(), 20u) << codec;
+        EXPECT_EQ(25, frames.front()) << "from the keyframe at the place sought";
+        for (std::size_t i = 1; i < frames.size(); ++i) ASSERT_EQ(frames[i - 1] + 1, frames[i]) << codec;
+        EXPECT_NEAR(last, frames.back(), 3) << codec;
+    }
 }
 
 TEST_F(AviConvertTest, BadTargetsAndAStopWhileFullAreHandled) {
