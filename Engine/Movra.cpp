@@ -76,7 +76,10 @@ int CMovra::Impl::Open(const char* path) {
     return 1;
 }
 
-CMovra::Impl::Impl(CMovra* owner, IMovraListener* listener) : m_owner(owner), m_listener(listener) {}
+CMovra::Impl::Impl(CMovra* owner, IMovraListener* listener) : m_owner(owner), m_listener(listener) {
+    // A group engine's members read its clock from their threads: it exists from the start.
+    if (!listener) m_group = std::make_shared<CPlayGroup>();
+}
 CMovra::Impl::~Impl() { Close(); }
 
 int CMovra::Impl::Close() {
@@ -86,6 +89,9 @@ int CMovra::Impl::Close() {
     StopDataRecord();
     StopStreamPush();
     CloseAudio();
+    // The thread ends before the pointer changes: a listener may be asking this engine about
+    // its frame (QueryInfo) until then.
+    if (m_playback) m_playback->Stop();
     m_playback.reset();
     m_forward = true;
     m_startSeconds = -1;
@@ -181,7 +187,7 @@ int CMovra::Impl::Play() {
         m_playback->SetPacing(m_paced);
         m_playback->SetDirection(m_forward);
         m_playback->SetSound(m_sound);
-        if (m_groupClock) m_playback->SetGroupClock(m_groupClock, m_file->startExact);
+        if (m_groupClock) m_playback->SetGroupClock(m_groupClock, StartWallClock());
         // Starting paused still shows where play would start.
         if (m_startPaused && m_startSeconds < 0) m_startSeconds = 0;
         if (m_startPaused) m_playback->Pause();
@@ -203,6 +209,7 @@ int CMovra::Impl::Stop() {
     if (!m_playback) return 0;
     StopDataRecord();
     StopStreamPush();
+    m_playback->Stop();  // before the pointer changes, as in Close
     m_playback.reset();
     return 1;
 }
@@ -251,10 +258,7 @@ int CMovra::Impl::QueryInfo(int type, void* buffer, int size, int* returned) {
     switch (type) {
         case MV_QUERY_FRAME_NUMBER: return give(m_playback->CurrentFrameNumber());
         case MV_QUERY_STREAM_SECONDS: return give(m_playback->CurrentStreamSeconds());
-        case MV_QUERY_WALL_CLOCK: {
-            std::lock_guard<std::mutex> lock(m_file->mutex);
-            return give(m_file->startExact + m_playback->CurrentStreamSeconds());
-        }
+        case MV_QUERY_WALL_CLOCK: return give(StartWallClock() + m_playback->CurrentStreamSeconds());
         default: return 0;
     }
 }
@@ -445,10 +449,7 @@ int CMovra::Impl::EnableStreamPush(int on) {
 void CMovra::Impl::JoinGroup(std::shared_ptr<CGroupClock> clock, std::weak_ptr<CPlayGroup> group) {
     m_groupClock = std::move(clock);
     m_memberOf = std::move(group);
-    if (m_playback) {
-        std::lock_guard<std::mutex> lock(m_file->mutex);
-        m_playback->SetGroupClock(m_groupClock, m_file->startExact);
-    }
+    if (m_playback) m_playback->SetGroupClock(m_groupClock, StartWallClock());
 }
 
 void CMovra::Impl::LeaveGroup() {
@@ -463,8 +464,12 @@ void CMovra::Impl::NudgePlayback() {
 
 double CMovra::Impl::CurrentWallClock() {
     if (!m_file) return 0;
+    return StartWallClock() + (m_playback ? m_playback->CurrentStreamSeconds() : 0);
+}
+
+double CMovra::Impl::StartWallClock() {
     std::lock_guard<std::mutex> lock(m_file->mutex);
-    return m_file->startExact + (m_playback ? m_playback->CurrentStreamSeconds() : 0);
+    return m_file->startExact;
 }
 
 int CMovra::Impl::SeekToWallClockNearest(double wallClock) {

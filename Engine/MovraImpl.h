@@ -23,7 +23,8 @@ class CPlayGroup;
 namespace MOVRA {
 
 // What the engine knows of its open file. The index thread fills in the index; API calls read
-// it. Guarded by `mutex`, which is never held while a listener is called.
+// it. Guarded by `mutex`, which is never held while a listener is called nor while another
+// engine lock is taken (it is always the innermost).
 struct OpenFileState {
     std::string path;
     MediaDescription media;
@@ -85,6 +86,7 @@ public:
     void LeaveGroup();
     void NudgePlayback();
     double CurrentWallClock();  // of the frame on screen, else of the file's start
+    double StartWallClock();  // of the file's first frame
     // To the frame for a wall-clock time, or the file's nearest end when it does not cover it.
     int SeekToWallClockNearest(double wallClock);
 

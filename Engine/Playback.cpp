@@ -421,6 +421,7 @@ private:
     // every member keeps to the one clock.
     Due WaitForGroup(double seconds, const Commands& c) {
         const double wall = c.groupOffset + seconds;
+        const auto lateAfter = Seconds(kLateFrames * FrameInterval() / c.speed);
         bool first = true;
         for (;;) {
             {
@@ -429,7 +430,7 @@ private:
                 const auto due = c.group->Due(wall);
                 const auto now = Clock::now();
                 if (now >= due) {
-                    const bool late = now > due + Seconds(kLateFrames * FrameInterval() / c.speed);
+                    const bool late = now > due + lateAfter;
                     return first && late && now - m_lastPresented < kMaxGapWithoutFrame ? Due::Drop : Due::Show;
                 }
                 first = false;
