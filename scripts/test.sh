@@ -1,18 +1,18 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the plain build, then the framework and engine tests under ThreadSanitizer
-# and, with the recording-file and engine tests, under AddressSanitizer with UndefinedBehaviorSanitizer.
+# Builds and runs every test: the plain build, then the framework, engine and toolkit tests under
+# ThreadSanitizer and, with the recording-file tests, under AddressSanitizer with UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/build.sh build
 (cd build && ctest --output-on-failure -j2)
 
-scripts/build.sh build-tsan thread base_tests engine_tests
+scripts/build.sh build-tsan thread base_tests engine_tests toolkit_tests
 # Without ASLR the sanitizer's shadow memory never collides with a randomised mapping.
 (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/../tests/tsan.supp" \
-   setarch "$(uname -m)" -R ctest --output-on-failure -j2 -L "framework|engine")
+   setarch "$(uname -m)" -R ctest --output-on-failure -j2 -L "framework|engine|toolkit")
 
-scripts/build.sh build-asan address base_tests files_tests engine_tests
+scripts/build.sh build-asan address base_tests files_tests engine_tests toolkit_tests
 (cd build-asan && ASAN_OPTIONS="detect_leaks=1" UBSAN_OPTIONS="print_stacktrace=1" \
    LSAN_OPTIONS="suppressions=$PWD/../tests/lsan.supp" \
-   ctest --output-on-failure -j2 -L "framework|files|engine")
+   ctest --output-on-failure -j2 -L "framework|files|engine|toolkit")
