@@ -96,4 +96,27 @@ struct Engine {
 };
 
 
+// The benchmarks' own options: --quick (shorter runs) and --only NAME (one figure).
+struct BenchOptions {
+    bool quick = false;
+    std::string only;
+    bool Wanted(const char* name) const { return only.empty() || only == name; }
+};
+
+inline BenchOptions ReadBenchOptions(int argc, char** argv) {
+    BenchOptions o;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--quick") o.quick = true;
+        if (std::string(argv[i]) == "--only" && i + 1 < argc) o.only = argv[++i];
+    }
+    return o;
+}
+
+// A fresh folder for a run's recordings, in UTC so that their times are fixed; empty on failure.
+inline std::string MakeBenchFolder(const char* name) {
+    setenv("TZ", "UTC", 1);
+    std::string pattern = std::string("/tmp/") + name + "-XXXXXX";
+    return mkdtemp(pattern.data()) ? pattern : std::string();
+}
+
 }  // namespace TarvexBench

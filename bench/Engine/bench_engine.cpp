@@ -288,17 +288,11 @@ void Index(const std::string& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool quick = false;
-    std::string only;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--quick") == 0) quick = true;
-        if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) only = argv[++i];
-    }
-    auto wanted = [&](const char* name) { return only.empty() || only == name; };
-    setenv("TZ", "UTC", 1);
-    char pattern[] = "/tmp/tarvex-bench-engine-XXXXXX";
-    if (!mkdtemp(pattern)) return 1;
-    const std::string dir = pattern;
+    const BenchOptions options = ReadBenchOptions(argc, argv);
+    const bool quick = options.quick;
+    auto wanted = [&](const char* name) { return options.Wanted(name); };
+    const std::string dir = MakeBenchFolder("tarvex-bench-engine");
+    if (dir.empty()) return 1;
     std::string error;
 
     SynthOptions hd;

@@ -145,7 +145,7 @@ double PlainRemux(const std::string& in, const std::string& out) {
         map[i] = o->index;
     }
     avio_open(&output->pb, out.c_str(), AVIO_FLAG_WRITE);
-    avformat_write_header(output, nullptr);
+    if (avformat_write_header(output, nullptr) < 0) return 0;
     AVPacket* p = av_packet_alloc();
     while (av_read_frame(input, p) >= 0) {
         av_packet_rescale_ts(p, input->streams[p->stream_index]->time_base, output->streams[map[p->stream_index]]->time_base);
@@ -213,17 +213,11 @@ void Export(const std::string& file, const std::string& dir, double seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool quick = false;
-    std::string only;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--quick") == 0) quick = true;
-        if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) only = argv[++i];
-    }
-    auto wanted = [&](const char* name) { return only.empty() || only == name; };
-    setenv("TZ", "UTC", 1);
-    char pattern[] = "/tmp/tarvex-bench-group-XXXXXX";
-    if (!mkdtemp(pattern)) return 1;
-    const std::string dir = pattern;
+    const BenchOptions options = ReadBenchOptions(argc, argv);
+    const bool quick = options.quick;
+    auto wanted = [&](const char* name) { return options.Wanted(name); };
+    const std::string dir = MakeBenchFolder("tarvex-bench-group");
+    if (dir.empty()) return 1;
     std::string error;
     SynthOptions sd;
     sd.start = 1710496800;

@@ -1,5 +1,9 @@
 #include "tools/cli/CliText.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
 #include <cstdio>
 
 #include "Base/StreamConvert.h"
@@ -34,4 +38,13 @@ std::string FormatDate(const KX_SOFT_BASE::DateTime& t) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", t.year, t.month, t.day);
     return buffer;
+}
+
+std::string FormatWallClock(double seconds) {
+    KX_SOFT_BASE::DateTime t;
+    const double whole = std::floor(seconds);
+    t.FromTimeT(static_cast<std::int64_t>(whole));
+    char millis[16];
+    std::snprintf(millis, sizeof millis, ".%03d", std::clamp(static_cast<int>(std::lround((seconds - whole) * 1000)), 0, 999));
+    return FormatDateTime(t) + millis;
 }

@@ -10,3 +10,5 @@
 std::string DisplayText(const std::wstring& text);
 std::string FormatDateTime(const KX_SOFT_BASE::DateTime& t);  // "YYYY-MM-DD HH:MM:SS"
 std::string FormatDate(const KX_SOFT_BASE::DateTime& t);  // "YYYY-MM-DD"
+// Local seconds with their fraction: "YYYY-MM-DD HH:MM:SS.mmm".
+std::string FormatWallClock(double seconds);

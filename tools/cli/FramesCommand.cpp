@@ -1,10 +1,7 @@
 // tarvex-cli frames FILE: plays or steps through a recording with the engine and prints each
 // presented frame.
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 
-#include "Base/DateTime.h"
 #include "Engine/FramePattern.h"
 #include "tools/cli/CliText.h"
 #include "tools/cli/Commands.h"
@@ -21,12 +18,8 @@ void PrintFrame(MOVRA::CMovra& engine, unsigned char* buffer, const MOVRA::MV_FR
     engine.QueryInfo(MOVRA::MV_QUERY_FRAME_NUMBER, &number, sizeof number, &length);
     engine.QueryInfo(MOVRA::MV_QUERY_STREAM_SECONDS, &seconds, sizeof seconds, &length);
     engine.QueryInfo(MOVRA::MV_QUERY_WALL_CLOCK, &wall, sizeof wall, &length);
-    KX_SOFT_BASE::DateTime dt;
-    const double whole = std::floor(wall);
-    dt.FromTimeT(static_cast<std::int64_t>(whole));
-    const int millis = std::min(999, static_cast<int>(std::lround((wall - whole) * 1000)));
     const int shown = MOVRA::ReadFrameNumber(buffer, frame.width, frame.width, frame.height);
-    std::printf("frame %d  time %.3f  wall %s.%03d  read %d\n", number, seconds, FormatDateTime(dt).c_str(), millis, shown);
+    std::printf("frame %d  time %.3f  wall %s  read %d\n", number, seconds, FormatWallClock(wall).c_str(), shown);
 }
 
 int Usage(const std::string& error) {

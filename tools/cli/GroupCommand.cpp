@@ -16,15 +16,6 @@
 
 namespace {
 
-std::string Clock(double wall) {
-    KX_SOFT_BASE::DateTime t;
-    const double whole = std::floor(wall);
-    t.FromTimeT(static_cast<std::int64_t>(whole));
-    char millis[8];
-    std::snprintf(millis, sizeof millis, ".%03d", std::min(999, static_cast<int>(std::lround((wall - whole) * 1000))));
-    return FormatDateTime(t) + millis;
-}
-
 int Usage(const std::string& error) {
     std::fprintf(stderr, "tarvex-cli group: %s (see --help)\n", error.c_str());
     return kExitUsage;
@@ -63,7 +54,7 @@ int RunGroup(int argc, char** argv) {
                 std::lock_guard<std::mutex> lock(printing);
                 if (!grouped || printed >= limit) return;
                 ++printed;
-                std::printf("member %d  wall %s  clock %s  gap %+.3f\n", member, Clock(wall).c_str(), Clock(clock).c_str(),
+                std::printf("member %d  wall %s  clock %s  gap %+.3f\n", member, FormatWallClock(wall).c_str(), FormatWallClock(clock).c_str(),
                             wall - clock);
             }));
         // Backward play and exact seeks need the index.
