@@ -19,21 +19,6 @@ namespace {
 
 constexpr auto kFollow = std::chrono::milliseconds(40);
 
-// Closes the output, a file or our own writer.
-struct OutputDeleter {
-    void operator()(AVFormatContext* f) const {
-        if (f && f->pb) {
-            if (f->flags & AVFMT_FLAG_CUSTOM_IO) {
-                av_freep(&f->pb->buffer);
-                avio_context_free(&f->pb);
-            } else {
-                avio_closep(&f->pb);
-            }
-        }
-        avformat_free_context(f);
-    }
-};
-
 constexpr int kPushBuffer = 64 * 1024;
 
 // What FFmpeg's MPEG-TS demuxer reads back as what it is (others come back as opaque data).
@@ -56,7 +41,7 @@ bool Fits(const AVOutputFormat* format, AVCodecID codec) {
 
 struct CClipRecorder::State {
     CPacketReader reader;
-    std::unique_ptr<AVFormatContext, OutputDeleter> output;
+    OutputPtr output;
     int outVideo = -1, outAudio = -1;
     Position position;
     double startSeconds = 0;  // the first packet's time, which becomes the clip's zero

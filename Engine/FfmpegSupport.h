@@ -28,7 +28,23 @@ struct InputDeleter {
     void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
 };
 
+// A file being written: its writer closed (a file, or our own writer's buffer), then the context.
+struct OutputDeleter {
+    void operator()(AVFormatContext* f) const {
+        if (f && f->pb) {
+            if (f->flags & AVFMT_FLAG_CUSTOM_IO) {
+                av_freep(&f->pb->buffer);
+                avio_context_free(&f->pb);
+            } else {
+                avio_closep(&f->pb);
+            }
+        }
+        avformat_free_context(f);
+    }
+};
+
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
+using OutputPtr = std::unique_ptr<AVFormatContext, OutputDeleter>;
 using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 using InputPtr = std::unique_ptr<AVFormatContext, InputDeleter>;

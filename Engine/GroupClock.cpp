@@ -50,11 +50,6 @@ void CGroupClock::SetForward(bool forward) {
     m_forward = forward;
 }
 
-bool CGroupClock::Forward() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_forward;
-}
-
 CGroupClock::Clock::time_point CGroupClock::Due(double wallClock) const {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_known || !m_running) return Clock::time_point::max();

@@ -19,7 +19,6 @@ public:
     void SetRunning(bool running);
     void SetSpeed(double speed);
     void SetForward(bool forward);
-    bool Forward() const;
     // When a frame at `wallClock` is due; max() while held or for a frame the clock has passed
     // going the other way.
     Clock::time_point Due(double wallClock) const;

@@ -21,7 +21,6 @@ public:
         m_seconds = seconds;
         m_valid = true;
     }
-    bool Valid() const { return m_valid; }
     // The moment stream time `seconds` is due, going the given way at `speed`.
     Clock::time_point Due(double seconds, double speed, bool forward) const {
         const double delta = forward ? seconds - m_seconds : m_seconds - seconds;

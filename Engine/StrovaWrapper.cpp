@@ -21,14 +21,6 @@ namespace {
 constexpr std::uint64_t kDefaultSplit = std::uint64_t(1) << 30;
 constexpr int kReadBuffer = 32 * 1024;
 
-struct OutputDeleter {
-    void operator()(AVFormatContext* f) const {
-        if (f && f->pb) avio_closep(&f->pb);
-        avformat_free_context(f);
-    }
-};
-using OutputPtr = std::unique_ptr<AVFormatContext, OutputDeleter>;
-
 struct CustomInputDeleter {
     void operator()(AVFormatContext* f) const {
         if (!f) return;
