@@ -22,8 +22,6 @@ using namespace TarvexBase;
 
 namespace {
 
-const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new TarvexTest::ToolkitEnvironment);
-
 // An input event stands in for what the user does between tasks.
 constexpr QEvent::Type kInput = static_cast<QEvent::Type>(QEvent::User + 1);
 

@@ -1,0 +1,24 @@
+#pragma once
+// A number with up and down arrows, within a range and by a step. The arrows, the wheel and the
+// arrow keys change it; the sink hears every value the user sets.
+#include "Toolkit/SkinRecords.h"
+#include "Toolkit/Window.h"
+
+class IKXNumSpinerEvent;
+
+class CKXNumSpiner : public CKXWindow {
+public:
+    explicit CKXNumSpiner(IKXNumSpinerEvent* sink);
+    ~CKXNumSpiner() override;
+
+    void SetSkin(const KXSpinerSkin& skin);
+    void SetRange(int minimum, int maximum);
+    void SetStep(int step);
+    void SetValue(int value);  // clamped to the range, no event
+    int GetValue() const;
+
+    IKXNumSpinerEvent* GetSink() const { return m_sink; }
+
+private:
+    IKXNumSpinerEvent* m_sink;
+};

@@ -1,0 +1,212 @@
+#include "Toolkit/Qt/FileAssociation.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
+
+#include "Base/ReplaceFile.h"
+
+namespace KXQt {
+
+const char* const kDesktopEntryId = "tarvex-player.desktop";
+
+namespace {
+
+const QString kOwnTypePrefix = QStringLiteral("application/x-tarvex-");
+
+QString Home(const char* variable, const char* fallback) {
+    const QString value = qEnvironmentVariable(variable);
+    // The base directory specification ignores relative values.
+    if (!value.isEmpty() && QDir::isAbsolutePath(value)) return value;
+    return QDir::homePath() + "/" + fallback;
+}
+QString DataHome() { return Home("XDG_DATA_HOME", ".local/share"); }
+QString ConfigHome() { return Home("XDG_CONFIG_HOME", ".config"); }
+
+// "rvf" from ".RVF"; empty for what is no extension.
+QString Bare(const QString& extension) {
+    QString bare = extension.trimmed().toLower();
+    if (bare.startsWith('.')) bare.remove(0, 1);
+    for (QChar c : bare)
+        if (!c.isLetterOrNumber() && c != '_' && c != '-') return QString();
+    return bare;
+}
+
+QString PackagePath(const QString& bare) { return DataHome() + "/mime/packages/tarvex-" + bare + ".xml"; }
+QString DesktopPath() { return DataHome() + "/applications/" + kDesktopEntryId; }
+QString MimeAppsPath() { return ConfigHome() + "/mimeapps.list"; }
+
+QString ReadText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+bool WriteText(const QString& path, const QString& text) {
+    if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
+    const QByteArray bytes = text.toUtf8();
+    return KX_SOFT_BASE::ReplaceFile(QFile::encodeName(path).toStdString(), {{bytes.constData(), static_cast<std::size_t>(bytes.size())}});
+}
+
+// A key file (desktop entry, mimeapps.list) as lines, so that what we do not touch stays as it is.
+class CKeyFile {
+public:
+    explicit CKeyFile(const QString& text) { m_lines = text.split('\n'); if (!m_lines.isEmpty() && m_lines.back().isEmpty()) m_lines.removeLast(); }
+    QString Text() const { return m_lines.join('\n') + '\n'; }
+
+    QString Value(const QString& group, const QString& key) const {
+        const int at = Find(group, key);
+        return at < 0 ? QString() : m_lines[at].mid(m_lines[at].indexOf('=') + 1).trimmed();
+    }
+    void Set(const QString& group, const QString& key, const QString& value) {
+        const QString line = key + "=" + value;
+        const int at = Find(group, key);
+        if (at >= 0) {
+            m_lines[at] = line;
+            return;
+        }
+        int header = m_lines.indexOf("[" + group + "]");
+        if (header < 0) {
+            if (!m_lines.isEmpty() && !m_lines.back().trimmed().isEmpty()) m_lines.append(QString());
+            m_lines.append("[" + group + "]");
+            m_lines.append(line);
+            return;
+        }
+        int end = header + 1;
+        while (end < m_lines.size() && !m_lines[end].trimmed().startsWith('[')) ++end;
+        while (end > header + 1 && m_lines[end - 1].trimmed().isEmpty()) --end;
+        m_lines.insert(end, line);
+    }
+
+private:
+    int Find(const QString& group, const QString& key) const {
+        bool inGroup = false;
+        for (int i = 0; i < m_lines.size(); ++i) {
+            const QString line = m_lines[i].trimmed();
+            if (line.startsWith('[')) {
+                inGroup = line == "[" + group + "]";
+                continue;
+            }
+            if (inGroup && line.section('=', 0, 0).trimmed() == key && line.contains('=')) return i;
+        }
+        return -1;
+    }
+    QStringList m_lines;
+};
+
+QStringList SplitList(const QString& value) { return value.split(';', Qt::SkipEmptyParts); }
+
+// An Exec argument, quoted as the desktop entry specification asks.
+QString QuoteExec(const QString& program) {
+    QString quoted;
+    for (QChar c : program) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+        if (c == '%') quoted += '%';
+        quoted += c;
+    }
+    return "\"" + quoted + "\"";
+}
+// The key file's own escapes, applied over the quoting: a backslash is written twice.
+QString EscapeValue(const QString& value) { return QString(value).replace("\\", "\\\\"); }
+QString UnescapeValue(const QString& value) {
+    QString plain;
+    for (int i = 0; i < value.size(); ++i) {
+        if (value[i] == '\\' && i + 1 < value.size()) {
+            const QChar next = value[++i];
+            plain += next == 's' ? QChar(' ') : next == 'n' ? QChar('\n') : next == 't' ? QChar('\t') : next;
+            continue;
+        }
+        plain += value[i];
+    }
+    return plain;
+}
+QString UnquoteExec(const QString& exec) {
+    if (!exec.startsWith('"')) return exec.section(' ', 0, 0);
+    QString program;
+    for (int i = 1; i < exec.size(); ++i) {
+        const QChar c = exec[i];
+        if (c == '"') break;
+        if (c == '\\' && i + 1 < exec.size()) {
+            program += exec[++i];
+            continue;
+        }
+        program += c;
+        if (c == '%' && i + 1 < exec.size() && exec[i + 1] == '%') ++i;
+    }
+    return program;
+}
+
+}  // namespace
+
+QString MimeTypeForExtension(const QString& extension) {
+    const QString bare = Bare(extension);
+    if (bare.isEmpty()) return QString();
+    const QMimeType known = QMimeDatabase().mimeTypeForFile("file." + bare, QMimeDatabase::MatchExtension);
+    if (known.isValid() && !known.isDefault() && !known.name().startsWith(kOwnTypePrefix)) return known.name();
+    return kOwnTypePrefix + bare;
+}
+
+bool IsAssociated(const QString& extension, const QString& program) {
+    const QString mime = MimeTypeForExtension(extension);
+    if (mime.isEmpty()) return false;
+    if (mime.startsWith(kOwnTypePrefix) && !QFile::exists(PackagePath(Bare(extension)))) return false;
+    const CKeyFile entry(ReadText(DesktopPath()));
+    if (!SplitList(entry.Value("Desktop Entry", "MimeType")).contains(mime)) return false;
+    if (QFileInfo(UnquoteExec(UnescapeValue(entry.Value("Desktop Entry", "Exec")))).absoluteFilePath() != QFileInfo(program).absoluteFilePath())
+        return false;
+    const QStringList defaults = SplitList(CKeyFile(ReadText(MimeAppsPath())).Value("Default Applications", mime));
+    return !defaults.isEmpty() && defaults.front() == kDesktopEntryId;
+}
+
+bool Associate(const QString& extension, const QString& program, bool refresh) {
+    const QString bare = Bare(extension);
+    const QString mime = MimeTypeForExtension(extension);
+    if (mime.isEmpty() || program.isEmpty()) return false;
+
+    if (mime.startsWith(kOwnTypePrefix)) {
+        const QString package = QStringLiteral(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+            "  <mime-type type=\"%1\">\n"
+            "    <comment>Tarvex Player recording (.%2)</comment>\n"
+            "    <glob pattern=\"*.%2\"/>\n"
+            "  </mime-type>\n"
+            "</mime-info>\n").arg(mime, bare);
+        if (!WriteText(PackagePath(bare), package)) return false;
+    }
+
+    CKeyFile entry(ReadText(DesktopPath()));
+    QStringList types = SplitList(entry.Value("Desktop Entry", "MimeType"));
+    if (!types.contains(mime)) types.append(mime);
+    entry.Set("Desktop Entry", "Type", "Application");
+    entry.Set("Desktop Entry", "Name", "Tarvex Player");
+    entry.Set("Desktop Entry", "Exec", EscapeValue(QuoteExec(QFileInfo(program).absoluteFilePath())) + " %f");
+    entry.Set("Desktop Entry", "Terminal", "false");
+    entry.Set("Desktop Entry", "Categories", "AudioVideo;Video;Player;");
+    entry.Set("Desktop Entry", "MimeType", types.join(';') + ';');
+    const QString icon = QFileInfo(program).absolutePath() + "/Skin/Tarvex.png";
+    if (QFile::exists(icon)) entry.Set("Desktop Entry", "Icon", icon);
+    if (!WriteText(DesktopPath(), entry.Text())) return false;
+
+    CKeyFile apps(ReadText(MimeAppsPath()));
+    apps.Set("Default Applications", mime, kDesktopEntryId);
+    QStringList added = SplitList(apps.Value("Added Associations", mime));
+    added.removeAll(kDesktopEntryId);
+    added.prepend(kDesktopEntryId);
+    apps.Set("Added Associations", mime, added.join(';') + ';');
+    if (!WriteText(MimeAppsPath(), apps.Text())) return false;
+
+    if (refresh) {
+        // The desktop reads new types and entries from its caches; rebuild them where it can.
+        const QString mimeTool = QStandardPaths::findExecutable("update-mime-database");
+        if (!mimeTool.isEmpty()) QProcess::startDetached(mimeTool, {DataHome() + "/mime"});
+        const QString desktopTool = QStandardPaths::findExecutable("update-desktop-database");
+        if (!desktopTool.isEmpty()) QProcess::startDetached(desktopTool, {DataHome() + "/applications"});
+    }
+    return true;
+}
+
+}  // namespace KXQt

@@ -1,0 +1,44 @@
+#include "Toolkit/Qt/KeyCodes.h"
+
+#include <QKeyEvent>
+
+#include "Toolkit/UITypes.h"
+
+namespace KXQt {
+
+int VirtualKey(const QKeyEvent& event) {
+    const int key = event.key();
+    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z)) return key;  // same numbers
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return KX_VK_F1 + (key - Qt::Key_F1);
+    switch (key) {
+        case Qt::Key_Backspace: return KX_VK_BACK;
+        case Qt::Key_Tab: case Qt::Key_Backtab: return KX_VK_TAB;
+        case Qt::Key_Return: case Qt::Key_Enter: return KX_VK_RETURN;
+        case Qt::Key_Shift: return KX_VK_SHIFT;
+        case Qt::Key_Control: return KX_VK_CONTROL;
+        case Qt::Key_Alt: return KX_VK_MENU;
+        case Qt::Key_Escape: return KX_VK_ESCAPE;
+        case Qt::Key_Space: return KX_VK_SPACE;
+        case Qt::Key_PageUp: return KX_VK_PRIOR;
+        case Qt::Key_PageDown: return KX_VK_NEXT;
+        case Qt::Key_End: return KX_VK_END;
+        case Qt::Key_Home: return KX_VK_HOME;
+        case Qt::Key_Left: return KX_VK_LEFT;
+        case Qt::Key_Up: return KX_VK_UP;
+        case Qt::Key_Right: return KX_VK_RIGHT;
+        case Qt::Key_Down: return KX_VK_DOWN;
+        case Qt::Key_Delete: return KX_VK_DELETE;
+        default: return 0;
+    }
+}
+
+int KeyFlags(const QKeyEvent& event) {
+    int flags = 0;
+    if (event.modifiers() & Qt::ShiftModifier) flags |= KX_KEY_SHIFT;
+    if (event.modifiers() & Qt::ControlModifier) flags |= KX_KEY_CONTROL;
+    if (event.modifiers() & Qt::AltModifier) flags |= KX_KEY_ALT;
+    if (event.isAutoRepeat()) flags |= KX_KEY_REPEAT;
+    return flags;
+}
+
+}  // namespace KXQt

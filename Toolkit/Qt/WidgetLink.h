@@ -1,0 +1,63 @@
+#pragma once
+// The native side of a toolkit window. Every widget the toolkit makes is a QWidget and a
+// CWidgetLink: the link names the toolkit window that owns it (null once that is released) and
+// carries what every window has, its text and text colour.
+#include <QColor>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <string>
+
+#include "Toolkit/Window.h"
+
+namespace KXQt {
+
+class CWidgetLink {
+public:
+    virtual ~CWidgetLink() = default;
+    virtual QWidget* Widget() = 0;
+    // Where the window's children go (a dialog's client area).
+    virtual QWidget* Content() { return Widget(); }
+    // Puts the widget in its parent (or on the desktop) at its rectangle.
+    virtual void Place(QWidget* parent, const QRect& rect);
+
+    virtual void SetText(const QString& text);
+    virtual QString Text() const { return m_text; }
+    virtual void SetTextColor(const QColor& color);
+    QColor TextColor() const;
+
+    CKXWindow* owner = nullptr;
+
+protected:
+    QString m_text;
+    QColor m_textColor;
+};
+
+// A call into a sink. A window released by the sink meanwhile is deleted once the event that
+// called it has returned, never under it.
+class CDispatchScope {
+public:
+    CDispatchScope();
+    ~CDispatchScope();
+    CDispatchScope(const CDispatchScope&) = delete;
+    CDispatchScope& operator=(const CDispatchScope&) = delete;
+    static bool Active();
+};
+
+CWidgetLink* LinkOf(QWidget* widget);
+
+}  // namespace KXQt
+
+struct CKXWindow::Impl {
+    Impl(QWidget* widget, KXQt::CWidgetLink* link) : widget(widget), link(link) {}
+    QPointer<QWidget> widget;
+    KXQt::CWidgetLink* link;  // the same object as the widget: valid while `widget` is
+    CKXWindow* parent = nullptr;
+    std::wstring name;
+    int id = 0;
+    bool created = false;
+
+    // The link while the native side lives.
+    KXQt::CWidgetLink* Link() const { return widget ? link : nullptr; }
+};

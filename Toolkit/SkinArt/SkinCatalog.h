@@ -1,0 +1,17 @@
+#pragma once
+// Every image of the player's skin, by file name, at the size its window or control draws it.
+#include <QImage>
+#include <QString>
+
+#include <vector>
+
+namespace SkinArt {
+
+struct SkinImage {
+    QString name;
+    QImage image;
+};
+
+std::vector<SkinImage> SkinCatalog();
+
+}  // namespace SkinArt

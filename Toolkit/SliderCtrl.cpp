@@ -1,0 +1,142 @@
+#include "Toolkit/SliderCtrl.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyleOptionSlider>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+#include "Toolkit/EventSinks.h"
+#include "Toolkit/Qt/PaintedWidget.h"
+#include "Toolkit/Qt/Skin.h"
+
+namespace {
+
+using namespace KXQt;
+
+class CSliderWidget : public CPaintedWidget {
+public:
+    KXSliderSkin skin;
+    int minimum = 0;
+    int maximum = 100;
+    int position = 0;
+
+    int ThumbWidth() const {
+        const QRect thumb = ParseRect(skin.thumbRects[0]);
+        return thumb.isValid() && !SkinImage(skin.image).isNull() ? thumb.width() : 12;
+    }
+    // The thumb's left edge for a position.
+    int ThumbLeft(int pos) const {
+        const int span = std::max(1, maximum - minimum);
+        return static_cast<int>(static_cast<long long>(width() - ThumbWidth()) * (pos - minimum) / span);
+    }
+    int PositionAt(int x) const {
+        const int travel = std::max(1, width() - ThumbWidth());
+        const int offset = std::clamp(x - ThumbWidth() / 2, 0, travel);
+        return minimum + static_cast<int>((static_cast<long long>(offset) * (maximum - minimum) + travel / 2) / travel);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QPixmap image = SkinImage(skin.image);
+        if (image.isNull()) {
+            QStyleOptionSlider option;
+            option.initFrom(this);
+            option.orientation = Qt::Horizontal;
+            option.minimum = minimum;
+            option.maximum = maximum;
+            option.sliderPosition = option.sliderValue = position;
+            option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
+            style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
+            return;
+        }
+        const FillMode mode = ParseMode(skin.mode);
+        const int thumbLeft = ThumbLeft(position);
+        DrawImage(painter, rect(), image, ParseRect(skin.grooveRect), mode);
+        DrawImage(painter, QRect(0, 0, thumbLeft + ThumbWidth() / 2, height()), image, ParseRect(skin.filledRect), mode);
+        const int look = !isEnabled() ? 3 : Pressed() ? 2 : Hovered() ? 1 : 0;
+        QRect thumb = ParseRect(skin.thumbRects[look]);
+        if (!thumb.isValid()) thumb = ParseRect(skin.thumbRects[0]);
+        const QRect at(thumbLeft, (height() - thumb.height()) / 2, thumb.width(), thumb.height());
+        DrawImage(painter, at, image, thumb, FillMode::Stretch);
+    }
+
+    void mousePressEvent(QMouseEvent* e) override {
+        CPaintedWidget::mousePressEvent(e);
+        if (e->button() == Qt::LeftButton) MoveTo(PositionAt(e->position().toPoint().x()));
+    }
+    void mouseMoveEvent(QMouseEvent* e) override {
+        if (Pressed()) MoveTo(PositionAt(e->position().toPoint().x()));
+    }
+    void wheelEvent(QWheelEvent* e) override { MoveTo(position + (e->angleDelta().y() > 0 ? 1 : -1)); }
+    void keyPressEvent(QKeyEvent* e) override {
+        if (e->key() == Qt::Key_Left || e->key() == Qt::Key_Down) MoveTo(position - 1);
+        else if (e->key() == Qt::Key_Right || e->key() == Qt::Key_Up) MoveTo(position + 1);
+        else QWidget::keyPressEvent(e);
+    }
+
+private:
+    // What the user sets: the sink hears of each new position.
+    void MoveTo(int pos) {
+        pos = std::clamp(pos, minimum, maximum);
+        if (pos == position) return;
+        position = pos;
+        update();
+        auto* slider = static_cast<CKXSliderCtrl*>(owner);
+        if (!slider || !slider->GetSink()) return;
+        CDispatchScope scope;
+        slider->GetSink()->SLD_OnPosChanged(slider->GetDlgCtrlID(), pos);
+    }
+};
+
+CSliderWidget* WidgetOf(const CKXSliderCtrl* slider) { return static_cast<CSliderWidget*>(slider->GetImpl().Link()); }
+
+std::unique_ptr<CKXWindow::Impl> MakeImpl() {
+    auto* widget = new CSliderWidget;
+    return std::make_unique<CKXWindow::Impl>(widget, widget);
+}
+
+}  // namespace
+
+CKXSliderCtrl::CKXSliderCtrl(IKXSliderCtrlEvent* sink) : CKXWindow(MakeImpl()), m_sink(sink) {}
+CKXSliderCtrl::~CKXSliderCtrl() = default;
+
+void CKXSliderCtrl::SetSkin(const KXSliderSkin& skin) {
+    if (CSliderWidget* widget = WidgetOf(this)) {
+        widget->skin = skin;
+        widget->update();
+    }
+}
+
+void CKXSliderCtrl::SetRange(int minimum, int maximum) {
+    CSliderWidget* widget = WidgetOf(this);
+    if (!widget) return;
+    widget->minimum = std::min(minimum, maximum);
+    widget->maximum = std::max(minimum, maximum);
+    widget->position = std::clamp(widget->position, widget->minimum, widget->maximum);
+    widget->update();
+}
+
+int CKXSliderCtrl::GetRangeMin() const {
+    CSliderWidget* widget = WidgetOf(this);
+    return widget ? widget->minimum : 0;
+}
+
+int CKXSliderCtrl::GetRangeMax() const {
+    CSliderWidget* widget = WidgetOf(this);
+    return widget ? widget->maximum : 0;
+}
+
+void CKXSliderCtrl::SetPos(int position) {
+    CSliderWidget* widget = WidgetOf(this);
+    if (!widget) return;
+    widget->position = std::clamp(position, widget->minimum, widget->maximum);
+    widget->update();
+}
+
+int CKXSliderCtrl::GetPos() const {
+    CSliderWidget* widget = WidgetOf(this);
+    return widget ? widget->position : 0;
+}

@@ -1,0 +1,217 @@
+// Each control raises its events with its own id when the user acts on it, and stays quiet when
+// the program sets its state.
+#include <QTest>
+
+#include <algorithm>
+#include <memory>
+
+#include "Toolkit/Button.h"
+#include "Toolkit/ComboBox.h"
+#include "Toolkit/Dialog.h"
+#include "Toolkit/EditCtrl.h"
+#include "Toolkit/NumSpiner.h"
+#include "Toolkit/PictureCtrl.h"
+#include "Toolkit/RadioBox.h"
+#include "Toolkit/SliderCtrl.h"
+#include "Toolkit/Static.h"
+#include "Toolkit/View.h"
+#include "ToolkitTestSupport.h"
+
+using TarvexTest::CJournalSink;
+using TarvexTest::NativeOf;
+
+namespace {
+
+// A shown dialog holding a view, where each test places its controls.
+class ControlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dialog.reset(CKXUIFactory::CreateUIDialog(&m_sink));
+        ASSERT_TRUE(m_dialog->Create(L"Host", KX_WS_VISIBLE, CKXRect(50, 50, 650, 450), nullptr, 100));
+        m_view.reset(CKXUIFactory::CreateUIView(&m_sink));
+        ASSERT_TRUE(m_view->Create(L"Panel", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect(0, 0, 600, 400), m_dialog.get(), 101));
+        m_sink.lines.clear();
+    }
+    void TearDown() override {
+        m_view.reset();
+        m_dialog.reset();
+    }
+    template <typename T>
+    T* Place(T* control, const CKXRect& rect, int id, const std::wstring& text = L"") {
+        EXPECT_TRUE(control->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, rect, m_view.get(), id));
+        if (!text.empty()) control->SetWindowText(text);
+        return control;
+    }
+
+    CJournalSink m_sink;
+    std::unique_ptr<CKXDialog> m_dialog;
+    std::unique_ptr<CKXView> m_view;
+};
+
+}  // namespace
+
+TEST_F(ControlTest, ButtonsReportClicksWithTheirIdUnlessDisabled) {
+    std::unique_ptr<CKXButton> a(Place(CKXUIFactory::CreateUIButton(&m_sink), CKXRect(10, 10, 80, 38), 2130, L"Add"));
+    std::unique_ptr<CKXButton> b(Place(CKXUIFactory::CreateUIButton(&m_sink), CKXRect(90, 10, 160, 38), 2136));
+    QTest::mouseClick(NativeOf(a.get()), Qt::LeftButton);
+    QTest::mouseClick(NativeOf(b.get()), Qt::LeftButton);
+    EXPECT_EQ((std::vector<std::string>{"BTN 2130", "BTN 2136"}), m_sink.lines);
+
+    b->EnableWindow(0);
+    QTest::mouseClick(NativeOf(b.get()), Qt::LeftButton);
+    // A press that ends outside the button is no click either.
+    QTest::mousePress(NativeOf(a.get()), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(NativeOf(a.get()), Qt::LeftButton, {}, QPoint(200, 5));
+    EXPECT_EQ(2u, m_sink.lines.size());
+}
+
+TEST_F(ControlTest, RadioBoxesToggleOnClickAndReportWhereAndHow) {
+    std::unique_ptr<CKXRadioBox> tab(Place(CKXUIFactory::CreateUIRadioBox(&m_sink), CKXRect(240, 8, 341, 33), 2170, L"Search"));
+    QTest::mouseClick(NativeOf(tab.get()), Qt::LeftButton, {}, QPoint(90, 8));
+    EXPECT_EQ(1, tab->GetCheck());
+    EXPECT_EQ((std::vector<std::string>{"RB_Click 2170 1 90,8", "RB_State 2170 1 click"}), m_sink.lines);
+
+    QTest::mouseClick(NativeOf(tab.get()), Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_EQ(0, tab->GetCheck()) << "a second click unchecks: what a group does is its owner's choice";
+
+    m_sink.lines.clear();
+    tab->SetCheck(1);
+    EXPECT_TRUE(m_sink.lines.empty()) << "showing a state raises nothing";
+    tab->SetCheck(0, 1);
+    EXPECT_EQ((std::vector<std::string>{"RB_State 2170 0 set"}), m_sink.lines);
+    tab->SetCheck(0, 1);
+    EXPECT_EQ(1u, m_sink.lines.size()) << "no change, no notification";
+}
+
+TEST_F(ControlTest, StaticsAndPicturesReportClicks) {
+    std::unique_ptr<CKXStatic> text(Place(CKXUIFactory::CreateUIStatic(&m_sink), CKXRect(10, 50, 200, 70), 2710, L"Snap Path"));
+    std::unique_ptr<CKXPictureCtrl> picture(Place(CKXUIFactory::CreateUIPictureCtrl(&m_sink), CKXRect(10, 80, 168, 118), 7));
+    picture->SetImage(L"logo_0.png");
+    QTest::mouseClick(NativeOf(text.get()), Qt::LeftButton);
+    QTest::mouseClick(NativeOf(picture.get()), Qt::LeftButton);
+    EXPECT_EQ((std::vector<std::string>{"STC 2710", "PIC 7"}), m_sink.lines);
+    EXPECT_EQ(L"Snap Path", text->GetWindowText());
+}
+
+TEST_F(ControlTest, ComboBoxesReportTheUsersChoiceOnly) {
+    std::unique_ptr<CKXComboBox> combo(Place(CKXUIFactory::CreateUIComboBox(&m_sink), CKXRect(10, 10, 150, 34), 2704));
+    for (const wchar_t* item : {L"4:3", L"16:9", L"100%"}) combo->AddString(item);
+    EXPECT_EQ(3, combo->GetCount());
+    EXPECT_EQ(-1, combo->GetCurSel()) << "a new list has nothing chosen";
+    EXPECT_EQ(1, combo->SetCurSel(1));
+    EXPECT_EQ(0, combo->SetCurSel(3));
+    EXPECT_EQ(1, combo->GetCurSel());
+    EXPECT_TRUE(m_sink.lines.empty());
+
+    QWidget* native = NativeOf(combo.get());
+    native->setFocus();
+    QTest::keyClick(native, Qt::Key_Down);
+    EXPECT_EQ(2, combo->GetCurSel());
+    EXPECT_EQ((std::vector<std::string>{"CB 2704 2"}), m_sink.lines);
+    EXPECT_EQ(L"100%", combo->GetItemText(2));
+}
+
+TEST_F(ControlTest, EditsCommitTheUsersTextOnEnterOrWhenLeft) {
+    std::unique_ptr<CKXEditCtrl> edit(Place(CKXUIFactory::CreateUIEditCtrl(&m_sink), CKXRect(10, 10, 300, 34), 2700));
+    edit->SetWindowText(L"/srv/snaps/");
+    EXPECT_TRUE(m_sink.lines.empty()) << "a text the program sets is not the user's";
+    QWidget* native = NativeOf(edit.get());
+    native->activateWindow();
+    native->setFocus();
+    QTest::keyClick(native, Qt::Key_End);
+    QTest::keyClicks(native, "day1");
+    QTest::keyClick(native, Qt::Key_Return);
+    EXPECT_TRUE(m_sink.Heard("EditCommit 2700 /srv/snaps/day1"));
+    EXPECT_EQ(L"/srv/snaps/day1", edit->GetWindowText());
+
+    QTest::keyClick(native, Qt::Key_Return);
+    EXPECT_EQ(1, std::count_if(m_sink.lines.begin(), m_sink.lines.end(),
+                               [](const std::string& l) { return l.rfind("EditCommit", 0) == 0; }))
+        << "nothing changed since the last commit";
+}
+
+TEST_F(ControlTest, SlidersReportPositionsTheUserSets) {
+    std::unique_ptr<CKXSliderCtrl> speed(Place(CKXUIFactory::CreateUISliderCtrl(&m_sink), CKXRect(10, 20, 126, 40), 2164));
+    KXSliderSkin skin;
+    skin.image = L"slider_speed.png";
+    skin.grooveRect = L"0,0,115,20";
+    skin.filledRect = L"115,0,115,20";
+    skin.thumbRects[0] = L"230,0,20,20";
+    skin.mode = L"tile";
+    speed->SetSkin(skin);
+    speed->SetRange(0, 12);
+    speed->SetPos(6);
+    speed->SetPos(40);
+    EXPECT_EQ(12, speed->GetPos()) << "clamped to the range";
+    speed->SetPos(6);
+    EXPECT_TRUE(m_sink.lines.empty());
+
+    QTest::mouseClick(NativeOf(speed.get()), Qt::LeftButton, {}, QPoint(1, 10));
+    EXPECT_EQ(0, speed->GetPos());
+    QTest::mouseClick(NativeOf(speed.get()), Qt::LeftButton, {}, QPoint(115, 10));
+    EXPECT_EQ(12, speed->GetPos());
+    EXPECT_EQ((std::vector<std::string>{"SLD 2164 0", "SLD 2164 12"}), m_sink.lines);
+}
+
+TEST_F(ControlTest, SpinnersStepWithinTheirRange) {
+    std::unique_ptr<CKXNumSpiner> rows(Place(CKXUIFactory::CreateUINumSpiner(&m_sink), CKXRect(10, 10, 70, 34), 2185));
+    KXSpinerSkin skin;
+    skin.image = L"spiner_time.png";
+    skin.frameRects[0] = L"0,0,60,24";
+    skin.upRect = L"40,0,20,12";
+    skin.downRect = L"40,12,20,12";
+    rows->SetSkin(skin);
+    rows->SetRange(1, 8);
+    rows->SetStep(1);
+    rows->SetValue(7);
+    QTest::mouseClick(NativeOf(rows.get()), Qt::LeftButton, {}, QPoint(50, 5));
+    QTest::mouseClick(NativeOf(rows.get()), Qt::LeftButton, {}, QPoint(50, 5));
+    EXPECT_EQ(8, rows->GetValue());
+    QTest::mouseClick(NativeOf(rows.get()), Qt::LeftButton, {}, QPoint(50, 18));
+    QTest::mouseClick(NativeOf(rows.get()), Qt::LeftButton, {}, QPoint(10, 12));  // the number itself
+    EXPECT_EQ(7, rows->GetValue());
+    EXPECT_EQ((std::vector<std::string>{"SPIN 2185 8", "SPIN 2185 7"}), m_sink.lines)
+        << "the click at the top of the range changes nothing and says nothing";
+}
+
+TEST_F(ControlTest, ViewsCreateTheirControlsAndHearTheirSize) {
+    CJournalSink panelSink;
+    std::unique_ptr<CKXView> panel(CKXUIFactory::CreateUIView(&panelSink));
+    EXPECT_EQ(panel.get(), panelSink.GetUIWnd());
+    ASSERT_TRUE(panel->Create(L"PlayBar", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect(0, 0, 1000, 55), m_view.get(), 101));
+    EXPECT_FALSE(panel->Create(L"PlayBar", 0, CKXRect(0, 0, 1, 1), m_view.get(), 101)) << "created once";
+    ASSERT_GE(panelSink.lines.size(), 2u);
+    EXPECT_EQ("ViewCreate", panelSink.lines[0]);
+    EXPECT_EQ("ViewSize 1000x55", panelSink.lines[1]);
+    panel->MoveWindow(0, 0, 595, 55);
+    QCoreApplication::processEvents();
+    EXPECT_EQ("ViewSize 595x55", panelSink.Last());
+    EXPECT_EQ(CKXRect(0, 0, 595, 55), panel->GetWindowRect());
+    EXPECT_EQ(101, panel->GetDlgCtrlID());
+    panel.reset();
+    EXPECT_EQ(nullptr, panelSink.GetUIWnd());
+}
+
+TEST_F(ControlTest, AControlWhoseParentIsGoneAnswersWithZeros) {
+    std::unique_ptr<CKXButton> button(Place(CKXUIFactory::CreateUIButton(&m_sink), CKXRect(10, 10, 80, 38), 2130));
+    m_view.reset();  // its native window takes the button's with it
+    EXPECT_EQ(0, button->IsWindowVisible());
+    button->ShowWindow(KX_SW_SHOW);
+    button->SetWindowText(L"late");
+    EXPECT_EQ(std::wstring(), button->GetWindowText());
+    EXPECT_EQ(CKXRect(), button->GetWindowRect());
+}
+
+TEST(RectTest, OffsetDeflateAndHitTestKeepTheFarEdgesOutside) {
+    CKXRect r(10, 20, 110, 70);
+    EXPECT_EQ(100, r.Width());
+    EXPECT_EQ(50, r.Height());
+    r.OffsetRect(-10, 5);
+    EXPECT_EQ(CKXRect(0, 25, 100, 75), r);
+    r.DeflateRect(2, 3);
+    EXPECT_EQ(CKXRect(2, 28, 98, 72), r);
+    EXPECT_TRUE(r.PtInRect(2, 28));
+    EXPECT_FALSE(r.PtInRect(98, 50));
+    EXPECT_FALSE(r.PtInRect(50, 72));
+    EXPECT_EQ(CKXRect(158, 35, 173, 65), CKXRect::FromSize(158, 35, 15, 30));
+}

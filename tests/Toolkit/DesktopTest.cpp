@@ -1,0 +1,150 @@
+// What the toolkit asks of the desktop: the file-type association in the user's XDG folders, the
+// file dialog, the font, the program folder and the screen.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <memory>
+
+#include "Toolkit/Qt/FileAssociation.h"
+#include "ToolkitTestSupport.h"
+
+namespace {
+
+// The user's data and config folders moved into a temporary folder for one test.
+class AssociationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_home.isValid());
+        m_saved[0] = qgetenv("XDG_DATA_HOME");
+        m_saved[1] = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_DATA_HOME", (m_home.path() + "/data").toUtf8());
+        qputenv("XDG_CONFIG_HOME", (m_home.path() + "/config").toUtf8());
+    }
+    void TearDown() override {
+        qputenv("XDG_DATA_HOME", m_saved[0]);
+        qputenv("XDG_CONFIG_HOME", m_saved[1]);
+    }
+    QString Read(const QString& relative) {
+        QFile file(m_home.path() + "/" + relative);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+    void Write(const QString& relative, const QString& text) {
+        QDir().mkpath(QFileInfo(m_home.path() + "/" + relative).absolutePath());
+        QFile file(m_home.path() + "/" + relative);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text.toUtf8());
+    }
+
+    QTemporaryDir m_home;
+    QByteArray m_saved[2];
+};
+
+}  // namespace
+
+TEST_F(AssociationTest, AssociatingMakesTheQueryTrueAndKeepsOtherDefaults) {
+    Write("config/mimeapps.list", "[Default Applications]\ntext/plain=editor.desktop\n\n[Other]\nkey=value\n");
+    EXPECT_EQ(0, CKXUIFactory::IsFileAssociatetoApp(L".rvf"));
+    const std::wstring program = KXQt::ToWString(QCoreApplication::applicationFilePath()) + L",0";
+    EXPECT_EQ(1, CKXUIFactory::AssociateFiletoApp(L".rvf", program, 0));
+    EXPECT_EQ(1, CKXUIFactory::IsFileAssociatetoApp(L".rvf"));
+    EXPECT_EQ(1, CKXUIFactory::IsFileAssociatetoApp(L".RVF")) << "extensions compare without case";
+
+    const QString apps = Read("config/mimeapps.list");
+    EXPECT_TRUE(apps.contains("text/plain=editor.desktop"));
+    EXPECT_TRUE(apps.contains("[Other]\nkey=value"));
+    EXPECT_TRUE(apps.contains("application/x-tarvex-rvf=tarvex-player.desktop\n"));
+    EXPECT_TRUE(Read("data/mime/packages/tarvex-rvf.xml").contains("<glob pattern=\"*.rvf\"/>"));
+    const QString entry = Read("data/applications/tarvex-player.desktop");
+    EXPECT_TRUE(entry.contains("MimeType=application/x-tarvex-rvf;"));
+    EXPECT_TRUE(entry.contains("Exec=\"" + QCoreApplication::applicationFilePath() + "\" %f")) << entry.toStdString();
+
+    // Again: nothing doubles.
+    EXPECT_EQ(1, CKXUIFactory::AssociateFiletoApp(L".rvf", program, 0));
+    EXPECT_EQ(1, Read("data/applications/tarvex-player.desktop").count("application/x-tarvex-rvf"));
+    EXPECT_EQ(1, Read("config/mimeapps.list").count("[Default Applications]"));
+}
+
+TEST_F(AssociationTest, AnotherProgramOrAnotherDefaultIsNotOurs) {
+    const QString self = QCoreApplication::applicationFilePath();
+    EXPECT_TRUE(KXQt::Associate(".rvf", "/opt/elsewhere/tarvex-player", false));
+    EXPECT_FALSE(KXQt::IsAssociated(".rvf", self)) << "an entry for an older copy of the program";
+    EXPECT_TRUE(KXQt::Associate(".rvf", self, false));
+    EXPECT_TRUE(KXQt::IsAssociated(".rvf", self));
+    Write("config/mimeapps.list", "[Default Applications]\napplication/x-tarvex-rvf=other.desktop\n");
+    EXPECT_FALSE(KXQt::IsAssociated(".rvf", self)) << "the user chose another player";
+    EXPECT_FALSE(KXQt::Associate("../x", self, false)) << "not an extension";
+}
+
+TEST_F(AssociationTest, OddProgramPathsAreQuotedForTheDesktopEntry) {
+    const QString odd = m_home.path() + "/my \"player\" $HOME 100%/tarvex";
+    EXPECT_TRUE(KXQt::Associate(".ts", odd, false));
+    EXPECT_TRUE(KXQt::IsAssociated(".ts", odd)) << "the quoted Exec reads back as the same program";
+    EXPECT_TRUE(Read("data/applications/tarvex-player.desktop").contains(R"(\\"player\\" \\$HOME 100%%)"));
+}
+
+TEST(FileDialogTest, TheChosenPathComesBackAndCancelGivesZero) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString file = folder.path() + "/DVR_ch1_20240315100000_20240315100004.rvf";
+    QFile(file).open(QIODevice::WriteOnly);
+
+    // Answers the dialog once it is up, as the user would, until it has gone.
+    auto answer = [](bool accept, const QString& choose) {
+        auto poll = std::make_unique<QTimer>();
+        QObject::connect(poll.get(), &QTimer::timeout, [accept, choose] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            if (!accept) return dialog->reject();
+            // The dialog does not overwrite what its focused name field holds.
+            if (QWidget* focused = QApplication::focusWidget()) focused->clearFocus();
+            if (!choose.isEmpty()) dialog->selectFile(choose);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        poll->start(20);
+        return poll;
+    };
+    std::wstring path = KXQt::PathFromQString(folder.path());
+    auto user = answer(true, file);
+    EXPECT_EQ(1, CKXUIFactory::CreateFileDialog(KX_FILEDLG_OPEN, nullptr, path, L".rvf", L"RVF Video File(*.rvf)",
+                                                KX_OFN_HIDEREADONLY, 520));
+    EXPECT_EQ(KXQt::PathFromQString(file), path);
+
+    std::wstring untouched = L"/keep";
+    user = answer(false, QString());
+    EXPECT_EQ(0, CKXUIFactory::CreateFileDialog(KX_FILEDLG_OPEN, nullptr, untouched, L".rvf", L"", 0, 520));
+    EXPECT_EQ(L"/keep", untouched);
+
+    std::wstring chosenFolder = KXQt::PathFromQString(folder.path());
+    user = answer(true, QString());
+    EXPECT_EQ(1, CKXUIFactory::CreateFileDialog(KX_FILEDLG_FOLDER, nullptr, chosenFolder, L"", L"", 0, 256));
+    EXPECT_EQ(KXQt::PathFromQString(folder.path()), chosenFolder);
+
+    std::wstring tooLong = KXQt::PathFromQString(folder.path());
+    user = answer(true, file);
+    EXPECT_EQ(0, CKXUIFactory::CreateFileDialog(KX_FILEDLG_OPEN, nullptr, tooLong, L"", L"", 0, 10))
+        << "a path longer than the caller's room is refused, not cut";
+}
+
+TEST(FactoryTest, ProgramFolderFontAndScreen) {
+    const std::wstring home = KXQt::PathFromQString(QString::fromLocal8Bit(qgetenv("TARVEX_HOME")));
+    EXPECT_EQ(home + L"/", CKXUIFactory::GetCurrentPath());
+
+    const std::wstring before = CKXUIFactory::GetFontFace();
+    CKXUIFactory::SetFontProperty(1, L"No Such Face 12345");
+    EXPECT_EQ(before, CKXUIFactory::GetFontFace()) << "a face that is not installed leaves the toolkit's";
+    if (QFontDatabase::hasFamily("DejaVu Sans")) {
+        CKXUIFactory::SetFontProperty(1, L"DejaVu Sans");
+        EXPECT_EQ(L"DejaVu Sans", CKXUIFactory::GetFontFace());
+    }
+
+    CKXRect desktop;
+    CKXUIFactory::GetDesktopRect(desktop);
+    EXPECT_GT(desktop.Width(), 0);
+    EXPECT_GT(desktop.Height(), 0);
+    EXPECT_EQ(1, CKXUIFactory::Install(0, nullptr)) << "installing again changes nothing";
+}
