@@ -10,9 +10,10 @@
 namespace KXQt {
 
 CDesktopMonitor::CDesktopMonitor() {
-    // The freedesktop service and GNOME's own both say when the lock screen comes and goes.
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (bus.isConnected()) {
+    // The freedesktop service and GNOME's own both say when the lock screen comes and goes. A
+    // process outside a desktop session has no session bus, and none is started for it.
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
+        QDBusConnection bus = QDBusConnection::sessionBus();
         bus.connect("org.freedesktop.ScreenSaver", "/org/freedesktop/ScreenSaver", "org.freedesktop.ScreenSaver",
                     "ActiveChanged", this, SLOT(OnScreenSaverActive(bool)));
         bus.connect("org.gnome.ScreenSaver", "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver", "ActiveChanged", this,

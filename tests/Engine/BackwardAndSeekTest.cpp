@@ -197,9 +197,19 @@ TEST_F(EngineTest, BackwardSeekPauseAndResumeGoOnBackward) {
     ASSERT_EQ(1, f.engine.Resume());
     ASSERT_TRUE(f.log.WaitEnd());
     const std::vector<int> shown = f.log.Shown();
-    for (std::size_t i = 1; i < paused.size(); ++i) EXPECT_EQ(shown[i - 1] - 1, shown[i]) << "no frame lost or repeated";
     const std::vector<int> tail(shown.begin() + static_cast<long>(paused.size()), shown.end());
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+    // An instrumented build decodes too slowly for 2X on a busy machine, and the engine then skips
+    // frames to keep the clock, as it should: only the order is certain there.
+    for (std::size_t i = 1; i < paused.size(); ++i) EXPECT_GT(shown[i - 1], shown[i]) << "no frame repeated";
+    ASSERT_FALSE(tail.empty());
+    EXPECT_EQ(50, tail.front());
+    EXPECT_EQ(0, tail.back());
+    for (std::size_t i = 1; i < tail.size(); ++i) EXPECT_GT(tail[i - 1], tail[i]);
+#else
+    for (std::size_t i = 1; i < paused.size(); ++i) EXPECT_EQ(shown[i - 1] - 1, shown[i]) << "no frame lost or repeated";
     EXPECT_EQ(Descending(50, 0), tail) << "from the frame sought down to the first";
+#endif
 }
 
 TEST_F(EngineTest, PlayBackwardNeedsAnIndexedFile) {
@@ -243,8 +253,9 @@ TEST_F(EngineTest, CorruptPacketsInTheMiddleArePassedInBothDirections) {
         const std::vector<int> shown = f.log.Shown();
         EXPECT_EQ(0, shown.back()) << "backward play goes on past the damage to the first frame";
         EXPECT_GT(shown.size(), 80u);
-        for (std::size_t i = 1; i < shown.size(); ++i)
+        for (std::size_t i = 1; i < shown.size(); ++i) {
             if (shown[i] >= 0 && shown[i - 1] >= 0) EXPECT_LT(shown[i], shown[i - 1]);
+        }
     }
 }
 
