@@ -145,6 +145,8 @@ public:
     virtual void VideoWidow_OnLButtonUp(int window, int x, int y, int id) {}
     // The arrangement changed (the preview grid after a row or column change).
     virtual void OnLayoutChanged(int id) {}
+    // The "Replay" button over a sub-window whose file has ended.
+    virtual void OnBnClickedVideoReplay(int window, int id) {}
 };
 
 class IPlayProgressEvent : public virtual CKXEventBase {

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "Toolkit/EventSinks.h"
+#include "Toolkit/Qt/IntRange.h"
 #include "Toolkit/Qt/PaintedWidget.h"
 #include "Toolkit/Qt/Skin.h"
 
@@ -17,10 +18,8 @@ using namespace KXQt;
 class CSpinerWidget : public CPaintedWidget {
 public:
     KXSpinerSkin skin;
-    int minimum = 0;
-    int maximum = 100;
+    CIntRange range;
     int step = 1;
-    int value = 0;
 
     // The arrows' places in the control; without a skin, the right third split in two.
     QRect UpArrow() const {
@@ -54,30 +53,28 @@ protected:
         }
         painter.setPen(ParseColor(skin.textColor, TextColor()));
         painter.drawText(QRect(6, 0, UpArrow().left() - 6, height()), Qt::AlignLeft | Qt::AlignVCenter,
-                         QString::number(value));
+                         QString::number(range.value));
     }
 
     void Clicked(const QPoint& at) override {
-        if (UpArrow().contains(at)) ChangeTo(value + step);
-        else if (DownArrow().contains(at)) ChangeTo(value - step);
+        if (UpArrow().contains(at)) ChangeTo(range.value + step);
+        else if (DownArrow().contains(at)) ChangeTo(range.value - step);
     }
-    void wheelEvent(QWheelEvent* e) override { ChangeTo(value + (e->angleDelta().y() > 0 ? step : -step)); }
+    void wheelEvent(QWheelEvent* e) override { ChangeTo(range.value + (e->angleDelta().y() > 0 ? step : -step)); }
     void keyPressEvent(QKeyEvent* e) override {
-        if (e->key() == Qt::Key_Up) ChangeTo(value + step);
-        else if (e->key() == Qt::Key_Down) ChangeTo(value - step);
+        if (e->key() == Qt::Key_Up) ChangeTo(range.value + step);
+        else if (e->key() == Qt::Key_Down) ChangeTo(range.value - step);
         else QWidget::keyPressEvent(e);
     }
 
 private:
     void ChangeTo(int v) {
-        v = std::clamp(v, minimum, maximum);
-        if (v == value) return;
-        value = v;
+        if (!range.Set(v)) return;
         update();
         auto* spiner = static_cast<CKXNumSpiner*>(owner);
         if (!spiner || !spiner->GetSink()) return;
         CDispatchScope scope;
-        spiner->GetSink()->SPIN_OnValueChanged(spiner->GetDlgCtrlID(), v);
+        spiner->GetSink()->SPIN_OnValueChanged(spiner->GetDlgCtrlID(), range.value);
     }
 };
 
@@ -103,9 +100,7 @@ void CKXNumSpiner::SetSkin(const KXSpinerSkin& skin) {
 void CKXNumSpiner::SetRange(int minimum, int maximum) {
     CSpinerWidget* widget = WidgetOf(this);
     if (!widget) return;
-    widget->minimum = std::min(minimum, maximum);
-    widget->maximum = std::max(minimum, maximum);
-    widget->value = std::clamp(widget->value, widget->minimum, widget->maximum);
+    widget->range.SetRange(minimum, maximum);
     widget->update();
 }
 
@@ -116,11 +111,11 @@ void CKXNumSpiner::SetStep(int step) {
 void CKXNumSpiner::SetValue(int value) {
     CSpinerWidget* widget = WidgetOf(this);
     if (!widget) return;
-    widget->value = std::clamp(value, widget->minimum, widget->maximum);
+    widget->range.Set(value);
     widget->update();
 }
 
 int CKXNumSpiner::GetValue() const {
     CSpinerWidget* widget = WidgetOf(this);
-    return widget ? widget->value : 0;
+    return widget ? widget->range.value : 0;
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "Toolkit/EventSinks.h"
+#include "Toolkit/Qt/IntRange.h"
 #include "Toolkit/Qt/PaintedWidget.h"
 #include "Toolkit/Qt/Skin.h"
 
@@ -18,9 +19,7 @@ using namespace KXQt;
 class CSliderWidget : public CPaintedWidget {
 public:
     KXSliderSkin skin;
-    int minimum = 0;
-    int maximum = 100;
-    int position = 0;
+    CIntRange range;
 
     int ThumbWidth() const {
         const QRect thumb = ParseRect(skin.thumbRects[0]);
@@ -28,13 +27,13 @@ public:
     }
     // The thumb's left edge for a position.
     int ThumbLeft(int pos) const {
-        const int span = std::max(1, maximum - minimum);
-        return static_cast<int>(static_cast<long long>(width() - ThumbWidth()) * (pos - minimum) / span);
+        const int span = std::max(1, range.maximum - range.minimum);
+        return static_cast<int>(static_cast<long long>(width() - ThumbWidth()) * (pos - range.minimum) / span);
     }
     int PositionAt(int x) const {
         const int travel = std::max(1, width() - ThumbWidth());
         const int offset = std::clamp(x - ThumbWidth() / 2, 0, travel);
-        return minimum + static_cast<int>((static_cast<long long>(offset) * (maximum - minimum) + travel / 2) / travel);
+        return range.minimum + static_cast<int>((static_cast<long long>(offset) * (range.maximum - range.minimum) + travel / 2) / travel);
     }
 
 protected:
@@ -45,15 +44,15 @@ protected:
             QStyleOptionSlider option;
             option.initFrom(this);
             option.orientation = Qt::Horizontal;
-            option.minimum = minimum;
-            option.maximum = maximum;
-            option.sliderPosition = option.sliderValue = position;
+            option.minimum = range.minimum;
+            option.maximum = range.maximum;
+            option.sliderPosition = option.sliderValue = range.value;
             option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
             style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
             return;
         }
         const FillMode mode = ParseMode(skin.mode);
-        const int thumbLeft = ThumbLeft(position);
+        const int thumbLeft = ThumbLeft(range.value);
         DrawImage(painter, rect(), image, ParseRect(skin.grooveRect), mode);
         DrawImage(painter, QRect(0, 0, thumbLeft + ThumbWidth() / 2, height()), image, ParseRect(skin.filledRect), mode);
         const int look = !isEnabled() ? 3 : Pressed() ? 2 : Hovered() ? 1 : 0;
@@ -70,24 +69,22 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override {
         if (Pressed()) MoveTo(PositionAt(e->position().toPoint().x()));
     }
-    void wheelEvent(QWheelEvent* e) override { MoveTo(position + (e->angleDelta().y() > 0 ? 1 : -1)); }
+    void wheelEvent(QWheelEvent* e) override { MoveTo(range.value + (e->angleDelta().y() > 0 ? 1 : -1)); }
     void keyPressEvent(QKeyEvent* e) override {
-        if (e->key() == Qt::Key_Left || e->key() == Qt::Key_Down) MoveTo(position - 1);
-        else if (e->key() == Qt::Key_Right || e->key() == Qt::Key_Up) MoveTo(position + 1);
+        if (e->key() == Qt::Key_Left || e->key() == Qt::Key_Down) MoveTo(range.value - 1);
+        else if (e->key() == Qt::Key_Right || e->key() == Qt::Key_Up) MoveTo(range.value + 1);
         else QWidget::keyPressEvent(e);
     }
 
 private:
     // What the user sets: the sink hears of each new position.
     void MoveTo(int pos) {
-        pos = std::clamp(pos, minimum, maximum);
-        if (pos == position) return;
-        position = pos;
+        if (!range.Set(pos)) return;
         update();
         auto* slider = static_cast<CKXSliderCtrl*>(owner);
         if (!slider || !slider->GetSink()) return;
         CDispatchScope scope;
-        slider->GetSink()->SLD_OnPosChanged(slider->GetDlgCtrlID(), pos);
+        slider->GetSink()->SLD_OnPosChanged(slider->GetDlgCtrlID(), range.value);
     }
 };
 
@@ -113,30 +110,28 @@ void CKXSliderCtrl::SetSkin(const KXSliderSkin& skin) {
 void CKXSliderCtrl::SetRange(int minimum, int maximum) {
     CSliderWidget* widget = WidgetOf(this);
     if (!widget) return;
-    widget->minimum = std::min(minimum, maximum);
-    widget->maximum = std::max(minimum, maximum);
-    widget->position = std::clamp(widget->position, widget->minimum, widget->maximum);
+    widget->range.SetRange(minimum, maximum);
     widget->update();
 }
 
 int CKXSliderCtrl::GetRangeMin() const {
     CSliderWidget* widget = WidgetOf(this);
-    return widget ? widget->minimum : 0;
+    return widget ? widget->range.minimum : 0;
 }
 
 int CKXSliderCtrl::GetRangeMax() const {
     CSliderWidget* widget = WidgetOf(this);
-    return widget ? widget->maximum : 0;
+    return widget ? widget->range.maximum : 0;
 }
 
 void CKXSliderCtrl::SetPos(int position) {
     CSliderWidget* widget = WidgetOf(this);
     if (!widget) return;
-    widget->position = std::clamp(position, widget->minimum, widget->maximum);
+    widget->range.Set(position);
     widget->update();
 }
 
 int CKXSliderCtrl::GetPos() const {
     CSliderWidget* widget = WidgetOf(this);
-    return widget ? widget->position : 0;
+    return widget ? widget->range.value : 0;
 }

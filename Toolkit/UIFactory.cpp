@@ -21,6 +21,10 @@
 #include "Toolkit/RadioBox.h"
 #include "Toolkit/SliderCtrl.h"
 #include "Toolkit/Static.h"
+#include "Toolkit/ListCtrl.h"
+#include "Toolkit/PlayProgressPanel.h"
+#include "Toolkit/TreeCtrl.h"
+#include "Toolkit/VideoWindow.h"
 #include "Toolkit/View.h"
 #include "Toolkit/Qt/DesktopMonitor.h"
 #include "Toolkit/Qt/FileAssociation.h"
@@ -197,6 +201,17 @@ CKXNumSpiner* CKXUIFactory::CreateUINumSpiner(IKXNumSpinerEvent* sink) { return 
 void CKXUIFactory::DestroyUINumSpiner(CKXNumSpiner* spiner) { delete spiner; }
 CKXPictureCtrl* CKXUIFactory::CreateUIPictureCtrl(IKXPictureCtrlEvent* sink) { return new CKXPictureCtrl(sink); }
 void CKXUIFactory::DestroyUIPictureCtrl(CKXPictureCtrl* picture) { delete picture; }
+
+CKXVideoWindow* CKXUIFactory::CreateUIVideoWindow(int mode, IKXVideoWindowEvent* sink, int maxRows, int maxColumns) {
+    return new CKXVideoWindow(mode, sink, maxRows, maxColumns);
+}
+void CKXUIFactory::DestroyUIVideoWindow(CKXVideoWindow* grid) { delete grid; }
+CKXTreeCtrl* CKXUIFactory::CreateUITreeCtrl(IKXTreeCtrlEvent* sink) { return new CKXTreeCtrl(sink); }
+void CKXUIFactory::DestroyUITreeCtrl(CKXTreeCtrl* tree) { delete tree; }
+CKXListCtrl* CKXUIFactory::CreateUIListCtrl(IKXListCtrlEvent* sink) { return new CKXListCtrl(sink); }
+void CKXUIFactory::DestroyUIListCtrl(CKXListCtrl* list) { delete list; }
+CKXPlayProgressPanel* CKXUIFactory::CreateUIPlayProgressPanel(IPlayProgressEvent* sink) { return new CKXPlayProgressPanel(sink); }
+void CKXUIFactory::DestroyUIPlayProgressPanel(CKXPlayProgressPanel* panel) { delete panel; }
 
 void CKXUIFactory::GetDesktopRect(CKXRect& rect) {
     QScreen* screen = QApplication::instance() ? QGuiApplication::primaryScreen() : nullptr;

@@ -20,6 +20,10 @@ class CKXEditCtrl;
 class CKXSliderCtrl;
 class CKXNumSpiner;
 class CKXPictureCtrl;
+class CKXVideoWindow;
+class CKXTreeCtrl;
+class CKXListCtrl;
+class CKXPlayProgressPanel;
 class IKXDialogEvent;
 class IKXViewEvent;
 class IKXButtonEvent;
@@ -30,6 +34,10 @@ class IKXEditCtrlEvent;
 class IKXSliderCtrlEvent;
 class IKXNumSpinerEvent;
 class IKXPictureCtrlEvent;
+class IKXVideoWindowEvent;
+class IKXTreeCtrlEvent;
+class IKXListCtrlEvent;
+class IPlayProgressEvent;
 
 class CKXUIFactory {
 public:
@@ -83,6 +91,16 @@ public:
     static void DestroyUINumSpiner(CKXNumSpiner* spiner);
     static CKXPictureCtrl* CreateUIPictureCtrl(IKXPictureCtrlEvent* sink);
     static void DestroyUIPictureCtrl(CKXPictureCtrl* picture);
+    // mode 0: the main grid; 1: the custom-layout preview. The two integers: the most rows and
+    // columns an arrangement may have (at most 8 each).
+    static CKXVideoWindow* CreateUIVideoWindow(int mode, IKXVideoWindowEvent* sink, int maxRows, int maxColumns);
+    static void DestroyUIVideoWindow(CKXVideoWindow* grid);
+    static CKXTreeCtrl* CreateUITreeCtrl(IKXTreeCtrlEvent* sink);
+    static void DestroyUITreeCtrl(CKXTreeCtrl* tree);
+    static CKXListCtrl* CreateUIListCtrl(IKXListCtrlEvent* sink);
+    static void DestroyUIListCtrl(CKXListCtrl* list);
+    static CKXPlayProgressPanel* CreateUIPlayProgressPanel(IPlayProgressEvent* sink);
+    static void DestroyUIPlayProgressPanel(CKXPlayProgressPanel* panel);
 
     // Asks the user for a file to open (KX_FILEDLG_OPEN) or to save (KX_FILEDLG_SAVE), or for a
     // folder (KX_FILEDLG_FOLDER). filter: "Name(*.ext)" (more patterns with ";", more filters

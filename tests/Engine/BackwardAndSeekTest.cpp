@@ -254,7 +254,9 @@ TEST_F(EngineTest, CorruptPacketsInTheMiddleArePassedInBothDirections) {
         EXPECT_EQ(0, shown.back()) << "backward play goes on past the damage to the first frame";
         EXPECT_GT(shown.size(), 80u);
         for (std::size_t i = 1; i < shown.size(); ++i) {
-            if (shown[i] >= 0 && shown[i - 1] >= 0) EXPECT_LT(shown[i], shown[i - 1]);
+            if (shown[i] >= 0 && shown[i - 1] >= 0) {
+                EXPECT_LT(shown[i], shown[i - 1]);
+            }
         }
     }
 }

@@ -88,6 +88,11 @@ TEST_F(AssociationTest, OddProgramPathsAreQuotedForTheDesktopEntry) {
 }
 
 TEST(FileDialogTest, TheChosenPathComesBackAndCancelGivesZero) {
+#if defined(__SANITIZE_THREAD__)
+    // The dialog reads folders on Qt's own threads, which hand over through locks that the
+    // uninstrumented Qt libraries do not show to ThreadSanitizer; our code adds no thread here.
+    GTEST_SKIP() << "Qt's file dialog threads are invisible to ThreadSanitizer";
+#endif
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const QString file = folder.path() + "/DVR_ch1_20240315100000_20240315100004.rvf";

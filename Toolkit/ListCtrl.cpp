@@ -1,0 +1,140 @@
+#include "Toolkit/ListCtrl.h"
+
+#include <QHeaderView>
+#include <QPainter>
+#include <QTreeWidget>
+
+#include "Toolkit/Qt/Skin.h"
+#include "Toolkit/Qt/Text.h"
+#include "Toolkit/Qt/WidgetLink.h"
+
+namespace {
+
+using namespace KXQt;
+
+// The heading, drawn over its skin image.
+class CHeader : public QHeaderView {
+public:
+    CHeader() : QHeaderView(Qt::Horizontal) {}
+    std::wstring image;
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override {
+        const QPixmap back = SkinImage(image);
+        if (back.isNull()) return QHeaderView::paintSection(painter, rect, logicalIndex);
+        DrawImage(*painter, rect, back, QRect(), FillMode::Stretch);
+        painter->setPen(Theme::Text());
+        painter->drawText(rect.adjusted(6, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                          model()->headerData(logicalIndex, Qt::Horizontal).toString());
+    }
+};
+
+class CListWidget : public QTreeWidget, public CWidgetLink {
+public:
+    CListWidget() : header(new CHeader) {
+        setHeader(header);
+        setRootIsDecorated(false);
+        setUniformRowHeights(true);
+        setColumnCount(0);
+        setSelectionMode(QAbstractItemView::SingleSelection);
+        header->setStretchLastSection(true);
+        connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { Report(item, false); });
+        connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) { Report(item, true); });
+    }
+    QWidget* Widget() override { return this; }
+    CHeader* header;
+
+private:
+    void Report(QTreeWidgetItem* item, bool twice) {
+        auto* list = static_cast<CKXListCtrl*>(owner);
+        if (!list || !list->GetSink()) return;
+        const int row = indexOfTopLevelItem(item);
+        CDispatchScope scope;
+        twice ? list->GetSink()->LC_OnItemDbClick(row, list->GetDlgCtrlID())
+              : list->GetSink()->LC_OnItemClick(row, list->GetDlgCtrlID());
+    }
+};
+
+CListWidget* WidgetOf(const CKXListCtrl* list) { return static_cast<CListWidget*>(list->GetImpl().Link()); }
+
+std::unique_ptr<CKXWindow::Impl> MakeImpl() {
+    auto* widget = new CListWidget;
+    return std::make_unique<CKXWindow::Impl>(widget, widget);
+}
+
+}  // namespace
+
+CKXListCtrl::CKXListCtrl(IKXListCtrlEvent* sink) : CKXWindow(MakeImpl()), m_sink(sink) {}
+CKXListCtrl::~CKXListCtrl() = default;
+
+void CKXListCtrl::SetHeaderImage(const std::wstring& image) {
+    if (auto* list = WidgetOf(this)) {
+        list->header->image = image;
+        list->header->viewport()->update();
+    }
+}
+
+int CKXListCtrl::InsertColumn(int index, const std::wstring& title, int width) {
+    auto* list = WidgetOf(this);
+    if (!list || index < 0) return -1;
+    const int count = list->columnCount();
+    index = std::min(index, count);
+    QStringList titles;
+    for (int c = 0; c < count; ++c) titles << list->headerItem()->text(c);
+    titles.insert(index, ToQString(title));
+    list->setColumnCount(count + 1);
+    list->setHeaderLabels(titles);
+    // Existing rows make room for the new column.
+    for (int r = 0; r < list->topLevelItemCount(); ++r) {
+        QTreeWidgetItem* item = list->topLevelItem(r);
+        for (int c = count; c > index; --c) item->setText(c, item->text(c - 1));
+        item->setText(index, QString());
+    }
+    if (width > 0) list->setColumnWidth(index, width);
+    return index;
+}
+
+int CKXListCtrl::GetColumnCount() const {
+    auto* list = WidgetOf(this);
+    return list ? list->columnCount() : 0;
+}
+
+int CKXListCtrl::InsertItem(int row, const std::wstring& text) {
+    auto* list = WidgetOf(this);
+    if (!list) return -1;
+    row = std::clamp(row, 0, list->topLevelItemCount());
+    auto* item = new QTreeWidgetItem;
+    item->setText(0, ToQString(text));
+    list->insertTopLevelItem(row, item);
+    return row;
+}
+
+int CKXListCtrl::SetItemText(int row, int column, const std::wstring& text) {
+    auto* list = WidgetOf(this);
+    QTreeWidgetItem* item = list ? list->topLevelItem(row) : nullptr;
+    if (!item || column < 0 || column >= list->columnCount()) return 0;
+    item->setText(column, ToQString(text));
+    return 1;
+}
+
+std::wstring CKXListCtrl::GetItemText(int row, int column) const {
+    auto* list = WidgetOf(this);
+    QTreeWidgetItem* item = list ? list->topLevelItem(row) : nullptr;
+    return item ? ToWString(item->text(column)) : std::wstring();
+}
+
+int CKXListCtrl::DeleteItem(int row) {
+    auto* list = WidgetOf(this);
+    QTreeWidgetItem* item = list ? list->takeTopLevelItem(row) : nullptr;
+    delete item;
+    return item ? 1 : 0;
+}
+
+void CKXListCtrl::DeleteAllItems() {
+    if (auto* list = WidgetOf(this)) list->clear();
+}
+
+int CKXListCtrl::GetItemCount() const {
+    auto* list = WidgetOf(this);
+    return list ? list->topLevelItemCount() : 0;
+}

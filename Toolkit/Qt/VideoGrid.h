@@ -1,0 +1,106 @@
+#pragma once
+// The native side of the video-window grid: one widget that lays out and paints every sub-window
+// (a grid of 36 repaints only the sub-windows that changed) and turns mouse input into the grid's
+// notifications.
+#include <QImage>
+#include <QPixmap>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+#include "Toolkit/GridLayout.h"
+#include "Toolkit/VideoWindow.h"
+#include "Toolkit/Qt/FrameConverter.h"
+#include "Toolkit/Qt/FrameMailbox.h"
+#include "Toolkit/Qt/WidgetLink.h"
+
+namespace KXQt {
+
+class CVideoGridWidget : public QWidget, public CWidgetLink {
+public:
+    CVideoGridWidget(int mode, int maxRows, int maxCols, std::shared_ptr<KXFrameMailbox> mailbox);
+    QWidget* Widget() override { return this; }
+    std::shared_ptr<KXFrameMailbox> Mailbox() const { return m_mailbox; }
+
+    enum class Button { None, Close, Snap, Property, Record, Replay };
+
+    struct SubWindow {
+        std::wstring title;
+        bool loading = false;
+        bool replay = false;
+        bool recording = false;
+        QImage frame;               // as converted for the sub-window's size
+        QRectF crop;                // digital zoom: the part of the frame shown
+        bool helperPending = false;  // a conversion elsewhere will be presented
+        bool askedForFrame = false;  // OnPaintFailed raised since the last frame
+        bool InUse() const { return !title.empty() || loading || !frame.isNull(); }
+    };
+
+    // State the toolkit window reads and sets.
+    int mode;
+    int maxRows, maxCols;
+    int layoutType = 1;
+    CKXGridLayout layout = CKXGridLayout::Builtin(1);
+    std::vector<SubWindow> windows;
+    std::vector<int> placeOf;  // window -> the layout cell it stands in (drag mode exchanges them)
+    int focus = 0;
+    int zoomed = -1;
+    bool digitalZoom = false;
+    bool dragMode = false;
+    bool verticalSync = false;
+    int proportionX = 0, proportionY = 0;
+
+    void ApplySkin(const KXVideoWindowSkin& skin);
+    void ApplyLayout(int type, const CKXGridLayout& next);
+    QRect CellRect(int window) const;
+    QRect PictureRect(int window) const;  // where the frame goes, in the proportion
+    int WindowAt(const QPoint& at) const;
+    bool Valid(int window) const { return window >= 0 && window < layout.Count(); }
+
+    int Draw(int window, const std::uint8_t* yvu, int width, int height);
+    int Present(int window);
+    void SetFrame(int window, QImage frame);
+    void Repaint(int window);
+    void RefreshAll();
+    void UpdateTargets();
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void leaveEvent(QEvent*) override;
+
+private:
+    CKXVideoWindow* Owner() const { return static_cast<CKXVideoWindow*>(owner); }
+    template <typename F>
+    void Notify(F&& f);
+    void PaintSubWindow(QPainter& p, int window);
+    QRect ButtonRect(int window, Button button) const;
+    Button ButtonAt(int window, const QPoint& at) const;
+    void Clicked(int window, Button button);
+    void AskForFrame(int window);
+
+    std::shared_ptr<KXFrameMailbox> m_mailbox;
+    std::vector<std::unique_ptr<CFrameConverter>> m_converters;  // the UI thread's, per sub-window
+    KXVideoWindowSkin m_skin;
+    QColor m_colors[6];
+    int m_border = 2, m_focusBorder = 2;
+    QSize m_buttonSize{20, 20};
+    QRegion m_dirty;
+    QTimer m_refresh;  // with vertical synchronisation: one repaint per screen refresh
+
+    // What the mouse is doing.
+    int m_pressWindow = -1;
+    Button m_pressButton = Button::None;
+    int m_hoverWindow = -1;
+    Button m_hoverButton = Button::None;
+    QPoint m_pressAt, m_dragAt;
+    bool m_dragging = false;
+};
+
+}  // namespace KXQt

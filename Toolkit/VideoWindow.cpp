@@ -1,0 +1,257 @@
+#include "Toolkit/VideoWindow.h"
+
+#include "Toolkit/EventSinks.h"
+#include "Toolkit/Qt/FrameMailbox.h"
+#include "Toolkit/Qt/VideoGrid.h"
+
+namespace {
+
+using KXQt::CVideoGridWidget;
+
+CVideoGridWidget* WidgetOf(const CKXVideoWindow* grid) {
+    return static_cast<CVideoGridWidget*>(grid->GetImpl().Link());
+}
+
+std::unique_ptr<CKXWindow::Impl> MakeImpl(int mode, int maxRows, int maxCols, std::shared_ptr<KXFrameMailbox> mailbox) {
+    auto* widget = new CVideoGridWidget(mode, maxRows, maxCols, std::move(mailbox));
+    return std::make_unique<CKXWindow::Impl>(widget, widget);
+}
+
+}  // namespace
+
+CKXVideoWindow::CKXVideoWindow(int mode, IKXVideoWindowEvent* sink, int maxRows, int maxColumns)
+    : CKXWindow(MakeImpl(mode, maxRows, maxColumns, std::make_shared<KXFrameMailbox>())),
+      m_sink(sink),
+      m_mailbox(WidgetOf(this)->Mailbox()) {}
+
+CKXVideoWindow::~CKXVideoWindow() = default;
+
+std::wstring CKXVideoWindow::GetDefaultLayout(int type) { return CKXGridLayout::Builtin(type).Describe(); }
+
+void CKXVideoWindow::SetSkin(const KXVideoWindowSkin& skin) {
+    if (auto* grid = WidgetOf(this)) grid->ApplySkin(skin);
+}
+
+int CKXVideoWindow::GetMode() const {
+    auto* grid = WidgetOf(this);
+    return grid ? grid->mode : 0;
+}
+
+int CKXVideoWindow::SetLayout(int type, const std::wstring& description) {
+    auto* grid = WidgetOf(this);
+    if (!grid) return 0;
+    CKXGridLayout next;
+    if (type >= 0 && type < CKXGridLayout::kBuiltinCount)
+        next = CKXGridLayout::Builtin(type);
+    else if (type != kCustomLayout || !CKXGridLayout::Parse(description, grid->maxRows, grid->maxCols, next))
+        return 0;
+    grid->ApplyLayout(type, next);
+    return 1;
+}
+
+int CKXVideoWindow::GetLayoutType() const {
+    auto* grid = WidgetOf(this);
+    return grid ? grid->layoutType : 0;
+}
+
+std::wstring CKXVideoWindow::GetLayoutDescription() const {
+    auto* grid = WidgetOf(this);
+    return grid ? grid->layout.Describe() : std::wstring();
+}
+
+int CKXVideoWindow::GetWindowCount() const {
+    auto* grid = WidgetOf(this);
+    return grid ? grid->layout.Count() : 0;
+}
+
+int CKXVideoWindow::SetRows(int rows) {
+    auto* grid = WidgetOf(this);
+    if (!grid || rows < 1 || rows > grid->maxRows) return 0;
+    grid->ApplyLayout(kCustomLayout, CKXGridLayout::Uniform(rows, grid->layout.Cols()));
+    if (m_sink) m_sink->OnLayoutChanged(GetDlgCtrlID());
+    return 1;
+}
+
+int CKXVideoWindow::SetColumns(int columns) {
+    auto* grid = WidgetOf(this);
+    if (!grid || columns < 1 || columns > grid->maxCols) return 0;
+    grid->ApplyLayout(kCustomLayout, CKXGridLayout::Uniform(grid->layout.Rows(), columns));
+    if (m_sink) m_sink->OnLayoutChanged(GetDlgCtrlID());
+    return 1;
+}
+
+int CKXVideoWindow::GetRows() const {
+    auto* grid = WidgetOf(this);
+    return grid ? grid->layout.Rows() : 0;
+}
+
+int CKXVideoWindow::GetColumns() const {
+    auto* grid = WidgetOf(this);
+    return grid ? grid->layout.Cols() : 0;
+}
+
+int CKXVideoWindow::GetFocusWindow() const {
+    auto* grid = WidgetOf(this);
+    return grid ? grid->focus : -1;
+}
+
+void CKXVideoWindow::SetFocusWindow(int window) {
+    auto* grid = WidgetOf(this);
+    if (!grid || !grid->Valid(window) || window == grid->focus) return;
+    const int old = grid->focus;
+    grid->focus = window;
+    grid->Repaint(old);
+    grid->Repaint(window);
+}
+
+CKXRect CKXVideoWindow::GetSubWindowRect(int window) const {
+    auto* grid = WidgetOf(this);
+    const QRect r = grid ? grid->CellRect(window) : QRect();
+    return CKXRect::FromSize(r.x(), r.y(), r.width(), r.height());
+}
+
+void CKXVideoWindow::SetWindowTitle(int window, const std::wstring& title) {
+    auto* grid = WidgetOf(this);
+    if (!grid || !grid->Valid(window)) return;
+    grid->windows[window].title = title;
+    grid->Repaint(window);
+}
+
+std::wstring CKXVideoWindow::GetWindowTitle(int window) const {
+    auto* grid = WidgetOf(this);
+    return grid && grid->Valid(window) ? grid->windows[window].title : std::wstring();
+}
+
+void CKXVideoWindow::SetLoading(int window, int on) {
+    auto* grid = WidgetOf(this);
+    if (!grid || !grid->Valid(window)) return;
+    grid->windows[window].loading = on != 0;
+    grid->Repaint(window);
+}
+
+int CKXVideoWindow::IsLoading(int window) const {
+    auto* grid = WidgetOf(this);
+    return grid && grid->Valid(window) && grid->windows[window].loading ? 1 : 0;
+}
+
+void CKXVideoWindow::ShowReplay(int window, int on) {
+    auto* grid = WidgetOf(this);
+    if (!grid || !grid->Valid(window)) return;
+    grid->windows[window].replay = on != 0;
+    grid->Repaint(window);
+}
+
+void CKXVideoWindow::SetRecordState(int window, int checked) {
+    auto* grid = WidgetOf(this);
+    if (!grid || !grid->Valid(window)) return;
+    grid->windows[window].recording = checked != 0;
+    grid->Repaint(window);
+}
+
+int CKXVideoWindow::GetRecordState(int window) const {
+    auto* grid = WidgetOf(this);
+    return grid && grid->Valid(window) && grid->windows[window].recording ? 1 : 0;
+}
+
+void CKXVideoWindow::ClearWindow(int window) {
+    auto* grid = WidgetOf(this);
+    if (!grid || !grid->Valid(window)) return;
+    auto& sub = grid->windows[window];
+    sub.frame = QImage();
+    sub.replay = false;
+    sub.askedForFrame = false;
+    grid->Repaint(window);
+}
+
+int CKXVideoWindow::DrawFrame(int window, const std::uint8_t* yvu, int width, int height, int /*ivs*/, const void* /*info*/) {
+    auto* grid = WidgetOf(this);
+    return grid ? grid->Draw(window, yvu, width, height) : 1;
+}
+
+int CKXVideoWindow::ConvertFrame(int window, const std::uint8_t* yvu, int width, int height) {
+    if (window < 0 || window >= KXFrameMailbox::kSlots) return 0;
+    KXFrameMailbox::Slot& slot = m_mailbox->entries[window];
+    QSize target;
+    QRectF crop;
+    {
+        std::lock_guard<std::mutex> lock(slot.lock);
+        target = slot.target;
+        crop = slot.crop;
+    }
+    QImage frame;
+    {
+        std::lock_guard<std::mutex> converting(slot.converting);
+        frame = slot.converter.Convert(yvu, width, height, target, crop);
+    }
+    if (frame.isNull()) return 0;
+    std::lock_guard<std::mutex> lock(slot.lock);
+    slot.converted = std::move(frame);
+    slot.fresh = true;
+    return 1;
+}
+
+int CKXVideoWindow::PresentFrame(int window) {
+    auto* grid = WidgetOf(this);
+    return grid ? grid->Present(window) : 0;
+}
+
+int CKXVideoWindow::HasFrame(int window) const {
+    auto* grid = WidgetOf(this);
+    return grid && grid->Valid(window) && !grid->windows[window].frame.isNull() ? 1 : 0;
+}
+
+void CKXVideoWindow::SetProportion(int x, int y) {
+    auto* grid = WidgetOf(this);
+    if (!grid) return;
+    grid->proportionX = x > 0 && y > 0 ? x : 0;
+    grid->proportionY = x > 0 && y > 0 ? y : 0;
+    grid->UpdateTargets();
+    grid->RefreshAll();
+}
+
+int CKXVideoWindow::SetVerticalSync(int on) {
+    auto* grid = WidgetOf(this);
+    if (!grid) return 0;
+    grid->verticalSync = on != 0;
+    return 1;
+}
+
+int CKXVideoWindow::GetVerticalSync() const {
+    auto* grid = WidgetOf(this);
+    return grid && grid->verticalSync ? 1 : 0;
+}
+
+void CKXVideoWindow::SetDigitalZoom(int on) {
+    if (auto* grid = WidgetOf(this)) grid->digitalZoom = on != 0;
+}
+
+int CKXVideoWindow::GetDigitalZoom() const {
+    auto* grid = WidgetOf(this);
+    return grid && grid->digitalZoom ? 1 : 0;
+}
+
+void CKXVideoWindow::SetDragMode(int on) {
+    if (auto* grid = WidgetOf(this)) grid->dragMode = on != 0;
+}
+
+int CKXVideoWindow::GetDragMode() const {
+    auto* grid = WidgetOf(this);
+    return grid && grid->dragMode ? 1 : 0;
+}
+
+void CKXVideoWindow::ZoomWindow(int window) {
+    auto* grid = WidgetOf(this);
+    if (!grid) return;
+    grid->zoomed = grid->Valid(window) ? window : -1;
+    grid->UpdateTargets();
+    grid->RefreshAll();
+}
+
+int CKXVideoWindow::GetZoomedWindow() const {
+    auto* grid = WidgetOf(this);
+    return grid ? grid->zoomed : -1;
+}
+
+void CKXVideoWindow::RefreshAll() {
+    if (auto* grid = WidgetOf(this)) grid->RefreshAll();
+}

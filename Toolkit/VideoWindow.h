@@ -1,0 +1,104 @@
+#pragma once
+// The video-window grid: sub-windows arranged by a layout, each showing the frames it is given,
+// with a title, a loading state, and close, snapshot, property and record buttons. Mode 0 is the
+// main grid; mode 1 the preview of the custom-layout dialog, whose rows and columns can be set and
+// whose cells can be merged by dragging from one to another (right-click splits them again).
+//
+// Sub-windows are numbered 0..count-1 in reading order of the layout and keep their number when
+// the user drags one onto another in drag mode: only their places change.
+//
+// Frames are planar Y, V, U (4:2:0, tightly packed). `DrawFrame` converts on the UI thread and
+// returns before the caller releases its buffer. It returns 0 when it will not draw now (a large
+// frame, or a conversion of that sub-window still under way elsewhere); then `ConvertFrame` on any
+// other thread and `PresentFrame` on the UI thread do the same job.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "Toolkit/Window.h"
+
+class IKXVideoWindowEvent;
+
+struct KXVideoWindowSkin {
+    std::wstring noVideoImage;        // what an empty sub-window shows
+    std::wstring borderWidth = L"2";  // around each sub-window
+    std::wstring focusBorderWidth = L"2";
+    // Border, background, recording mark, (unused), focus border, title text: "RRGGBB".
+    std::wstring colors[6] = {L"5c6576", L"353b48", L"fa0000", L"586f1b", L"00fa00", L"38b6ff"};
+    std::wstring closeImages[3], snapImages[3], propertyImages[3];  // normal, hover, pressed
+    std::wstring recordImages[2];                                   // checked, unchecked
+    std::wstring buttonSize = L"20,20";
+    std::wstring loadingText = L"Loading...";
+    std::wstring replayText = L"Replay";
+};
+
+class CKXVideoWindow : public CKXWindow {
+public:
+    // maxRows, maxColumns: the largest arrangement the grid takes (at most 8 each).
+    CKXVideoWindow(int mode, IKXVideoWindowEvent* sink, int maxRows, int maxColumns);
+    ~CKXVideoWindow() override;
+
+    // "rows/columns/count/..." of a built-in layout (0-9); an unknown type gives type 1's.
+    static std::wstring GetDefaultLayout(int type);
+    static constexpr int kCustomLayout = 10;
+
+    void SetSkin(const KXVideoWindowSkin& skin);
+    int GetMode() const;
+
+    // A built-in type, or kCustomLayout with its description. 0 for an unknown type or a
+    // description that does not parse; the arrangement is then unchanged. Frames stay with their
+    // sub-windows where the count allows.
+    int SetLayout(int type, const std::wstring& description = std::wstring());
+    int GetLayoutType() const;
+    std::wstring GetLayoutDescription() const;
+    int GetWindowCount() const;
+    // Preview: a uniform grid of rows x columns (1 to the maximum); raises OnLayoutChanged.
+    int SetRows(int rows);
+    int SetColumns(int columns);
+    int GetRows() const;
+    int GetColumns() const;
+
+    int GetFocusWindow() const;
+    void SetFocusWindow(int window);  // no event
+    CKXRect GetSubWindowRect(int window) const;
+
+    void SetWindowTitle(int window, const std::wstring& title);
+    std::wstring GetWindowTitle(int window) const;
+    void SetLoading(int window, int on);
+    int IsLoading(int window) const;
+    // The "Replay" button over a sub-window whose file has ended; a click raises OnBnClickedVideoReplay.
+    void ShowReplay(int window, int on);
+    void SetRecordState(int window, int checked);
+    int GetRecordState(int window) const;
+    // Drops the sub-window's frame: it shows the empty picture again.
+    void ClearWindow(int window);
+
+    int DrawFrame(int window, const std::uint8_t* yvu, int width, int height, int ivs, const void* info);
+    // Any thread: converts the frame for the sub-window; nonzero when converted.
+    int ConvertFrame(int window, const std::uint8_t* yvu, int width, int height);
+    // UI thread: shows what ConvertFrame made; nonzero when there was a frame.
+    int PresentFrame(int window);
+    int HasFrame(int window) const;
+
+    // 4, 3 / 16, 9 / 0, 0 (fill the sub-window).
+    void SetProportion(int x, int y);
+    // On: frames reach the screen with its refresh, at most one repaint per refresh.
+    int SetVerticalSync(int on);
+    int GetVerticalSync() const;
+    void SetDigitalZoom(int on);
+    int GetDigitalZoom() const;
+    void SetDragMode(int on);
+    int GetDragMode() const;
+    // One sub-window fills the grid (-1: back to the arrangement).
+    void ZoomWindow(int window);
+    int GetZoomedWindow() const;
+    // Every sub-window repaints; those without a frame ask for one (OnPaintFailed).
+    void RefreshAll();
+
+    IKXVideoWindowEvent* GetSink() const { return m_sink; }
+
+private:
+    IKXVideoWindowEvent* m_sink;
+    // What ConvertFrame hands to PresentFrame across threads; shared with the native side.
+    std::shared_ptr<struct KXFrameMailbox> m_mailbox;
+};
