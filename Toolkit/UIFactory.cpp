@@ -93,7 +93,8 @@ int CKXUIFactory::Install(int argc, char** argv) {
         }
     }
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return 0;
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Tarvex Player"));
+    // No display name: the desktop would add it to every window title.
+    QCoreApplication::setApplicationName(QStringLiteral("tarvex-player"));
     // Closing a dialog never ends the program by itself: the main window's close does.
     QGuiApplication::setQuitOnLastWindowClosed(false);
     ApplyPalette();

@@ -12,7 +12,7 @@ packages=(
   libsdl2-dev
   nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-dejavu-core
+  fonts-dejavu-core fonts-wqy-microhei
   xvfb xauth xdotool imagemagick
   ffmpeg
 )

@@ -1,0 +1,91 @@
+#include "App/Language.h"
+
+#include <tinyxml.h>
+
+#include <cwctype>
+#include <map>
+
+#include "Base/ProgramPath.h"
+#include "Base/StreamConvert.h"
+
+namespace TarvexApp {
+
+namespace {
+
+constexpr std::size_t kMaxLength = 1023;
+
+struct LanguageTable {
+    int number = 0;
+    bool loaded = false;
+    std::map<std::wstring, std::wstring> texts;
+};
+
+LanguageTable& Table() {
+    static auto* table = new LanguageTable;  // UI thread only; lives to the process's end
+    return *table;
+}
+
+void LoadIfNeeded() {
+    LanguageTable& table = Table();
+    if (table.loaded) return;
+    const std::string path = KX_SOFT_BASE::GetProgramDirectoryUtf8() + "Lang_" + std::to_string(table.number) + ".xml";
+    TiXmlDocument document;
+    if (!document.LoadFile(path.c_str(), TIXML_ENCODING_UTF8)) return;  // tried again next time
+    table.loaded = true;
+    const TiXmlElement* root = document.RootElement();
+    for (const TiXmlElement* e = root ? root->FirstChildElement() : nullptr; e; e = e->NextSiblingElement()) {
+        const char* name = e->Attribute("name");
+        const char* value = e->Attribute("value");
+        if (!name || !value) continue;
+        table.texts[KX_SOFT_BASE::Utf8ToWide(name)] = KX_SOFT_BASE::Utf8ToWide(value);  // a later entry wins
+    }
+}
+
+}  // namespace
+
+void SetLanguageNumber(int number) {
+    if (Table().number == number) return;
+    Table().number = number;
+    ResetLanguageTable();
+}
+
+int LanguageNumber() { return Table().number; }
+
+void ResetLanguageTable() {
+    Table().loaded = false;
+    Table().texts.clear();
+}
+
+std::wstring Translate(const std::wstring& english) {
+    LoadIfNeeded();
+    const auto& texts = Table().texts;
+    const auto it = texts.find(english);
+    const std::wstring& text = it != texts.end() ? it->second : english;
+    return text.substr(0, kMaxLength);
+}
+
+std::wstring FormatSpecifiers(const std::wstring& format) {
+    std::wstring specifiers;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != L'%') continue;
+        if (i + 1 < format.size() && format[i + 1] == L'%') {
+            ++i;
+            continue;
+        }
+        // Everything up to and including the conversion letter: flags, width, precision, length.
+        std::size_t end = i + 1;
+        while (end < format.size() && !std::iswalpha(format[end])) ++end;
+        while (end < format.size() && std::wcschr(L"hlLqjzt", format[end])) ++end;
+        specifiers += format.substr(i, end + 1 - i);
+        specifiers += L'\n';
+        i = end;
+    }
+    return specifiers;
+}
+
+std::wstring TranslateFormat(const std::wstring& english) {
+    const std::wstring translated = Translate(english);
+    return FormatSpecifiers(translated) == FormatSpecifiers(english) ? translated : english.substr(0, kMaxLength);
+}
+
+}  // namespace TarvexApp

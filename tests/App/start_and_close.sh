@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# The program as a person starts it: under a virtual X server, with a program folder of its own
+# whose settings choose language 1. Its window must come up titled with that language's product
+# name, with the program folders made; a click on the window's close box must end it with 0.
+# Usage: start_and_close.sh PROGRAM OUTPUT_FOLDER
+set -euo pipefail
+program=$(realpath "$1")
+out=$(realpath -m "$2")
+mkdir -p "$out"
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+cp -r "$(dirname "$program")/Skin" "$(dirname "$program")"/Lang_*.xml "$home/"
+mkdir -p "$home/Config" "$home/xdg-data" "$home/xdg-config"
+printf '<Setting><UIConfig><Language value="1"/></UIConfig></Setting>\n' > "$home/Config/config.xml"
+export TARVEX_HOME=$home XDG_DATA_HOME=$home/xdg-data XDG_CONFIG_HOME=$home/xdg-config
+unset QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS
+
+xvfb-run -a -s "-screen 0 1280x800x24" bash -s "$program" "$out" "$home" <<'SCRIPT'
+set -euo pipefail
+program=$1 out=$2 home=$3
+"$program" "$home/DVR_ch1_20240315100000_20240315100004.rvf" 2>"$out/start_and_close.log" &
+pid=$!
+wid=$(timeout 20 xdotool search --sync --onlyvisible --name "Tarvex" | head -1)
+title=$(xdotool getwindowname "$wid")
+expected=$(grep -o 'name="ProductName" value="[^"]*"' "$home/Lang_1.xml" | sed 's/.*value="//; s/"$//')
+[ "$title" = "$expected" ] || { echo "title '$title', expected '$expected'"; exit 1; }
+for folder in Picture Index Video; do [ -d "$home/$folder" ] || { echo "no $folder folder"; exit 1; }; done
+sleep 1
+import -window root "$out/startup_window.png"
+eval "$(xdotool getwindowgeometry --shell "$wid")"
+# The close box of the window's own caption, 16 pixels from its right edge.
+xdotool mousemove --window "$wid" $((WIDTH - 16)) 14 click 1
+for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$pid" 2>/dev/null; then echo "still running after its close box was clicked"; kill -9 "$pid"; exit 1; fi
+wait "$pid" && status=0 || status=$?
+[ "$status" -eq 0 ] || { echo "exit code $status"; cat "$out/start_and_close.log"; exit 1; }
+echo "window '$title' came up and closed with exit code 0"
+SCRIPT
