@@ -207,3 +207,43 @@ TEST(DialogTest, SkinnedFramesSizeTheirClientArea) {
     EXPECT_EQ(302, outer.Width());
     EXPECT_EQ(149, outer.Height());
 }
+
+TEST(DialogTest, TheMainWindowMovesByItsCaptionAndMaximisesMinimisesAndRestores) {
+    class CSizeJournal : public CJournalSink {
+    public:
+        std::vector<int> types;
+        void OnDlgSize(int type, int, int) override { types.push_back(type); }
+    } sink;
+    std::unique_ptr<CKXDialog> main(CKXUIFactory::CreateUIMainWindow(&sink, nullptr));
+    KXDialogSkin skin;
+    skin.frameImage = L"FrameMain.png";
+    skin.captionArea = L"0,0,1000,62";
+    skin.resizeArea = L"0,0,-1,-1";
+    main->SetSkin(skin);
+    main->MoveWindow(CKXRect(100, 100, 1100, 830));
+    main->ShowWindow(KX_SW_SHOW);
+    ASSERT_TRUE(PumpUntil([&] { return sink.Heard("DlgCreate 1"); }));
+
+    // A drag in the caption moves the window (by the desktop where it can, else by the toolkit).
+    QWidget* native = NativeOf(main.get());
+    const QPoint before = native->pos();
+    QTest::mousePress(native, Qt::LeftButton, {}, QPoint(300, 30));
+    QMouseEvent drag(QEvent::MouseMove, QPointF(350, 50), native->mapToGlobal(QPointF(350, 50)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(native, &drag);
+    QTest::mouseRelease(native, Qt::LeftButton, {}, QPoint(350, 50));
+    EXPECT_EQ(before + QPoint(50, 20), native->pos());
+
+    main->Maximize();
+    ASSERT_TRUE(PumpUntil([&] { return main->IsMaximized() == 1; }));
+    main->Restore();
+    ASSERT_TRUE(PumpUntil([&] { return main->IsMaximized() == 0; }));
+    main->Minimize();
+    QCoreApplication::processEvents();
+    EXPECT_NE(sink.types.end(), std::find(sink.types.begin(), sink.types.end(), KX_SIZE_MAXIMIZED));
+    EXPECT_NE(sink.types.end(), std::find(sink.types.begin(), sink.types.end(), KX_SIZE_RESTORED));
+    main->SetFullScreen(1);
+    EXPECT_EQ(1, main->IsFullScreen());
+    main->SetFullScreen(0);
+    EXPECT_EQ(0, main->IsFullScreen());
+}
