@@ -20,7 +20,7 @@ const QString kOwnTypePrefix = QStringLiteral("application/x-tarvex-");
 
 QString Home(const char* variable, const char* fallback) {
     const QString value = qEnvironmentVariable(variable);
-    // The base directory specification ignores relative values.
+    // XDG ignores a relative value and falls back to the usual folder.
     if (!value.isEmpty() && QDir::isAbsolutePath(value)) return value;
     return QDir::homePath() + "/" + fallback;
 }
@@ -99,7 +99,7 @@ private:
 
 QStringList SplitList(const QString& value) { return value.split(';', Qt::SkipEmptyParts); }
 
-// An Exec argument, quoted as the desktop entry specification asks.
+// An Exec argument, quoted the way desktop entries want it.
 QString QuoteExec(const QString& program) {
     QString quoted;
     for (QChar c : program) {
