@@ -1,0 +1,171 @@
+#include "PlayManager/PlayObject.h"
+
+#include <boost/make_shared.hpp>
+
+#include <cstdlib>
+
+#include "Base/LoopIds.h"
+#include "Base/PostTask.h"
+#include "PlayManager/FrameConversion.h"
+
+namespace TarvexPlay {
+
+using TarvexBase::ML_MAIN;
+using TarvexBase::ML_PLAY;
+
+namespace {
+// The planar path's first buffer: room for a 2560 x 1920 picture.
+constexpr std::size_t kDefaultImageBytes = 0x12C0000;
+}  // namespace
+
+boost::shared_ptr<CPlayObject> CPlayObject::Create() { return boost::shared_ptr<CPlayObject>(new CPlayObject); }
+
+CPlayObject::CPlayObject()
+    : m_renderToken(boost::make_shared<std::atomic<int>>(1)), m_renderDone(boost::make_shared<KX_SOFT_BASE::CKXEvent>()) {
+    m_renderDone->Create(1, 1);  // signalled: no render in flight
+    m_engine = boost::make_shared<MOVRA::CMovra>(this);
+}
+
+CPlayObject::~CPlayObject() {
+    // A decoding thread waiting for a render goes on; the engine's own end stops its threads.
+    m_stopped = 1;
+    m_renderToken->store(0);
+    m_renderDone->Set();
+    m_engine.reset();
+    m_renderDone->Close();
+}
+
+int CPlayObject::Open(const std::string& path) {
+    m_stopped = 0;
+    m_renderToken->store(1);
+    return m_engine->Open(path.c_str());
+}
+
+int CPlayObject::Stop() {
+    m_stopped = 1;
+    // A render task still queued for the UI must not read the engine's buffer any more, and the
+    // decoding thread waiting for it must not wait for the UI: closing a file never hangs.
+    m_renderToken->store(0);
+    m_renderDone->Set();
+    return m_engine->Stop();
+}
+
+int CPlayObject::Close() { return m_engine->Close(); }
+
+int CPlayObject::Seek(unsigned int wallClockSecond) {
+    m_preSeekTime = m_engine->GetCurrentPlayTime();
+    const int result = m_engine->Seek(wallClockSecond);
+    if (!result) m_preSeekTime = 0;
+    return result;
+}
+
+int CPlayObject::Seek(float percent) {
+    m_preSeekTime = m_engine->GetCurrentPlayTime();
+    const int result = m_engine->Seek(percent);
+    if (!result) m_preSeekTime = 0;
+    return result;
+}
+
+int CPlayObject::StepForward() {
+    const int result = m_engine->StepForward();
+    const unsigned int now = m_engine->GetCurrentPlayTime();
+    if (m_engine->IsGetFileTimeInfo() && now != 0)
+        if (auto listener = Listener())
+            KX_POST_TASK(ML_MAIN, listener.get(), &IPlayObjectListener::OnPlayPositionChanged, Handle(), now);
+    return result;
+}
+
+int CPlayObject::StepBackward() {
+    const int result = m_engine->StepBackward();
+    const unsigned int now = m_engine->GetCurrentPlayTime();
+    if (m_engine->IsGetFileTimeInfo() && now != 0)
+        if (auto listener = Listener())
+            KX_POST_TASK(ML_MAIN, listener.get(), &IPlayObjectListener::OnPlayPositionChanged, Handle(), now);
+    return result;
+}
+
+void CPlayObject::MonitorPlayTimeChange() {
+    if (!m_engine->IsPlaying() || m_stopped) return;
+    const unsigned int now = m_engine->GetCurrentPlayTime();
+    if (now == m_preSeekTime) return;
+    if (auto listener = Listener())
+        KX_POST_TASK_LEVEL(3, ML_MAIN, listener.get(), &IPlayObjectListener::OnPlayPositionChanged, Handle(), now);
+}
+
+void CPlayObject::OnFileRefFinished(void*, int result) {
+    KX_POST_TASK(ML_PLAY, this, &CPlayObject::Task_OnFileRefFinished, result);
+}
+
+void CPlayObject::OnFileEnd(void*) { KX_POST_TASK(ML_PLAY, this, &CPlayObject::Task_OnFileEnd); }
+
+void CPlayObject::OnFileTimeDone(void*, unsigned int start, unsigned int end) {
+    KX_POST_TASK(ML_MAIN, this, &CPlayObject::Task_OnPlayTimeInfoChanged, start, end);
+}
+
+void CPlayObject::Task_OnFileRefFinished(int result) {
+    if (auto listener = Listener())
+        KX_POST_TASK(ML_MAIN, listener.get(), &IPlayObjectListener::OnFileRefFinished, Handle(), result);
+}
+
+void CPlayObject::Task_OnFileEnd() {
+    if (auto listener = Listener()) KX_POST_TASK(ML_MAIN, listener.get(), &IPlayObjectListener::OnFileEnd, Handle());
+}
+
+void CPlayObject::Task_OnPlayTimeInfoChanged(unsigned int start, unsigned int end) {
+    m_engine->SetFileTimeInfo(start, end);
+    if (auto listener = Listener())
+        KX_POST_TASK(ML_MAIN, listener.get(), &IPlayObjectListener::OnPlayTimeInfoChanged, Handle(), start, end);
+}
+
+void CPlayObject::OnFrameVisible(int, int kind, unsigned char* buffer, void*, MOVRA::MV_FRAME_RECORD* frame) {
+    // Only a complete picture is drawn.
+    if (!frame || frame->type != 3 || !buffer) return;
+    if (kind == MOVRA::MV_FRAME_DIRECTDRAW) DDrawRender(buffer, frame->width, frame->height);
+    else if (kind == MOVRA::MV_FRAME_PLANAR) QTRender(buffer, frame->width, frame->height);
+}
+
+void CPlayObject::WaitForRender() {
+    // Someone besides us holds the render token: a render task is in flight.
+    if (m_renderToken.use_count() > 1 && !m_stopped) m_renderDone->Wait(KX_SOFT_BASE::KX_INFINITE);
+}
+
+void CPlayObject::DDrawRender(unsigned char* buffer, int width, int height) {
+    if (!m_renderToken || m_stopped) return;
+    if (auto listener = Listener()) {
+        int info = 0, returned = 0;
+        m_engine->QueryInfo(MOVRA::MV_QUERY_FRAME_NUMBER, &info, sizeof(info), &returned);
+        m_renderDone->Reset();
+        if (m_stopped) {  // stopped meanwhile: its Set must not be undone
+            m_renderDone->Set();
+            return;
+        }
+        auto done = boost::make_shared<CCompletionToken>(m_renderDone);
+        KX_POST_TASK_LEVEL(3, ML_MAIN, listener.get(), &IPlayObjectListener::OnDDRenderSubWinEx, Handle(), buffer,
+                           width, height, m_ivs, info, m_renderToken, done);
+    }
+    WaitForRender();
+}
+
+void CPlayObject::QTRender(const unsigned char* buffer, int width, int height) {
+    if (m_stopped) return;
+    const int rows = std::abs(height);
+    if (width != m_engine->GetCurrentPlayingVideoFrameWidth() || rows != m_engine->GetCurrentPlayingVideoFrameHeight()) {
+        m_image = boost::make_shared<std::vector<std::uint8_t>>(static_cast<std::size_t>(width) * rows * 4, 0);
+        m_engine->SetCurrentPlayingVideoFrameWidth(width);
+        m_engine->SetCurrentPlayingVideoFrameHeight(rows);
+    }
+    if (!m_image) m_image = boost::make_shared<std::vector<std::uint8_t>>(kDefaultImageBytes, 0);
+    if (m_image->size() < static_cast<std::size_t>(width) * rows * 4) return;
+    ConvertPlanarToRgba(buffer, width, height, m_image->data());
+    if (auto listener = Listener()) {
+        m_renderDone->Reset();
+        auto done = boost::make_shared<CCompletionToken>(m_renderDone);
+        KX_POST_TASK_LEVEL(3, ML_MAIN, listener.get(), &IPlayObjectListener::OnQTRenderSubWin, Handle(), width, rows,
+                           m_image, done);
+        done.reset();  // only the task's copy may keep the frame in flight
+        // The image is reused for the next frame: wait until the UI has it.
+        if (!m_stopped) m_renderDone->Wait(KX_SOFT_BASE::KX_INFINITE);
+    }
+}
+
+}  // namespace TarvexPlay

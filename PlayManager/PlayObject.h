@@ -1,0 +1,71 @@
+#pragma once
+// One opened recording bound to one engine instance. The engine calls it on its own threads; it
+// turns every callback into a task on ML_PLAY or ML_MAIN, hands decoded frames to the UI and holds
+// the decoding thread until the UI has drawn or dropped each one, and reports positions. Created,
+// found (by its handle, the engine's address) and destroyed by the play manager on ML_PLAY.
+#include <boost/enable_shared_from_this.hpp>
+#include <boost/shared_ptr.hpp>
+#include <boost/weak_ptr.hpp>
+
+#include <atomic>
+#include <string>
+
+#include "Engine/Movra.h"
+#include "PlayManager/PlayObjectListener.h"
+
+namespace TarvexPlay {
+
+class CPlayObject : public MOVRA::IMovraListener, public boost::enable_shared_from_this<CPlayObject> {
+public:
+    static boost::shared_ptr<CPlayObject> Create();
+    ~CPlayObject() override;
+
+    void* Handle() const { return m_engine.get(); }
+    MOVRA::CMovra& Engine() { return *m_engine; }
+    void SetListener(const boost::weak_ptr<IPlayObjectListener>& listener) { m_listener = listener; }
+
+    int Open(const std::string& path);
+    // Stops playback and lets a decoding thread that waits for a render go on at once.
+    int Stop();
+    int Close();
+
+    // The engine's time at the request is kept, so that no position is reported until it moved.
+    int Seek(unsigned int wallClockSecond);
+    int Seek(float percent);
+    int StepForward();
+    int StepBackward();
+    // Every 300 ms from the manager's timer: the position while playing.
+    void MonitorPlayTimeChange();
+    unsigned int PreSeekTime() const { return m_preSeekTime; }
+
+    // The engine's callbacks (engine threads).
+    void OnFileRefFinished(void* context, int result) override;
+    void OnFileEnd(void* context) override;
+    void OnFrameVisible(int size, int kind, unsigned char* buffer, void* context, MOVRA::MV_FRAME_RECORD* frame) override;
+    void OnFileTimeDone(void* context, unsigned int start, unsigned int end) override;
+
+    // The tasks they become.
+    void Task_OnFileRefFinished(int result);
+    void Task_OnFileEnd();
+    void Task_OnPlayTimeInfoChanged(unsigned int start, unsigned int end);
+
+    // The two ways a frame reaches the UI (engine thread).
+    void DDrawRender(unsigned char* buffer, int width, int height);
+    void QTRender(const unsigned char* buffer, int width, int height);
+
+private:
+    CPlayObject();
+    boost::shared_ptr<IPlayObjectListener> Listener() const { return m_listener.lock(); }
+    void WaitForRender();
+
+    boost::shared_ptr<MOVRA::CMovra> m_engine;
+    boost::weak_ptr<IPlayObjectListener> m_listener;
+    RenderToken m_renderToken;
+    ImageBuffer m_image;
+    boost::shared_ptr<KX_SOFT_BASE::CKXEvent> m_renderDone;
+    int m_ivs = 0;  // no analysis track
+    unsigned int m_preSeekTime = 0;
+    std::atomic<int> m_stopped{0};
+};
+
+}  // namespace TarvexPlay
