@@ -66,17 +66,12 @@ int CPlayObject::Seek(float percent) {
     return result;
 }
 
-int CPlayObject::StepForward() {
-    const int result = m_engine->StepForward();
-    const unsigned int now = m_engine->GetCurrentPlayTime();
-    if (m_engine->IsGetFileTimeInfo() && now != 0)
-        if (auto listener = Listener())
-            KX_POST_TASK(ML_MAIN, listener.get(), &IPlayObjectListener::OnPlayPositionChanged, Handle(), now);
-    return result;
-}
+int CPlayObject::StepForward() { return ReportStep(m_engine->StepForward()); }
 
-int CPlayObject::StepBackward() {
-    const int result = m_engine->StepBackward();
+int CPlayObject::StepBackward() { return ReportStep(m_engine->StepBackward()); }
+
+int CPlayObject::ReportStep(int result) {
+    // A step moves the picture while paused, when no timer tick reports it.
     const unsigned int now = m_engine->GetCurrentPlayTime();
     if (m_engine->IsGetFileTimeInfo() && now != 0)
         if (auto listener = Listener())

@@ -57,6 +57,7 @@ private:
     CPlayObject();
     boost::shared_ptr<IPlayObjectListener> Listener() const { return m_listener.lock(); }
     void WaitForRender();
+    int ReportStep(int result);
 
     boost::shared_ptr<MOVRA::CMovra> m_engine;
     boost::weak_ptr<IPlayObjectListener> m_listener;

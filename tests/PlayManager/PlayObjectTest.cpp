@@ -169,6 +169,13 @@ TEST_F(PlayObjectTest, SeeksKeepThePreSeekTimeAndPositionsComeOnlyWhilePlaying) 
         return !m_listener->positions.empty();
     }));
     EXPECT_GE(m_listener->positions.back(), kStart + 3);
+    // A step reports where it landed, since no tick does while paused.
+    m_object->Engine().Pause();
+    QCoreApplication::processEvents();
+    m_listener->positions.clear();
+    EXPECT_EQ(1, m_object->StepForward());
+    ASSERT_TRUE(PumpUntil([&] { return !m_listener->positions.empty(); }));
+    EXPECT_EQ(m_object->Engine().GetCurrentPlayTime(), m_listener->positions.back());
     m_object->Stop();
     QCoreApplication::processEvents();  // what was posted before the stop
     m_listener->positions.clear();
