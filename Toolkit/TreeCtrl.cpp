@@ -184,6 +184,12 @@ QSize CItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIn
 
 CTreeWidget* WidgetOf(const CKXTreeCtrl* tree) { return static_cast<CTreeWidget*>(tree->GetImpl().Link()); }
 
+// The item behind a handle of this tree, or null (no tree, or not one of its items).
+QTreeWidgetItem* ItemOf(const CKXTreeCtrl* tree, HKXTREEITEM handle) {
+    CTreeWidget* widget = WidgetOf(tree);
+    return widget ? widget->Item(handle) : nullptr;
+}
+
 std::unique_ptr<CKXWindow::Impl> MakeImpl() {
     auto* widget = new CTreeWidget;
     return std::make_unique<CKXWindow::Impl>(widget, widget);
@@ -232,10 +238,9 @@ HKXTREEITEM CKXTreeCtrl::InsertItemBefore(const std::wstring& text, HKXTREEITEM 
 }
 
 int CKXTreeCtrl::DeleteItem(HKXTREEITEM handle) {
-    auto* tree = WidgetOf(this);
-    QTreeWidgetItem* item = tree ? tree->Item(handle) : nullptr;
+    QTreeWidgetItem* item = ItemOf(this, handle);
     if (!item) return 0;
-    tree->Forget(item);
+    WidgetOf(this)->Forget(item);
     delete item;  // takes its children and leaves its parent
     return 1;
 }
@@ -258,56 +263,48 @@ int CKXTreeCtrl::GetCount() const {
 }
 
 std::wstring CKXTreeCtrl::GetItemText(HKXTREEITEM handle) const {
-    auto* tree = WidgetOf(this);
-    QTreeWidgetItem* item = tree ? tree->Item(handle) : nullptr;
+    QTreeWidgetItem* item = ItemOf(this, handle);
     return item ? ToWString(item->text(0)) : std::wstring();
 }
 
 int CKXTreeCtrl::SetItemText(HKXTREEITEM handle, const std::wstring& text) {
-    auto* tree = WidgetOf(this);
-    QTreeWidgetItem* item = tree ? tree->Item(handle) : nullptr;
+    QTreeWidgetItem* item = ItemOf(this, handle);
     if (!item) return 0;
     item->setText(0, ToQString(text));
     return 1;
 }
 
 std::intptr_t CKXTreeCtrl::GetItemData(HKXTREEITEM handle) const {
-    auto* tree = WidgetOf(this);
-    QTreeWidgetItem* item = tree ? tree->Item(handle) : nullptr;
+    QTreeWidgetItem* item = ItemOf(this, handle);
     return item ? static_cast<std::intptr_t>(item->data(0, kDataRole).toLongLong()) : 0;
 }
 
 int CKXTreeCtrl::SetItemData(HKXTREEITEM handle, std::intptr_t data) {
-    auto* tree = WidgetOf(this);
-    QTreeWidgetItem* item = tree ? tree->Item(handle) : nullptr;
+    QTreeWidgetItem* item = ItemOf(this, handle);
     if (!item) return 0;
     item->setData(0, kDataRole, QVariant::fromValue<qlonglong>(data));
     return 1;
 }
 
 int CKXTreeCtrl::GetCheck(HKXTREEITEM handle) const {
-    auto* tree = WidgetOf(this);
-    QTreeWidgetItem* item = tree ? tree->Item(handle) : nullptr;
+    QTreeWidgetItem* item = ItemOf(this, handle);
     return item ? item->data(0, kCheckRole).toInt() : 0;
 }
 
 int CKXTreeCtrl::SetCheck(HKXTREEITEM handle, int checked) {
-    auto* tree = WidgetOf(this);
-    QTreeWidgetItem* item = tree ? tree->Item(handle) : nullptr;
+    QTreeWidgetItem* item = ItemOf(this, handle);
     if (!item) return 0;
     item->setData(0, kCheckRole, checked ? 1 : 0);
     return 1;
 }
 
 int CKXTreeCtrl::GetPlaying(HKXTREEITEM handle) const {
-    auto* tree = WidgetOf(this);
-    QTreeWidgetItem* item = tree ? tree->Item(handle) : nullptr;
+    QTreeWidgetItem* item = ItemOf(this, handle);
     return item ? item->data(0, kPlayingRole).toInt() : 0;
 }
 
 int CKXTreeCtrl::SetPlaying(HKXTREEITEM handle, int on) {
-    auto* tree = WidgetOf(this);
-    QTreeWidgetItem* item = tree ? tree->Item(handle) : nullptr;
+    QTreeWidgetItem* item = ItemOf(this, handle);
     if (!item) return 0;
     item->setData(0, kPlayingRole, on ? 1 : 0);
     return 1;
@@ -316,8 +313,7 @@ int CKXTreeCtrl::SetPlaying(HKXTREEITEM handle, int on) {
 HKXTREEITEM CKXTreeCtrl::GetRootItem() const { return GetChildItem(0); }
 
 HKXTREEITEM CKXTreeCtrl::GetParentItem(HKXTREEITEM handle) const {
-    auto* tree = WidgetOf(this);
-    QTreeWidgetItem* item = tree ? tree->Item(handle) : nullptr;
+    QTreeWidgetItem* item = ItemOf(this, handle);
     return item ? CTreeWidget::Handle(item->parent()) : 0;
 }
 
@@ -343,8 +339,7 @@ HKXTREEITEM CKXTreeCtrl::GetNextSiblingItem(HKXTREEITEM item) const { return Sib
 HKXTREEITEM CKXTreeCtrl::GetPrevSiblingItem(HKXTREEITEM item) const { return Sibling(WidgetOf(this), item, -1); }
 
 int CKXTreeCtrl::ItemHasChildren(HKXTREEITEM handle) const {
-    auto* tree = WidgetOf(this);
-    QTreeWidgetItem* item = tree ? tree->Item(handle) : nullptr;
+    QTreeWidgetItem* item = ItemOf(this, handle);
     return item && item->childCount() > 0 ? 1 : 0;
 }
 
@@ -362,16 +357,14 @@ HKXTREEITEM CKXTreeCtrl::FindChild(HKXTREEITEM parent, const std::wstring& text)
 }
 
 int CKXTreeCtrl::Expand(HKXTREEITEM handle, int expand) {
-    auto* tree = WidgetOf(this);
-    QTreeWidgetItem* item = tree ? tree->Item(handle) : nullptr;
+    QTreeWidgetItem* item = ItemOf(this, handle);
     if (!item) return 0;
     item->setExpanded(expand != 0);
     return 1;
 }
 
 int CKXTreeCtrl::IsExpanded(HKXTREEITEM handle) const {
-    auto* tree = WidgetOf(this);
-    QTreeWidgetItem* item = tree ? tree->Item(handle) : nullptr;
+    QTreeWidgetItem* item = ItemOf(this, handle);
     return item && item->isExpanded() ? 1 : 0;
 }
 
@@ -381,9 +374,8 @@ HKXTREEITEM CKXTreeCtrl::GetSelectedItem() const {
 }
 
 int CKXTreeCtrl::SelectItem(HKXTREEITEM handle) {
-    auto* tree = WidgetOf(this);
-    QTreeWidgetItem* item = tree ? tree->Item(handle) : nullptr;
+    QTreeWidgetItem* item = ItemOf(this, handle);
     if (!item) return 0;
-    tree->setCurrentItem(item);
+    WidgetOf(this)->setCurrentItem(item);
     return 1;
 }

@@ -15,3 +15,11 @@ function(tarvex_test name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${T_LABELS}")
 endfunction()
+
+# A benchmark program of one source file, named after it, seeing the repository root.
+function(tarvex_bench name)
+  cmake_parse_arguments(B "" "" "DEPS" ${ARGN})
+  add_executable(${name} ${name}.cpp)
+  target_link_libraries(${name} PRIVATE ${B_DEPS})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+endfunction()

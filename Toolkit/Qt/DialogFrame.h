@@ -20,7 +20,6 @@ public:
     void SetSkin(const KXDialogSkin& skin);
     void SetFrameImage(const std::wstring& image);
     Kind GetKind() const { return m_kind; }
-    const KXDialogSkin& Skin() const { return m_skin; }
 
     // The frame's thickness on each side (the caption included on top).
     QMargins Insets() const;
