@@ -34,14 +34,15 @@ public:
     std::vector<unsigned int> positions;
     int fileEnds = 0, refResults = 0;
     bool holdTokens = false;
-    std::vector<CompletionToken> held;
+    // The UI keeps both tokens together while a frame waits to be drawn elsewhere.
+    std::vector<std::pair<RenderToken, CompletionToken>> held;
     ImageBuffer lastImage;
     int lastWidth = 0, lastHeight = 0;
 
     int OnDDRenderSubWinEx(void*, unsigned char*, int, int, int, int info, RenderToken token, CompletionToken done) override {
         frames.push_back(info);
         threads.push_back(KX_SOFT_BASE::CurrentThreadId());
-        if (holdTokens) held.push_back(done);
+        if (holdTokens) held.emplace_back(token, done);
         return 1;
     }
     int OnQTRenderSubWin(void*, int width, int height, ImageBuffer image, CompletionToken) override {
