@@ -16,6 +16,7 @@
 #include "Toolkit/Dialog.h"
 #include "Toolkit/EditCtrl.h"
 #include "Toolkit/MessageControlQt.h"
+#include "Toolkit/UITimer.h"
 #include "Toolkit/NumSpiner.h"
 #include "Toolkit/PictureCtrl.h"
 #include "Toolkit/RadioBox.h"
@@ -99,6 +100,7 @@ int CKXUIFactory::Install(int argc, char** argv) {
     QGuiApplication::setQuitOnLastWindowClosed(false);
     ApplyPalette();
     TarvexBase::InstallUIThreadControl();
+    TarvexBase::InstallUITimerSource();
     KX_SOFT_BASE::SetShellOpener(&OpenWithDesktop);
     KXQt::SetSkinFolder(GetCurrentPath() + L"Skin/");
     state.monitor = std::make_unique<KXQt::CDesktopMonitor>();

@@ -5,49 +5,34 @@
 #include <map>
 #include <memory>
 
+#include "Base/UITimer.h"
+
 namespace TarvexBase {
 
 namespace {
 
-struct Entry {
-    CKXTimer* timer = nullptr;
-    std::unique_ptr<QTimer> qt;
-};
-
-// Ids start at 1 and are never reused, so a late firing of a killed timer cannot reach another.
-std::map<std::uintptr_t, Entry>& Registry() {
-    static auto* registry = new std::map<std::uintptr_t, Entry>();  // lives to the process's end
-    return *registry;
+std::map<std::uintptr_t, std::unique_ptr<QTimer>>& Timers() {
+    static auto* timers = new std::map<std::uintptr_t, std::unique_ptr<QTimer>>();  // to the process's end
+    return *timers;
 }
-std::uintptr_t g_nextId = 1;
+
+void StartQtTimer(std::uintptr_t id, unsigned int periodMs) {
+    auto timer = std::make_unique<QTimer>();
+    timer->setInterval(static_cast<int>(periodMs));
+    QObject::connect(timer.get(), &QTimer::timeout, [id] { DispatchUITimer(id); });
+    timer->start();
+    Timers()[id] = std::move(timer);
+}
+
+void StopQtTimer(std::uintptr_t id) { Timers().erase(id); }
 
 }  // namespace
 
-void StartUITimer(CKXTimer* timer, unsigned int periodMs) {
-    if (!timer) return;
-    if (timer->id) KillUITimer(timer);
-    const std::uintptr_t id = g_nextId++;
-    Entry entry;
-    entry.timer = timer;
-    entry.qt = std::make_unique<QTimer>();
-    entry.qt->setInterval(static_cast<int>(periodMs));
-    QObject::connect(entry.qt.get(), &QTimer::timeout, [id] { DispatchUITimer(id); });
-    entry.qt->start();
-    timer->id = id;
-    Registry()[id] = std::move(entry);
-}
-
-void KillUITimer(CKXTimer* timer) {
-    if (!timer || !timer->id) return;
-    Registry().erase(timer->id);
-    timer->id = 0;
-}
-
-void DispatchUITimer(std::uintptr_t id) {
-    auto it = Registry().find(id);
-    if (it == Registry().end()) return;
-    CKXTimer* timer = it->second.timer;
-    if (timer->handler) timer->handler(id, timer->context);
+void InstallUITimerSource() {
+    UITimerSource source;
+    source.start = &StartQtTimer;
+    source.stop = &StopQtTimer;
+    SetUITimerSource(source);
 }
 
 }  // namespace TarvexBase
