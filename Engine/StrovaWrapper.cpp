@@ -238,6 +238,8 @@ struct CStrovaWrapper::State {
 
     void Done(bool ok) {
         std::lock_guard<std::mutex> lock(mutex);
+        // Nothing will take what is left: a caller draining the buffer must not wait for it.
+        head = stored = 0;
         pending = 0;
         failed = !ok;
         finished = true;
@@ -300,6 +302,7 @@ int CStrovaWrapper::InputData(const unsigned char* data, unsigned int length) {
     std::lock_guard<std::mutex> lock(m_state->mutex);
     State& s = *m_state;
     if (!s.open || s.eof || s.abort) return 0;
+    if (s.finished) return 1;  // the conversion has ended (see StopAVIConvert's result): dropped
     if (length > s.ring.size() - s.stored) return 0;  // no room yet: the caller tries again
     const std::size_t tail = (s.head + s.stored) % s.ring.size();
     const std::size_t first = std::min<std::size_t>(length, s.ring.size() - tail);

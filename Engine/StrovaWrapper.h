@@ -33,7 +33,9 @@ public:
     int OpenStream(unsigned int bufferSize);  // the input buffer's size in bytes
     int StartAVIConvert(const char* path);  // a new file; an existing one is never overwritten
     int Play(void* reserved);  // starts the converter thread
-    int InputData(const unsigned char* data, unsigned int length);  // 0: no room for it yet
+    // 0: no room for it yet. Once the conversion has ended by itself (a failure, or the listener
+    // gave no next name) input is dropped and the buffer stays empty, so nobody waits for it.
+    int InputData(const unsigned char* data, unsigned int length);
     unsigned int GetBufferValue(int type);
     unsigned int GetSourceBufferRemain();  // bytes given and not yet taken by the converter
     // Converts what is left, completes the AVI with its index; 0 when it could not be completed.

@@ -131,6 +131,33 @@ TEST_F(AviConvertTest, ASplitAviLosesAndRepeatsNothing) {
     for (int i = 0; i < 100; ++i) ASSERT_EQ(i, all[i]);
 }
 
+// A listener that ends the conversion at the first split: the rest of the stream is dropped, and
+// a feeder or a drain waiting for room would otherwise wait for ever.
+TEST_F(AviConvertTest, AConversionThatEndedTakesNothingAndLeavesNothingToDrain) {
+    const std::vector<char> ts = ReadAll(FourSecondsWithSound());
+    class Ender : public IAVIConvertListener {
+        void OnGetNewFileName(void*, int* flag, char*) override { *flag = 2; }
+    } ender;
+    CStrovaWrapper converter;
+    converter.SetAVIConvertListener(&ender);
+    ASSERT_EQ(1, converter.SetSplitSize(16 * 1024));
+    ASSERT_EQ(1, converter.OpenStream(32 * 1024));
+    ASSERT_EQ(1, converter.StartAVIConvert((m_dir + "/clip.avi").c_str()));
+    ASSERT_EQ(1, converter.Play(nullptr));
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    std::size_t at = 0;
+    while (at < ts.size() && std::chrono::steady_clock::now() < limit) {
+        const auto n = static_cast<unsigned int>(std::min<std::size_t>(4096, ts.size() - at));
+        if (converter.InputData(reinterpret_cast<const unsigned char*>(ts.data() + at), n)) at += n;
+        else std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_EQ(ts.size(), at) << "the feed was taken, or dropped, to its end";
+    ASSERT_EQ(1, Drain(converter));
+    const std::vector<int> frames = FramesOf(m_dir + "/clip.avi");
+    ASSERT_FALSE(frames.empty()) << "the first file is whole";
+    EXPECT_LT(frames.size(), 100u);
+}
+
 namespace {
 
 // Feeds what an engine pushes into a converter, as the player's AVI recorder does.
