@@ -11,25 +11,13 @@
 using namespace MOVRA;
 using TarvexTest::EngineTest;
 using TarvexTest::FrameLog;
+using TarvexTest::PlayedFrames;
 
 namespace {
 
 std::vector<char> ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<char>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-// Plays a written file through the engine and returns the numbers its pictures show.
-std::vector<int> FramesOf(const std::string& path, MV_FILE_DESCRIPTION* description = nullptr) {
-    FrameLog log;
-    CMovra engine(&log);
-    log.engine = &engine;
-    if (!engine.Open(path.c_str()) || !log.WaitForIndex()) return {};
-    if (description) engine.DescribeFile(description);
-    engine.SetPresentationPacing(0);
-    engine.Play(nullptr);
-    log.WaitEnd();
-    return log.Shown();
 }
 
 // Names the parts of a split AVI, as the recorder does, and counts them.
@@ -96,7 +84,7 @@ TEST_F(AviConvertTest, APushedStreamBecomesAnAviOfEveryFrame) {
     ASSERT_EQ(1, Drain(converter));
 
     MV_FILE_DESCRIPTION d;
-    const std::vector<int> frames = FramesOf(avi, &d);
+    const std::vector<int> frames = PlayedFrames(avi, &d);
     EXPECT_EQ("avi", d.container);
     EXPECT_EQ("h264", d.videoCodec);
     EXPECT_EQ("aac", d.audioCodec) << "the sound is copied too";
@@ -122,7 +110,7 @@ TEST_F(AviConvertTest, ASplitAviLosesAndRepeatsNothing) {
     files.insert(files.end(), namer.parts.begin(), namer.parts.end());
     std::vector<int> all;
     for (const std::string& f : files) {
-        const std::vector<int> part = FramesOf(f);
+        const std::vector<int> part = PlayedFrames(f);
         ASSERT_FALSE(part.empty()) << f;
         EXPECT_EQ(0, part.front() % 25) << f << " starts at a keyframe";
         all.insert(all.end(), part.begin(), part.end());
@@ -153,7 +141,7 @@ TEST_F(AviConvertTest, AConversionThatEndedTakesNothingAndLeavesNothingToDrain) 
     }
     ASSERT_EQ(ts.size(), at) << "the feed was taken, or dropped, to its end";
     ASSERT_EQ(1, Drain(converter));
-    const std::vector<int> frames = FramesOf(m_dir + "/clip.avi");
+    const std::vector<int> frames = PlayedFrames(m_dir + "/clip.avi");
     ASSERT_FALSE(frames.empty()) << "the first file is whole";
     EXPECT_LT(frames.size(), 100u);
 }
@@ -218,7 +206,7 @@ TEST_F(AviConvertTest, TheEngineStreamsWhatItPlaysAtNormalSpeed) {
         ASSERT_EQ(6u, dates.size()) << codec;
         EXPECT_EQ((std::vector<int>{2024, 3, 15, 10, 0, 2}), dates) << "the data's wall clock, about 2 s in";
         MV_FILE_DESCRIPTION d;
-        const std::vector<int> frames = FramesOf(avi, &d);
+        const std::vector<int> frames = PlayedFrames(avi, &d);
         EXPECT_EQ(codec, d.videoCodec);
         ASSERT_GT(frames.size(), 20u) << codec;
         EXPECT_EQ(25, frames.front()) << "from the keyframe at the place sought";

@@ -84,4 +84,18 @@ private:
 };
 
 
+// Plays a written file through the engine as fast as it decodes and returns the numbers its
+// pictures show; empty when it cannot be played.
+inline std::vector<int> PlayedFrames(const std::string& path, MV_FILE_DESCRIPTION* description = nullptr) {
+    FrameLog log;
+    CMovra engine(&log);
+    log.engine = &engine;
+    if (!engine.Open(path.c_str()) || !log.WaitForIndex()) return {};
+    if (description) engine.DescribeFile(description);
+    engine.SetPresentationPacing(0);
+    engine.Play(nullptr);
+    log.WaitEnd();
+    return log.Shown();
+}
+
 }  // namespace TarvexTest
