@@ -27,6 +27,8 @@ CPlayObject::CPlayObject()
 }
 
 CPlayObject::~CPlayObject() {
+    // An AVI clip still running is completed; its feeding stops before the engine's threads end.
+    if (m_aviActive) StopDataRecord();
     // A decoding thread waiting for a render goes on; the engine's own end stops its threads.
     m_stopped = 1;
     m_renderToken->store(0);
@@ -66,6 +68,32 @@ int CPlayObject::Seek(float percent) {
     return result;
 }
 
+int CPlayObject::StartDataRecord(const char* path, int type) {
+    if (!path) return 0;
+    m_recordType = type;
+    if (type == 1) {
+        if (!m_recorder) m_recorder = std::make_shared<AVIRecorder>();
+        if (!m_recorder->Start(path)) return 0;
+        m_aviActive = 1;
+        return 1;
+    }
+    if (type == 0) return m_engine->StartDataRecord(const_cast<char*>(path), 0);
+    return 0;
+}
+
+int CPlayObject::StopDataRecord() {
+    const int type = m_recordType;
+    m_recordType = -1;
+    if (type == 1) {
+        m_aviActive = 0;
+        return m_recorder ? m_recorder->Stop() : 0;
+    }
+    if (type == 0) return m_engine->StopDataRecord();
+    return 0;
+}
+
+bool CPlayObject::IsRenderDone() { return m_renderDone->Wait(0) == 0; }
+
 int CPlayObject::StepForward() { return ReportStep(m_engine->StepForward()); }
 
 int CPlayObject::StepBackward() { return ReportStep(m_engine->StepBackward()); }
@@ -92,6 +120,10 @@ void CPlayObject::OnFileRefFinished(void*, int result) {
 }
 
 void CPlayObject::OnFileEnd(void*) { KX_POST_TASK(ML_PLAY, this, &CPlayObject::Task_OnFileEnd); }
+
+void CPlayObject::OnStreamData(void*, char* data, int length, MOVRA::MV_STREAM_RECORD* record, void*) {
+    if (m_aviActive) m_recorder->InputData(record, data, length);
+}
 
 void CPlayObject::OnFileTimeDone(void*, unsigned int start, unsigned int end) {
     KX_POST_TASK(ML_MAIN, this, &CPlayObject::Task_OnPlayTimeInfoChanged, start, end);

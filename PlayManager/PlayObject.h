@@ -8,9 +8,11 @@
 #include <boost/weak_ptr.hpp>
 
 #include <atomic>
+#include <memory>
 #include <string>
 
 #include "Engine/Movra.h"
+#include "PlayManager/AVIRecorder.h"
 #include "PlayManager/PlayObjectListener.h"
 
 namespace TarvexPlay {
@@ -25,6 +27,8 @@ public:
     void SetListener(const boost::weak_ptr<IPlayObjectListener>& listener) { m_listener = listener; }
 
     int Open(const std::string& path);
+    // A render that is in flight has not been drawn or dropped yet.
+    bool IsRenderDone();
     // Stops playback and lets a decoding thread that waits for a render go on at once.
     int Stop();
     int Close();
@@ -34,6 +38,10 @@ public:
     int Seek(float percent);
     int StepForward();
     int StepBackward();
+    // A clip from the picture on screen on: type 0 written by the engine in its own format, type
+    // 1 as AVI by the recorder from the stream the engine pushes. Only one at a time.
+    int StartDataRecord(const char* path, int type);
+    int StopDataRecord();
     // Every 300 ms from the manager's timer: the position while playing.
     void MonitorPlayTimeChange();
     unsigned int PreSeekTime() const { return m_preSeekTime; }
@@ -43,6 +51,7 @@ public:
     void OnFileEnd(void* context) override;
     void OnFrameVisible(int size, int kind, unsigned char* buffer, void* context, MOVRA::MV_FRAME_RECORD* frame) override;
     void OnFileTimeDone(void* context, unsigned int start, unsigned int end) override;
+    void OnStreamData(void* context, char* data, int length, MOVRA::MV_STREAM_RECORD* record, void* reserved) override;
 
     // The tasks they become.
     void Task_OnFileRefFinished(int result);
@@ -64,6 +73,9 @@ private:
     RenderToken m_renderToken;
     ImageBuffer m_image;
     boost::shared_ptr<KX_SOFT_BASE::CKXEvent> m_renderDone;
+    std::shared_ptr<AVIRecorder> m_recorder;  // made for the first AVI clip, kept from then on
+    int m_recordType = -1;  // -1 no clip, 0 native, 1 AVI
+    std::atomic<int> m_aviActive{0};  // read by the engine's thread with each piece of stream
     int m_ivs = 0;  // no analysis track
     unsigned int m_preSeekTime = 0;
     std::atomic<int> m_stopped{0};

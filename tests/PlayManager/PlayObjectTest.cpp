@@ -3,80 +3,23 @@
 // thread, a listener that has gone blocks nothing, a stop never hangs, seeks and positions.
 #include <QApplication>
 
-#include <boost/make_shared.hpp>
-
 #include <atomic>
-#include <mutex>
 #include <thread>
 #include <vector>
 
-#include "../Engine/EngineTestSupport.h"
-#include "../Toolkit/ToolkitTestSupport.h"
-#include "Base/LoopIds.h"
-#include "Base/LoopThread.h"
-#include "Base/MessageLoop.h"
-#include "Base/MessageLoopManager.h"
-#include "Base/SystemFunctions.h"
 #include "PlayManager/PlayObject.h"
-#include "PlayManager/YuvTables.h"
+#include "PlayTestSupport.h"
 
 using namespace TarvexPlay;
 using TarvexTest::PumpUntil;
 
 namespace {
 
-const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new TarvexTest::ToolkitEnvironment);
-
-class CFrameJournal : public IPlayObjectListener {
-public:
-    std::vector<int> frames;  // the engine's frame numbers, as drawn
-    std::vector<KX_SOFT_BASE::KXThreadId> threads;
-    std::vector<unsigned int> positions;
-    int fileEnds = 0, refResults = 0;
-    bool holdTokens = false;
-    // The UI keeps both tokens together while a frame waits to be drawn elsewhere.
-    std::vector<std::pair<RenderToken, CompletionToken>> held;
-    ImageBuffer lastImage;
-    int lastWidth = 0, lastHeight = 0;
-
-    int OnDDRenderSubWinEx(void*, unsigned char*, int, int, int, int info, RenderToken token, CompletionToken done) override {
-        frames.push_back(info);
-        threads.push_back(KX_SOFT_BASE::CurrentThreadId());
-        if (holdTokens) held.emplace_back(token, done);
-        return 1;
-    }
-    int OnQTRenderSubWin(void*, int width, int height, ImageBuffer image, CompletionToken) override {
-        lastImage = image;
-        lastWidth = width;
-        lastHeight = height;
-        return 1;
-    }
-    void OnFileEnd(void*) override { ++fileEnds; }
-    void OnFileRefFinished(void*, int) override { ++refResults; }
-    void OnPlayPositionChanged(void*, unsigned int seconds) override { positions.push_back(seconds); }
-};
-
-class PlayObjectTest : public TarvexTest::EngineTest {
+class PlayObjectTest : public TarvexTest::PlayLoopsTest {
 protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        FillYuvTables();
-        auto* manager = TarvexBase::CKXMessageLoopManager::GetInstance().get();
-        m_main = TarvexBase::CreateMessageLoop(TarvexBase::MC_UI_THREAD);
-        m_main->SetThreadId(KX_SOFT_BASE::CurrentThreadId());
-        manager->RegisterMessageLoop(m_main, TarvexBase::ML_MAIN);
-        m_play = TarvexBase::CreateLoopThread(TarvexBase::MC_WORKER);
-        m_play->Start();
-        manager->RegisterMessageLoop(m_play->GetLoop(), TarvexBase::ML_PLAY);
-        m_listener = boost::make_shared<CFrameJournal>();
-    }
     void TearDown() override {
         m_object.reset();
-        auto* manager = TarvexBase::CKXMessageLoopManager::GetInstance().get();
-        manager->RegisterMessageLoop({}, TarvexBase::ML_PLAY);
-        manager->RegisterMessageLoop({}, TarvexBase::ML_MAIN);
-        m_play->GetLoop()->GetControl()->Quit();
-        EngineTest::TearDown();
+        PlayLoopsTest::TearDown();
     }
     void OpenAndPlay(double seconds = 2) {
         MOVRA::SynthOptions o;
@@ -87,9 +30,6 @@ protected:
         ASSERT_EQ(1, m_object->Engine().Play(nullptr));
     }
 
-    boost::shared_ptr<TarvexBase::CKXMessageLoop> m_main;
-    boost::shared_ptr<TarvexBase::CKXThreadEx_Qt> m_play;
-    boost::shared_ptr<CFrameJournal> m_listener;
     boost::shared_ptr<CPlayObject> m_object;
 };
 
