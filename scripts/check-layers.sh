@@ -25,7 +25,7 @@ while IFS= read -r file; do
   while IFS= read -r line; do
     header=$(sed -E 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]([^>"]+)[>"].*/\1/' <<<"$line")
     case "$header" in
-      Q*|Qt*/*) case "$file" in Toolkit/*|tests/Toolkit/*|bench/Toolkit/*|tests/PlayManager/*) ;; *) echo "$file: Qt header <$header> outside Toolkit/"; status=1 ;; esac ;;
+      Q*|Qt*/*) case "$file" in Toolkit/*|tests/Toolkit/*|bench/Toolkit/*|tests/PlayManager/*|bench/PlayManager/*) ;; *) echo "$file: Qt header <$header> outside Toolkit/"; status=1 ;; esac ;;
       libswscale/*) case "$layer" in Engine|Toolkit) ;; tests|bench) ;; *) echo "$file: <$header> outside Engine/ and Toolkit/"; status=1 ;; esac ;;
       libav*/*|libsw*/*|SDL*) case "$layer" in Engine|tests|bench) ;; *) echo "$file: <$header> outside Engine/"; status=1 ;; esac ;;
     esac
