@@ -21,17 +21,13 @@
 #include <vector>
 
 #include "Base/LoopIds.h"
-#include "Base/LoopThread.h"
-#include "Base/MessageLoop.h"
-#include "Base/MessageLoopManager.h"
 #include "Base/PostTask.h"
 #include "Base/SystemFunctions.h"
 #include "Engine/RecordingWriter.h"
 #include "PlayManager/PlayManager.h"
 #include "PlayManager/PlayObject.h"
-#include "Toolkit/MessageControlQt.h"
-#include "Toolkit/UITimer.h"
 #include "bench/Engine/EngineBenchSupport.h"
+#include "bench/common/BenchLoops.h"
 
 using namespace TarvexBase;
 using namespace TarvexPlay;
@@ -162,15 +158,7 @@ int main(int argc, char** argv) {
     const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
-    InstallUIThreadControl();
-    InstallUITimerSource();
-    const auto& loops = CKXMessageLoopManager::GetInstance();
-    boost::shared_ptr<CKXMessageLoop> ui = CreateMessageLoop(MC_UI_THREAD);
-    ui->SetThreadId(KX_SOFT_BASE::CurrentThreadId());
-    loops->RegisterMessageLoop(ui, ML_MAIN);
-    boost::shared_ptr<CKXThreadEx_Qt> play = CreateLoopThread(MC_WORKER);
-    play->Start();
-    loops->RegisterMessageLoop(play->GetLoop(), ML_PLAY);
+    TarvexBench::BenchLoops loops(ML_PLAY);
 
     PathRun(quick ? 2 : 8);
 
@@ -192,8 +180,5 @@ int main(int argc, char** argv) {
     PlayingRun(files, quick ? 2 : 6);
     std::filesystem::remove_all(dir);
 
-    loops->RegisterMessageLoop({}, ML_PLAY);
-    loops->RegisterMessageLoop({}, ML_MAIN);
-    play->GetLoop()->GetControl()->Quit();
     return 0;
 }

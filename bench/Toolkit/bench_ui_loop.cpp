@@ -16,12 +16,9 @@
 #include <vector>
 
 #include "Base/LoopIds.h"
-#include "Base/LoopThread.h"
-#include "Base/MessageLoop.h"
-#include "Base/MessageLoopManager.h"
 #include "Base/PostTask.h"
 #include "Base/SystemFunctions.h"
-#include "Toolkit/MessageControlQt.h"
+#include "bench/common/BenchLoops.h"
 
 using namespace TarvexBase;
 using Clock = std::chrono::steady_clock;
@@ -68,14 +65,7 @@ int main(int argc, char** argv) {
     const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
-    InstallUIThreadControl();
-    const auto& manager = CKXMessageLoopManager::GetInstance();
-    boost::shared_ptr<CKXMessageLoop> ui = CreateMessageLoop(MC_UI_THREAD);
-    ui->SetThreadId(KX_SOFT_BASE::CurrentThreadId());
-    manager->RegisterMessageLoop(ui, ML_MAIN);
-    boost::shared_ptr<CKXThreadEx_Qt> worker = CreateLoopThread(MC_WORKER);
-    worker->Start();
-    manager->RegisterMessageLoop(worker->GetLoop(), ML_HELPER);
+    TarvexBench::BenchLoops loops(ML_HELPER);
 
     Figures uiFigures, workerFigures;
     std::thread poster([&] {
@@ -93,8 +83,5 @@ int main(int argc, char** argv) {
                 workerFigures.medianUs, workerFigures.p99Us, workerFigures.tasksPerSecond);
     std::printf("  UI against worker: latency %.2fx, throughput %.2fx\n", uiFigures.medianUs / workerFigures.medianUs,
                 uiFigures.tasksPerSecond / workerFigures.tasksPerSecond);
-    manager->RegisterMessageLoop({}, ML_HELPER);
-    worker->GetLoop()->GetControl()->Quit();
-    manager->RegisterMessageLoop({}, ML_MAIN);
     return 0;
 }
