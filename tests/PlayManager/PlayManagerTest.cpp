@@ -216,7 +216,7 @@ TEST_F(PlayManagerTest, ClipsOfBothKindsAreWrittenFromThePlayingFile) {
     EXPECT_EQ(0, Do([handle](CPlayManager& m) { return m.StopDataRecord(handle); }));
 
     ASSERT_EQ(1, Do([handle, avi](CPlayManager& m) { return m.StartDataRecord(handle, avi.c_str(), 1); }));
-    Wait(1500);
+    Wait(2000);
     ASSERT_EQ(1, Do([handle](CPlayManager& m) { return m.StopDataRecord(handle); })) << "the AVI was completed";
     ASSERT_EQ(1, Do([handle, native](CPlayManager& m) { return m.StartDataRecord(handle, native.c_str(), 0); }));
     Wait(1500);
@@ -226,7 +226,7 @@ TEST_F(PlayManagerTest, ClipsOfBothKindsAreWrittenFromThePlayingFile) {
         MOVRA::MV_FILE_DESCRIPTION d;
         const std::vector<int> frames = TarvexTest::PlayedFrames(clip, &d);
         // The AVI begins at the first keyframe the engine pushes, up to a second after the start.
-        ASSERT_GE(frames.size(), 12u) << clip;
+        ASSERT_GE(frames.size(), 20u) << clip;
         EXPECT_EQ(0, frames.front() % 25) << clip << " begins at a keyframe";
         for (std::size_t i = 1; i < frames.size(); ++i) ASSERT_EQ(frames[i - 1] + 1, frames[i]) << clip;
     }
