@@ -74,7 +74,12 @@ int CPlayObject::StartDataRecord(const char* path, int type) {
     if (type == 1) {
         if (!m_recorder) m_recorder = std::make_shared<AVIRecorder>();
         if (!m_recorder->Start(path)) return 0;
+        // The push runs all along; restarted, it begins again with the stream's tables and the
+        // keyframe at or before the picture on screen, so the clip holds what the user saw when
+        // recording began, as a native clip does, and not only what follows the next keyframe.
+        m_engine->EnableStreamPush(0);
         m_aviActive = 1;
+        m_engine->EnableStreamPush(1);
         return 1;
     }
     if (type == 0) return m_engine->StartDataRecord(const_cast<char*>(path), 0);
