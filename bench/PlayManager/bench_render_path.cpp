@@ -107,6 +107,8 @@ void PathRun(double seconds) {
     std::printf("path: %d play objects x %d fps, %zu frames in %.1f s\n", kObjects, kFps, all.size(), wall);
     std::printf("  cost per frame (post, wait, return): median %.3f ms, p90 %.3f ms, p99 %.3f ms, worst %.2f ms\n",
                 Percentile(all, 0.5), Percentile(all, 0.9), Percentile(all, 0.99), Percentile(all, 1.0));
+    std::printf("  against the %.0f ms a frame stays on screen: median %.2f%%, p99 %.2f%%\n", 1000.0 / kFps,
+                100 * Percentile(all, 0.5) * kFps / 1000, 100 * Percentile(all, 0.99) * kFps / 1000);
     std::printf("  UI thread: %.1f%% of one core, %ld frames released\n", 100 * uiCpu / wall, listener->frames.load());
 }
 
