@@ -59,18 +59,11 @@ protected:
     }
 };
 
-CButtonWidget* WidgetOf(const CKXButton* button) {
-    return static_cast<CButtonWidget*>(button->GetImpl().Link());
-}
-
-std::unique_ptr<CKXWindow::Impl> MakeImpl() {
-    auto* widget = new CButtonWidget;
-    return std::make_unique<CKXWindow::Impl>(widget, widget);
-}
+const auto WidgetOf = &KXQt::WidgetAs<CButtonWidget>;
 
 }  // namespace
 
-CKXButton::CKXButton(IKXButtonEvent* sink) : CKXWindow(MakeImpl()), m_sink(sink) {}
+CKXButton::CKXButton(IKXButtonEvent* sink) : CKXWindow(KXQt::MakeImpl<CButtonWidget>()), m_sink(sink) {}
 CKXButton::~CKXButton() = default;
 
 void CKXButton::SetImages(const std::wstring& normal, const std::wstring& hover, const std::wstring& pressed,

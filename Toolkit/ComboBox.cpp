@@ -57,16 +57,11 @@ private:
     std::wstring m_background;
 };
 
-CComboWidget* WidgetOf(const CKXComboBox* combo) { return static_cast<CComboWidget*>(combo->GetImpl().Link()); }
-
-std::unique_ptr<CKXWindow::Impl> MakeImpl() {
-    auto* widget = new CComboWidget;
-    return std::make_unique<CKXWindow::Impl>(widget, widget);
-}
+const auto WidgetOf = &KXQt::WidgetAs<CComboWidget>;
 
 }  // namespace
 
-CKXComboBox::CKXComboBox(IKXComboBoxEvent* sink) : CKXWindow(MakeImpl()), m_sink(sink) {}
+CKXComboBox::CKXComboBox(IKXComboBoxEvent* sink) : CKXWindow(KXQt::MakeImpl<CComboWidget>()), m_sink(sink) {}
 CKXComboBox::~CKXComboBox() = default;
 
 int CKXComboBox::AddString(const std::wstring& text) {

@@ -237,12 +237,7 @@ private:
     QPoint m_dragFrom;
 };
 
-CDialogWidget* WidgetOf(const CKXDialog* dialog) { return static_cast<CDialogWidget*>(dialog->GetImpl().Link()); }
-
-std::unique_ptr<CKXWindow::Impl> MakeImpl() {
-    auto* widget = new CDialogWidget;
-    return std::make_unique<CKXWindow::Impl>(widget, widget);
-}
+const auto WidgetOf = &KXQt::WidgetAs<CDialogWidget>;
 
 }  // namespace
 
@@ -278,7 +273,7 @@ void ForEachDialogSink(const std::function<void(IKXDialogEvent*)>& notify) {
 }  // namespace KXQt
 
 CKXDialog::CKXDialog(IKXDialogEvent* sink, bool mainWindow)
-    : CKXWindow(MakeImpl()), m_sink(sink), m_mainWindow(mainWindow), m_state(std::make_unique<State>()) {
+    : CKXWindow(KXQt::MakeImpl<CDialogWidget>()), m_sink(sink), m_mainWindow(mainWindow), m_state(std::make_unique<State>()) {
     if (m_sink) m_sink->SetUIWnd(this);
     LiveDialogs().push_back(this);
 }

@@ -79,16 +79,11 @@ private:
     std::wstring m_background;
 };
 
-CEditWidget* WidgetOf(const CKXEditCtrl* edit) { return static_cast<CEditWidget*>(edit->GetImpl().Link()); }
-
-std::unique_ptr<CKXWindow::Impl> MakeImpl() {
-    auto* widget = new CEditWidget;
-    return std::make_unique<CKXWindow::Impl>(widget, widget);
-}
+const auto WidgetOf = &KXQt::WidgetAs<CEditWidget>;
 
 }  // namespace
 
-CKXEditCtrl::CKXEditCtrl(IKXEditCtrlEvent* sink) : CKXWindow(MakeImpl()), m_sink(sink) {}
+CKXEditCtrl::CKXEditCtrl(IKXEditCtrlEvent* sink) : CKXWindow(KXQt::MakeImpl<CEditWidget>()), m_sink(sink) {}
 CKXEditCtrl::~CKXEditCtrl() = default;
 
 void CKXEditCtrl::SetWindowText(const std::wstring& text) {

@@ -55,16 +55,11 @@ private:
     }
 };
 
-CListWidget* WidgetOf(const CKXListCtrl* list) { return static_cast<CListWidget*>(list->GetImpl().Link()); }
-
-std::unique_ptr<CKXWindow::Impl> MakeImpl() {
-    auto* widget = new CListWidget;
-    return std::make_unique<CKXWindow::Impl>(widget, widget);
-}
+const auto WidgetOf = &KXQt::WidgetAs<CListWidget>;
 
 }  // namespace
 
-CKXListCtrl::CKXListCtrl(IKXListCtrlEvent* sink) : CKXWindow(MakeImpl()), m_sink(sink) {}
+CKXListCtrl::CKXListCtrl(IKXListCtrlEvent* sink) : CKXWindow(KXQt::MakeImpl<CListWidget>()), m_sink(sink) {}
 CKXListCtrl::~CKXListCtrl() = default;
 
 void CKXListCtrl::SetHeaderImage(const std::wstring& image) {

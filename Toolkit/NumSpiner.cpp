@@ -78,16 +78,11 @@ private:
     }
 };
 
-CSpinerWidget* WidgetOf(const CKXNumSpiner* spiner) { return static_cast<CSpinerWidget*>(spiner->GetImpl().Link()); }
-
-std::unique_ptr<CKXWindow::Impl> MakeImpl() {
-    auto* widget = new CSpinerWidget;
-    return std::make_unique<CKXWindow::Impl>(widget, widget);
-}
+const auto WidgetOf = &KXQt::WidgetAs<CSpinerWidget>;
 
 }  // namespace
 
-CKXNumSpiner::CKXNumSpiner(IKXNumSpinerEvent* sink) : CKXWindow(MakeImpl()), m_sink(sink) {}
+CKXNumSpiner::CKXNumSpiner(IKXNumSpinerEvent* sink) : CKXWindow(KXQt::MakeImpl<CSpinerWidget>()), m_sink(sink) {}
 CKXNumSpiner::~CKXNumSpiner() = default;
 
 void CKXNumSpiner::SetSkin(const KXSpinerSkin& skin) {

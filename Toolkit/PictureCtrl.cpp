@@ -40,18 +40,11 @@ protected:
     }
 };
 
-CPictureWidget* WidgetOf(const CKXPictureCtrl* picture) {
-    return static_cast<CPictureWidget*>(picture->GetImpl().Link());
-}
-
-std::unique_ptr<CKXWindow::Impl> MakeImpl() {
-    auto* widget = new CPictureWidget;
-    return std::make_unique<CKXWindow::Impl>(widget, widget);
-}
+const auto WidgetOf = &KXQt::WidgetAs<CPictureWidget>;
 
 }  // namespace
 
-CKXPictureCtrl::CKXPictureCtrl(IKXPictureCtrlEvent* sink) : CKXWindow(MakeImpl()), m_sink(sink) {}
+CKXPictureCtrl::CKXPictureCtrl(IKXPictureCtrlEvent* sink) : CKXWindow(KXQt::MakeImpl<CPictureWidget>()), m_sink(sink) {}
 CKXPictureCtrl::~CKXPictureCtrl() = default;
 
 void CKXPictureCtrl::SetImage(const std::wstring& image, const std::wstring& mode) {

@@ -347,18 +347,11 @@ void CTimelineWidget::mousePressEvent(QMouseEvent* e) {
     }
 }
 
-CTimelineWidget* WidgetOf(const CKXPlayProgressPanel* panel) {
-    return static_cast<CTimelineWidget*>(panel->GetImpl().Link());
-}
-
-std::unique_ptr<CKXWindow::Impl> MakeImpl() {
-    auto* widget = new CTimelineWidget;
-    return std::make_unique<CKXWindow::Impl>(widget, widget);
-}
+const auto WidgetOf = &KXQt::WidgetAs<CTimelineWidget>;
 
 }  // namespace
 
-CKXPlayProgressPanel::CKXPlayProgressPanel(IPlayProgressEvent* sink) : CKXWindow(MakeImpl()), m_sink(sink) {}
+CKXPlayProgressPanel::CKXPlayProgressPanel(IPlayProgressEvent* sink) : CKXWindow(KXQt::MakeImpl<CTimelineWidget>()), m_sink(sink) {}
 CKXPlayProgressPanel::~CKXPlayProgressPanel() = default;
 
 void CKXPlayProgressPanel::SetSkin(const KXProgressSkin& skin) {

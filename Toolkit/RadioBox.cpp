@@ -88,16 +88,11 @@ protected:
     }
 };
 
-CRadioWidget* WidgetOf(const CKXRadioBox* box) { return static_cast<CRadioWidget*>(box->GetImpl().Link()); }
-
-std::unique_ptr<CKXWindow::Impl> MakeImpl() {
-    auto* widget = new CRadioWidget;
-    return std::make_unique<CKXWindow::Impl>(widget, widget);
-}
+const auto WidgetOf = &KXQt::WidgetAs<CRadioWidget>;
 
 }  // namespace
 
-CKXRadioBox::CKXRadioBox(IKXRadioBoxEvent* sink) : CKXWindow(MakeImpl()), m_sink(sink) {}
+CKXRadioBox::CKXRadioBox(IKXRadioBoxEvent* sink) : CKXWindow(KXQt::MakeImpl<CRadioWidget>()), m_sink(sink) {}
 CKXRadioBox::~CKXRadioBox() = default;
 
 void CKXRadioBox::SetImages(const std::vector<std::wstring>& images) {

@@ -88,16 +88,11 @@ private:
     }
 };
 
-CSliderWidget* WidgetOf(const CKXSliderCtrl* slider) { return static_cast<CSliderWidget*>(slider->GetImpl().Link()); }
-
-std::unique_ptr<CKXWindow::Impl> MakeImpl() {
-    auto* widget = new CSliderWidget;
-    return std::make_unique<CKXWindow::Impl>(widget, widget);
-}
+const auto WidgetOf = &KXQt::WidgetAs<CSliderWidget>;
 
 }  // namespace
 
-CKXSliderCtrl::CKXSliderCtrl(IKXSliderCtrlEvent* sink) : CKXWindow(MakeImpl()), m_sink(sink) {}
+CKXSliderCtrl::CKXSliderCtrl(IKXSliderCtrlEvent* sink) : CKXWindow(KXQt::MakeImpl<CSliderWidget>()), m_sink(sink) {}
 CKXSliderCtrl::~CKXSliderCtrl() = default;
 
 void CKXSliderCtrl::SetSkin(const KXSliderSkin& skin) {

@@ -35,16 +35,11 @@ protected:
     }
 };
 
-CStaticWidget* WidgetOf(const CKXStatic* text) { return static_cast<CStaticWidget*>(text->GetImpl().Link()); }
-
-std::unique_ptr<CKXWindow::Impl> MakeImpl() {
-    auto* widget = new CStaticWidget;
-    return std::make_unique<CKXWindow::Impl>(widget, widget);
-}
+const auto WidgetOf = &KXQt::WidgetAs<CStaticWidget>;
 
 }  // namespace
 
-CKXStatic::CKXStatic(IKXStaticEvent* sink) : CKXWindow(MakeImpl()), m_sink(sink) {}
+CKXStatic::CKXStatic(IKXStaticEvent* sink) : CKXWindow(KXQt::MakeImpl<CStaticWidget>()), m_sink(sink) {}
 CKXStatic::~CKXStatic() = default;
 
 void CKXStatic::SetAlignment(const std::wstring& align) {

@@ -182,17 +182,12 @@ QSize CItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIn
     return size;
 }
 
-CTreeWidget* WidgetOf(const CKXTreeCtrl* tree) { return static_cast<CTreeWidget*>(tree->GetImpl().Link()); }
+const auto WidgetOf = &KXQt::WidgetAs<CTreeWidget>;
 
 // The item behind a handle of this tree, or null (no tree, or not one of its items).
 QTreeWidgetItem* ItemOf(const CKXTreeCtrl* tree, HKXTREEITEM handle) {
     CTreeWidget* widget = WidgetOf(tree);
     return widget ? widget->Item(handle) : nullptr;
-}
-
-std::unique_ptr<CKXWindow::Impl> MakeImpl() {
-    auto* widget = new CTreeWidget;
-    return std::make_unique<CKXWindow::Impl>(widget, widget);
 }
 
 QTreeWidgetItem* NewItem(CTreeWidget* tree, const std::wstring& text) {
@@ -207,7 +202,7 @@ QTreeWidgetItem* NewItem(CTreeWidget* tree, const std::wstring& text) {
 
 }  // namespace
 
-CKXTreeCtrl::CKXTreeCtrl(IKXTreeCtrlEvent* sink) : CKXWindow(MakeImpl()), m_sink(sink) {}
+CKXTreeCtrl::CKXTreeCtrl(IKXTreeCtrlEvent* sink) : CKXWindow(KXQt::MakeImpl<CTreeWidget>()), m_sink(sink) {}
 CKXTreeCtrl::~CKXTreeCtrl() = default;
 
 void CKXTreeCtrl::SetSkin(const KXTreeSkin& skin) {

@@ -8,19 +8,12 @@ namespace {
 
 using KXQt::CVideoGridWidget;
 
-CVideoGridWidget* WidgetOf(const CKXVideoWindow* grid) {
-    return static_cast<CVideoGridWidget*>(grid->GetImpl().Link());
-}
-
-std::unique_ptr<CKXWindow::Impl> MakeImpl(int mode, int maxRows, int maxCols, std::shared_ptr<KXFrameMailbox> mailbox) {
-    auto* widget = new CVideoGridWidget(mode, maxRows, maxCols, std::move(mailbox));
-    return std::make_unique<CKXWindow::Impl>(widget, widget);
-}
+const auto WidgetOf = &KXQt::WidgetAs<CVideoGridWidget>;
 
 }  // namespace
 
 CKXVideoWindow::CKXVideoWindow(int mode, IKXVideoWindowEvent* sink, int maxRows, int maxColumns)
-    : CKXWindow(MakeImpl(mode, maxRows, maxColumns, std::make_shared<KXFrameMailbox>())),
+    : CKXWindow(KXQt::MakeImpl<CVideoGridWidget>(mode, maxRows, maxColumns, std::make_shared<KXFrameMailbox>())),
       m_sink(sink),
       m_mailbox(WidgetOf(this)->Mailbox()) {}
 

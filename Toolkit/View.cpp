@@ -34,16 +34,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override { e->ignore(); }
 };
 
-CViewWidget* WidgetOf(const CKXView* view) { return static_cast<CViewWidget*>(view->GetImpl().Link()); }
-
-std::unique_ptr<CKXWindow::Impl> MakeImpl() {
-    auto* widget = new CViewWidget;
-    return std::make_unique<CKXWindow::Impl>(widget, widget);
-}
+const auto WidgetOf = &KXQt::WidgetAs<CViewWidget>;
 
 }  // namespace
 
-CKXView::CKXView(IKXViewEvent* sink) : CKXWindow(MakeImpl()), m_sink(sink) {
+CKXView::CKXView(IKXViewEvent* sink) : CKXWindow(KXQt::MakeImpl<CViewWidget>()), m_sink(sink) {
     if (m_sink) m_sink->SetUIWnd(this);
 }
 

@@ -7,7 +7,9 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "Toolkit/Window.h"
 
@@ -61,3 +63,20 @@ struct CKXWindow::Impl {
     // The link while the native side lives.
     KXQt::CWidgetLink* Link() const { return widget ? link : nullptr; }
 };
+
+namespace KXQt {
+
+// The native widget of a toolkit window as the type its maker gave it; null once it is gone.
+template <class Widget>
+Widget* WidgetAs(const CKXWindow* window) {
+    return static_cast<Widget*>(window->GetImpl().Link());
+}
+
+// The native side of a new toolkit window: a `Widget` is both the QWidget and its link.
+template <class Widget, class... Args>
+std::unique_ptr<CKXWindow::Impl> MakeImpl(Args&&... args) {
+    auto* widget = new Widget(std::forward<Args>(args)...);
+    return std::make_unique<CKXWindow::Impl>(widget, widget);
+}
+
+}  // namespace KXQt
