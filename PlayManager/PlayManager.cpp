@@ -51,9 +51,6 @@ CPlayManager::~CPlayManager() {
         boost::shared_ptr<TimerLink> link = m_timer;
         KX_POST_FUNCTION(ML_MAIN, [link] { TarvexBase::KillUITimer(&link->timer); });
     }
-    m_groupListener.reset();
-    m_groups.clear();
-    m_objects.clear();
 }
 
 void CPlayManager::OnTimer(std::uintptr_t, void* context) {
@@ -76,9 +73,13 @@ void CPlayManager::Task_OnTimer() {
     }
 }
 
+std::vector<boost::shared_ptr<CPlayObject>>::const_iterator CPlayManager::Position(void* handle) const {
+    if (!handle) return m_objects.end();
+    return std::find_if(m_objects.begin(), m_objects.end(), [handle](const auto& o) { return o->Handle() == handle; });
+}
+
 boost::shared_ptr<CPlayObject> CPlayManager::Find(void* handle) const {
-    if (!handle) return {};
-    auto it = std::find_if(m_objects.begin(), m_objects.end(), [handle](const auto& o) { return o->Handle() == handle; });
+    auto it = Position(handle);
     return it == m_objects.end() ? boost::shared_ptr<CPlayObject>() : *it;
 }
 
@@ -99,8 +100,8 @@ void* CPlayManager::CreatePlayObject() {
 }
 
 int CPlayManager::DestroyPlayObject(void* handle) {
-    auto it = std::find_if(m_objects.begin(), m_objects.end(), [handle](const auto& o) { return o->Handle() == handle; });
-    if (!handle || it == m_objects.end()) return 0;
+    auto it = Position(handle);
+    if (it == m_objects.end()) return 0;
     m_objects.erase(it);  // a task that still holds the object keeps it until it has run
     return 1;
 }

@@ -81,6 +81,7 @@ public:
 
 private:
     CPlayManager();
+    std::vector<boost::shared_ptr<CPlayObject>>::const_iterator Position(void* handle) const;
     boost::shared_ptr<CPlayObject> Find(void* handle) const;
     MOVRA::CMovra* FindEngine(void* handle) const;
     MOVRA::CMovra* FindGroup(void* group) const;

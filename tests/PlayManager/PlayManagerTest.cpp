@@ -3,6 +3,7 @@
 // group's time only while the files play in sync, clips of both kinds, and a redraw that waits for
 // the frame in flight.
 #include <QCoreApplication>
+#include <QTest>
 
 #include <filesystem>
 #include <map>
@@ -32,7 +33,7 @@ protected:
                 manager.reset();
                 return 0;
             });
-            Wait(700);  // the kill runs, and a firing after it must find nothing
+            QTest::qWait(700);  // the kill runs, and a firing after it must find nothing
         }
         PlayLoopsTest::TearDown();
     }
@@ -125,7 +126,7 @@ TEST_F(PlayManagerTest, EveryOperationOnAHandleItNeverIssuedReturnsZero) {
 TEST_F(PlayManagerTest, PositionsComeWithTheTickOnlyWhilePlaying) {
     void* handle = OpenFile(Recording(8));
     ASSERT_NE(nullptr, handle);
-    Wait(1600);
+    QTest::qWait(1600);
     const auto& positions = m_listener->positions;
     // About five ticks in 1.6 s: periodic, not per frame.
     EXPECT_GE(positions.size(), 3u);
@@ -140,17 +141,17 @@ TEST_F(PlayManagerTest, PositionsComeWithTheTickOnlyWhilePlaying) {
     }
 
     ASSERT_EQ(1, Do([handle](CPlayManager& m) { return m.Pause(handle); }));
-    Wait(100);  // a position already on its way
+    QTest::qWait(100);  // a position already on its way
     m_listener->ClearPositions();
-    Wait(800);
+    QTest::qWait(800);
     EXPECT_TRUE(positions.empty()) << "nothing while paused";
 
     ASSERT_EQ(1, Do([handle](CPlayManager& m) { return m.Resume(handle); }));
     EXPECT_TRUE(PumpUntil([&] { return !positions.empty(); }, 5000)) << "ticks again once resumed";
     ASSERT_EQ(1, Do([handle](CPlayManager& m) { return m.Stop(handle); }));
-    Wait(100);
+    QTest::qWait(100);
     m_listener->ClearPositions();
-    Wait(800);
+    QTest::qWait(800);
     EXPECT_TRUE(positions.empty()) << "nothing once stopped";
     EXPECT_EQ(1, Do([handle](CPlayManager& m) { return m.Close(handle) + m.DestroyPlayObject(handle) - 1; }));
 }
@@ -180,7 +181,7 @@ TEST_F(PlayManagerTest, TheGroupsTimeIsReportedOnlyWhileTheFilesPlayInSync) {
     auto groupPositions = [&] {
         return std::count(m_listener->positionHandles.begin(), m_listener->positionHandles.end(), nullptr);
     };
-    Wait(900);
+    QTest::qWait(900);
     EXPECT_EQ(0, groupPositions()) << "the flag is still 0";
 
     Do([](CPlayManager& m) {
@@ -198,9 +199,9 @@ TEST_F(PlayManagerTest, TheGroupsTimeIsReportedOnlyWhileTheFilesPlayInSync) {
         m.SetGroupPlayFlag(0);
         return m.GroupPlay_DelFromPlayGroup(group, a) + m.GroupPlay_DelFromPlayGroup(group, b) + m.GroupPlay_Close(group);
     });
-    Wait(100);
+    QTest::qWait(100);
     m_listener->ClearPositions();
-    Wait(700);
+    QTest::qWait(700);
     EXPECT_EQ(0, groupPositions());
     EXPECT_FALSE(m_listener->positions.empty()) << "the files' own positions go on";
 }
@@ -222,7 +223,7 @@ TEST_F(PlayManagerTest, ClipsOfBothKindsAreWrittenFromThePlayingFile) {
         QCoreApplication::processEvents();
         onScreen[clip] = m_listener->frames.back();
         ASSERT_EQ(1, Do([handle, clip = clip, type = type](CPlayManager& m) { return m.StartDataRecord(handle, clip.c_str(), type); }));
-        Wait(1500);
+        QTest::qWait(1500);
         ASSERT_EQ(1, Do([handle](CPlayManager& m) { return m.StopDataRecord(handle); })) << clip << " was completed";
     }
     for (const std::string& clip : {avi, native}) {
@@ -249,7 +250,7 @@ TEST_F(PlayManagerTest, ARedrawWaitsForTheFrameInFlight) {
     m_listener->holdTokens = false;
     m_listener->held.clear();  // drawn: the decoding thread goes on
     ASSERT_EQ(1, Do([handle](CPlayManager& m) { return m.Pause(handle); }));
-    Wait(200);
+    QTest::qWait(200);
     const std::size_t before = m_listener->frames.size();
     EXPECT_EQ(1, Do([handle](CPlayManager& m) { return m.RenderLastFrame(handle); }));
     EXPECT_TRUE(PumpUntil([&] { return m_listener->frames.size() > before; })) << "the picture comes again";

@@ -103,11 +103,6 @@ protected:
         return *result;
     }
 
-    static void Wait(int milliseconds) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-        PumpUntil([&] { return std::chrono::steady_clock::now() > until; }, milliseconds + 1000);
-    }
-
     boost::shared_ptr<TarvexBase::CKXMessageLoop> m_main;
     boost::shared_ptr<TarvexBase::CKXThreadEx_Qt> m_play;
     boost::shared_ptr<CFrameJournal> m_listener;
