@@ -17,10 +17,7 @@ public:
     CComboWidget() {
         // Only the user's choice is an event; SetCurSel is not.
         connect(this, QOverload<int>::of(&QComboBox::activated), this, [this](int index) {
-            auto* combo = static_cast<CKXComboBox*>(owner);
-            if (!combo || !combo->GetSink()) return;
-            CDispatchScope scope;
-            combo->GetSink()->CB_OnSelChanged(combo->GetDlgCtrlID(), index);
+            NotifySink(static_cast<CKXComboBox*>(owner), [index](auto* sink, int id) { sink->CB_OnSelChanged(id, index); });
         });
     }
     QWidget* Widget() override { return this; }

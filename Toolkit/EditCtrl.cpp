@@ -18,10 +18,7 @@ public:
     CEditWidget() {
         connect(this, &QLineEdit::textEdited, this, [this] {
             m_dirty = true;
-            if (auto* edit = Edit()) {
-                CDispatchScope scope;
-                edit->GetSink()->EDIT_OnChanged(edit->GetDlgCtrlID());
-            }
+            NotifySink(Edit(), [](auto* sink, int id) { sink->EDIT_OnChanged(id); });
         });
         connect(this, &QLineEdit::editingFinished, this, [this] { Commit(); });
     }
@@ -60,19 +57,13 @@ protected:
     }
 
 private:
-    CKXEditCtrl* Edit() const {
-        auto* edit = static_cast<CKXEditCtrl*>(owner);
-        return edit && edit->GetSink() ? edit : nullptr;
-    }
+    CKXEditCtrl* Edit() const { return static_cast<CKXEditCtrl*>(owner); }
     // Enter, or the focus leaving after the user changed the text.
     void Commit() {
         if (!m_dirty) return;
         m_dirty = false;
-        if (auto* edit = Edit()) {
-            const std::wstring value = ToWString(text());
-            CDispatchScope scope;
-            edit->GetSink()->EDIT_OnCommit(edit->GetDlgCtrlID(), value.c_str());
-        }
+        const std::wstring value = ToWString(text());
+        NotifySink(Edit(), [&value](auto* sink, int id) { sink->EDIT_OnCommit(id, value.c_str()); });
     }
 
     bool m_dirty = false;

@@ -46,12 +46,10 @@ public:
 
 private:
     void Report(QTreeWidgetItem* item, bool twice) {
-        auto* list = static_cast<CKXListCtrl*>(owner);
-        if (!list || !list->GetSink()) return;
         const int row = indexOfTopLevelItem(item);
-        CDispatchScope scope;
-        twice ? list->GetSink()->LC_OnItemDbClick(row, list->GetDlgCtrlID())
-              : list->GetSink()->LC_OnItemClick(row, list->GetDlgCtrlID());
+        NotifySink(static_cast<CKXListCtrl*>(owner), [row, twice](auto* sink, int id) {
+            twice ? sink->LC_OnItemDbClick(row, id) : sink->LC_OnItemClick(row, id);
+        });
     }
 };
 

@@ -71,10 +71,7 @@ private:
     void ChangeTo(int v) {
         if (!range.Set(v)) return;
         update();
-        auto* spiner = static_cast<CKXNumSpiner*>(owner);
-        if (!spiner || !spiner->GetSink()) return;
-        CDispatchScope scope;
-        spiner->GetSink()->SPIN_OnValueChanged(spiner->GetDlgCtrlID(), range.value);
+        NotifySink(static_cast<CKXNumSpiner*>(owner), [this](auto* sink, int id) { sink->SPIN_OnValueChanged(id, range.value); });
     }
 };
 

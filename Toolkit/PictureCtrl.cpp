@@ -33,10 +33,7 @@ protected:
         }
     }
     void Clicked(const QPoint&) override {
-        auto* picture = static_cast<CKXPictureCtrl*>(owner);
-        if (!picture || !picture->GetSink()) return;
-        CDispatchScope scope;
-        picture->GetSink()->PIC_OnClicked(picture->GetDlgCtrlID());
+        NotifySink(static_cast<CKXPictureCtrl*>(owner), [](auto* sink, int id) { sink->PIC_OnClicked(id); });
     }
 };
 

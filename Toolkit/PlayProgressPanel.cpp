@@ -183,10 +183,7 @@ private:
     }
     template <typename F>
     void Notify(F&& f) {
-        auto* panel = static_cast<CKXPlayProgressPanel*>(owner);
-        if (!panel || !panel->GetSink()) return;
-        CDispatchScope scope;
-        f(panel->GetSink(), panel->GetDlgCtrlID());
+        NotifySink(static_cast<CKXPlayProgressPanel*>(owner), std::forward<F>(f));
     }
 
     bool m_draggingZoom = false;

@@ -81,10 +81,7 @@ private:
     void MoveTo(int pos) {
         if (!range.Set(pos)) return;
         update();
-        auto* slider = static_cast<CKXSliderCtrl*>(owner);
-        if (!slider || !slider->GetSink()) return;
-        CDispatchScope scope;
-        slider->GetSink()->SLD_OnPosChanged(slider->GetDlgCtrlID(), range.value);
+        NotifySink(static_cast<CKXSliderCtrl*>(owner), [this](auto* sink, int id) { sink->SLD_OnPosChanged(id, range.value); });
     }
 };
 

@@ -28,10 +28,7 @@ protected:
         painter.drawText(rect(), Flags(), m_text);
     }
     void Clicked(const QPoint&) override {
-        auto* text = static_cast<CKXStatic*>(owner);
-        if (!text || !text->GetSink()) return;
-        CDispatchScope scope;
-        text->GetSink()->STC_OnClicked(text->GetDlgCtrlID());
+        NotifySink(static_cast<CKXStatic*>(owner), [](auto* sink, int id) { sink->STC_OnClicked(id); });
     }
 };
 

@@ -131,10 +131,7 @@ protected:
 private:
     template <typename F>
     void Notify(F&& f) {
-        auto* tree = static_cast<CKXTreeCtrl*>(owner);
-        if (!tree || !tree->GetSink()) return;
-        CDispatchScope scope;
-        f(tree->GetSink(), tree->GetDlgCtrlID());
+        NotifySink(static_cast<CKXTreeCtrl*>(owner), std::forward<F>(f));
     }
 };
 
@@ -188,6 +185,19 @@ const auto WidgetOf = &KXQt::WidgetAs<CTreeWidget>;
 QTreeWidgetItem* ItemOf(const CKXTreeCtrl* tree, HKXTREEITEM handle) {
     CTreeWidget* widget = WidgetOf(tree);
     return widget ? widget->Item(handle) : nullptr;
+}
+
+// An item's check box or playing mark: 0 or 1, and 0 for a handle that is not one of the tree's.
+int FlagOf(const CKXTreeCtrl* tree, HKXTREEITEM handle, int role) {
+    QTreeWidgetItem* item = ItemOf(tree, handle);
+    return item ? item->data(0, role).toInt() : 0;
+}
+
+int SetFlag(const CKXTreeCtrl* tree, HKXTREEITEM handle, int role, int on) {
+    QTreeWidgetItem* item = ItemOf(tree, handle);
+    if (!item) return 0;
+    item->setData(0, role, on ? 1 : 0);
+    return 1;
 }
 
 QTreeWidgetItem* NewItem(CTreeWidget* tree, const std::wstring& text) {
@@ -281,29 +291,13 @@ int CKXTreeCtrl::SetItemData(HKXTREEITEM handle, std::intptr_t data) {
     return 1;
 }
 
-int CKXTreeCtrl::GetCheck(HKXTREEITEM handle) const {
-    QTreeWidgetItem* item = ItemOf(this, handle);
-    return item ? item->data(0, kCheckRole).toInt() : 0;
-}
+int CKXTreeCtrl::GetCheck(HKXTREEITEM handle) const { return FlagOf(this, handle, kCheckRole); }
 
-int CKXTreeCtrl::SetCheck(HKXTREEITEM handle, int checked) {
-    QTreeWidgetItem* item = ItemOf(this, handle);
-    if (!item) return 0;
-    item->setData(0, kCheckRole, checked ? 1 : 0);
-    return 1;
-}
+int CKXTreeCtrl::SetCheck(HKXTREEITEM handle, int checked) { return SetFlag(this, handle, kCheckRole, checked); }
 
-int CKXTreeCtrl::GetPlaying(HKXTREEITEM handle) const {
-    QTreeWidgetItem* item = ItemOf(this, handle);
-    return item ? item->data(0, kPlayingRole).toInt() : 0;
-}
+int CKXTreeCtrl::GetPlaying(HKXTREEITEM handle) const { return FlagOf(this, handle, kPlayingRole); }
 
-int CKXTreeCtrl::SetPlaying(HKXTREEITEM handle, int on) {
-    QTreeWidgetItem* item = ItemOf(this, handle);
-    if (!item) return 0;
-    item->setData(0, kPlayingRole, on ? 1 : 0);
-    return 1;
-}
+int CKXTreeCtrl::SetPlaying(HKXTREEITEM handle, int on) { return SetFlag(this, handle, kPlayingRole, on); }
 
 HKXTREEITEM CKXTreeCtrl::GetRootItem() const { return GetChildItem(0); }
 

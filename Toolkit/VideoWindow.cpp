@@ -1,5 +1,7 @@
 #include "Toolkit/VideoWindow.h"
 
+#include <utility>
+
 #include "Toolkit/EventSinks.h"
 #include "Toolkit/Qt/FrameMailbox.h"
 #include "Toolkit/Qt/VideoGrid.h"
@@ -9,6 +11,20 @@ namespace {
 using KXQt::CVideoGridWidget;
 
 const auto WidgetOf = &KXQt::WidgetAs<CVideoGridWidget>;
+
+// Sets what a sub-window shows and repaints it; nothing for a window that is not in the grid.
+template <class T, class V>
+void SetShown(const CKXVideoWindow* self, int window, T CVideoGridWidget::SubWindow::*field, V&& value) {
+    auto* grid = WidgetOf(self);
+    if (!grid || !grid->Valid(window)) return;
+    grid->windows[window].*field = std::forward<V>(value);
+    grid->Repaint(window);
+}
+
+int IsShown(const CKXVideoWindow* self, int window, bool CVideoGridWidget::SubWindow::*flag) {
+    auto* grid = WidgetOf(self);
+    return grid && grid->Valid(window) && grid->windows[window].*flag ? 1 : 0;
+}
 
 }  // namespace
 
@@ -104,10 +120,7 @@ CKXRect CKXVideoWindow::GetSubWindowRect(int window) const {
 }
 
 void CKXVideoWindow::SetWindowTitle(int window, const std::wstring& title) {
-    auto* grid = WidgetOf(this);
-    if (!grid || !grid->Valid(window)) return;
-    grid->windows[window].title = title;
-    grid->Repaint(window);
+    SetShown(this, window, &CVideoGridWidget::SubWindow::title, title);
 }
 
 std::wstring CKXVideoWindow::GetWindowTitle(int window) const {
@@ -116,34 +129,21 @@ std::wstring CKXVideoWindow::GetWindowTitle(int window) const {
 }
 
 void CKXVideoWindow::SetLoading(int window, int on) {
-    auto* grid = WidgetOf(this);
-    if (!grid || !grid->Valid(window)) return;
-    grid->windows[window].loading = on != 0;
-    grid->Repaint(window);
+    SetShown(this, window, &CVideoGridWidget::SubWindow::loading, on != 0);
 }
 
-int CKXVideoWindow::IsLoading(int window) const {
-    auto* grid = WidgetOf(this);
-    return grid && grid->Valid(window) && grid->windows[window].loading ? 1 : 0;
-}
+int CKXVideoWindow::IsLoading(int window) const { return IsShown(this, window, &CVideoGridWidget::SubWindow::loading); }
 
 void CKXVideoWindow::ShowReplay(int window, int on) {
-    auto* grid = WidgetOf(this);
-    if (!grid || !grid->Valid(window)) return;
-    grid->windows[window].replay = on != 0;
-    grid->Repaint(window);
+    SetShown(this, window, &CVideoGridWidget::SubWindow::replay, on != 0);
 }
 
 void CKXVideoWindow::SetRecordState(int window, int checked) {
-    auto* grid = WidgetOf(this);
-    if (!grid || !grid->Valid(window)) return;
-    grid->windows[window].recording = checked != 0;
-    grid->Repaint(window);
+    SetShown(this, window, &CVideoGridWidget::SubWindow::recording, checked != 0);
 }
 
 int CKXVideoWindow::GetRecordState(int window) const {
-    auto* grid = WidgetOf(this);
-    return grid && grid->Valid(window) && grid->windows[window].recording ? 1 : 0;
+    return IsShown(this, window, &CVideoGridWidget::SubWindow::recording);
 }
 
 void CKXVideoWindow::ClearWindow(int window) {

@@ -165,10 +165,7 @@ void CVideoGridWidget::RefreshAll() {
 
 template <typename F>
 void CVideoGridWidget::Notify(F&& f) {
-    CKXVideoWindow* grid = Owner();
-    if (!grid || !grid->GetSink()) return;
-    CDispatchScope scope;
-    f(grid->GetSink(), grid->GetDlgCtrlID());
+    NotifySink(Owner(), std::forward<F>(f));
 }
 
 void CVideoGridWidget::AskForFrame(int window) {

@@ -49,6 +49,15 @@ public:
 
 CWidgetLink* LinkOf(QWidget* widget);
 
+// Tells a control's sink of a user's action: `call(sink, control id)`, inside a dispatch scope;
+// nothing when the control is gone or has no sink.
+template <class Control, class Call>
+void NotifySink(Control* control, Call&& call) {
+    if (!control || !control->GetSink()) return;
+    CDispatchScope scope;
+    call(control->GetSink(), control->GetDlgCtrlID());
+}
+
 }  // namespace KXQt
 
 struct CKXWindow::Impl {
