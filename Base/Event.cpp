@@ -31,6 +31,16 @@ CKXEvent::~CKXEvent() {
 
 int CKXEvent::Create(int initialState, int manualReset) {
     if (!m_impl) return 0;
+    if (m_impl->created) {
+        // Created again while a thread may wait on it: the state it waits on stays, with the new
+        // kind and initial state (a waiter is woken when that is signalled).
+        EventState& s = *m_impl->state;
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.manualReset = manualReset != 0;
+        s.signalled = initialState != 0;
+        if (s.signalled) s.cv.notify_all();
+        return 1;
+    }
     m_impl->state.reset(new (std::nothrow) EventState);
     if (!m_impl->state) {
         m_impl->created = 0;

@@ -16,6 +16,8 @@ public:
     CKXEvent(const CKXEvent&) = delete;
     CKXEvent& operator=(const CKXEvent&) = delete;
 
+    // Creating an event that exists keeps its state, which a waiter may be blocked on, and gives
+    // it the new kind and initial state.
     int Create(int initialState, int manualReset);
     // 0 without a record, 1 when not created; otherwise closes and returns 1.
     int Close();

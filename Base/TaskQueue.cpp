@@ -28,8 +28,12 @@ int CKXTaskQueue::RunOneTask() {
         m_working.swap(m_incoming);
     }
     if (!m_working.empty()) {
-        m_working.front()->Run();
+        // Off the queue before it runs: a task that opens a modal dialog runs a nested loop that
+        // takes the next tasks from this same queue, and must neither find itself at the front
+        // again nor have its removal drop a task that never ran.
+        const boost::shared_ptr<CKXTask> task = m_working.front();
         m_working.pop_front();
+        task->Run();
     }
     return static_cast<int>(m_working.size());
 }

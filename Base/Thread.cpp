@@ -5,6 +5,8 @@
 #include <new>
 #include <type_traits>
 
+#include "Base/SignalStack.h"
+
 namespace KX_SOFT_BASE {
 
 static_assert(std::is_integral<pthread_t>::value && sizeof(pthread_t) <= sizeof(KXThreadHandle),
@@ -20,6 +22,7 @@ struct StartRecord {
 void* Trampoline(void* p) {
     StartRecord record = *static_cast<StartRecord*>(p);
     delete static_cast<StartRecord*>(p);
+    CKXSignalStack signalStack;  // so that a stack overflow here is reported too
     record.routine(record.parameter);
     return nullptr;
 }

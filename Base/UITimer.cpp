@@ -1,6 +1,9 @@
 #include "Base/UITimer.h"
 
+#include <atomic>
 #include <map>
+
+#include "Base/SystemFunctions.h"
 
 namespace TarvexBase {
 
@@ -13,22 +16,34 @@ std::map<std::uintptr_t, CKXTimer*>& Registry() {
 }
 std::uintptr_t g_nextId = 1;
 UITimerSource g_source;
+std::atomic<KX_SOFT_BASE::KXThreadId> g_uiThread{0};
 
 }  // namespace
 
-void SetUITimerSource(const UITimerSource& source) { g_source = source; }
+void SetUITimerSource(const UITimerSource& source) {
+    g_source = source;
+    g_uiThread = source.start ? KX_SOFT_BASE::CurrentThreadId() : 0;
+}
 
-void StartUITimer(CKXTimer* timer, unsigned int periodMs) {
-    if (!timer) return;
+bool OnUITimerThread() {
+    const KX_SOFT_BASE::KXThreadId ui = g_uiThread;
+    return !ui || ui == KX_SOFT_BASE::CurrentThreadId();
+}
+
+int StartUITimer(CKXTimer* timer, unsigned int periodMs) {
+    // The registry and the toolkit's timers belong to the UI thread; a start elsewhere would race
+    // them and never fire.
+    if (!timer || !OnUITimerThread()) return 0;
     if (timer->id) KillUITimer(timer);
     const std::uintptr_t id = g_nextId++;
     timer->id = id;
     Registry()[id] = timer;
     if (g_source.start) g_source.start(id, periodMs);
+    return 1;
 }
 
 void KillUITimer(CKXTimer* timer) {
-    if (!timer || !timer->id) return;
+    if (!timer || !timer->id || !OnUITimerThread()) return;
     if (g_source.stop) g_source.stop(timer->id);
     Registry().erase(timer->id);
     timer->id = 0;

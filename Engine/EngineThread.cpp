@@ -3,6 +3,8 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "Base/SignalStack.h"
+
 namespace MOVRA {
 
 struct CEngineThread::Shared {
@@ -19,7 +21,10 @@ void CEngineThread::Start(Body body) {
     m_shared = std::make_shared<Shared>();
     std::shared_ptr<Shared> shared = m_shared;
     m_thread = std::thread([shared, body = std::move(body)] {
-        body(shared->stop);
+        {
+            KX_SOFT_BASE::CKXSignalStack signalStack;  // so that a stack overflow here is reported
+            body(shared->stop);
+        }
         std::lock_guard<std::mutex> lock(shared->mutex);
         shared->done = true;
         shared->cv.notify_all();

@@ -14,6 +14,7 @@ extern "C" {
 #include <thread>
 #include <vector>
 
+#include "Base/SignalStack.h"
 #include "Engine/FfmpegSupport.h"
 
 namespace MOVRA {
@@ -230,7 +231,10 @@ std::shared_ptr<CSoundPlayer> CSoundPlayer::Open(const std::string& path, std::s
         return nullptr;
     }
     State* state = s.get();
-    s->feeder = std::thread([state] { state->Feed(); });
+    s->feeder = std::thread([state] {
+        KX_SOFT_BASE::CKXSignalStack signalStack;  // so that a stack overflow here is reported
+        state->Feed();
+    });
     std::shared_ptr<CSoundPlayer> player(new CSoundPlayer());
     player->m_state = std::move(s);
     return player;

@@ -32,7 +32,11 @@ struct CPlayManager::TimerLink {
 boost::shared_ptr<CPlayManager> CPlayManager::Create() {
     boost::shared_ptr<CPlayManager> manager(new CPlayManager);
     manager->m_timer->manager = manager;
-    TarvexBase::StartUITimer(&manager->m_timer->timer, kTickMs);
+    // The tick is the UI thread's timer: made elsewhere, the manager has it started there.
+    if (!TarvexBase::StartUITimer(&manager->m_timer->timer, kTickMs)) {
+        boost::shared_ptr<TimerLink> link = manager->m_timer;
+        KX_POST_FUNCTION(ML_MAIN, [link] { TarvexBase::StartUITimer(&link->timer, kTickMs); });
+    }
     return manager;
 }
 

@@ -1,5 +1,6 @@
 #include "Toolkit/MessageControlQt.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
@@ -39,6 +40,12 @@ struct CKXMessageControl_MFC::Alive {
     // events that were queued when the pass began; an event per posted task would run a whole
     // burst in one pass with no input between. One at a time, each pass runs one task.
     std::atomic<bool> pending{false};
+    // UI thread only. How many of this loop's tasks are running, one inside the other: above 0
+    // while a task runs a nested event loop (a modal dialog, a file dialog, a drag).
+    int running = 0;
+    // A task began since a pass last found the batch done and nothing posted: tasks may wait
+    // behind it.
+    bool mayHaveWork = false;
 };
 
 namespace {
@@ -74,6 +81,13 @@ public:
 CKXMessageControl_MFC::CKXMessageControl_MFC(const boost::weak_ptr<CDelegate>& delegate)
     : CKXMessageControl(delegate), m_alive(std::make_shared<Alive>()), m_target(new CTaskTarget) {
     m_alive->control = this;
+    // A task that runs a nested event loop holds the event that ran it: the tasks behind it in
+    // its batch would wait for the next post. When the nested loop runs out of events, wake them.
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, m_target, [this] {
+            if (m_alive->running > 0 && m_alive->mayHaveWork) ScheduleWork();
+        });
+    }
 }
 
 CKXMessageControl_MFC::~CKXMessageControl_MFC() {
@@ -87,9 +101,16 @@ CKXMessageControl_MFC::~CKXMessageControl_MFC() {
 void CKXMessageControl_MFC::Run() {
     boost::shared_ptr<CDelegate> delegate = m_delegate.lock();
     if (!delegate) return;
+    m_alive->mayHaveWork = true;
+    ++m_alive->running;
+    const int more = delegate->DoWork();
+    --m_alive->running;
     // Again while the batch has more, or while tasks posted during it (whose posts found this
     // event already queued) wait for the next batch.
-    if (delegate->DoWork() || !delegate->IsIdle()) ScheduleWork();
+    if (more || !delegate->IsIdle())
+        ScheduleWork();
+    else
+        m_alive->mayHaveWork = false;
 }
 
 void CKXMessageControl_MFC::ScheduleWork() {

@@ -47,6 +47,12 @@ TEST_F(CrashReportTest, AFaultWritesTheReportBesideTheProgramAndExitsWithOne) {
     EXPECT_EQ(0, Run("none"));
 }
 
+TEST_F(CrashReportTest, AStackOverflowOnAWorkerThreadIsReported) {
+    EXPECT_EQ(1, Run("overflow"));
+    const std::string report = ReadFile("bin/crash_probe.dmp");
+    EXPECT_NE(std::string::npos, report.find("SIGSEGV")) << report;
+}
+
 TEST_F(CrashReportTest, ACrashWhileReportingEndsWithTwentyThree) { EXPECT_EQ(23, Run("nested")); }
 
 TEST_F(CrashReportTest, WhereTheProgramsFolderTakesNoFileTheProgramFolderDoes) {

@@ -85,6 +85,24 @@ TEST(Event, SetFromAnotherThreadReleasesAnInfiniteWait) {
     setter.join();
 }
 
+TEST(Event, CreatingAnEventAgainKeepsTheStateAWaiterIsBlockedOn) {
+    CKXEvent event;
+    ASSERT_EQ(1, event.Create(0, 1));
+    std::atomic<int> result{-100};
+    std::atomic<bool> waiting{false};
+    std::thread waiter([&] {
+        waiting = true;
+        result = event.Wait(KX_INFINITE);
+    });
+    while (!waiting) std::this_thread::yield();
+    SleepMs(20);  // give the waiter time to block; the result does not depend on it
+    EXPECT_EQ(1, event.Create(0, 0)) << "created again, not signalled: the waiter goes on waiting";
+    EXPECT_EQ(1, event.Create(1, 0)) << "created again, signalled: the waiter is woken";
+    waiter.join();
+    EXPECT_EQ(KX_WAIT_OBJECT_0, result.load());
+    EXPECT_EQ(KX_WAIT_TIMEOUT, event.Wait(0)) << "auto-reset now: the wake-up consumed it";
+}
+
 TEST(Mutex, EarlyUnlockIsNotRepeatedAtScopeEnd) {
     CKXMutex mutex;
     mutex.Lock();  // the outer hold the scoped lock must leave in place

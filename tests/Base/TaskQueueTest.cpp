@@ -61,6 +61,25 @@ TEST(TaskQueue, ATaskPostedWhileABatchRunsWaitsForTheNextBatch) {
     EXPECT_EQ((std::vector<std::string>{"a", "b", "inner"}), order);
 }
 
+TEST(TaskQueue, ATaskThatRunsANestedLoopRunsOnceAndEveryOtherTaskToo) {
+    // A task that opens a modal dialog: the dialog's loop runs the queue from inside the task.
+    CKXTaskQueue queue;
+    std::vector<std::string> order;
+    queue.PushTask(MakeTask([&] {
+        order.push_back("modal begins");
+        queue.PushTask(MakeTask([&] { order.push_back("posted meanwhile"); }));
+        while (queue.RunOneTask() > 0 || !queue.IsIncomingEmpty()) {
+        }
+        order.push_back("modal ends");
+    }));
+    queue.PushTask(MakeTask([&] { order.push_back("b"); }));
+    queue.PushTask(MakeTask([&] { order.push_back("c"); }));
+    queue.RunOneTask();
+    while (queue.RunOneTask() > 0 || !queue.IsIncomingEmpty()) {
+    }
+    EXPECT_EQ((std::vector<std::string>{"modal begins", "b", "c", "posted meanwhile", "modal ends"}), order);
+}
+
 TEST(TaskQueue, TasksCoOwnTheirTargetAndADeadQueueReleasesThemUnrun) {
     bool destroyed = false;
     {

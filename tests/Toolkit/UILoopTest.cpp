@@ -6,6 +6,7 @@
 #include <boost/enable_shared_from_this.hpp>
 #include <boost/make_shared.hpp>
 
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "Base/PostTask.h"
 #include "Base/SystemFunctions.h"
 #include "ToolkitTestSupport.h"
+#include "Toolkit/Dialog.h"
 #include "Toolkit/UITimer.h"
 
 using namespace TarvexBase;
@@ -131,6 +133,28 @@ TEST_F(UILoopTest, TimersFireOnTheUIThreadAndAKilledIdIsIgnored) {
     KillUITimer(timer.get());
 }
 
+TEST_F(UILoopTest, ATimerStartedOffTheUIThreadIsRefusedAndItsPostedStartRuns) {
+    TimerCount count;
+    auto timer = boost::make_shared<CKXTimer>();
+    timer->handler = &OnTimer;
+    timer->context = &count;
+    int started = -1;
+    std::thread worker([&] { started = StartUITimer(timer.get(), 20); });
+    worker.join();
+    EXPECT_EQ(0, started);
+    EXPECT_EQ(0u, timer->id) << "the registry belongs to the UI thread";
+
+    // What a caller on another thread does instead: post the start.
+    std::thread poster([timer] { KX_POST_FUNCTION(ML_MAIN, [timer] { StartUITimer(timer.get(), 20); }); });
+    poster.join();
+    ASSERT_TRUE(TarvexTest::PumpUntil([&] { return count.fired >= 2; }));
+    std::thread killer([&] { KillUITimer(timer.get()); });
+    killer.join();
+    EXPECT_NE(0u, timer->id) << "a kill off the UI thread does nothing";
+    KillUITimer(timer.get());
+    EXPECT_EQ(0u, timer->id);
+}
+
 TEST_F(UILoopTest, TasksPostedWhileABatchRunsAreNotStranded) {
     auto journal = boost::make_shared<Journal>();
     // Posts from a worker race the UI thread's batches; every task must still run.
@@ -144,4 +168,52 @@ TEST_F(UILoopTest, TasksPostedWhileABatchRunsAreNotStranded) {
     worker.join();
     ASSERT_TRUE(all || TarvexTest::PumpUntil([&] { return journal->entries.size() == 300; }));
     for (int n = 2; n <= 301; ++n) ASSERT_EQ("task " + std::to_string(n), journal->entries[n - 2]);
+}
+
+namespace {
+
+// A task that opens a modal dialog, as a reply task showing a message box does.
+class ModalJournal : public boost::enable_shared_from_this<ModalJournal> {
+public:
+    std::vector<std::string> entries;
+    CKXDialog* dialog = nullptr;
+    int modalResult = -100;
+
+    void Task_Modal() {
+        entries.push_back("modal opens");
+        // A worker posts while the dialog runs, as the play loop's replies and the tick do.
+        std::thread worker([self = shared_from_this()] {
+            KX_POST_TASK(ML_MAIN, self.get(), &ModalJournal::Task_Note, std::string("posted meanwhile"));
+            KX_POST_TASK(ML_MAIN, self.get(), &ModalJournal::Task_Close);
+        });
+        worker.join();
+        modalResult = dialog->DoModal();
+        entries.push_back("modal closed");
+    }
+    void Task_Note(std::string what) { entries.push_back(what); }
+    void Task_Close() {
+        entries.push_back("close");
+        dialog->EndDialog(7);
+    }
+};
+
+}  // namespace
+
+TEST_F(UILoopTest, ATaskRunningAModalDialogRunsOnceAndTheTasksBehindItRunInOrder) {
+    TarvexTest::CJournalSink sink;
+    std::unique_ptr<CKXDialog> dialog(CKXUIFactory::CreateUIDialog(&sink));
+    dialog->Create(L"Question", 0, CKXRect(0, 0, 200, 100), nullptr, 0);
+    auto journal = boost::make_shared<ModalJournal>();
+    journal->dialog = dialog.get();
+    // One batch: the modal task, then two tasks queued behind it before it runs.
+    KX_POST_TASK(ML_MAIN, journal.get(), &ModalJournal::Task_Modal);
+    KX_POST_TASK(ML_MAIN, journal.get(), &ModalJournal::Task_Note, std::string("queued behind 1"));
+    KX_POST_TASK(ML_MAIN, journal.get(), &ModalJournal::Task_Note, std::string("queued behind 2"));
+    ASSERT_TRUE(TarvexTest::PumpUntil([&] { return !journal->entries.empty() && journal->entries.back() == "modal closed"; }));
+    QTest::qWait(50);  // anything run twice would show now
+    QCoreApplication::processEvents();
+    EXPECT_EQ((std::vector<std::string>{"modal opens", "queued behind 1", "queued behind 2", "posted meanwhile", "close",
+                                        "modal closed"}),
+              journal->entries);
+    EXPECT_EQ(7, journal->modalResult);
 }
