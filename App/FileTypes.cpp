@@ -31,6 +31,15 @@ std::wstring AssociationQuestion(const std::wstring& missingTypes) {
     return text.substr(0, 127);
 }
 
+FileTypeOffer CheckFileTypes(const std::vector<std::wstring>& extensions, int (*isAssociated)(const std::wstring&)) {
+    FileTypeOffer offer;
+    const std::wstring missing = MissingFileTypes(extensions, isAssociated);
+    if (missing.empty()) return offer;
+    offer.question = AssociationQuestion(missing);
+    offer.extensions = extensions;
+    return offer;
+}
+
 void AssociateFileTypes(const std::vector<std::wstring>& extensions, const std::wstring& program,
                         int (*associate)(const std::wstring&, const std::wstring&, int)) {
     for (std::size_t i = 0; i < extensions.size(); ++i)

@@ -15,6 +15,14 @@ std::wstring MissingFileTypes(const std::vector<std::wstring>& extensions, int (
 // not used.
 std::wstring AssociationQuestion(const std::wstring& missingTypes);
 
+// What the start-up check finds: the question to put to the user (empty when every type opens
+// with the program already) and the extensions its OK associates (every record format).
+struct FileTypeOffer {
+    std::wstring question;
+    std::vector<std::wstring> extensions;
+};
+FileTypeOffer CheckFileTypes(const std::vector<std::wstring>& extensions, int (*isAssociated)(const std::wstring&));
+
 // Associates every extension with the program, the last one asking the desktop to refresh.
 void AssociateFileTypes(const std::vector<std::wstring>& extensions, const std::wstring& program,
                         int (*associate)(const std::wstring&, const std::wstring&, int));

@@ -51,11 +51,11 @@ int main(int argc, char** argv) {
     StartupLoops loops = CreateStartupLoops(TarvexBase::MC_UI_THREAD);
     TarvexPlay::FillYuvTables();
 
-    const std::wstring missingTypes = MissingFileTypes(Settings().recordFormats, &CKXUIFactory::IsFileAssociatetoApp);
+    const FileTypeOffer offer = CheckFileTypes(Settings().recordFormats, &CKXUIFactory::IsFileAssociatetoApp);
+    // The toolkit has taken its own options out of the command line by now.
     auto mainWindow = std::make_unique<CStartupWindow>(argc > 1 ? argv[1] : "");
-    // The question is put through the message dialog, which comes with the player's main window;
-    // until then the check only finds what is missing.
-    (void)missingTypes;
+    // The main window puts the question once it is up, through its message dialog.
+    mainWindow->OfferFileTypes(offer);
 
     CKXUIFactory::MainLoop();
 

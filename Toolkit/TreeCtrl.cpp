@@ -6,7 +6,7 @@
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 
-#include <unordered_set>
+#include <unordered_map>
 
 #include "Toolkit/Qt/KeyCodes.h"
 #include "Toolkit/Qt/Skin.h"
@@ -20,6 +20,15 @@ using namespace KXQt;
 constexpr int kDataRole = Qt::UserRole + 1;
 constexpr int kCheckRole = Qt::UserRole + 2;
 constexpr int kPlayingRole = Qt::UserRole + 3;
+constexpr int kHandleRole = Qt::UserRole + 4;
+
+// Handles are numbers drawn once per item for the life of the program, never the items'
+// addresses: a handle that went out (through another loop and back) after its item was deleted
+// must not name a newer item that happens to sit at the same address.
+HKXTREEITEM NextHandle() {
+    static HKXTREEITEM s_last = 0;  // UI thread only
+    return ++s_last;
+}
 
 class CTreeWidget;
 
@@ -52,18 +61,21 @@ public:
     }
     QWidget* Widget() override { return this; }
 
-    static HKXTREEITEM Handle(QTreeWidgetItem* item) { return reinterpret_cast<HKXTREEITEM>(item); }
+    static HKXTREEITEM Handle(QTreeWidgetItem* item) {
+        return item ? static_cast<HKXTREEITEM>(item->data(0, kHandleRole).toULongLong()) : 0;
+    }
     // The item behind a handle, or null for one that is not (any more) an item of this tree.
     QTreeWidgetItem* Item(HKXTREEITEM handle) const {
-        auto* item = reinterpret_cast<QTreeWidgetItem*>(handle);
-        return handle && live.count(item) ? item : nullptr;
+        if (!handle) return nullptr;
+        const auto found = live.find(handle);
+        return found == live.end() ? nullptr : found->second;
     }
     void Forget(QTreeWidgetItem* item) {
-        live.erase(item);
+        live.erase(Handle(item));
         for (int i = 0; i < item->childCount(); ++i) Forget(item->child(i));
     }
 
-    std::unordered_set<QTreeWidgetItem*> live;
+    std::unordered_map<HKXTREEITEM, QTreeWidgetItem*> live;
     KXTreeSkin skin;
     QColor colors[4] = {Qt::white, Theme::Pressed(), Qt::white, QColor(0, 0xff, 0)};
 
@@ -206,7 +218,9 @@ QTreeWidgetItem* NewItem(CTreeWidget* tree, const std::wstring& text) {
     item->setData(0, kDataRole, QVariant::fromValue<qlonglong>(0));
     item->setData(0, kCheckRole, 0);
     item->setData(0, kPlayingRole, 0);
-    tree->live.insert(item);
+    const HKXTREEITEM handle = NextHandle();
+    item->setData(0, kHandleRole, QVariant::fromValue<qulonglong>(handle));
+    tree->live.emplace(handle, item);
     return item;
 }
 

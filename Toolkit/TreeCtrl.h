@@ -1,7 +1,8 @@
 #pragma once
 // A tree of items with text, a number of the caller's (item data), a check box and a "playing"
 // mark. Items are named by handles (HKXTREEITEM, 0 for none) that stay valid until the item is
-// deleted; a stale or forged handle is ignored. The sink hears clicks, double-clicks, keys and the
+// deleted and are never given to another item while the program runs; a stale or forged handle
+// is ignored. The sink hears clicks, double-clicks, keys and the
 // user's check changes, never changes the program makes.
 #include <cstdint>
 #include <string>

@@ -79,7 +79,7 @@ void ApplyPalette() {
 
 }  // namespace
 
-int CKXUIFactory::Install(int argc, char** argv) {
+int CKXUIFactory::Install(int& argc, char** argv) {
     ToolkitState& state = State();
     if (state.installed) return 1;
     if (!QApplication::instance()) {
@@ -87,8 +87,10 @@ int CKXUIFactory::Install(int argc, char** argv) {
         static char s_name[] = "tarvex-player";
         static char* s_argv[] = {s_name, nullptr};
         if (argc > 0 && argv) {
+            // The application object keeps a reference to its count for its whole life.
             s_argc = argc;
             state.ownApplication = std::make_unique<QApplication>(s_argc, argv);
+            argc = s_argc;
         } else {
             state.ownApplication = std::make_unique<QApplication>(s_argc, s_argv);
         }

@@ -43,8 +43,9 @@ class CKXUIFactory {
 public:
     // Starts the toolkit on this thread (which becomes the UI thread): the application object,
     // the UI thread's loop control for ML_MAIN, the desktop opener. Nonzero on success; a
-    // second call does nothing.
-    static int Install(int argc, char** argv);
+    // second call does nothing. The toolkit takes the options it knows ("-platform offscreen")
+    // out of argc and argv, so the program reads its own arguments after this call.
+    static int Install(int& argc, char** argv);
     // Releases what Install made, after every window is gone.
     static void UnInstall();
 

@@ -31,7 +31,7 @@ int IsShown(const CKXVideoWindow* self, int window, bool CVideoGridWidget::SubWi
 CKXVideoWindow::CKXVideoWindow(int mode, IKXVideoWindowEvent* sink, int maxRows, int maxColumns)
     : CKXWindow(KXQt::MakeImpl<CVideoGridWidget>(mode, maxRows, maxColumns, std::make_shared<KXFrameMailbox>())),
       m_sink(sink),
-      m_mailbox(WidgetOf(this)->Mailbox()) {}
+      m_frameTarget(std::make_shared<CKXVideoFrameTarget>(WidgetOf(this)->Mailbox())) {}
 
 CKXVideoWindow::~CKXVideoWindow() = default;
 
@@ -149,10 +149,7 @@ int CKXVideoWindow::GetRecordState(int window) const {
 void CKXVideoWindow::ClearWindow(int window) {
     auto* grid = WidgetOf(this);
     if (!grid || !grid->Valid(window)) return;
-    auto& sub = grid->windows[window];
-    sub.frame = QImage();
-    sub.replay = false;
-    sub.askedForFrame = false;
+    grid->Clear(window);
     grid->Repaint(window);
 }
 
@@ -162,22 +159,36 @@ int CKXVideoWindow::DrawFrame(int window, const std::uint8_t* yvu, int width, in
 }
 
 int CKXVideoWindow::ConvertFrame(int window, const std::uint8_t* yvu, int width, int height) {
-    if (window < 0 || window >= KXFrameMailbox::kSlots) return 0;
-    KXFrameMailbox::Slot& slot = m_mailbox->entries[window];
+    return m_frameTarget->ConvertFrame(window, yvu, width, height);
+}
+
+int CKXVideoFrameTarget::ConvertFrame(int window, const std::uint8_t* yvu, int width, int height) const {
+    return m_mailbox ? m_mailbox->Convert(window, yvu, width, height) : 0;
+}
+
+int KXFrameMailbox::Convert(int window, const std::uint8_t* yvu, int width, int height) {
+    if (window < 0 || window >= kSlots || !open) return 0;
+    Slot& slot = entries[window];
     QSize target;
     QRectF crop;
+    unsigned generation;
     {
         std::lock_guard<std::mutex> lock(slot.lock);
         target = slot.target;
         crop = slot.crop;
+        generation = slot.generation;
     }
     QImage frame;
     {
         std::lock_guard<std::mutex> converting(slot.converting);
         frame = slot.converter.Convert(yvu, width, height, target, crop);
     }
-    if (frame.isNull()) return 0;
     std::lock_guard<std::mutex> lock(slot.lock);
+    if (slot.generation != generation || !open) return 0;  // cleared meanwhile: for nobody now
+    if (frame.isNull()) {
+        slot.pending = false;  // nothing will be presented: the UI thread draws again
+        return 0;
+    }
     slot.converted = std::move(frame);
     slot.fresh = true;
     return 1;

@@ -10,7 +10,8 @@
 // Frames are planar Y, V, U (4:2:0, tightly packed). `DrawFrame` converts on the UI thread and
 // returns before the caller releases its buffer. It returns 0 when it will not draw now (a large
 // frame, or a conversion of that sub-window still under way elsewhere); then `ConvertFrame` on any
-// other thread and `PresentFrame` on the UI thread do the same job.
+// other thread and `PresentFrame` on the UI thread do the same job. A thread that converts holds
+// the grid's `CKXVideoFrameTarget`, which stays safe to use after the grid is gone.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,6 +19,20 @@
 #include "Toolkit/Window.h"
 
 class IKXVideoWindowEvent;
+struct KXFrameMailbox;
+
+// What another thread holds to convert frames for a grid. It outlives the grid safely: once the
+// grid is gone every conversion returns 0.
+class CKXVideoFrameTarget {
+public:
+    explicit CKXVideoFrameTarget(std::shared_ptr<KXFrameMailbox> mailbox) : m_mailbox(std::move(mailbox)) {}
+    // Any thread: converts the frame for the sub-window; nonzero when converted. A failure lets
+    // the sub-window's next frames be drawn on the UI thread again.
+    int ConvertFrame(int window, const std::uint8_t* yvu, int width, int height) const;
+
+private:
+    std::shared_ptr<KXFrameMailbox> m_mailbox;
+};
 
 struct KXVideoWindowSkin {
     std::wstring noVideoImage;        // what an empty sub-window shows
@@ -70,12 +85,15 @@ public:
     void ShowReplay(int window, int on);
     void SetRecordState(int window, int checked);
     int GetRecordState(int window) const;
-    // Drops the sub-window's frame: it shows the empty picture again.
+    // Drops the sub-window's frame, and any converted elsewhere that waits to be presented: it
+    // shows the empty picture again.
     void ClearWindow(int window);
 
     int DrawFrame(int window, const std::uint8_t* yvu, int width, int height, int ivs, const void* info);
-    // Any thread: converts the frame for the sub-window; nonzero when converted.
+    // Converts the frame for the sub-window; nonzero when converted. Another thread converts
+    // through the frame target, never through the window, which belongs to the UI thread.
     int ConvertFrame(int window, const std::uint8_t* yvu, int width, int height);
+    const std::shared_ptr<CKXVideoFrameTarget>& GetFrameTarget() const { return m_frameTarget; }
     // UI thread: shows what ConvertFrame made; nonzero when there was a frame.
     int PresentFrame(int window);
     int HasFrame(int window) const;
@@ -99,6 +117,6 @@ public:
 
 private:
     IKXVideoWindowEvent* m_sink;
-    // What ConvertFrame hands to PresentFrame across threads; shared with the native side.
-    std::shared_ptr<struct KXFrameMailbox> m_mailbox;
+    // What ConvertFrame hands to PresentFrame across threads; shares the native side's mailbox.
+    std::shared_ptr<CKXVideoFrameTarget> m_frameTarget;
 };

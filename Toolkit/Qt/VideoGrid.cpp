@@ -48,6 +48,8 @@ CVideoGridWidget::CVideoGridWidget(int mode, int maxRows, int maxCols, std::shar
     });
 }
 
+CVideoGridWidget::~CVideoGridWidget() { m_mailbox->open = false; }
+
 void CVideoGridWidget::ApplySkin(const KXVideoWindowSkin& skin) {
     m_skin = skin;
     const QColor fallback[6] = {Theme::Pressed(), Theme::Raised(), QColor(0xfa, 0, 0), QColor(0x58, 0x6f, 0x1b),
@@ -67,7 +69,10 @@ void CVideoGridWidget::ApplyLayout(int type, const CKXGridLayout& next) {
     zoomed = -1;
     if (focus >= layout.Count()) focus = 0;
     // Sub-windows beyond the new count are emptied; the others keep what they show.
-    for (int i = layout.Count(); i < KXFrameMailbox::kSlots; ++i) windows[i] = SubWindow();
+    for (int i = layout.Count(); i < KXFrameMailbox::kSlots; ++i) {
+        windows[i] = SubWindow();
+        m_mailbox->entries[i].Clear();
+    }
     UpdateTargets();
     update();
 }
@@ -111,9 +116,13 @@ void CVideoGridWidget::UpdateTargets() {
 int CVideoGridWidget::Draw(int window, const std::uint8_t* yvu, int width, int height) {
     if (!Valid(window)) return 1;  // nowhere to draw: the frame is done with
     SubWindow& sub = windows[window];
-    if (sub.helperPending || static_cast<long long>(width) * height > kDirectDrawLimit) {
-        sub.helperPending = true;
-        return 0;
+    {
+        KXFrameMailbox::Slot& slot = m_mailbox->entries[window];
+        std::lock_guard<std::mutex> lock(slot.lock);
+        if (slot.pending || static_cast<long long>(width) * height > kDirectDrawLimit) {
+            slot.pending = true;
+            return 0;
+        }
     }
     const QSize target = PictureRect(window).size();
     if (target.isEmpty() || !isVisible()) return 1;
@@ -126,11 +135,11 @@ int CVideoGridWidget::Draw(int window, const std::uint8_t* yvu, int width, int h
 
 int CVideoGridWidget::Present(int window) {
     if (!Valid(window)) return 0;
-    windows[window].helperPending = false;
     QImage frame;
     {
         KXFrameMailbox::Slot& slot = m_mailbox->entries[window];
         std::lock_guard<std::mutex> lock(slot.lock);
+        slot.pending = false;
         if (!slot.fresh) return 0;
         frame = std::move(slot.converted);
         slot.converted = QImage();
@@ -138,6 +147,14 @@ int CVideoGridWidget::Present(int window) {
     }
     SetFrame(window, std::move(frame));
     return 1;
+}
+
+void CVideoGridWidget::Clear(int window) {
+    SubWindow& sub = windows[window];
+    sub.frame = QImage();
+    sub.replay = false;
+    sub.askedForFrame = false;
+    m_mailbox->entries[window].Clear();
 }
 
 void CVideoGridWidget::SetFrame(int window, QImage frame) {

@@ -21,6 +21,7 @@ namespace KXQt {
 class CVideoGridWidget : public QWidget, public CWidgetLink {
 public:
     CVideoGridWidget(int mode, int maxRows, int maxCols, std::shared_ptr<KXFrameMailbox> mailbox);
+    ~CVideoGridWidget() override;
     QWidget* Widget() override { return this; }
     std::shared_ptr<KXFrameMailbox> Mailbox() const { return m_mailbox; }
 
@@ -33,7 +34,6 @@ public:
         bool recording = false;
         QImage frame;               // as converted for the sub-window's size
         QRectF crop;                // digital zoom: the part of the frame shown
-        bool helperPending = false;  // a conversion elsewhere will be presented
         bool askedForFrame = false;  // OnPaintFailed raised since the last frame
         bool InUse() const { return !title.empty() || loading || !frame.isNull(); }
     };
@@ -61,6 +61,8 @@ public:
 
     int Draw(int window, const std::uint8_t* yvu, int width, int height);
     int Present(int window);
+    // Empties the sub-window: its frame and anything converted elsewhere for it.
+    void Clear(int window);
     void SetFrame(int window, QImage frame);
     void Repaint(int window);
     void RefreshAll();

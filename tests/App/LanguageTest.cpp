@@ -46,6 +46,15 @@ TEST_F(LanguageTest, WithoutAFileTextsStayEnglishAndTheFileIsTriedAgain) {
     EXPECT_EQ(L"Hinweis", Translate(L"Prompt")) << "the file that came meanwhile is read";
 }
 
+TEST_F(LanguageTest, AFileNestedTooDeepForTheParserLeavesTheTextsUntranslated) {
+    std::string deep;
+    for (int i = 0; i < 100000; ++i) deep += "<d>";
+    WriteLanguage(2, "<T name=\"Prompt\" value=\"Hinweis\"/>" + deep);
+    EXPECT_EQ(L"Prompt", Translate(L"Prompt")) << "refused before the parser, as a broken file";
+    WriteLanguage(2, "<T name=\"Prompt\" value=\"Hinweis\"/>");
+    EXPECT_EQ(L"Hinweis", Translate(L"Prompt")) << "and tried again, as a broken file is";
+}
+
 TEST_F(LanguageTest, ValuesAreDecodedFromUtf8AndALaterEntryWins) {
     WriteLanguage(2,
                   "<T name=\"Prompt\" value=\"提示\"/><T name=\"Close\" value=\"Zu\"/><T name=\"Close\" value=\"Schließen\"/>"
@@ -87,6 +96,16 @@ TEST_F(LanguageTest, TheAssociationQuestionNamesTheMissingTypes) {
                      "value=\"%s%s%s%s%s%n\"/>");
     EXPECT_EQ(0u, AssociationQuestion(missing).find(L"The file types(.rvf ,.avi )"));
     EXPECT_EQ(127u, AssociationQuestion(std::wstring(300, L'x')).size());
+}
+
+TEST_F(LanguageTest, TheStartUpCheckOffersEveryRecordFormatWhenOneIsMissing) {
+    const std::vector<std::wstring> formats{L".rvf", L".avi", L".ps"};
+    const FileTypeOffer offer = CheckFileTypes(formats, [](const std::wstring& e) { return e == L".ps" ? 1 : 0; });
+    EXPECT_EQ(0u, offer.question.find(L"The file types(.rvf ,.avi )")) << "the question is computed";
+    EXPECT_EQ(formats, offer.extensions) << "its OK associates every record format";
+    const FileTypeOffer none = CheckFileTypes(formats, [](const std::wstring&) { return 1; });
+    EXPECT_TRUE(none.question.empty());
+    EXPECT_TRUE(none.extensions.empty());
 }
 
 TEST(LanguageFilesTest, EveryTranslationHasTheEnglishFilesEntriesOneForOne) {

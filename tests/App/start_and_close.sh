@@ -18,7 +18,8 @@ unset QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS
 xvfb-run -a -s "-screen 0 1280x800x24" bash -s "$program" "$out" "$home" <<'SCRIPT'
 set -euo pipefail
 program=$1 out=$2 home=$3
-"$program" "$home/DVR_ch1_20240315100000_20240315100004.rvf" 2>"$out/start_and_close.log" &
+# A toolkit option ahead of the path, as a user may give one: the toolkit takes it, the path stays.
+"$program" -platform xcb "$home/DVR_ch1_20240315100000_20240315100004.rvf" 2>"$out/start_and_close.log" &
 pid=$!
 wid=$(timeout 20 xdotool search --sync --onlyvisible --name "Tarvex" | head -1)
 title=$(xdotool getwindowname "$wid")
@@ -34,5 +35,6 @@ for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$pid" 2>/dev/null; then echo "still running after its close box was clicked"; kill -9 "$pid"; exit 1; fi
 wait "$pid" && status=0 || status=$?
 [ "$status" -eq 0 ] || { echo "exit code $status"; cat "$out/start_and_close.log"; exit 1; }
+if ls "$(dirname "$program")"/*.dmp "$home"/*.dmp >/dev/null 2>&1; then echo "a crash report was written"; exit 1; fi
 echo "window '$title' came up and closed with exit code 0"
 SCRIPT

@@ -151,5 +151,5 @@ TEST(FactoryTest, ProgramFolderFontAndScreen) {
     CKXUIFactory::GetDesktopRect(desktop);
     EXPECT_GT(desktop.Width(), 0);
     EXPECT_GT(desktop.Height(), 0);
-    EXPECT_EQ(1, CKXUIFactory::Install(0, nullptr)) << "installing again changes nothing";
+    EXPECT_EQ(1, CKXUIFactory::Install(TarvexTest::NoArguments(), nullptr)) << "installing again changes nothing";
 }

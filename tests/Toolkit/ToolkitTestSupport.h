@@ -23,6 +23,13 @@
 
 namespace TarvexTest {
 
+// An empty command line for a toolkit that adopts the application object it finds.
+inline int& NoArguments() {
+    static int argc = 0;
+    argc = 0;
+    return argc;
+}
+
 class ToolkitEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
@@ -34,7 +41,7 @@ public:
         static char name[] = "toolkit_tests";
         static char* argv[] = {name, nullptr};
         m_app = new QApplication(argc, argv);
-        ASSERT_EQ(1, CKXUIFactory::Install(0, nullptr)) << "the toolkit adopts the application it finds";
+        ASSERT_EQ(1, CKXUIFactory::Install(NoArguments(), nullptr)) << "the toolkit adopts the application it finds";
         CKXUIFactory::SetResourcePath(KXQt::PathFromQString(QStringLiteral(TARVEX_SKIN_DIR)));
     }
     void TearDown() override {
@@ -56,6 +63,19 @@ inline bool PumpUntil(const std::function<bool()>& done, int limitMs = 10000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
     return true;
+}
+
+// Runs the UI thread's events that wait now.
+inline void ProcessEvents() { QCoreApplication::processEvents(); }
+
+// Runs the UI thread's events for about `ms` milliseconds (for tests that must see that nothing
+// more comes, never to wait for something to happen).
+inline void PumpFor(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    } while (clock.elapsed() < ms);
 }
 
 // The native widget behind a toolkit window, for driving it with input.

@@ -3,6 +3,7 @@
 #include <QTreeWidget>
 
 #include <memory>
+#include <vector>
 
 #include "Toolkit/Dialog.h"
 #include "Toolkit/ListCtrl.h"
@@ -52,8 +53,11 @@ protected:
         m_host.reset();
     }
     QTreeWidget* Native() { return static_cast<QTreeWidget*>(NativeOf(m_tree.get())); }
+    // Where the item shows on screen, found by the text it shows.
     QRect RectOf(HKXTREEITEM item) {
-        return Native()->visualItemRect(reinterpret_cast<QTreeWidgetItem*>(item));
+        const auto found = Native()->findItems(QString::fromStdWString(m_tree->GetItemText(item)),
+                                               Qt::MatchExactly | Qt::MatchRecursive);
+        return found.size() == 1 ? Native()->visualItemRect(found.front()) : QRect();
     }
 
     CTreeJournal m_sink;
@@ -108,6 +112,26 @@ TEST_F(TreeTest, ItemsGoWhereTheyAreAskedAndAreFoundAgain) {
     m_tree->DeleteAllItems();
     EXPECT_EQ(0, m_tree->GetCount());
     EXPECT_EQ(0, m_tree->IsItem(nvr));
+}
+
+TEST_F(TreeTest, AHandleOfADeletedItemNeverNamesANewerOne) {
+    // The file list sends handles through the helper loop and back; by then the item may be gone
+    // and the memory it used may hold a new item.
+    std::vector<HKXTREEITEM> gone;
+    for (int round = 0; round < 200; ++round) {
+        const HKXTREEITEM item = m_tree->InsertItem(L"day " + std::to_wstring(round));
+        ASSERT_NE(0u, item);
+        for (HKXTREEITEM old : gone) ASSERT_NE(old, item) << "a handle was given out twice";
+        ASSERT_EQ(1, m_tree->DeleteItem(item));
+        gone.push_back(item);
+    }
+    const HKXTREEITEM live = m_tree->InsertItem(L"live");
+    for (HKXTREEITEM old : gone) {
+        EXPECT_EQ(0, m_tree->IsItem(old));
+        EXPECT_EQ(0, m_tree->SetItemText(old, L"overwritten"));
+    }
+    EXPECT_EQ(L"live", m_tree->GetItemText(live));
+    EXPECT_EQ(1, m_tree->GetCount());
 }
 
 TEST_F(TreeTest, TheUserChecksDoubleClicksAndKeysAreReported) {

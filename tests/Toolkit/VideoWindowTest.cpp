@@ -197,6 +197,44 @@ TEST_F(VideoWindowTest, TheHelperPathGivesTheSamePixels) {
     EXPECT_TRUE(TarvexTest::Near(viaHelper.pixel(50, 50), qRgb(30, 120, 200)));
 }
 
+TEST_F(VideoWindowTest, TheHelperPathDropsWhatAClearLeftAndRecoversFromAFailure) {
+    m_grid->SetLayout(0);
+    const auto large = TarvexTest::ToPlanarYVU(TarvexTest::ChannelPicture(1920, 1080, QColor(30, 120, 200), "old"));
+    const auto target = m_grid->GetFrameTarget();
+
+    // The previous file's frame, converted elsewhere, is waiting when the window is cleared for
+    // the next file: it must never be shown.
+    EXPECT_EQ(0, m_grid->DrawFrame(0, large.data(), 1920, 1080, 0, nullptr));
+    int converted = 0;
+    std::thread helper([&] { converted = target->ConvertFrame(0, large.data(), 1920, 1080); });
+    helper.join();
+    ASSERT_EQ(1, converted);
+    m_grid->ClearWindow(0);
+    EXPECT_EQ(0, m_grid->PresentFrame(0));
+    EXPECT_EQ(0, m_grid->HasFrame(0));
+
+    // A conversion that fails (nothing will be presented) hands the window back to the UI thread.
+    EXPECT_EQ(0, m_grid->DrawFrame(0, large.data(), 1920, 1080, 0, nullptr));
+    std::thread failing([&] { converted = target->ConvertFrame(0, nullptr, 1920, 1080); });
+    failing.join();
+    EXPECT_EQ(0, converted);
+    const auto small = TarvexTest::ToPlanarYVU(TarvexTest::ChannelPicture(352, 288, QColor(200, 40, 40), "new"));
+    EXPECT_EQ(1, m_grid->DrawFrame(0, small.data(), 352, 288, 0, nullptr)) << "drawn on the spot again";
+    EXPECT_EQ(1, m_grid->HasFrame(0));
+}
+
+TEST_F(VideoWindowTest, AThreadConvertingForAGridThatIsGoneConvertsForNobody) {
+    m_grid->SetLayout(0);
+    const auto large = TarvexTest::ToPlanarYVU(TarvexTest::ChannelPicture(1920, 1080, QColor(30, 120, 200), "x"));
+    EXPECT_EQ(0, m_grid->DrawFrame(0, large.data(), 1920, 1080, 0, nullptr));
+    const std::shared_ptr<CKXVideoFrameTarget> target = m_grid->GetFrameTarget();
+    m_grid.reset();  // the window closes while the helper loop still has its frame
+    int converted = -1;
+    std::thread helper([&] { converted = target->ConvertFrame(0, large.data(), 1920, 1080); });
+    helper.join();
+    EXPECT_EQ(0, converted);
+}
+
 TEST_F(VideoWindowTest, AWindowInUseWithoutAFrameAsksForOneOnce) {
     m_grid->SetLayout(1);
     m_grid->SetWindowTitle(1, L"Channel2_main");
