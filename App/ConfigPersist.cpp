@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "App/XmlText.h"
 #include "Base/StreamConvert.h"
 
 namespace TarvexApp {
@@ -13,10 +14,10 @@ using KX_SOFT_BASE::NativeToWide;
 using KX_SOFT_BASE::WideToNative;
 
 CConfigXMLPersistImp::CConfigXMLPersistImp(const std::string& programDirectory) : m_document(new TiXmlDocument) {
-    if (std::FILE* file = std::fopen(FilePath(programDirectory).c_str(), "rb")) {
-        if (!m_document->LoadFile(file)) m_document->Clear();
-        std::fclose(file);
-    }
+    // A file that cannot be read, or that is damaged beyond what the parser can take, gives the
+    // defaults, as one that does not parse does.
+    std::string text;
+    if (ReadXmlText(FilePath(programDirectory), &text)) Parse(text.c_str());
 }
 
 CConfigXMLPersistImp::~CConfigXMLPersistImp() = default;
@@ -75,6 +76,7 @@ std::wstring CConfigXMLPersistImp::GetString(const std::wstring& section, const 
 void CConfigXMLPersistImp::Parse(const char* xml) {
     if (!xml) return;
     m_document->Clear();
+    if (!XmlNestingWithin(xml)) return;
     m_document->Parse(xml);
     if (m_document->Error()) m_document->Clear();
 }

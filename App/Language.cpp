@@ -4,7 +4,9 @@
 
 #include <cwctype>
 #include <map>
+#include <string>
 
+#include "App/XmlText.h"
 #include "Base/ProgramPath.h"
 #include "Base/StreamConvert.h"
 
@@ -29,8 +31,11 @@ void LoadIfNeeded() {
     LanguageTable& table = Table();
     if (table.loaded) return;
     const std::string path = KX_SOFT_BASE::GetProgramDirectoryUtf8() + "Lang_" + std::to_string(table.number) + ".xml";
+    std::string text;
+    if (!ReadXmlText(path, &text)) return;  // missing or damaged: tried again next time
     TiXmlDocument document;
-    if (!document.LoadFile(path.c_str(), TIXML_ENCODING_UTF8)) return;  // tried again next time
+    document.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
+    if (document.Error()) return;
     table.loaded = true;
     const TiXmlElement* root = document.RootElement();
     for (const TiXmlElement* e = root ? root->FirstChildElement() : nullptr; e; e = e->NextSiblingElement()) {

@@ -6,9 +6,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 
 #include "App/ConfigPersist.h"
 #include "Base/LoopIds.h"
+#include "Base/MessageLoopManager.h"
 #include "Base/PostTask.h"
 #include "Base/ReplaceFile.h"
 #include "Base/StreamConvert.h"
@@ -72,7 +77,8 @@ std::vector<std::wstring> SplitEntries(const std::wstring& text) {
     std::vector<std::wstring> entries;
     std::size_t from = 0;
     for (std::size_t at = text.find(L';'); at != std::wstring::npos; at = text.find(L';', from)) {
-        entries.push_back(text.substr(from, at - from));
+        // ";;" leaves an empty entry, which names no folder and no extension.
+        if (at > from) entries.push_back(text.substr(from, at - from));
         from = at + 1;
     }
     return entries;
@@ -99,6 +105,13 @@ void LoadSettings(const std::wstring& programDirectory) {
     r.recordFormats = SplitEntries(r.strRecordFormat);
 }
 
+namespace {
+
+// Writes every setting as the record holds it now.
+bool WriteSettings(const std::wstring& programDirectory);
+
+}  // namespace
+
 bool SaveSettings(const std::wstring& programDirectory, const std::vector<std::wstring>& catalogueFiles) {
     SettingsRecord& r = Settings();
     r.recentPaths.clear();
@@ -111,7 +124,13 @@ bool SaveSettings(const std::wstring& programDirectory, const std::vector<std::w
     }
     r.OldPath.clear();
     for (const std::wstring& folder : r.recentPaths) r.OldPath += folder + L";";
+    return WriteSettings(programDirectory);
+}
 
+namespace {
+
+bool WriteSettings(const std::wstring& programDirectory) {
+    const SettingsRecord& r = Settings();
     TiXmlDocument document;
     auto* setting = new TiXmlElement("Setting");
     document.LinkEndChild(setting);
@@ -151,6 +170,8 @@ bool SaveSettings(const std::wstring& programDirectory, const std::vector<std::w
                                      {{text.data(), text.size()}});
 }
 
+}  // namespace
+
 std::vector<std::wstring> CatalogueFiles(const CFileManager& catalogue) {
     std::vector<_GROUP_FILE_INFO> groups;
     std::vector<std::wstring> files;
@@ -161,15 +182,79 @@ std::vector<std::wstring> CatalogueFiles(const CFileManager& catalogue) {
     return files;
 }
 
+namespace {
+
+// One save asked for at the close: the helper loop hands the catalogue's files over, the UI thread
+// writes. Whichever comes first of the written reply and the end of the main loop completes it.
+struct PendingSave {
+    std::wstring programDirectory;
+    boost::function<void(bool)> done;
+    bool written = false;  // UI thread only
+
+    std::mutex lock;  // guards what the helper hands over
+    std::condition_variable read;
+    bool filesRead = false;
+    std::vector<std::wstring> files;
+};
+
+std::shared_ptr<PendingSave>& CurrentSave() {
+    static auto* save = new std::shared_ptr<PendingSave>();  // UI thread only
+    return *save;
+}
+
+void HandOver(PendingSave& save, std::vector<std::wstring> files) {
+    std::lock_guard<std::mutex> guard(save.lock);
+    save.files = std::move(files);
+    save.filesRead = true;
+    save.read.notify_all();
+}
+
+// UI thread: writes the settings once, with the catalogue's files when they have come (otherwise
+// the recent folders stay as they were), and tells the asker.
+void Complete(const std::shared_ptr<PendingSave>& save) {
+    if (save->written) return;
+    save->written = true;
+    if (CurrentSave() == save) CurrentSave().reset();
+    bool haveFiles;
+    std::vector<std::wstring> files;
+    {
+        std::lock_guard<std::mutex> guard(save->lock);
+        haveFiles = save->filesRead;
+        files = save->files;
+    }
+    const bool saved = haveFiles ? SaveSettings(save->programDirectory, files) : WriteSettings(save->programDirectory);
+    if (save->done) save->done(saved);
+}
+
+}  // namespace
+
 void RequestSettingsSave(const std::wstring& programDirectory, boost::shared_ptr<const CFileManager> catalogue,
                          boost::function<void(bool)> done) {
-    KX_POST_FUNCTION(TarvexBase::ML_HELPER, ([programDirectory, catalogue, done] {
-        const std::vector<std::wstring> files = catalogue ? CatalogueFiles(*catalogue) : std::vector<std::wstring>();
-        KX_POST_FUNCTION(TarvexBase::ML_MAIN, ([programDirectory, files, done] {
-            const bool saved = SaveSettings(programDirectory, files);
-            if (done) done(saved);
-        }));
+    auto save = std::make_shared<PendingSave>();
+    save->programDirectory = programDirectory;
+    save->done = std::move(done);
+    if (CurrentSave()) Complete(CurrentSave());  // an earlier request is written first, as it stands
+    CurrentSave() = save;
+    if (!TarvexBase::CKXMessageLoopManager::GetInstance()->GetMessageLoop(TarvexBase::ML_HELPER)) {
+        // No helper loop: nothing else can be changing the catalogue, so it is read here.
+        HandOver(*save, catalogue ? CatalogueFiles(*catalogue) : std::vector<std::wstring>());
+        Complete(save);
+        return;
+    }
+    KX_POST_FUNCTION(TarvexBase::ML_HELPER, ([save, catalogue] {
+        HandOver(*save, catalogue ? CatalogueFiles(*catalogue) : std::vector<std::wstring>());
+        KX_POST_FUNCTION(TarvexBase::ML_MAIN, ([save] { Complete(save); }));
     }));
+}
+
+void FinishSettingsSave(int limitMs) {
+    const std::shared_ptr<PendingSave> save = CurrentSave();
+    if (!save || save->written) return;
+    {
+        std::unique_lock<std::mutex> guard(save->lock);
+        save->read.wait_for(guard, std::chrono::milliseconds(std::max(limitMs, 0)), [&] { return save->filesRead; });
+    }
+    Complete(save);
 }
 
 }  // namespace TarvexApp

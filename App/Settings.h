@@ -27,7 +27,7 @@ struct SettingsRecord {
     std::wstring strRecordFormat;  // extensions, each followed by ";"
 
     // Built from OldPath and strRecordFormat: the text before each ";" (text after the last ";"
-    // is no entry).
+    // is no entry, nor is an empty text between two).
     std::vector<std::wstring> recentPaths;
     std::vector<std::wstring> recordFormats;
 };
@@ -48,11 +48,17 @@ bool SaveSettings(const std::wstring& programDirectory, const std::vector<std::w
 // loop that owns the catalogue (ML_HELPER).
 std::vector<std::wstring> CatalogueFiles(const CFileManager& catalogue);
 
-// The save the close of the main window asks for: the catalogue is read on ML_HELPER, where no
-// change can overlap the reading, and the settings are written on ML_MAIN, which owns them; then
-// `done` runs there with the result.
+// The save the close of the main window asks for, on the UI thread: the catalogue is read on
+// ML_HELPER, where no change can overlap the reading, and the settings are written on ML_MAIN,
+// which owns them; then `done` runs there with the result. The completion always comes, with the
+// settings written: at once when there is no helper loop; from FinishSettingsSave when the main
+// loop ends before the written reply has run. A second request completes the first one first.
 void RequestSettingsSave(const std::wstring& programDirectory, boost::shared_ptr<const CFileManager> catalogue,
                          boost::function<void(bool)> done);
+// After the main loop has returned: writes a requested save that has not been written yet, waiting
+// for the helper loop's reading of the catalogue at most limitMs (without it the recent folders
+// stay as they were), and runs its completion. Nothing when no save is outstanding.
+void FinishSettingsSave(int limitMs = 5000);
 
 // What the derived lists are made of.
 std::vector<std::wstring> SplitEntries(const std::wstring& text);

@@ -16,6 +16,7 @@
 
 #include "App/Settings.h"
 #include "App/StartupLoops.h"
+#include "App/XmlText.h"
 #include "AppTestSupport.h"
 #include "Base/LoopIds.h"
 #include "Base/MessageLoopManager.h"
@@ -32,6 +33,15 @@ protected:
     void WriteConfig(const std::string& xml) {
         Mkdir("Config");
         WriteFile("Config/config.xml", xml);
+    }
+    // A catalogue of one recording in the folder "export".
+    boost::shared_ptr<CFileManager> ExportCatalogue() {
+        Mkdir("export");
+        WriteFile("export/DVR_ch1_20240315100000_20240315100004.rvf", "");
+        auto catalogue = boost::make_shared<CFileManager>();
+        int none = 0;
+        catalogue->AddFolder(ScanPatternForPath(Home() + L"export"), &none);
+        return catalogue;
     }
 };
 
@@ -57,7 +67,7 @@ TEST_F(SettingsTest, AStoredFileIsReadWithOurSeparatorsAndEmptyValuesTakeTheirDe
         "<Setting><UIConfig>"
         "<SnapPath value=\"D:\\shots\\\"/><VideoPath value=\"\"/><Proportion value=\"2\"/>"
         "<VerticalSyn value=\"yes\"/><Language value=\"abc\"/><SoundChannel value=\"99999999999\"/>"
-        "<OldPath value=\"/srv/a/;/srv/b/\"/><strRecordFormat value=\".rvf;.avi;\"/>"
+        "<OldPath value=\";/srv/a/;;/srv/b/\"/><strRecordFormat value=\".rvf;;.avi;\"/>"
         "</UIConfig></Setting>");
     LoadSettings(Home());
     const SettingsRecord& s = Settings();
@@ -67,7 +77,8 @@ TEST_F(SettingsTest, AStoredFileIsReadWithOurSeparatorsAndEmptyValuesTakeTheirDe
     EXPECT_TRUE(s.VerticalSyn);
     EXPECT_EQ(0, s.Language) << "not a number";
     EXPECT_EQ(0, s.SoundChannel) << "a number out of range";
-    EXPECT_EQ((std::vector<std::wstring>{L"/srv/a/"}), s.recentPaths) << "text after the last ';' is no entry";
+    EXPECT_EQ((std::vector<std::wstring>{L"/srv/a/"}), s.recentPaths)
+        << "text after the last ';' is no entry, nor the empty text of ';;'";
     EXPECT_EQ((std::vector<std::wstring>{L".rvf", L".avi"}), s.recordFormats);
 }
 
@@ -78,6 +89,24 @@ TEST_F(SettingsTest, AFileThatBeginsWithADeclarationOrDoesNotParseGivesDefaults)
     WriteConfig("<Setting><UIConfig><Proportion value=\"1\"/></UIConf");
     LoadSettings(Home());
     EXPECT_EQ(0, Settings().Proportion);
+}
+
+TEST_F(SettingsTest, AFileNestedTooDeepForTheParserGivesDefaults) {
+    std::string deep = "<Setting><UIConfig><Proportion value=\"1\"/>";
+    for (int i = 0; i < 100000; ++i) deep += "<x>";
+    WriteConfig(deep);
+    LoadSettings(Home());
+    EXPECT_EQ(0, Settings().Proportion) << "refused before the parser: the defaults";
+}
+
+TEST(XmlText, NestingIsCountedOnlyInElements) {
+    EXPECT_TRUE(XmlNestingWithin("<a><b/><c x=\"<d>\" y='>'><!-- <e><e><e> --><![CDATA[<f><f>]]></c></a>", 2));
+    EXPECT_FALSE(XmlNestingWithin("<a><b><c/></b></a>", 1));
+    EXPECT_TRUE(XmlNestingWithin("<?xml version=\"1.0\"?><!DOCTYPE x><a></a><b></b><c></c>", 1))
+        << "siblings, a declaration and a doctype add no level";
+    EXPECT_FALSE(XmlNestingWithin("<a><a><a>", 2)) << "unclosed elements count too";
+    EXPECT_TRUE(XmlNestingWithin("", 1));
+    EXPECT_TRUE(XmlNestingWithin("<a x=\"never closed", 1)) << "a cut file is the parser's to refuse";
 }
 
 TEST_F(SettingsTest, SavingWritesTwelveSettingsInOrderAndReadsBack) {
@@ -158,6 +187,51 @@ TEST_F(SettingsTest, TheSaveOnCloseReadsTheCatalogueOnItsOwnLoop) {
     EXPECT_EQ(KX_SOFT_BASE::CurrentThreadId(), savedOn) << "written on the main loop";
     EXPECT_EQ((std::vector<std::wstring>{Home() + L"export/", Home() + L"usb/"}), Settings().recentPaths);
     EXPECT_NE(std::string::npos, ReadFile("Config/config.xml").find("export/;"));
+    for (int id : {TarvexBase::ML_MAIN, TarvexBase::ML_HELPER, TarvexBase::ML_PLAY, TarvexBase::ML_EXPORT})
+        TarvexBase::CKXMessageLoopManager::GetInstance()->RegisterMessageLoop({}, id);
+    for (auto& worker : loops.workers) worker->GetLoop()->GetControl()->Quit();
+}
+
+TEST_F(SettingsTest, WithoutAHelperLoopTheSaveIsWrittenAndCompletedAtOnce) {
+    auto catalogue = ExportCatalogue();
+    LoadSettings(Home());
+    TarvexBase::CKXMessageLoopManager::GetInstance()->RegisterMessageLoop({}, TarvexBase::ML_HELPER);
+    int completions = 0;
+    bool saved = false;
+    RequestSettingsSave(Home(), catalogue, [&](bool ok) {
+        ++completions;
+        saved = ok;
+    });
+    EXPECT_EQ(1, completions);
+    EXPECT_TRUE(saved);
+    EXPECT_NE(std::string::npos, ReadFile("Config/config.xml").find("export/;"));
+    FinishSettingsSave();
+    EXPECT_EQ(1, completions) << "completed once";
+}
+
+TEST_F(SettingsTest, ASaveTheMainLoopDidNotLiveToWriteIsWrittenAtTheEnd) {
+    auto catalogue = ExportCatalogue();
+    LoadSettings(Home());
+    Settings().Proportion = 2;
+    StartupLoops loops = CreateStartupLoops(TarvexBase::MC_WORKER);
+    int completions = 0;
+    bool saved = false;
+    RequestSettingsSave(Home(), catalogue, [&](bool ok) {
+        ++completions;
+        saved = ok;
+    });
+    // The main loop never runs again: its written reply is never taken.
+    FinishSettingsSave();
+    EXPECT_EQ(1, completions);
+    EXPECT_TRUE(saved);
+    const std::string written = ReadFile("Config/config.xml");
+    EXPECT_NE(std::string::npos, written.find("export/;")) << "the helper's reading was waited for";
+    EXPECT_NE(std::string::npos, written.find("<Proportion value=\"2\""));
+    // The reply that comes later finds the save done.
+    for (int i = 0; i < 1000 && loops.mainLoop->IsIdle(); ++i) KX_SOFT_BASE::SleepMs(10);
+    while (loops.mainLoop->DoWork()) {
+    }
+    EXPECT_EQ(1, completions);
     for (int id : {TarvexBase::ML_MAIN, TarvexBase::ML_HELPER, TarvexBase::ML_PLAY, TarvexBase::ML_EXPORT})
         TarvexBase::CKXMessageLoopManager::GetInstance()->RegisterMessageLoop({}, id);
     for (auto& worker : loops.workers) worker->GetLoop()->GetControl()->Quit();
