@@ -119,7 +119,10 @@ int ParseFileName(const std::wstring& title, CNamingRuleParser& parser) {
         }
         timeStart = tagEnd + 1;
     }
-    // The stream is ORed in above bit 24; done unsigned so that a huge number cannot overflow.
+    // The channel code holds the channel in bits 0-23 and the stream in bits 24-31: a number too
+    // large for its bits would be filed as another channel or stream, so such a name does not
+    // follow the grammar. Done unsigned so that nothing can overflow.
+    if (channel >= (1 << 24) || stream < 0 || stream > 255) return 0;
     parser.channelCode = static_cast<std::int32_t>(static_cast<std::uint32_t>(channel) |
                                                    (static_cast<std::uint32_t>(stream) << 24));
 

@@ -40,6 +40,7 @@ bool ReferenceParse(const std::wstring& title, CNamingRuleParser& p) {
         }
         t = e + 1;
     }
+    if (channel >= (1 << 24) || stream < 0 || stream > 255) return false;  // too large for their bits
     p.channelCode = channel | (stream << 24);
     const std::size_t e = title.find(L'_', t);
     auto& s = p.startTime;

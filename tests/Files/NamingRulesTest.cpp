@@ -43,9 +43,17 @@ TEST_F(NamingRules, StreamTagsGoAboveBit24) {
     EXPECT_FALSE(Parses(L"DVR_ch3_extra0_20120315101500_20120315110000"));
     EXPECT_FALSE(Parses(L"DVR_ch3_sub_20120315101500_20120315110000"));
     EXPECT_FALSE(Parses(L"DVR_ch3_mainx_20120315101500_20120315110000"));
-    // A stream number too large for its eight bits keeps its low bits, without overflow.
-    ASSERT_TRUE(Parses(L"DVR_ch3_extra300_20120315101500_20120315110000"));
-    EXPECT_EQ(300 & 0xFF, StreamNumberOf(m_parser.channelCode));
+    // Numbers too large for their bits would be filed as another channel or stream: such names
+    // do not follow the grammar (they become ungrouped files).
+    ASSERT_TRUE(Parses(L"DVR_ch3_extra255_20120315101500_20120315110000"));
+    EXPECT_EQ(255, StreamNumberOf(m_parser.channelCode));
+    EXPECT_FALSE(Parses(L"DVR_ch3_extra256_20120315101500_20120315110000"));
+    EXPECT_FALSE(Parses(L"DVR_ch3_extra300_20120315101500_20120315110000"));
+    ASSERT_TRUE(Parses(L"DVR_ch16777215_20120315101500_20120315110000"));
+    EXPECT_EQ(16777215, ChannelNumberOf(m_parser.channelCode));
+    EXPECT_FALSE(Parses(L"DVR_ch16777216_20120315101500_20120315110000"));
+    EXPECT_FALSE(Parses(L"DVR_ch16777217_20120315101500_20120315110000")) << "not channel 1 of extra 1";
+    EXPECT_FALSE(Parses(L"DVR_ch99999999999_20120315101500_20120315110000"));
 }
 
 TEST_F(NamingRules, ChannelsAndTimeOrder) {
