@@ -147,8 +147,10 @@ int CMovra::Impl::IsGetFileTimeInfo() {
 int CMovra::Impl::SetFileTimeInfo(unsigned int start, unsigned int end) {
     if (!m_file || end < start) return 0;
     std::lock_guard<std::mutex> lock(m_file->mutex);
+    // The span usually comes back as the engine reported it, in whole seconds: the first frame's
+    // exact time, which wall-clock seeks and group joins use, stays when its second is the same.
+    if (ToSeconds(m_file->startExact) != start) m_file->startExact = start;
     m_file->start = start;
-    m_file->startExact = start;
     m_file->end = end;
     m_file->timeKnown = true;
     return 1;
@@ -385,7 +387,7 @@ int CMovra::Impl::SnapPicture(const char* path, MV_IMAGE_TYPE type) {
 
 int CMovra::Impl::StartDataRecord(const char* path) {
     // A clip is what the user watches at its pace: forward at 1X only.
-    if (!path || !*path || m_clip || !m_playback || !m_playback->IsPlaying() || !m_forward || m_speed != 1) return 0;
+    if (!path || !*path || m_clip || !m_playback || !m_playback->IsPlaying() || !m_forward || !IsNormalSpeed(m_speed)) return 0;
     const std::function<std::int64_t()> position = m_playback->PresentedPts();
     const std::int64_t from = position();
     if (from == INT64_MIN) return 0;
@@ -402,7 +404,7 @@ int CMovra::Impl::StopDataRecord() {
 }
 
 void CMovra::Impl::UpdateStreamPush(double fromSeconds) {
-    const bool wanted = m_pushEnabled && m_listener && m_playback && m_forward && m_speed == 1;
+    const bool wanted = m_pushEnabled && m_listener && m_playback && m_forward && IsNormalSpeed(m_speed);
     if (!wanted) {
         StopStreamPush();
         return;

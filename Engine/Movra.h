@@ -13,6 +13,13 @@ class CPlayGroup;
 
 enum MV_IMAGE_TYPE { MV_IMAGE_BMP = 0, MV_IMAGE_JPEG = 1 };
 
+// Normal speed (1X) within the tolerance the play-window rules use, the one test for it: clips,
+// the stream push and sound run only at normal speed.
+constexpr double kNormalSpeedTolerance = 0.0001;
+inline bool IsNormalSpeed(double speed) {
+    return speed >= 1.0 - kNormalSpeedTolerance && speed <= 1.0 + kNormalSpeedTolerance;
+}
+
 struct MEDIA_INFO {
     int width = 0;
     int height = 0;

@@ -108,7 +108,7 @@ public:
                 m_clock.Reset();
             }
             if (c.clockReset) m_clock.Reset();
-            if (c.seek || c.steps != 0 || c.clockReset || !c.playing || !c.forward || c.speed != 1 || !c.paced)
+            if (c.seek || c.steps != 0 || c.clockReset || !c.playing || !c.forward || !IsNormalSpeed(c.speed) || !c.paced)
                 HaltSound();
             if (c.seek) {
                 SeekTo(c);
@@ -307,7 +307,7 @@ private:
         if (fresh && (c.paced || c.group))
             SampleDecoding(std::chrono::duration<double>(Clock::now() - decodeStart).count(), FrameInterval() / c.speed);
         const double seconds = SecondsOf(picture->pts);
-        if (c.forward && c.paced && c.speed == 1 && m_sound && !m_soundOn) {
+        if (c.forward && c.paced && IsNormalSpeed(c.speed) && m_sound && !m_soundOn) {
             m_sound->Start(seconds);
             m_soundOn = true;
         }

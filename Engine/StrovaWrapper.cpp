@@ -36,6 +36,10 @@ struct CustomInputDeleter {
 }  // namespace
 
 struct CStrovaWrapper::State {
+    // The converter's thread may outlive the wrapper (its stop gives up on a slow disk and leaves
+    // it to end by itself): it calls the listener only under this lock, and the wrapper's end
+    // clears the listener under it, so a listener that is gone is never called.
+    std::mutex listenerLock;
     IAVIConvertListener* listener = nullptr;
     std::uint64_t splitSize = kDefaultSplit;
     std::string path;
@@ -227,10 +231,13 @@ struct CStrovaWrapper::State {
 
     // The next file's name from the listener; false when there is none (the conversion ends).
     bool NextName(std::string* name) {
-        if (!listener) return false;
         std::vector<char> text(kMaxAviNameLength, '\0');
         int flag = 1;
-        listener->OnGetNewFileName(nullptr, &flag, text.data());
+        {
+            std::lock_guard<std::mutex> guard(listenerLock);
+            if (!listener) return false;
+            listener->OnGetNewFileName(nullptr, &flag, text.data());
+        }
         text.back() = '\0';
         *name = text.data();
         return flag != 2 && !name->empty();
@@ -251,10 +258,12 @@ CStrovaWrapper::CStrovaWrapper() : m_state(std::make_shared<State>()) { QuietFfm
 
 CStrovaWrapper::~CStrovaWrapper() {
     Stop();
+    SetAVIConvertListener(nullptr);  // waits for a call under way on a thread that outlives us
     CloseStream();
 }
 
 int CStrovaWrapper::SetAVIConvertListener(IAVIConvertListener* listener) {
+    std::lock_guard<std::mutex> guard(m_state->listenerLock);
     m_state->listener = listener;
     return 1;
 }

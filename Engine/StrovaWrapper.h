@@ -28,6 +28,8 @@ public:
     CStrovaWrapper(const CStrovaWrapper&) = delete;
     CStrovaWrapper& operator=(const CStrovaWrapper&) = delete;
 
+    // The listener is called on the converter's thread until it is replaced or the wrapper goes;
+    // both wait for a call that is under way.
     int SetAVIConvertListener(IAVIConvertListener* listener);
     int SetStreamOpenMode(int mode);  // 1: a pushed stream, the only mode
     int OpenStream(unsigned int bufferSize);  // the input buffer's size in bytes

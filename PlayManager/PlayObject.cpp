@@ -6,6 +6,7 @@
 
 #include "Base/LoopIds.h"
 #include "Base/PostTask.h"
+#include "Base/SystemFunctions.h"
 #include "PlayManager/FrameConversion.h"
 
 namespace TarvexPlay {
@@ -31,7 +32,7 @@ CPlayObject::~CPlayObject() {
     if (m_aviActive) StopDataRecord();
     // A decoding thread waiting for a render goes on; the engine's own end stops its threads.
     m_stopped = 1;
-    m_renderToken->store(0);
+    CloseFrameToReaders();
     m_renderDone->Set();
     m_engine.reset();
     m_renderDone->Close();
@@ -39,6 +40,7 @@ CPlayObject::~CPlayObject() {
 
 int CPlayObject::Open(const std::string& path) {
     m_stopped = 0;
+    m_stepsToReport = 0;
     m_renderToken->store(1);
     return m_engine->Open(path.c_str());
 }
@@ -46,10 +48,23 @@ int CPlayObject::Open(const std::string& path) {
 int CPlayObject::Stop() {
     m_stopped = 1;
     // A render task still queued for the UI must not read the engine's buffer any more, and the
-    // decoding thread waiting for it must not wait for the UI: closing a file never hangs.
-    m_renderToken->store(0);
+    // decoding thread waiting for it must not wait for the UI: closing a file never hangs. A draw
+    // that is reading the frame now finishes first: the engine frees the frame once stopped.
+    CloseFrameToReaders();
     m_renderDone->Set();
     return m_engine->Stop();
+}
+
+void CPlayObject::CloseFrameToReaders() {
+    int value = m_renderToken->load();
+    while (value != 0) {
+        if (value == 1) {
+            if (m_renderToken->compare_exchange_weak(value, 0)) return;
+            continue;
+        }
+        KX_SOFT_BASE::SleepMs(1);  // a draw or a conversion of one frame: a few milliseconds
+        value = m_renderToken->load();
+    }
 }
 
 int CPlayObject::Close() { return m_engine->Close(); }
@@ -69,11 +84,13 @@ int CPlayObject::Seek(float percent) {
 }
 
 int CPlayObject::StartDataRecord(const char* path, int type) {
-    if (!path) return 0;
-    m_recordType = type;
+    // A second start would take the running clip's type: that clip would never be stopped, and an
+    // AVI would be left without its index.
+    if (!path || m_recordType != -1 || (type != 0 && type != 1)) return 0;
     if (type == 1) {
         if (!m_recorder) m_recorder = std::make_shared<AVIRecorder>();
         if (!m_recorder->Start(path)) return 0;
+        m_recordType = 1;
         // The push runs all along; restarted, it begins again with the stream's tables and the
         // keyframe at or before the picture on screen, so the clip holds what the user saw when
         // recording began, as a native clip does, and not only what follows the next keyframe.
@@ -82,8 +99,9 @@ int CPlayObject::StartDataRecord(const char* path, int type) {
         m_engine->EnableStreamPush(1);
         return 1;
     }
-    if (type == 0) return m_engine->StartDataRecord(const_cast<char*>(path), 0);
-    return 0;
+    if (!m_engine->StartDataRecord(const_cast<char*>(path), 0)) return 0;
+    m_recordType = 0;
+    return 1;
 }
 
 int CPlayObject::StopDataRecord() {
@@ -104,12 +122,37 @@ int CPlayObject::StepForward() { return ReportStep(m_engine->StepForward()); }
 int CPlayObject::StepBackward() { return ReportStep(m_engine->StepBackward()); }
 
 int CPlayObject::ReportStep(int result) {
-    // A step moves the picture while paused, when no timer tick reports it.
+    // A step moves the picture while paused, when no timer tick reports it. The engine steps on
+    // its decoding thread: the position is the stepped frame's, reported once it is shown.
+    // The frame on screen now may still be on its way through the listener: only a frame of
+    // another number is the step's.
+    if (result) {
+        if (m_stepsToReport.load() == 0) m_stepFrom = ShownFrameNumber();
+        ++m_stepsToReport;
+    }
+    return result;
+}
+
+int CPlayObject::ShownFrameNumber() {
+    int number = -1, returned = 0;
+    m_engine->QueryInfo(MOVRA::MV_QUERY_FRAME_NUMBER, &number, sizeof(number), &returned);
+    return number;
+}
+
+void CPlayObject::ReportStepShown() {
+    if (m_stepsToReport.load() <= 0) return;
+    const int shown = ShownFrameNumber();
+    if (shown == m_stepFrom.load()) return;
+    m_stepFrom = shown;
+    int pending = m_stepsToReport.load();
+    while (pending > 0 && !m_stepsToReport.compare_exchange_weak(pending, pending - 1)) {
+    }
+    if (pending <= 0) return;
+    // On the decoding thread inside its callback, where the engine's file cannot change.
     const unsigned int now = m_engine->GetCurrentPlayTime();
     if (m_engine->IsGetFileTimeInfo() && now != 0)
         if (auto listener = Listener())
             KX_POST_TASK(ML_MAIN, listener.get(), &IPlayObjectListener::OnPlayPositionChanged, Handle(), now);
-    return result;
 }
 
 void CPlayObject::MonitorPlayTimeChange() {
@@ -120,18 +163,30 @@ void CPlayObject::MonitorPlayTimeChange() {
         KX_POST_TASK_LEVEL(3, ML_MAIN, listener.get(), &IPlayObjectListener::OnPlayPositionChanged, Handle(), now);
 }
 
-void CPlayObject::OnFileRefFinished(void*, int result) {
-    KX_POST_TASK(ML_PLAY, this, &CPlayObject::Task_OnFileRefFinished, result);
+template <class F>
+void CPlayObject::PostToPlayLoop(F&& task) {
+    boost::weak_ptr<CPlayObject> self = weak_from_this();
+    KX_POST_FUNCTION(ML_PLAY, ([self, task = std::forward<F>(task)] {
+        if (auto object = self.lock()) task(*object);
+    }));
 }
 
-void CPlayObject::OnFileEnd(void*) { KX_POST_TASK(ML_PLAY, this, &CPlayObject::Task_OnFileEnd); }
+void CPlayObject::OnFileRefFinished(void*, int result) {
+    PostToPlayLoop([result](CPlayObject& object) { object.Task_OnFileRefFinished(result); });
+}
+
+void CPlayObject::OnFileEnd(void*) {
+    PostToPlayLoop([](CPlayObject& object) { object.Task_OnFileEnd(); });
+}
 
 void CPlayObject::OnStreamData(void*, char* data, int length, MOVRA::MV_STREAM_RECORD* record, void*) {
     if (m_aviActive) m_recorder->InputData(record, data, length);
 }
 
 void CPlayObject::OnFileTimeDone(void*, unsigned int start, unsigned int end) {
-    KX_POST_TASK(ML_MAIN, this, &CPlayObject::Task_OnPlayTimeInfoChanged, start, end);
+    // The engine is called on ML_PLAY, where it is opened and closed; on the UI thread the call
+    // would race a close, and the task could be where the object's last reference goes.
+    PostToPlayLoop([start, end](CPlayObject& object) { object.Task_OnPlayTimeInfoChanged(start, end); });
 }
 
 void CPlayObject::Task_OnFileRefFinished(int result) {
@@ -154,6 +209,7 @@ void CPlayObject::OnFrameVisible(int, int kind, unsigned char* buffer, void*, MO
     if (!frame || frame->type != 3 || !buffer) return;
     if (kind == MOVRA::MV_FRAME_DIRECTDRAW) DDrawRender(buffer, frame->width, frame->height);
     else if (kind == MOVRA::MV_FRAME_PLANAR) QTRender(buffer, frame->width, frame->height);
+    ReportStepShown();
 }
 
 void CPlayObject::WaitForRender() {
@@ -181,8 +237,12 @@ void CPlayObject::DDrawRender(unsigned char* buffer, int width, int height) {
 void CPlayObject::QTRender(const unsigned char* buffer, int width, int height) {
     if (m_stopped) return;
     const int rows = std::abs(height);
-    if (width != m_engine->GetCurrentPlayingVideoFrameWidth() || rows != m_engine->GetCurrentPlayingVideoFrameHeight()) {
+    // The size the image was made for is kept here: the engine rewrites its own with every frame
+    // it shows, and would hide a change.
+    if (width != m_imageWidth || rows != m_imageHeight) {
         m_image = boost::make_shared<std::vector<std::uint8_t>>(static_cast<std::size_t>(width) * rows * 4, 0);
+        m_imageWidth = width;
+        m_imageHeight = rows;
         m_engine->SetCurrentPlayingVideoFrameWidth(width);
         m_engine->SetCurrentPlayingVideoFrameHeight(rows);
     }

@@ -39,7 +39,8 @@ public:
     int StepForward();
     int StepBackward();
     // A clip from the picture on screen on: type 0 written by the engine in its own format, type
-    // 1 as AVI by the recorder from the stream the engine pushes. Only one at a time.
+    // 1 as AVI by the recorder from the stream the engine pushes. Only one at a time: a start
+    // while one runs is refused and the running clip goes on.
     int StartDataRecord(const char* path, int type);
     int StopDataRecord();
     // Every 300 ms from the manager's timer: the position while playing.
@@ -53,7 +54,7 @@ public:
     void OnFileTimeDone(void* context, unsigned int start, unsigned int end) override;
     void OnStreamData(void* context, char* data, int length, MOVRA::MV_STREAM_RECORD* record, void* reserved) override;
 
-    // The tasks they become.
+    // The tasks they become, all on ML_PLAY, where the engine is called and the object may go.
     void Task_OnFileRefFinished(int result);
     void Task_OnFileEnd();
     void Task_OnPlayTimeInfoChanged(unsigned int start, unsigned int end);
@@ -67,6 +68,16 @@ private:
     boost::shared_ptr<IPlayObjectListener> Listener() const { return m_listener.lock(); }
     void WaitForRender();
     int ReportStep(int result);
+    // The frame a step asked for is on screen: its position goes to the UI (engine thread).
+    void ReportStepShown();
+    int ShownFrameNumber();
+    // Turns the render token to 0 once no reader holds the frame, so that the engine may free it.
+    void CloseFrameToReaders();
+    // Posts one of this object's tasks to ML_PLAY from an engine thread. Only a weak reference
+    // travels: an engine thread must never hold the last one, and one that calls back while the
+    // object is going finds nothing to post to.
+    template <class F>
+    void PostToPlayLoop(F&& task);
 
     boost::shared_ptr<MOVRA::CMovra> m_engine;
     boost::weak_ptr<IPlayObjectListener> m_listener;
@@ -79,6 +90,9 @@ private:
     int m_ivs = 0;  // no analysis track
     unsigned int m_preSeekTime = 0;
     std::atomic<int> m_stopped{0};
+    std::atomic<int> m_stepsToReport{0};  // steps asked for whose frame has not been shown yet
+    std::atomic<int> m_stepFrom{-1};      // the frame on screen when they were asked for
+    int m_imageWidth = 0, m_imageHeight = 0;  // what the image buffer was made for (engine thread)
 };
 
 }  // namespace TarvexPlay

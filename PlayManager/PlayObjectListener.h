@@ -29,9 +29,23 @@ private:
     boost::weak_ptr<KX_SOFT_BASE::CKXEvent> m_done;
 };
 
-// 1 while the frame buffer a render task carries may be read; the play object turns it to 0 when
-// it stops, before it lets its decoding thread go, so a late task draws nothing.
+// Odd while the frame buffer a render task carries may be read (1, plus 2 for every read under
+// way); the play object turns it to 0 when it stops, before it lets its decoding thread go, so a
+// late task draws nothing. A reader of the engine's frame brackets its read with BeginFrameRead
+// and EndFrameRead: the stop waits for a read under way before the engine may free the frame.
 using RenderToken = boost::shared_ptr<std::atomic<int>>;
+
+// False when the frame may not be read (stopped): then nothing is read and nothing ended.
+inline bool BeginFrameRead(const RenderToken& token) {
+    if (!token) return false;
+    int value = token->load();
+    while (value & 1)
+        if (token->compare_exchange_weak(value, value + 2)) return true;
+    return false;
+}
+inline void EndFrameRead(const RenderToken& token) {
+    if (token) token->fetch_sub(2);
+}
 using ImageBuffer = boost::shared_ptr<std::vector<std::uint8_t>>;
 using CompletionToken = boost::shared_ptr<CCompletionToken>;
 
@@ -44,7 +58,8 @@ public:
         return 1;
     }
     virtual void OnReserved2(int, int, int, int, boost::shared_ptr<void>) {}
-    // The engine's own planar frame (Y, V, U): valid while *renderToken is 1 and `done` is held.
+    // The engine's own planar frame (Y, V, U): read it between BeginFrameRead and EndFrameRead on
+    // the render token, while `done` is held.
     virtual int OnDDRenderSubWinEx(void* handle, unsigned char* frame, int width, int height, int ivs, int info,
                                    RenderToken renderToken, CompletionToken done) {
         done.reset();

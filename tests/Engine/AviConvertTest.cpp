@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "Engine/StrovaWrapper.h"
@@ -240,4 +242,71 @@ TEST_F(AviConvertTest, BadTargetsAndAStopWhileFullAreHandled) {
     EXPECT_EQ(1, converter.CloseStream());
     EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(5));
     EXPECT_FALSE(std::filesystem::exists(m_dir + "/x.avi"));
+}
+
+namespace {
+
+// A listener that takes its time naming the next part, as one on a slow disk may: the wrapper's
+// end gives up waiting for the converter's thread meanwhile.
+class SlowNamer : public IAVIConvertListener {
+public:
+    explicit SlowNamer(std::string base) : m_base(std::move(base)) {}
+    void OnGetNewFileName(void*, int* flag, char* name) override {
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            entered = true;
+            m_cv.notify_all();
+            m_cv.wait(lock, [&] { return released; });
+        }
+        *flag = 0;
+        ++calls;
+        std::snprintf(name, kMaxAviNameLength, "%s_part%d.avi", m_base.c_str(), calls + 1);
+    }
+    void WaitEntered() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_cv.wait(lock, [&] { return entered; });
+    }
+    void Release() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        released = true;
+        m_cv.notify_all();
+    }
+    int calls = 0;
+
+private:
+    std::string m_base;
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool entered = false, released = false;
+};
+
+}  // namespace
+
+TEST_F(AviConvertTest, AConverterThreadThatOutlivesItsWrapperNeverCallsAListenerThatIsGone) {
+    const std::vector<char> ts = ReadAll(FourSecondsWithSound());
+    auto namer = std::make_unique<SlowNamer>(m_dir + "/clip");
+    auto converter = std::make_unique<CStrovaWrapper>();
+    converter->SetAVIConvertListener(namer.get());
+    ASSERT_EQ(1, converter->SetSplitSize(16 * 1024));
+    ASSERT_EQ(1, converter->OpenStream(1 << 20));
+    ASSERT_EQ(1, converter->StartAVIConvert((m_dir + "/clip.avi").c_str()));
+    ASSERT_EQ(1, converter->Play(nullptr));
+    std::thread feeder([&] { converter->InputData(reinterpret_cast<const unsigned char*>(ts.data()), 512 * 1024); });
+    namer->WaitEntered();  // the converter's thread is in the listener
+    feeder.join();
+    // The wrapper goes while its thread is still busy; its end must not leave the thread a link to
+    // the listener, which goes right after.
+    std::atomic<bool> gone{false};
+    std::thread closer([&] {
+        converter.reset();
+        gone = true;
+    });
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!gone && std::chrono::steady_clock::now() < limit) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(gone.load()) << "the wrapper's end waits for a call of the listener under way, however long";
+    namer->Release();
+    closer.join();
+    namer.reset();
+    // Whatever the thread does now (it may still be writing), it finds no listener to call.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
 }

@@ -110,6 +110,12 @@ TEST_F(ClipTest, ClipsAreRefusedAwayFromForward1XAndNeverOverwrite) {
     ASSERT_EQ(1, engine.Pause());
     EXPECT_EQ(0, engine.StartDataRecord(fresh.data(), 0)) << "not paused";
     EXPECT_FALSE(std::filesystem::exists(fresh));
+
+    // Normal speed is 1 within the play windows' tolerance, for clips as for their rules.
+    ASSERT_EQ(1, engine.Resume());
+    ASSERT_EQ(1, engine.SetSpeed(1.00005f));
+    EXPECT_EQ(1, engine.StartDataRecord(fresh.data(), 0)) << "1.00005 is normal speed";
+    EXPECT_EQ(1, engine.StopDataRecord());
 }
 
 TEST_F(ClipTest, AClipCutShortPlaysUpToItsLastWholePacket) {
