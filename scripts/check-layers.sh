@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Fails when a source includes a layer it must not see: Qt outside Toolkit/ (and the tests that need
-# the toolkit's main loop), FFmpeg or SDL outside Engine/ (libswscale may also serve Toolkit/), or
-# a project header against the direction
+# Fails when a source includes a layer it must not see: Qt or the toolkit's Qt side outside
+# Toolkit/, FFmpeg or SDL outside Engine/ (libswscale may also serve Toolkit/), or a project header
+# against the direction
 #   Base <- Files <- Engine <- PlayManager;  Base <- Toolkit;  App, Main on top;  tools on Files, Engine.
+# Tests and benchmarks follow the rules of the layer they exercise (tests/Engine/ those of Engine/),
+# and may use the toolkit's contract to run the UI thread's loop and the support files of tests/
+# and bench/; only the toolkit's own tests and benchmarks see Qt.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,17 +21,41 @@ allowed_layers() {
   esac
 }
 
+# What a file may include: its layer's set; for a test or benchmark, the set of the layer it
+# exercises, with the toolkit's contract and the test and benchmark support.
+allowed_for() {
+  local file=$1 layer=${1%%/*}
+  case "$layer" in
+    tests|bench)
+      local sub=${file#*/}
+      sub=${sub%%/*}
+      [ "$sub" = "Tools" ] && sub=tools
+      local set
+      set=$(allowed_layers "$sub")
+      if [ -z "$set" ] || [ "$set" = "*" ]; then echo "*"; else echo "$set Toolkit tests bench"; fi ;;
+    *) allowed_layers "$layer" ;;
+  esac
+}
+
+# Where Qt and the toolkit's Qt side may be seen.
+sees_qt() {
+  case "$1" in Toolkit/*|tests/Toolkit/*|bench/Toolkit/*) return 0 ;; *) return 1 ;; esac
+}
+
 status=0
 while IFS= read -r file; do
   layer=${file%%/*}
-  allowed=$(allowed_layers "$layer")
+  allowed=$(allowed_for "$file")
   while IFS= read -r line; do
     header=$(sed -E 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]([^>"]+)[>"].*/\1/' <<<"$line")
     case "$header" in
-      Q*|Qt*/*) case "$file" in Toolkit/*|tests/Toolkit/*|bench/Toolkit/*|tests/PlayManager/*|bench/PlayManager/*) ;; *) echo "$file: Qt header <$header> outside Toolkit/"; status=1 ;; esac ;;
+      Q*|Qt*/*) sees_qt "$file" || { echo "$file: Qt header <$header> outside Toolkit/"; status=1; } ;;
+      Toolkit/Qt/*) sees_qt "$file" || { echo "$file: the toolkit's Qt side <$header> outside Toolkit/"; status=1; } ;;
       libswscale/*) case "$layer" in Engine|Toolkit) ;; tests|bench) ;; *) echo "$file: <$header> outside Engine/ and Toolkit/"; status=1 ;; esac ;;
       libav*/*|libsw*/*|SDL*) case "$layer" in Engine|tests|bench) ;; *) echo "$file: <$header> outside Engine/"; status=1 ;; esac ;;
     esac
+    # A test's relative include ("../Engine/EngineTestSupport.h") is another test folder's support.
+    case "$header" in ../*) case "$layer" in tests|bench) continue ;; esac ;; esac
     target=${header%%/*}
     if [ "$allowed" != "*" ] && [ -d "$target" ] && [ "$target" != "$header" ]; then
       case " $allowed " in *" $target "*) ;; *) echo "$file: $layer/ must not include $header"; status=1 ;; esac

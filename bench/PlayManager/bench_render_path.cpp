@@ -6,9 +6,6 @@
 //    drawn per second against the 400 the clocks ask for, and the process's CPU.
 // The listener stands in for the video window without drawing, so the figures are the path's own.
 // A small timed tool: the UI thread must run its event loop meanwhile. Options: --quick.
-#include <QApplication>
-#include <QTimer>
-
 #include <time.h>
 
 #include <boost/make_shared.hpp>
@@ -23,9 +20,11 @@
 #include "Base/LoopIds.h"
 #include "Base/PostTask.h"
 #include "Base/SystemFunctions.h"
+#include "Base/UITimer.h"
 #include "Engine/RecordingWriter.h"
 #include "PlayManager/PlayManager.h"
 #include "PlayManager/PlayObject.h"
+#include "Toolkit/UIFactory.h"
 #include "bench/Engine/EngineBenchSupport.h"
 #include "bench/common/BenchLoops.h"
 
@@ -57,12 +56,18 @@ public:
 };
 
 // Runs the UI thread's loop until `done` holds, sleeping in it between events as the program's
-// loop does (a 10 ms wake-up checks `done`).
+// loop does (a 10 ms timer of the UI thread checks `done`).
 template <class Done>
 void PumpUntil(Done done) {
-    QTimer wake;
-    wake.start(10);
-    while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (done()) return;
+    CKXTimer check;
+    check.context = &done;
+    check.handler = [](std::uintptr_t, void* context) {
+        if ((*static_cast<Done*>(context))()) CKXUIFactory::Quit();
+    };
+    TarvexBase::StartUITimer(&check, 10);
+    CKXUIFactory::MainLoop();
+    TarvexBase::KillUITimer(&check);
 }
 
 void PathRun(double seconds) {
@@ -159,7 +164,10 @@ void PlayingRun(const std::vector<std::string>& files, double seconds) {
 int main(int argc, char** argv) {
     const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
+    if (!CKXUIFactory::Install(argc, argv)) {
+        std::fprintf(stderr, "bench_render_path: the toolkit cannot start\n");
+        return 1;
+    }
     TarvexBench::BenchLoops loops(ML_PLAY);
 
     PathRun(quick ? 2 : 8);

@@ -2,8 +2,6 @@
 // on the toolkit's UI loop: handles it never issued, positions on the tick only while playing, the
 // group's time only while the files play in sync, clips of both kinds, and a redraw that waits for
 // the frame in flight.
-#include <QCoreApplication>
-#include <QTest>
 
 #include <chrono>
 #include <filesystem>
@@ -34,7 +32,7 @@ protected:
                 manager.reset();
                 return 0;
             });
-            QTest::qWait(700);  // the kill runs, and a firing after it must find nothing
+            TarvexTest::PumpFor(700);  // the kill runs, and a firing after it must find nothing
         }
         PlayLoopsTest::TearDown();
     }
@@ -130,7 +128,7 @@ TEST_F(PlayManagerTest, PositionsComeWithTheTickOnlyWhilePlaying) {
     // The wait can overrun on a loaded machine, so the bound follows the time that passed.
     m_listener->ClearPositions();  // those that came while the file opened
     const auto waitStart = std::chrono::steady_clock::now();
-    QTest::qWait(1600);
+    TarvexTest::PumpFor(1600);
     const auto waited =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - waitStart).count();
     const auto& positions = m_listener->positions;
@@ -147,17 +145,17 @@ TEST_F(PlayManagerTest, PositionsComeWithTheTickOnlyWhilePlaying) {
     }
 
     ASSERT_EQ(1, Do([handle](CPlayManager& m) { return m.Pause(handle); }));
-    QTest::qWait(100);  // a position already on its way
+    TarvexTest::PumpFor(100);  // a position already on its way
     m_listener->ClearPositions();
-    QTest::qWait(800);
+    TarvexTest::PumpFor(800);
     EXPECT_TRUE(positions.empty()) << "nothing while paused";
 
     ASSERT_EQ(1, Do([handle](CPlayManager& m) { return m.Resume(handle); }));
     EXPECT_TRUE(PumpUntil([&] { return !positions.empty(); }, 5000)) << "ticks again once resumed";
     ASSERT_EQ(1, Do([handle](CPlayManager& m) { return m.Stop(handle); }));
-    QTest::qWait(100);
+    TarvexTest::PumpFor(100);
     m_listener->ClearPositions();
-    QTest::qWait(800);
+    TarvexTest::PumpFor(800);
     EXPECT_TRUE(positions.empty()) << "nothing once stopped";
     EXPECT_EQ(1, Do([handle](CPlayManager& m) { return m.Close(handle) + m.DestroyPlayObject(handle) - 1; }));
 }
@@ -187,7 +185,7 @@ TEST_F(PlayManagerTest, TheGroupsTimeIsReportedOnlyWhileTheFilesPlayInSync) {
     auto groupPositions = [&] {
         return std::count(m_listener->positionHandles.begin(), m_listener->positionHandles.end(), nullptr);
     };
-    QTest::qWait(900);
+    TarvexTest::PumpFor(900);
     EXPECT_EQ(0, groupPositions()) << "the flag is still 0";
 
     Do([](CPlayManager& m) {
@@ -205,9 +203,9 @@ TEST_F(PlayManagerTest, TheGroupsTimeIsReportedOnlyWhileTheFilesPlayInSync) {
         m.SetGroupPlayFlag(0);
         return m.GroupPlay_DelFromPlayGroup(group, a) + m.GroupPlay_DelFromPlayGroup(group, b) + m.GroupPlay_Close(group);
     });
-    QTest::qWait(100);
+    TarvexTest::PumpFor(100);
     m_listener->ClearPositions();
-    QTest::qWait(700);
+    TarvexTest::PumpFor(700);
     EXPECT_EQ(0, groupPositions());
     EXPECT_FALSE(m_listener->positions.empty()) << "the files' own positions go on";
 }
@@ -226,10 +224,10 @@ TEST_F(PlayManagerTest, ClipsOfBothKindsAreWrittenFromThePlayingFile) {
     // Each clip holds what was on screen when it began: from the keyframe at or before it.
     std::map<std::string, int> onScreen;
     for (const auto& [clip, type] : {std::pair<std::string, int>{avi, 1}, {native, 0}}) {
-        QCoreApplication::processEvents();
+        TarvexTest::ProcessEvents();
         onScreen[clip] = m_listener->frames.back();
         ASSERT_EQ(1, Do([handle, clip = clip, type = type](CPlayManager& m) { return m.StartDataRecord(handle, clip.c_str(), type); }));
-        QTest::qWait(1500);
+        TarvexTest::PumpFor(1500);
         ASSERT_EQ(1, Do([handle](CPlayManager& m) { return m.StopDataRecord(handle); })) << clip << " was completed";
     }
     for (const std::string& clip : {avi, native}) {
@@ -256,7 +254,7 @@ TEST_F(PlayManagerTest, ARedrawWaitsForTheFrameInFlight) {
     m_listener->holdTokens = false;
     m_listener->held.clear();  // drawn: the decoding thread goes on
     ASSERT_EQ(1, Do([handle](CPlayManager& m) { return m.Pause(handle); }));
-    QTest::qWait(200);
+    TarvexTest::PumpFor(200);
     const std::size_t before = m_listener->frames.size();
     EXPECT_EQ(1, Do([handle](CPlayManager& m) { return m.RenderLastFrame(handle); }));
     EXPECT_TRUE(PumpUntil([&] { return m_listener->frames.size() > before; })) << "the picture comes again";

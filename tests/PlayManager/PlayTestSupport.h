@@ -2,7 +2,6 @@
 // The play core's loops as the program has them: ML_MAIN on this thread's toolkit event loop (a Qt
 // application on the offscreen platform, made once per test program) and ML_PLAY on a worker;
 // recordings from the engine's generator; a listener that notes what reaches the UI.
-#include <QCoreApplication>
 
 #include <boost/make_shared.hpp>
 
@@ -81,7 +80,7 @@ protected:
         m_listener = boost::make_shared<CFrameJournal>();
     }
     void TearDown() override {
-        QCoreApplication::processEvents();  // tasks the objects posted on their way out
+        TarvexTest::ProcessEvents();  // tasks the objects posted on their way out
         auto* manager = TarvexBase::CKXMessageLoopManager::GetInstance().get();
         manager->RegisterMessageLoop({}, TarvexBase::ML_PLAY);
         manager->RegisterMessageLoop({}, TarvexBase::ML_MAIN);
