@@ -37,6 +37,15 @@ allowed_for() {
   esac
 }
 
+# The engine's contract: what other layers may include of it. The rest is the engine's own (and
+# its tests' and benchmarks').
+engine_contract() {
+  case "$1" in Engine/Movra.h|Engine/StrovaWrapper.h|Engine/RecordingWriter.h|Engine/FramePattern.h) return 0 ;; *) return 1 ;; esac
+}
+sees_engine_inside() {
+  case "$1" in Engine/*|tests/Engine/*|bench/Engine/*) return 0 ;; *) return 1 ;; esac
+}
+
 # Where Qt and the toolkit's Qt side may be seen.
 sees_qt() {
   case "$1" in Toolkit/*|tests/Toolkit/*|bench/Toolkit/*) return 0 ;; *) return 1 ;; esac
@@ -51,6 +60,8 @@ while IFS= read -r file; do
     case "$header" in
       Q*|Qt*/*) sees_qt "$file" || { echo "$file: Qt header <$header> outside Toolkit/"; status=1; } ;;
       Toolkit/Qt/*) sees_qt "$file" || { echo "$file: the toolkit's Qt side <$header> outside Toolkit/"; status=1; } ;;
+      Engine/*) engine_contract "$header" || sees_engine_inside "$file" || { echo "$file: <$header> is the engine's own, not its contract"; status=1; } ;;
+      Main/*) case "$file" in Main/*|App/main.cpp|tests/Main/*|bench/Main/*) ;; *) echo "$file: only the program's entry sees <$header>"; status=1 ;; esac ;;
       libswscale/*) case "$layer" in Engine|Toolkit) ;; tests|bench) ;; *) echo "$file: <$header> outside Engine/ and Toolkit/"; status=1 ;; esac ;;
       libav*/*|libsw*/*|SDL*) case "$layer" in Engine|tests|bench) ;; *) echo "$file: <$header> outside Engine/"; status=1 ;; esac ;;
     esac

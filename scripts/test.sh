@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the plain build, then the framework, engine, toolkit and shell tests
-# under ThreadSanitizer and, with the recording-file tests, under AddressSanitizer with
+# Builds and runs every test: the plain build, then the framework, engine, toolkit, shell, play core
+# and play-window tests under ThreadSanitizer and, with the recording-file tests, under AddressSanitizer with
 # UndefinedBehaviorSanitizer. The crash report's tests and the start under a virtual X server run
 # in the plain build only: the sanitizers take fatal signals over themselves.
 set -euo pipefail
@@ -11,12 +11,12 @@ scripts/build.sh build
 
 plain_only="CrashReport|StartAndCloseUnderX"
 
-scripts/build.sh build-tsan thread base_tests engine_tests toolkit_tests app_tests playmanager_tests
+scripts/build.sh build-tsan thread base_tests engine_tests toolkit_tests app_tests playmanager_tests main_tests
 # Without ASLR the sanitizer's shadow memory never collides with a randomised mapping.
 (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/../tests/tsan.supp" \
-   setarch "$(uname -m)" -R ctest --output-on-failure -j2 -L "framework|engine|toolkit|app|playmanager" -E "$plain_only")
+   setarch "$(uname -m)" -R ctest --output-on-failure -j2 -L "framework|engine|toolkit|app|playmanager|main" -E "$plain_only")
 
-scripts/build.sh build-asan address base_tests files_tests engine_tests toolkit_tests app_tests playmanager_tests
+scripts/build.sh build-asan address base_tests files_tests engine_tests toolkit_tests app_tests playmanager_tests main_tests
 (cd build-asan && ASAN_OPTIONS="detect_leaks=1" UBSAN_OPTIONS="print_stacktrace=1" \
    LSAN_OPTIONS="suppressions=$PWD/../tests/lsan.supp" \
-   ctest --output-on-failure -j2 -L "framework|files|engine|toolkit|app|playmanager" -E "$plain_only")
+   ctest --output-on-failure -j2 -L "framework|files|engine|toolkit|app|playmanager|main" -E "$plain_only")

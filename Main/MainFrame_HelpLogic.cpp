@@ -1,0 +1,82 @@
+#include "Main/MainFrame_HelpLogic.h"
+
+#include <boost/make_shared.hpp>
+
+#include "Base/LoopIds.h"
+#include "Files/CatalogueScan.h"
+#include "Main/MainFrame_UILogic.h"
+#include "Main/WeakPost.h"
+#include "Toolkit/VideoWindow.h"
+
+using TarvexBase::ML_MAIN;
+
+CMainFrameHelpLogic::CMainFrameHelpLogic(const boost::weak_ptr<CMainFrameUILogic>& ui)
+    : m_ui(ui), m_catalogue(boost::make_shared<CFileManager>(this)) {}
+
+CMainFrameHelpLogic::~CMainFrameHelpLogic() = default;
+
+void CMainFrameHelpLogic::Task_BuildFileList(boost::shared_ptr<const std::wstring> path) {
+    if (!path) return;
+    int noRecording = 1;
+    m_catalogue->AddFolder(ScanPatternForPath(*path), &noRecording);
+    if (m_ui.expired()) return;
+    // The lists always describe the whole catalogue, not only what this call added.
+    auto groups = boost::make_shared<std::vector<_GROUP_FILE_INFO>>();
+    auto paths = boost::make_shared<std::vector<std::wstring>>();
+    auto singles = boost::make_shared<std::vector<_SINGLE_FILE_INFO>>();
+    m_catalogue->FillGroupList(*groups, *paths);
+    m_catalogue->FillSingleList(*singles);
+    KX_POST_WEAK(ML_MAIN, m_ui, &CMainFrameUILogic::Task_GenerateFileList_Ret, groups, singles, paths, noRecording);
+}
+
+void CMainFrameHelpLogic::Task_GetFilePath(int type, std::int32_t key, std::wstring name, ChannelMap channels,
+                                           boost::shared_ptr<IFileManagerQuery> asker, int context) {
+    auto files = boost::make_shared<std::vector<_QUERY_FILE_INFO>>();
+    auto entry = [&](const std::wstring& path, std::int32_t channelCode, std::int32_t startKey) {
+        _QUERY_FILE_INFO file;
+        file.path = path;
+        file.queryType = type;
+        file.key = key;
+        file.channelCode = channelCode;
+        file.context = context;
+        file.startKey = startKey;
+        files->push_back(file);
+    };
+    if (type == QUERY_SINGLE_FILE) {
+        if (const CFileInfo* file = m_catalogue->FindUngroupedFile(key)) entry(file->path, -1, key);
+    } else if (const CFileManager::CDayEntry* day = m_catalogue->FindDay(name, key)) {
+        for (const auto& [code, channel] : day->channels) {
+            if (channels && !channels->empty() && !channels->count(code)) continue;
+            for (const auto& [start, file] : channel.files) entry(file->path, code, start);
+        }
+    }
+    if (asker && !files->empty())
+        KX_POST_TASK(ML_MAIN, asker, &IFileManagerQuery::Task_GetFilePath_Ret, files);
+}
+
+void CMainFrameHelpLogic::Task_GetFileManager() {
+    KX_POST_WEAK(ML_MAIN, m_ui, &CMainFrameUILogic::Task_GetFileManager_Ret,
+                 boost::shared_ptr<const CFileManager>(m_catalogue));
+}
+
+void CMainFrameHelpLogic::Task_DecodeYUV2RGB32(unsigned char* frame, int width, int height,
+                                               std::shared_ptr<CKXVideoFrameTarget> window, int subWindow,
+                                               TarvexPlay::RenderToken renderToken, TarvexPlay::CompletionToken done) {
+    if (!window || !frame) return;  // the tokens go with this task, releasing the frame
+    // The frame is the engine's own: the read is announced, so that a stop waits for it.
+    if (TarvexPlay::BeginFrameRead(renderToken)) {
+        window->ConvertFrame(subWindow, frame, width, height);
+        TarvexPlay::EndFrameRead(renderToken);
+    }
+    KX_POST_WEAK(ML_MAIN, m_ui, &CMainFrameUILogic::Task_DecodeYUV2RGB32_Ret, subWindow, renderToken, done);
+}
+
+void CMainFrameHelpLogic::Task_DelCertainFile(GroupList groups) {
+    for (const _GROUP_FILE_INFO& group : groups ? *groups : std::vector<_GROUP_FILE_INFO>()) {
+        if (group.channels.empty()) {
+            m_catalogue->DeleteFiles(L"", 0, -1, group.day);  // an ungrouped file: its index
+            continue;
+        }
+        for (const auto& channel : group.channels) m_catalogue->DeleteFiles(group.deviceName, group.day, channel.first, 0);
+    }
+}

@@ -1,0 +1,152 @@
+#include "Main/MainPlayListener.h"
+
+#include <boost/make_shared.hpp>
+
+#include "Base/LoopIds.h"
+#include "Base/PostTask.h"
+#include "Main/MainFrame_HelpLogic.h"
+#include "Main/PlayWinManager_UILogic.h"
+#include "Main/RecordNames.h"
+#include "Main/UserMessages.h"
+#include "Toolkit/VideoWindow.h"
+
+using TarvexBase::ML_HELPER;
+using TarvexBase::ML_PLAY;
+
+CMainPlayListener::CMainPlayListener(const boost::weak_ptr<CPlayManagerUILogic>& ui) : m_ui(ui) {}
+
+int CMainPlayListener::OnQTRenderSubWin(void* handle, int, int, TarvexPlay::ImageBuffer, TarvexPlay::CompletionToken done) {
+    auto ui = m_ui.lock();
+    if (!ui || !ui->Tables().IsBound(handle)) return 0;
+    done.reset();  // the grid draws the engine's own frames only
+    return 1;
+}
+
+int CMainPlayListener::OnDDRenderSubWinEx(void* handle, unsigned char* frame, int width, int height, int ivs, int info,
+                                          TarvexPlay::RenderToken renderToken, TarvexPlay::CompletionToken done) {
+    auto ui = m_ui.lock();
+    if (!ui) return 0;
+    const int window = ui->Tables().WindowOf(handle);
+    auto owner = ui->Owner();
+    CKXVideoWindow* grid = owner ? owner->VideoWindow() : nullptr;
+    if (window < 0 || !grid || !frame) return 0;
+    // The read is announced on the render token: a stop of the file waits for it to end before the
+    // engine may free the frame.
+    if (!TarvexPlay::BeginFrameRead(renderToken)) return 0;
+    const int drawn = grid->DrawFrame(window, frame, width, height, ivs, &info);
+    TarvexPlay::EndFrameRead(renderToken);
+    if (drawn) return 1;
+    // The grid will not draw it now: the helper loop converts it, and the decoding thread waits
+    // until the tokens come back and are let go here.
+    auto help = owner->HelpLogic();
+    if (!help) return 0;
+    KX_POST_TASK(ML_HELPER, help.get(), &CMainFrameHelpLogic::Task_DecodeYUV2RGB32, frame, width, height,
+                 grid->GetFrameTarget(), window, renderToken, done);
+    return 1;
+}
+
+void CMainPlayListener::OnFileRefFinished(void* handle, int result) {
+    auto ui = m_ui.lock();
+    if (!ui) return;
+    if (result) ui->SaveIndex(handle);
+    if (!ui->Tables().IsWaiting(handle)) return;
+    // A waiting file plays unseen until it is indexed, then waits in its middle, paused.
+    ui->SeekRelativePos(handle, 50.0f);
+    ui->Tables().RecordOf(handle)->paused = 1;
+    KX_POST_TASK(ML_PLAY, ui->PlayLogic().get(), &CPlayManagerPlayLogic::Task_Pause,
+                 boost::make_shared<std::vector<void*>>(1, handle), 1);
+}
+
+void CMainPlayListener::OnPlayTimeInfoChanged(void* handle, unsigned int start, unsigned int end) {
+    if (end <= start) return;
+    auto ui = m_ui.lock();
+    if (!ui) return;
+    PlayRecord* record = ui->Tables().RecordOf(handle);
+    if (!record) {
+        m_pendingTimes[handle] = {start, end};  // the open's reply has not bound it yet
+        return;
+    }
+    record->fileStartTime = static_cast<std::int32_t>(start);
+    record->fileEndTime = static_cast<std::int32_t>(end);
+    auto owner = ui->Owner();
+    if (ITimeLineFace* timeline = owner ? owner->TimeLine() : nullptr) {
+        const std::wstring label =
+            record->queryType == QUERY_SINGLE_FILE ? FileNameOf(record->path) : ChannelText(record->channelCode);
+        timeline->UpdateRow(record->context, label, static_cast<int>(start), start, end);
+        timeline->SelectRow(ui->FocusedWindow());
+    }
+    ui->StartSyncWhenReady();  // a day may wait for exactly this span
+}
+
+void CMainPlayListener::OnPlayPositionChanged(void* handle, unsigned int seconds) {
+    auto ui = m_ui.lock();
+    if (!ui) return;
+    auto owner = ui->Owner();
+    ITimeLineFace* timeline = owner ? owner->TimeLine() : nullptr;
+    if (!timeline) return;
+    if (!handle) {
+        if (ui->SyncFlag() == 1) timeline->MoveCursor(-1, seconds);  // the group's time
+        return;
+    }
+    const int window = ui->Tables().WindowOf(handle);
+    if (window >= 0) timeline->MoveCursor(window, seconds);
+}
+
+int CMainPlayListener::TakePendingTimeInfo(void* handle, unsigned int* start, unsigned int* end) {
+    const auto pending = m_pendingTimes.find(handle);
+    if (pending == m_pendingTimes.end()) return 0;
+    if (start) *start = pending->second.first;
+    if (end) *end = pending->second.second;
+    m_pendingTimes.erase(pending);
+    return 1;
+}
+
+void CMainPlayListener::OnFileEnd(void* handle) {
+    auto ui = m_ui.lock();
+    if (!ui) return;
+    const int window = ui->Tables().WindowOf(handle);
+    PlayRecord* record = window >= 0 ? ui->Tables().CurrentRecord(window) : nullptr;
+    if (!record) return;
+    auto owner = ui->Owner();
+    IPlayBarFace* bar = owner ? owner->PlayBar() : nullptr;
+    IFileListFace* list = owner ? owner->FileList() : nullptr;
+    const bool forward = record->direction != 0;
+    const int kind = record->queryType;
+
+    ui->StopRecord(window);
+    record->atEnd = forward ? 1 : 0;
+    if (bar && !bar->IsPlayBarButtonChecked(kPlayButton) && ui->PauseSettled() == 1) {
+        // The user stepped onto the first or the last frame.
+        ShowMessageBox(L"It had step to the end or the begin of file!");
+        return;
+    }
+    if (ui->RepeatFlag() == 1) {
+        if (forward)
+            kind == QUERY_SINGLE_FILE ? ui->SeekRelativePos(handle, 0.0f) : (void)ui->ChannelFileEndAndPlayNext(handle, 1);
+        else if (kind != QUERY_SINGLE_FILE)
+            ui->ChannelFileEndAndPlayPrev(handle, 1);
+        return;
+    }
+    const HKXTREEITEM entry = list ? list->FindEntry(*record) : 0;
+    if (!entry) return;
+    const PlayRecord ended = *record;  // the calls below may move or drop the record
+    if (kind == QUERY_WHOLE_DAY) {
+        if (!forward) {
+            ui->ChannelFileEndAndPlayPrev(handle, 0);
+            return;
+        }
+        if (ui->ChannelFileEndAndPlayNext(handle, 0)) return;
+        for (PlayRecord* r : ui->Tables().AllRecords())
+            if (!r->atEnd) return;
+        list->OpenAdjacentEntry(entry, 1, 1, -1);  // every window is at its end: the next day
+    } else if (kind == QUERY_CHANNEL_OF_DAY) {
+        if (!forward) {
+            ui->ChannelFileEndAndPlayPrev(handle, 0);
+            return;
+        }
+        if (ui->ChannelFileEndAndPlayNext(handle, 0)) return;
+        if (!list->OpenAdjacentEntry(entry, 1, 0, ended.context)) ui->CloseFiles(ended.context);
+    } else if (forward) {
+        if (!list->OpenAdjacentEntry(entry, 1, 0, ended.context)) ui->CloseFiles(ended.context);
+    }
+}

@@ -1,0 +1,127 @@
+#include "Main/PlayWinManager_Tables.h"
+
+PlayRecord* CPlayWindowTables::RecordOf(PlayHandle handle) {
+    return const_cast<PlayRecord*>(static_cast<const CPlayWindowTables*>(this)->RecordOf(handle));
+}
+
+const PlayRecord* CPlayWindowTables::RecordOf(PlayHandle handle) const {
+    const auto bound = m_windows.find(handle);
+    if (bound != m_windows.end()) return CurrentRecord(bound->second);
+    const auto waiting = m_waiting.find(handle);
+    return waiting == m_waiting.end() ? nullptr : &waiting->second;
+}
+
+PlayRecord* CPlayWindowTables::CurrentRecord(int window) {
+    const auto at = m_current.find(window);
+    return at == m_current.end() ? nullptr : &at->second;
+}
+
+const PlayRecord* CPlayWindowTables::CurrentRecord(int window) const {
+    const auto at = m_current.find(window);
+    return at == m_current.end() ? nullptr : &at->second;
+}
+
+int CPlayWindowTables::WindowOf(PlayHandle handle) const {
+    const auto at = m_windows.find(handle);
+    return at == m_windows.end() ? -1 : at->second;
+}
+
+PlayHandle CPlayWindowTables::HandleOf(int window) const {
+    for (const auto& [handle, w] : m_windows)
+        if (w == window) return handle;
+    return nullptr;
+}
+
+std::vector<PlayHandle> CPlayWindowTables::BoundHandles(int window) const {
+    std::vector<PlayHandle> handles;
+    for (const auto& [handle, w] : m_windows)
+        if (window < 0 || w == window) handles.push_back(handle);
+    return handles;
+}
+
+std::vector<PlayHandle> CPlayWindowTables::WaitingHandles(int window) const {
+    std::vector<PlayHandle> handles;
+    for (const auto& [handle, record] : m_waiting)
+        if (window < 0 || record.context == window) handles.push_back(handle);
+    return handles;
+}
+
+std::vector<PlayRecord*> CPlayWindowTables::AllRecords() {
+    std::vector<PlayRecord*> records;
+    for (auto& [window, record] : m_current) records.push_back(&record);
+    for (auto& [handle, record] : m_waiting) records.push_back(&record);
+    return records;
+}
+
+bool CPlayWindowTables::Add(PlayHandle handle, const PlayRecord& record) {
+    if (!handle || RecordOf(handle)) return false;
+    if (!m_current.count(record.context)) {
+        m_windows[handle] = record.context;
+        m_current[record.context] = record;
+        return true;
+    }
+    m_waiting[handle] = record;
+    return false;
+}
+
+void CPlayWindowTables::Remove(PlayHandle handle) {
+    const auto bound = m_windows.find(handle);
+    if (bound != m_windows.end()) {
+        m_current.erase(bound->second);
+        m_windows.erase(bound);
+    }
+    m_waiting.erase(handle);
+}
+
+void CPlayWindowTables::Swap(PlayHandle current, PlayHandle next) {
+    const auto bound = m_windows.find(current);
+    const auto waiting = m_waiting.find(next);
+    if (bound == m_windows.end() || waiting == m_waiting.end()) return;
+    const int window = bound->second;
+    PlayRecord old = m_current[window];
+    m_current[window] = waiting->second;
+    m_waiting.erase(waiting);
+    m_waiting[current] = old;
+    m_windows.erase(bound);
+    m_windows[next] = window;
+}
+
+PlayHandle CPlayWindowTables::Adjacent(int window, std::int32_t startKey, bool forward) const {
+    PlayHandle best = nullptr;
+    std::int32_t bestKey = 0;
+    for (const auto& [handle, record] : m_waiting) {
+        if (record.context != window) continue;
+        const bool beyond = forward ? record.startKey > startKey : record.startKey < startKey;
+        if (!beyond) continue;
+        const bool better = !best || (forward ? record.startKey <= bestKey : record.startKey >= bestKey);
+        if (better) {
+            best = handle;
+            bestKey = record.startKey;
+        }
+    }
+    return best;
+}
+
+PlayHandle CPlayWindowTables::First(int window, bool forward) const {
+    PlayHandle best = nullptr;
+    std::int32_t bestKey = 0;
+    for (const auto& [handle, record] : m_waiting) {
+        if (record.context != window) continue;
+        if (!best || (forward ? record.startKey <= bestKey : record.startKey >= bestKey)) {
+            best = handle;
+            bestKey = record.startKey;
+        }
+    }
+    return best;
+}
+
+PlayHandle CPlayWindowTables::WaitingHolding(int window, unsigned int time) const {
+    for (const auto& [handle, record] : m_waiting)
+        if (record.context == window && SpanHolds(record, time)) return handle;
+    return nullptr;
+}
+
+bool SpanHolds(const PlayRecord& record, unsigned int time) {
+    return static_cast<unsigned int>(record.fileStartTime) <= time && time <= static_cast<unsigned int>(record.fileEndTime);
+}
+

@@ -1,0 +1,513 @@
+#include "Main/PlayWinManager_UILogic.h"
+
+#include <sys/stat.h>
+
+#include <boost/make_shared.hpp>
+
+#include <algorithm>
+#include <cwctype>
+
+#include "App/Settings.h"
+#include "Base/LoopIds.h"
+#include "Base/PostTask.h"
+#include "Base/StreamConvert.h"
+#include "Main/MainPlayListener.h"
+#include "Main/PlaySpeeds.h"
+#include "Main/RecordNames.h"
+#include "Main/UserMessages.h"
+#include "Main/VideoProperties.h"
+#include "Toolkit/VideoWindow.h"
+
+using TarvexBase::ML_PLAY;
+
+namespace {
+
+constexpr int kAllWindows = -1;
+
+const wchar_t kOpeningMessage[] = L"This operation can't accomplish as the videos are opening now, please retry later!";
+
+}  // namespace
+
+CPlayManagerUILogic::CPlayManagerUILogic(const boost::weak_ptr<IPlayWindowsFace>& owner) : m_owner(owner) {}
+
+CPlayManagerUILogic::~CPlayManagerUILogic() {
+    if (!m_playLogic) return;
+    boost::shared_ptr<CPlayManagerPlayLogic> logic = std::move(m_playLogic);
+    KX_POST_FUNCTION(ML_PLAY, ([logic]() mutable {
+                         logic->Task_CloseAll();
+                         logic.reset();  // here, on the play loop
+                     }));
+}
+
+void CPlayManagerUILogic::Init() {
+    const boost::weak_ptr<CPlayManagerUILogic> self = shared_from_this();
+    m_playLogic = boost::make_shared<CPlayManagerPlayLogic>(self);
+    m_listener = boost::make_shared<CMainPlayListener>(self);
+}
+
+PlayHandleList CPlayManagerUILogic::ListOf(const Handles& handles) { return boost::make_shared<Handles>(handles); }
+
+IPlayBarFace* CPlayManagerUILogic::PlayBar() const {
+    auto owner = Owner();
+    return owner ? owner->PlayBar() : nullptr;
+}
+
+IFileListFace* CPlayManagerUILogic::FileList() const {
+    auto owner = Owner();
+    return owner ? owner->FileList() : nullptr;
+}
+
+ITimeLineFace* CPlayManagerUILogic::TimeLine() const {
+    auto owner = Owner();
+    return owner ? owner->TimeLine() : nullptr;
+}
+
+CKXVideoWindow* CPlayManagerUILogic::VideoWindow() const {
+    auto owner = Owner();
+    return owner ? owner->VideoWindow() : nullptr;
+}
+
+int CPlayManagerUILogic::FocusedWindow() const {
+    CKXVideoWindow* grid = VideoWindow();
+    return grid ? grid->GetFocusWindow() : 0;
+}
+
+void CPlayManagerUILogic::MarkPlaying(const std::vector<PlayRecord>& records, int on) {
+    if (IFileListFace* list = FileList()) list->MarkPlaying(records, on);
+}
+
+void CPlayManagerUILogic::PostOpenAudio(PlayHandle handle) {
+    if (handle) KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_OpenAudio, handle);
+}
+
+void CPlayManagerUILogic::PostCloseAudio(PlayHandle handle) {
+    if (handle) KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_CloseAudio, handle);
+}
+
+// --- Opening and closing ---
+
+void CPlayManagerUILogic::StartPlayOneFile(const std::wstring& path, const PlayRecord& record, int) {
+    const int window = record.context;
+    if (m_tables.CurrentRecord(window)) CloseFiles(window);
+    MarkPlaying({record}, 1);
+    if (CKXVideoWindow* grid = VideoWindow()) grid->SetLoading(window, 1);
+    KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_PlayOneFile, path,
+                 boost::static_pointer_cast<TarvexPlay::IPlayObjectListener>(m_listener),
+                 boost::make_shared<PlayRecord>(record));
+}
+
+void CPlayManagerUILogic::CloseFiles(int window) {
+    Handles handles = m_tables.BoundHandles(window);
+    std::vector<int> windows;
+    for (PlayHandle h : handles) windows.push_back(m_tables.WindowOf(h));
+    const Handles waiting = m_tables.WaitingHandles(window);
+    handles.insert(handles.end(), waiting.begin(), waiting.end());
+
+    std::vector<PlayRecord> records;
+    for (PlayHandle h : handles)
+        if (const PlayRecord* r = m_tables.RecordOf(h)) records.push_back(*r);
+    if (CKXVideoWindow* grid = VideoWindow()) {
+        for (int w : windows) {
+            grid->SetWindowTitle(w, L"");
+            grid->SetLoading(w, 0);
+            grid->ShowReplay(w, 0);
+            grid->SetRecordState(w, 0);
+            grid->ClearWindow(w);
+        }
+    }
+    MarkPlaying(records, 0);
+    for (PlayHandle h : handles) m_tables.Remove(h);
+    if (m_tables.Empty()) ShowPlayBarIdle();
+    if (handles.empty()) return;
+    m_pendingCloses = static_cast<int>(handles.size());
+    KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_CloseFiles, ListOf(handles));
+}
+
+void CPlayManagerUILogic::ShowPlayBarIdle() {
+    // The play button shows "Play" and the step buttons their frame tooltips.
+    if (IPlayBarFace* bar = PlayBar()) bar->SetPlayBarButtonState(kPlayButton, 0);
+}
+
+// --- Playback commands ---
+
+void CPlayManagerUILogic::Pause(int pause, PlayHandle handle) {
+    Handles handles;
+    if (handle) {
+        if (PlayRecord* r = m_tables.RecordOf(handle)) r->paused = pause;
+        handles.push_back(handle);
+    } else {
+        handles = m_tables.BoundHandles();
+        for (PlayHandle h : handles) m_tables.RecordOf(h)->paused = pause;
+    }
+    m_pauseSettled = 0;
+    if (m_sync == 1)
+        KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_GroupPause, pause);
+    else
+        KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_Pause, ListOf(handles), pause);
+}
+
+void CPlayManagerUILogic::SetPlaySpeed(float factor) {
+    const bool normal = IsNormalSpeed(factor);
+    if (m_sync == 1) {
+        KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_GroupPlaySpeed, factor);
+    } else {
+        const Handles handles = m_tables.BoundHandles();
+        if (!normal)
+            if (CKXVideoWindow* grid = VideoWindow())
+                for (PlayHandle h : handles) grid->SetRecordState(m_tables.WindowOf(h), 0);  // the clip ends
+        KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_SetPlaySpeed, ListOf(handles), factor);
+    }
+    // Sound plays only at normal speed, from the focused window.
+    const PlayHandle focused = m_tables.HandleOf(FocusedWindow());
+    normal ? PostOpenAudio(focused) : PostCloseAudio(focused);
+}
+
+void CPlayManagerUILogic::SetPlayVolume(int volume) {
+    KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_SetPlayVolume,
+                 ListOf(m_tables.BoundHandles(FocusedWindow())), volume);
+}
+
+void CPlayManagerUILogic::SetMutePlay(int mute) {
+    KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_MutePlay,
+                 ListOf(m_tables.BoundHandles(FocusedWindow())), mute);
+}
+
+bool CPlayManagerUILogic::IndexReadyForReverse() {
+    const Handles bound = m_tables.BoundHandles();
+    bool wholeDay = !bound.empty();
+    for (PlayHandle h : bound) wholeDay = wholeDay && m_tables.RecordOf(h)->queryType == QUERY_WHOLE_DAY;
+    if (wholeDay) {
+        for (PlayHandle h : bound)
+            if (!m_tables.RecordOf(h)->indexReady) return false;
+        return true;
+    }
+    const int focused = FocusedWindow();
+    Handles mine = m_tables.BoundHandles(focused);
+    const Handles waiting = m_tables.WaitingHandles(focused);
+    mine.insert(mine.end(), waiting.begin(), waiting.end());
+    for (PlayHandle h : mine)
+        if (!m_tables.RecordOf(h)->indexReady) return false;
+    return true;
+}
+
+void CPlayManagerUILogic::SetPlayDirection(int forward) {
+    if (!forward && !IndexReadyForReverse()) {
+        if (IPlayBarFace* bar = PlayBar()) {
+            bar->SetPlayBarButtonState(kReverseButton, 0);
+            bar->GetPlayBarSpeed();  // the label loses its "-"
+        }
+        ShowMessageBox(L"System is creating index!Can not play in reverse!");
+        return;
+    }
+    const Handles handles = m_tables.BoundHandles();
+    for (PlayHandle h : handles) m_tables.RecordOf(h)->direction = forward ? 1 : 0;
+    if (m_sync == 1)
+        KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_GroupPlayDirection, forward);
+    else
+        KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_SetPlayDirection, ListOf(handles), forward);
+}
+
+void CPlayManagerUILogic::OneStepPlay(int forward) {
+    if (m_sync == 1) {
+        ShowMessageBox(L"Can not step play while synchronous playing!");
+        return;
+    }
+    IPlayBarFace* bar = PlayBar();
+    if (bar && bar->GetPlayBarSpeed() >= 16) {
+        ShowMessageBox(L"Can not step play while fast playing upon 16x speed!");
+        return;
+    }
+    const Handles handles = m_tables.BoundHandles();
+    if (!forward)
+        for (PlayHandle h : handles) m_tables.RecordOf(h)->atEnd = 0;
+    KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_OneStepPlay, ListOf(handles), forward);
+}
+
+void CPlayManagerUILogic::Seek(unsigned int time, int window) {
+    PlayHandle handle = m_tables.HandleOf(window);
+    PlayRecord* current = m_tables.CurrentRecord(window);
+    if (!handle || !current) return;
+    IPlayBarFace* bar = PlayBar();
+    const bool playing = bar && bar->IsPlayBarButtonChecked(kPlayButton);
+    if (!SpanHolds(*current, time)) {
+        // The waiting file of the window that holds the time takes the current file's place.
+        if (PlayHandle next = m_tables.WaitingHolding(window, time)) {
+            StopRecord(window);
+            if (m_sync != 1) {
+                Pause(1, handle);
+                Pause(playing ? 0 : 1, next);
+            }
+            PostCloseAudio(handle);
+            m_tables.Swap(handle, next);
+            m_tables.RecordOf(next)->atEnd = 0;
+            if (CKXVideoWindow* grid = VideoWindow()) grid->SetWindowTitle(window, FileTitleOf(m_tables.RecordOf(next)->path));
+            handle = next;
+        }
+    }
+    if (m_sync == 1) {
+        KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_GroupSeek, time);
+        m_pauseSettled = 0;
+        KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_GroupPause, playing ? 0 : 1);
+    } else {
+        KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_Seek, handle, time);
+        if (window == FocusedWindow()) PostOpenAudio(handle);
+    }
+}
+
+void CPlayManagerUILogic::SeekRelativePos(PlayHandle handle, float position, int window) {
+    if (!handle) handle = m_tables.HandleOf(window);
+    if (!handle) return;
+    KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_SeekRelativePos, handle, position);
+}
+
+void CPlayManagerUILogic::SnapPicture(int window, const std::wstring& path, int imageType) {
+    if (PlayHandle handle = m_tables.HandleOf(window))
+        KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_SnapPicure, handle, path, imageType);
+}
+
+int CPlayManagerUILogic::StartRecord(int window, const std::wstring& path, int format) {
+    const PlayRecord* current = m_tables.CurrentRecord(window);
+    const PlayHandle handle = m_tables.HandleOf(window);
+    if (!current || !handle) return 0;
+    // Only the recorder's own files are cut into clips. The extension is compared with its dot,
+    // whatever its case.
+    std::wstring extension = ExtensionOf(current->path);
+    std::transform(extension.begin(), extension.end(), extension.begin(), [](wchar_t c) { return std::towlower(c); });
+    if (extension != L".rvf") return 0;  // not a recording: nothing is cut, and no message
+    KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_StartRecord, handle, path, format, window);
+    return 1;
+}
+
+void CPlayManagerUILogic::StopRecord(int window) {
+    if (PlayHandle handle = m_tables.HandleOf(window))
+        KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_StopRecord, handle, window);
+}
+
+void CPlayManagerUILogic::PopVideoInfoDlg(int window) {
+    if (window < 0) return;
+    if (PlayHandle handle = m_tables.HandleOf(window))
+        KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_GetVideoInfo, handle);
+}
+
+void CPlayManagerUILogic::ChangeAudio(int newWindow, int oldWindow) {
+    PostCloseAudio(m_tables.HandleOf(oldWindow));
+    PostOpenAudio(m_tables.HandleOf(newWindow));
+    ChooseSoundChannel(static_cast<unsigned long>(TarvexApp::Settings().SoundChannel));
+}
+
+void CPlayManagerUILogic::ChooseSoundChannel(unsigned long channel) {
+    KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_ChooseSoundChannel,
+                 ListOf(m_tables.BoundHandles()), channel);
+}
+
+void CPlayManagerUILogic::ResetRepeatButton() {
+    // Unchecked, with the tooltip "Repeat One".
+    if (IPlayBarFace* bar = PlayBar()) bar->SetPlayBarButtonState(kRepeatButton, 0);
+}
+
+void CPlayManagerUILogic::SetSynPlay(int on) {
+    IPlayBarFace* bar = PlayBar();
+    auto refuse = [&] {
+        if (bar) bar->SetPlayBarButtonState(kSyncButton, 0);
+        m_sync = 0;
+    };
+    if (bar) bar->SetPlayBarButtonState(kSyncButton, on);
+    const Handles handles = m_tables.BoundHandles();
+    if (on) {
+        if (handles.empty()) return refuse();
+        for (PlayHandle h : handles)
+            if (m_tables.RecordOf(h)->queryType != QUERY_WHOLE_DAY) return refuse();
+        for (PlayRecord* r : m_tables.AllRecords()) {
+            if (r->fileStartTime < 0 || r->fileEndTime < 0) {
+                ShowMessageBox(L"It can't synchronizing play , because of file parsing uncompletely!");
+                return refuse();
+            }
+        }
+    }
+    KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_GroupSyn, ListOf(handles), on,
+                 boost::static_pointer_cast<TarvexPlay::IPlayObjectListener>(m_listener));
+    if (bar && !bar->IsPlayBarButtonChecked(kPlayButton)) Pause(1);
+    ResetRepeatButton();
+    m_repeat = 0;
+    m_sync = on ? 1 : 0;
+}
+
+void CPlayManagerUILogic::StartSyncWhenReady() {
+    IPlayBarFace* bar = PlayBar();
+    if (m_syncCountdown != 0 || !bar || !bar->IsPlayBarButtonChecked(kSyncButton)) return;
+    for (PlayRecord* r : m_tables.AllRecords())
+        if (r->fileStartTime < 0 || r->fileEndTime < 0) return;
+    SetSynPlay(1);
+}
+
+void CPlayManagerUILogic::LeaveGroupMode() {
+    // Current files first, then waiting ones; each walk stops at the first file of another kind.
+    auto records = m_tables.AllRecords();
+    const std::size_t currents = m_tables.BoundHandles().size();
+    for (std::size_t i = 0; i < currents && records[i]->queryType == QUERY_WHOLE_DAY; ++i)
+        records[i]->queryType = QUERY_CHANNEL_OF_DAY;
+    for (std::size_t i = currents; i < records.size() && records[i]->queryType == QUERY_WHOLE_DAY; ++i)
+        records[i]->queryType = QUERY_CHANNEL_OF_DAY;
+    if (m_sync == 1) SetSynPlay(0);
+}
+
+void CPlayManagerUILogic::SetRepeatPlay(int on) {
+    if (on && m_sync == 1) {
+        ResetRepeatButton();
+        return;
+    }
+    m_repeat = on ? 1 : 0;
+    if (!on) return;
+    // Files of a day already at their end start again.
+    for (PlayHandle h : m_tables.BoundHandles()) {
+        const PlayRecord* r = m_tables.RecordOf(h);
+        if (r && r->queryType == QUERY_WHOLE_DAY && r->atEnd) m_listener->OnFileEnd(h);
+    }
+}
+
+int CPlayManagerUILogic::ChannelFileEndAndPlayNext(PlayHandle handle, int repeat) {
+    const int window = m_tables.WindowOf(handle);
+    PlayRecord* ended = m_tables.CurrentRecord(window);
+    if (window < 0 || !ended) return 0;
+    PlayHandle next = m_tables.Adjacent(window, ended->startKey, true);
+    if (!next && repeat != 1) {
+        ended->atEnd = 1;
+        return 0;
+    }
+    if (!next) {
+        // "Repeat One": the channel starts again from its first file.
+        for (PlayHandle h : m_tables.WaitingHandles(window)) m_tables.RecordOf(h)->atEnd = 0;
+        next = m_tables.First(window, true);
+    }
+    if (!next) {
+        ended->atEnd = 0;
+        SeekRelativePos(handle, 0.0f);
+        return 1;
+    }
+    m_tables.RecordOf(next)->atEnd = 0;
+    ended->atEnd = 1;
+    if (window == FocusedWindow()) PostOpenAudio(next);
+    m_tables.Swap(handle, next);
+    if (CKXVideoWindow* grid = VideoWindow()) grid->SetWindowTitle(window, FileTitleOf(m_tables.RecordOf(next)->path));
+    Pause(0, next);
+    SeekRelativePos(next, 0.0f);
+    return 1;
+}
+
+int CPlayManagerUILogic::ChannelFileEndAndPlayPrev(PlayHandle handle, int repeat) {
+    const int window = m_tables.WindowOf(handle);
+    PlayRecord* ended = m_tables.CurrentRecord(window);
+    if (window < 0 || !ended) return 0;
+    PlayHandle previous = m_tables.Adjacent(window, ended->startKey, false);
+    if (!previous && repeat != 1) {
+        ended->atEnd = 1;
+        return 0;
+    }
+    if (!previous) {
+        for (PlayHandle h : m_tables.WaitingHandles(window)) m_tables.RecordOf(h)->atEnd = 0;
+        previous = m_tables.First(window, false);
+    }
+    if (!previous) {
+        ended->atEnd = 0;
+        SeekRelativePos(handle, 100.0f);
+        return 1;
+    }
+    PlayRecord* record = m_tables.RecordOf(previous);
+    record->atEnd = 0;
+    record->direction = 0;
+    ended->atEnd = 1;
+    if (window == FocusedWindow()) PostOpenAudio(previous);
+    m_tables.Swap(handle, previous);
+    if (CKXVideoWindow* grid = VideoWindow())
+        grid->SetWindowTitle(window, FileTitleOf(m_tables.RecordOf(previous)->path));
+    // The previous file plays backward from its end, as the one before it did.
+    KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_SetPlayDirection, ListOf({previous}), 0);
+    Pause(0, previous);
+    SeekRelativePos(previous, 100.0f);
+    return 1;
+}
+
+void CPlayManagerUILogic::SaveIndex(PlayHandle handle) {
+    PlayRecord* record = m_tables.RecordOf(handle);
+    if (!record) return;
+    record->indexReady = 1;
+    KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_SaveRef, handle, record->path);
+}
+
+void CPlayManagerUILogic::ReRenderLastFrame(int window) {
+    KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_RenderLastFrame,
+                 ListOf(m_tables.BoundHandles(window)));
+}
+
+void CPlayManagerUILogic::SrceenUnlockRender() { ReRenderLastFrame(kAllWindows); }
+
+int CPlayManagerUILogic::SetVerticalSync(int on) {
+    CKXVideoWindow* grid = VideoWindow();
+    return grid ? grid->SetVerticalSync(on) : 0;
+}
+
+// --- Replies ---
+
+void CPlayManagerUILogic::Task_PlayOneFile_Ret(int result, void* handle, CPlayManagerPlayLogic::Record record) {
+    if (m_pendingOpens > 0) --m_pendingOpens;
+    if (!record) return;
+    const int window = record->context;
+    CKXVideoWindow* grid = VideoWindow();
+    if (result != 1 || !handle) {
+        MarkPlaying({*record}, 0);
+        if (grid) grid->SetLoading(window, 0);
+        return;
+    }
+    if (m_tables.Add(handle, *record)) {
+        if (grid) {
+            grid->SetLoading(window, 0);
+            grid->SetWindowTitle(window, FileTitleOf(record->path));
+        }
+    } else {
+        // A further file of the window's channel: it waits, parked in its middle once indexed.
+        SeekRelativePos(handle, 50.0f);
+    }
+    unsigned int start = 0, end = 0;
+    if (m_listener->TakePendingTimeInfo(handle, &start, &end)) m_listener->OnPlayTimeInfoChanged(handle, start, end);
+    if (m_syncCountdown > 0) --m_syncCountdown;
+    if (m_pendingOpens == 0) Pause(0);
+    StartSyncWhenReady();
+    if (m_tables.WindowOf(handle) == FocusedWindow() && m_tables.IsBound(handle)) {
+        PostOpenAudio(handle);
+        ChooseSoundChannel(static_cast<unsigned long>(TarvexApp::Settings().SoundChannel));
+    }
+}
+
+void CPlayManagerUILogic::Task_CloseFiles_Ret(void*, int) {
+    --m_pendingCloses;
+    if (m_pendingCloses > 0 || m_pendingOpens > 0) return;
+    auto owner = Owner();
+    if (owner && owner->IsClosing()) owner->NotifyCloseReady();
+}
+
+void CPlayManagerUILogic::Task_Pause_Ret(int, int) { m_pauseSettled = 1; }
+
+void CPlayManagerUILogic::Task_SetPlayDirection_FailedRet(PlayHandleList handles) {
+    for (PlayHandle h : handles ? *handles : Handles())
+        if (PlayRecord* r = m_tables.RecordOf(h)) r->direction = 1;
+    ShowMessageBox(L"Failed to play backward!");
+}
+
+void CPlayManagerUILogic::Task_StartRecord_Ret(int result, int window) {
+    if (result == RECORD_FAILED) ShowMessageBox(L"Record Failed!");
+    if (result == RECORD_REFUSED_STATE) ShowMessageBox(L"It can not record as playing under abnormal playing state!");
+    if (CKXVideoWindow* grid = VideoWindow()) grid->SetRecordState(window, result == RECORD_STARTED ? 1 : 0);
+}
+
+void CPlayManagerUILogic::Task_StopRecord_Ret(int, int window) {
+    if (CKXVideoWindow* grid = VideoWindow()) grid->SetRecordState(window, 0);
+}
+
+void CPlayManagerUILogic::Task_GetVideoInfo_Ret(void* handle, std::wstring resolution, std::wstring frameRate,
+                                                std::wstring duration) {
+    const PlayRecord* record = m_tables.RecordOf(handle);
+    if (!record || !m_tables.IsBound(handle)) return;
+    struct stat st;
+    if (::stat(KX_SOFT_BASE::WideToNative(record->path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+    ShowVideoInfo(resolution, frameRate, duration, FileSizeText(static_cast<std::uint64_t>(st.st_size)));
+}

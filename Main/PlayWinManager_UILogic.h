@@ -1,0 +1,111 @@
+#pragma once
+// The UI loop's half of the play windows: which file plays in which sub-window, each window's
+// play state, the rules that refuse an operation (with a message), and every command turned into
+// a task for the play loop's half, whose replies come back here. The only place where play
+// handles meet window numbers. UI thread only.
+#include <boost/enable_shared_from_this.hpp>
+#include <boost/shared_ptr.hpp>
+#include <boost/weak_ptr.hpp>
+
+#include <string>
+#include <vector>
+
+#include "Main/PanelFaces.h"
+#include "Main/PlayWinManager_PlayLogic.h"
+#include "Main/PlayWinManager_Tables.h"
+
+class CMainPlayListener;
+
+class CPlayManagerUILogic : public boost::enable_shared_from_this<CPlayManagerUILogic> {
+public:
+    explicit CPlayManagerUILogic(const boost::weak_ptr<IPlayWindowsFace>& owner);
+    // The play loop's half is handed to the play loop, which closes what is still open and lets
+    // it go there: no engine is ever waited for on the UI thread.
+    ~CPlayManagerUILogic();
+    CPlayManagerUILogic(const CPlayManagerUILogic&) = delete;
+    CPlayManagerUILogic& operator=(const CPlayManagerUILogic&) = delete;
+
+    // Makes the play loop's half and the listener (after this object is held by a shared pointer).
+    void Init();
+
+    // --- Opening and closing ---
+    void StartPlayOneFile(const std::wstring& path, const PlayRecord& record, int unused = 0);
+    void CloseFiles(int window);
+
+    // --- Playback commands ---
+    void Pause(int pause, PlayHandle handle = nullptr);
+    void SetPlaySpeed(float factor);
+    void SetPlayVolume(int volume);
+    void SetMutePlay(int mute);
+    void SetPlayDirection(int forward);
+    void OneStepPlay(int forward);
+    void Seek(unsigned int time, int window);
+    void SeekRelativePos(PlayHandle handle, float position, int window = -1);
+    void SnapPicture(int window, const std::wstring& path, int imageType);
+    // 0 when nothing will be recorded (no current file, or not a recording of ours): the record
+    // button goes back then.
+    int StartRecord(int window, const std::wstring& path, int format);
+    void StopRecord(int window);
+    void PopVideoInfoDlg(int window);
+    void ChangeAudio(int newWindow, int oldWindow);
+    void ChooseSoundChannel(unsigned long channel);
+    void SetSynPlay(int on);
+    void StartSyncWhenReady();
+    void LeaveGroupMode();
+    void SetRepeatPlay(int on);
+    int ChannelFileEndAndPlayNext(PlayHandle handle, int repeat);
+    int ChannelFileEndAndPlayPrev(PlayHandle handle, int repeat);
+    void SaveIndex(PlayHandle handle);
+    void ReRenderLastFrame(int window);
+    void SrceenUnlockRender();
+    int SetVerticalSync(int on);
+
+    // --- Replies from the play loop ---
+    void Task_PlayOneFile_Ret(int result, void* handle, CPlayManagerPlayLogic::Record record);
+    void Task_CloseFiles_Ret(void* handle, int result);
+    void Task_Pause_Ret(int result, int pause);
+    void Task_SetPlayDirection_FailedRet(PlayHandleList handles);
+    void Task_StartRecord_Ret(int result, int window);
+    void Task_StopRecord_Ret(int result, int window);
+    void Task_GetVideoInfo_Ret(void* handle, std::wstring resolution, std::wstring frameRate, std::wstring duration);
+
+    // --- State the panels, the main frame and the listener read or set ---
+    CPlayWindowTables& Tables() { return m_tables; }
+    const CPlayWindowTables& Tables() const { return m_tables; }
+    boost::shared_ptr<IPlayWindowsFace> Owner() const { return m_owner.lock(); }
+    const boost::shared_ptr<CMainPlayListener>& Listener() const { return m_listener; }
+    const boost::shared_ptr<CPlayManagerPlayLogic>& PlayLogic() const { return m_playLogic; }
+    int RepeatFlag() const { return m_repeat; }
+    int SyncFlag() const { return m_sync; }
+    int& SyncCountdown() { return m_syncCountdown; }
+    int& PendingOpens() { return m_pendingOpens; }
+    int PendingCloses() const { return m_pendingCloses; }
+    int PauseSettled() const { return m_pauseSettled; }
+    int FocusedWindow() const;
+
+private:
+    using Handles = std::vector<PlayHandle>;
+    static PlayHandleList ListOf(const Handles& handles);
+    IPlayBarFace* PlayBar() const;
+    IFileListFace* FileList() const;
+    ITimeLineFace* TimeLine() const;
+    CKXVideoWindow* VideoWindow() const;
+    void MarkPlaying(const std::vector<PlayRecord>& records, int on);
+    void PostOpenAudio(PlayHandle handle);
+    void PostCloseAudio(PlayHandle handle);
+    // Reverse play needs the index: of every file in sync play, else of the focused window's.
+    bool IndexReadyForReverse();
+    void ResetRepeatButton();
+    void ShowPlayBarIdle();
+
+    boost::weak_ptr<IPlayWindowsFace> m_owner;
+    boost::shared_ptr<CMainPlayListener> m_listener;
+    boost::shared_ptr<CPlayManagerPlayLogic> m_playLogic;
+    CPlayWindowTables m_tables;
+    int m_repeat = 0;
+    int m_sync = 0;
+    int m_syncCountdown = -1;
+    int m_pendingOpens = 0;
+    int m_pendingCloses = 0;
+    int m_pauseSettled = 1;
+};

@@ -1,0 +1,25 @@
+#pragma once
+// What the logic tells the user: a message box, or a notification that goes by itself. Texts are
+// passed by their English wording and shown translated. The main window's dialogs present them;
+// until they are installed (and in the logic's tests) another presenter may stand in.
+#include <string>
+
+class IUserMessages {
+public:
+    virtual ~IUserMessages() = default;
+    // Both texts already translated.
+    virtual void MessageBox(const std::wstring& text, const std::wstring& title) = 0;
+    virtual void Notification(const std::wstring& text) = 0;
+    // The video property dialog: resolution, frame rate, duration and size texts.
+    virtual void VideoInfo(const std::wstring& resolution, const std::wstring& frameRate, const std::wstring& duration,
+                           const std::wstring& size) = 0;
+};
+
+// UI thread. The presenter is not owned; null shows nothing.
+void SetUserMessages(IUserMessages* presenter);
+
+void ShowMessageBox(const std::wstring& english, const std::wstring& titleEnglish = L"Prompt");
+void ShowNotification(const std::wstring& english);
+void ShowVideoInfo(const std::wstring& resolution, const std::wstring& frameRate, const std::wstring& duration,
+                   const std::wstring& size);
+

@@ -1,0 +1,216 @@
+// The play windows' rules with the real engine: sequence play of a channel in both directions with
+// and without "Repeat One", the index saved and read again, the refusals with their messages,
+// synchronous play of a day, the timeline seek into a waiting file, and a shutdown mid-way.
+#include "Files/IndexFiles.h"
+#include "MainTestSupport.h"
+
+using namespace TarvexTest;
+
+namespace {
+
+constexpr std::int32_t kDay = 1710460800;  // 2024-03-15 00:00:00 UTC
+
+MOVRA::SynthOptions Channels(int channels, int files, double seconds = 1) {
+    MOVRA::SynthOptions o;
+    o.channels = channels;
+    o.files = files;
+    o.seconds = seconds;
+    return o;
+}
+
+class PlayWindowsLogicTest : public MainLogicTest {
+protected:
+    void SetUp() override {
+        MainLogicTest::SetUp();
+        m_panels->buttons[kPlayButton] = 1;  // playing, as the play bar shows while files play
+    }
+    CPlayManagerUILogic& Ui() { return *m_panels->play; }
+    // Every file of the window indexed, as the engine reports it.
+    bool WaitIndexed(int window) {
+        return PumpUntil([&] {
+            auto& t = Ui().Tables();
+            std::vector<void*> all = t.BoundHandles(window);
+            const auto waiting = t.WaitingHandles(window);
+            all.insert(all.end(), waiting.begin(), waiting.end());
+            for (void* h : all)
+                if (!t.RecordOf(h)->indexReady) return false;
+            return !all.empty();
+        });
+    }
+    bool WaitSpans() {
+        return PumpUntil([&] {
+            for (PlayRecord* r : Ui().Tables().AllRecords())
+                if (r->fileStartTime < 0) return false;
+            return !Ui().Tables().Empty();
+        });
+    }
+    // Pumps until `done`, writing down each file that becomes window 0's current one.
+    bool FollowWindow0(std::vector<std::wstring>& seen, const std::function<bool()>& done, int limitMs = 30000) {
+        return PumpUntil(
+            [&] {
+                if (const PlayRecord* r = Current(0))
+                    if (seen.empty() || seen.back() != r->path) seen.push_back(r->path);
+                return done();
+            },
+            limitMs);
+    }
+};
+
+}  // namespace
+
+TEST_F(PlayWindowsLogicTest, AChannelPlaysItsFilesInTurnStopsAtTheLastAndWrapsWithRepeatOne) {
+    const auto files = Recordings(Channels(1, 3));
+    Drop(files[0]);
+    ASSERT_TRUE(WaitPlaying(0, files[0]));
+    m_panels->adjacentOpens = 1;  // the list "opens" the next entry: the window keeps its file
+    std::vector<std::wstring> seen;
+    ASSERT_TRUE(FollowWindow0(seen, [&] { return Current(0)->path == Wide(files[2]) && Current(0)->atEnd == 1; }));
+    EXPECT_EQ((std::vector<std::wstring>{Wide(files[0]), Wide(files[1]), Wide(files[2])}), seen);
+    EXPECT_NE(m_panels->calls.end(), std::find(m_panels->calls.begin(), m_panels->calls.end(), "OpenAdjacentEntry 1 0 0"))
+        << "past the channel's last file the list is asked for the next entry";
+
+    // With "Repeat One" the channel starts again at its first file.
+    Ui().SetRepeatPlay(1);
+    Ui().SeekRelativePos(nullptr, 60.0f, 0);
+    seen.clear();
+    ASSERT_TRUE(FollowWindow0(seen, [&] { return Current(0)->path == Wide(files[0]); }));
+    EXPECT_EQ(Wide(files[0]), seen.back());
+}
+
+TEST_F(PlayWindowsLogicTest, BackwardTheChannelPlaysItsFilesInTurnToTheFirst) {
+    const auto files = Recordings(Channels(1, 3, 2));
+    Drop(files[0]);
+    ASSERT_TRUE(WaitPlaying(0, files[0]));
+    ASSERT_TRUE(WaitIndexed(0));
+    ASSERT_TRUE(WaitSpans());
+    // To the last file's middle, then backward.
+    Ui().Seek(kStart + 5, 0);
+    ASSERT_TRUE(PumpUntil([&] { return Current(0)->path == Wide(files[2]); }));
+    Ui().SetPlayDirection(0);
+    EXPECT_FALSE(m_panels->Told(L"System is creating index!Can not play in reverse!"));
+    std::vector<std::wstring> seen;
+    ASSERT_TRUE(FollowWindow0(seen, [&] { return Current(0)->path == Wide(files[0]) && Current(0)->atEnd == 1; }));
+    EXPECT_EQ((std::vector<std::wstring>{Wide(files[2]), Wide(files[1]), Wide(files[0])}), seen);
+}
+
+TEST_F(PlayWindowsLogicTest, TheIndexIsSavedAtTheFirstOpenAndReverseWaitsForIt) {
+    const auto files = Recordings(Channels(1, 1, 2));
+    Drop(files[0]);
+    ASSERT_TRUE(WaitPlaying(0, files[0]));
+    ASSERT_TRUE(WaitIndexed(0));
+    ASSERT_TRUE(PumpUntil([&] { return IsIndexCurrent(Wide(files[0])) == 1; })) << "written beside the others";
+
+    // While a file is still being indexed, reverse play is refused and the button goes back.
+    Current(0)->indexReady = 0;
+    m_panels->buttons[kReverseButton] = 1;
+    Ui().SetPlayDirection(0);
+    EXPECT_TRUE(m_panels->Told(L"System is creating index!Can not play in reverse!"));
+    EXPECT_EQ(0, m_panels->buttons[kReverseButton]);
+    EXPECT_EQ(1, Current(0)->direction);
+
+    // Reopened unchanged, the file takes its index from the file and plays backward.
+    Ui().CloseFiles(-1);
+    ASSERT_TRUE(PumpUntil([&] { return Ui().PendingCloses() == 0; }));
+    m_panels->messages.clear();
+    Drop(files[0]);
+    ASSERT_TRUE(WaitPlaying(0, files[0]));
+    ASSERT_TRUE(WaitIndexed(0));
+    Ui().SetPlayDirection(0);
+    EXPECT_TRUE(m_panels->messages.empty());
+    EXPECT_EQ(0, Current(0)->direction);
+}
+
+TEST_F(PlayWindowsLogicTest, StepsAreRefusedFrom16XOnAndRecordingAwayFromNormalForwardPlay) {
+    const auto files = Recordings(Channels(1, 1, 4));
+    Drop(files[0]);
+    ASSERT_TRUE(WaitPlaying(0, files[0]));
+    m_panels->speed = 16;
+    Ui().OneStepPlay(1);
+    EXPECT_TRUE(m_panels->Told(L"Can not step play while fast playing upon 16x speed!"));
+    m_panels->messages.clear();
+    m_panels->speed = 8;
+    Ui().OneStepPlay(1);
+    EXPECT_TRUE(m_panels->messages.empty());
+
+    Ui().SetPlaySpeed(4);
+    const std::wstring clip = Wide(m_dir + "/clip.rvf");
+    ASSERT_EQ(1, Ui().StartRecord(0, clip, 0));
+    const std::wstring refused = L"It can not record as playing under abnormal playing state!";
+    ASSERT_TRUE(PumpUntil([&] { return m_panels->Told(refused); }));
+    EXPECT_EQ(0, m_panels->Grid()->GetRecordState(0));
+    m_panels->messages.clear();
+    Ui().SetPlaySpeed(1);
+    ASSERT_TRUE(WaitIndexed(0));
+    Ui().SetPlayDirection(0);
+    ASSERT_EQ(1, Ui().StartRecord(0, clip, 0));
+    ASSERT_TRUE(PumpUntil([&] { return m_panels->Told(refused); })) << "not while playing backward";
+    EXPECT_FALSE(std::filesystem::exists(m_dir + "/clip.rvf"));
+}
+
+TEST_F(PlayWindowsLogicTest, ADayPlaysInSyncOnceEverySpanIsKnownAndEndsWithItsLastFile) {
+    Recordings(Channels(4, 1, 3));
+    m_panels->buttons[kSyncButton] = 1;
+    Drop(m_dir + "/export");
+    ASSERT_TRUE(PumpUntil([&] { return !m_panels->groups.empty(); }));
+    AskForDay(QUERY_WHOLE_DAY, kDay, L"DVR");
+    ASSERT_TRUE(PumpUntil([&] { return Ui().SyncFlag() == 1; })) << "synchronous play starts by itself";
+    for (PlayRecord* r : Ui().Tables().AllRecords()) EXPECT_GE(r->fileStartTime, 0);
+    auto logic = Ui().PlayLogic();
+    EXPECT_EQ(1, OnPlayLoop([logic] { return logic->IsGroupActive(); }));
+
+    Ui().OneStepPlay(1);
+    EXPECT_TRUE(m_panels->Told(L"Can not step play while synchronous playing!"));
+    Ui().Seek(kStart + 1, 0);
+    Ui().Pause(1);
+    EXPECT_EQ(0, Ui().PauseSettled());
+    ASSERT_TRUE(PumpUntil([&] { return Ui().PauseSettled() == 1; })) << "the group's pause is answered";
+    for (int w = 0; w < 4; ++w) EXPECT_EQ(1, Current(w)->paused);
+    // The group's time reaches every row of the timeline.
+    Ui().Pause(0);
+    ASSERT_TRUE(PumpUntil([&] { return m_panels->rows[3].cursor >= kStart + 1; }));
+
+    Ui().CloseFiles(-1);
+    ASSERT_TRUE(PumpUntil([&] { return Ui().PendingCloses() == 0; }));
+    EXPECT_EQ(0, OnPlayLoop([logic] { return logic->IsGroupActive(); })) << "ended with its last file";
+}
+
+TEST_F(PlayWindowsLogicTest, ATimelineSeekIntoAWaitingFilesSpanSwapsItIn) {
+    const auto files = Recordings(Channels(1, 3, 2));  // spans 0-2, 2-4 and 4-6 s
+    Drop(files[0]);
+    ASSERT_TRUE(WaitPlaying(0, files[0]));
+    ASSERT_TRUE(WaitSpans());
+    EXPECT_EQ(1u, m_panels->rows.size());
+    EXPECT_EQ(3u, m_panels->rows[0].segments.size()) << "one row for the window, one segment a file";
+    Ui().Seek(kStart + 5, 0);  // inside the third file
+    EXPECT_EQ(Wide(files[2]), Current(0)->path);
+    EXPECT_TRUE(Ui().Tables().IsWaiting(Ui().Tables().WaitingHandles(0).front()));
+    EXPECT_EQ(2u, Ui().Tables().WaitingHandles(0).size());
+}
+
+TEST_F(PlayWindowsLogicTest, ThePropertyDialogGetsTheFilesTexts) {
+    const auto files = Recordings(Channels(1, 1, 2));
+    Drop(files[0]);
+    ASSERT_TRUE(WaitPlaying(0, files[0]));
+    Ui().PopVideoInfoDlg(0);
+    ASSERT_TRUE(PumpUntil([&] { return !m_panels->videoInfo.empty(); }));
+    EXPECT_EQ(L"320*240", m_panels->videoInfo[0]);
+    EXPECT_EQ(L"25 fps", m_panels->videoInfo[1]);
+    EXPECT_EQ(L"00:00:02", m_panels->videoInfo[2]);
+    EXPECT_NE(std::wstring::npos, m_panels->videoInfo[3].find(L" KB"));
+}
+
+TEST_F(PlayWindowsLogicTest, TheProgramEndsWithoutWaitingWhileFilesPlayAndOpen) {
+    Recordings(Channels(4, 2, 3));
+    Drop(m_dir + "/export");
+    ASSERT_TRUE(PumpUntil([&] { return !m_panels->groups.empty(); }));
+    AskForDay(QUERY_WHOLE_DAY, kDay, L"DVR");
+    ASSERT_TRUE(PumpUntil([&] { return Ui().PendingOpens() > 0 && Ui().PendingOpens() < 8; }));
+    // The play loop is busy: a UI that waited for it would never get past its own end.
+    auto busy = boost::make_shared<std::atomic<bool>>(true);
+    KX_POST_FUNCTION(TarvexBase::ML_PLAY, ([busy] {
+                         while (*busy) KX_SOFT_BASE::SleepMs(5);
+                     }));
+    m_panels->Destroy();
+    m_panels.reset();
+    *busy = false;  // the files still open are closed on the play loop now (the tear-down waits)
+}
