@@ -262,9 +262,9 @@ public:
         ++calls;
         std::snprintf(name, kMaxAviNameLength, "%s_part%d.avi", m_base.c_str(), calls + 1);
     }
-    void WaitEntered() {
+    bool WaitEntered() {
         std::unique_lock<std::mutex> lock(m_mutex);
-        m_cv.wait(lock, [&] { return entered; });
+        return m_cv.wait_for(lock, std::chrono::seconds(60), [&] { return entered; });
     }
     void Release() {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -291,9 +291,14 @@ TEST_F(AviConvertTest, AConverterThreadThatOutlivesItsWrapperNeverCallsAListener
     ASSERT_EQ(1, converter->OpenStream(1 << 20));
     ASSERT_EQ(1, converter->StartAVIConvert((m_dir + "/clip.avi").c_str()));
     ASSERT_EQ(1, converter->Play(nullptr));
-    std::thread feeder([&] { converter->InputData(reinterpret_cast<const unsigned char*>(ts.data()), 512 * 1024); });
-    namer->WaitEntered();  // the converter's thread is in the listener
+    ASSERT_LT(ts.size(), 1u << 20) << "fits the input buffer in one piece";
+    std::thread feeder([&] {
+        converter->InputData(reinterpret_cast<const unsigned char*>(ts.data()), static_cast<unsigned int>(ts.size()));
+    });
+    const bool entered = namer->WaitEntered();  // the converter's thread is in the listener
     feeder.join();
+    if (!entered) namer->Release();
+    ASSERT_TRUE(entered) << "the split size was passed";
     // The wrapper goes while its thread is still busy; its end must not leave the thread a link to
     // the listener, which goes right after.
     std::atomic<bool> gone{false};
