@@ -4,6 +4,7 @@
 
 #include "Base/LoopIds.h"
 #include "Files/CatalogueScan.h"
+#include "Files/FileManager.h"
 #include "Main/MainFrame_UILogic.h"
 #include "Main/WeakPost.h"
 #include "Toolkit/VideoWindow.h"

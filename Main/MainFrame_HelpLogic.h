@@ -11,10 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "Files/FileManager.h"
+#include "Files/FileRecords.h"
 #include "Main/FileManagerQuery.h"
 #include "PlayManager/PlayObjectListener.h"
 
+class CFileManager;
 class CMainFrameUILogic;
 class CKXVideoFrameTarget;
 

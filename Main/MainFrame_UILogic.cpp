@@ -9,6 +9,7 @@
 #include "Base/LoopIds.h"
 #include "Base/PostTask.h"
 #include "Base/StreamConvert.h"
+#include "Files/FileManager.h"  // for the day key of a name; the catalogue itself stays on ML_HELPER
 #include "Files/NamingRules.h"
 #include "Main/PlayWinManager_UILogic.h"
 #include "Main/RecordNames.h"

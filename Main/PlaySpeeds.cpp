@@ -1,5 +1,7 @@
 #include "Main/PlaySpeeds.h"
 
+#include "Engine/Movra.h"
+
 namespace {
 
 const PlaySpeed kSpeeds[kSpeedPositions] = {
@@ -13,6 +15,8 @@ PlaySpeed SpeedAt(int position) {
     if (position < 0 || position >= kSpeedPositions) return kSpeeds[kNormalSpeedPosition];
     return kSpeeds[position];
 }
+
+bool IsNormalSpeed(float factor) { return MOVRA::IsNormalSpeed(factor); }
 
 std::wstring SpeedLabel(int position, bool backward) {
     return (backward ? L"-" : L"") + std::wstring(SpeedAt(position).label);

@@ -2,8 +2,6 @@
 // The play bar's thirteen speeds, from 1/64X to 64X, and what counts as normal speed.
 #include <string>
 
-#include "Engine/Movra.h"
-
 constexpr int kSpeedPositions = 13;
 constexpr int kNormalSpeedPosition = 6;
 
@@ -20,5 +18,5 @@ std::wstring SpeedLabel(int position, bool backward);
 
 // Within 0.0001 of 1: the engine's own test, so that a speed the play windows call normal is one
 // at which the engine records and plays sound.
-inline bool IsNormalSpeed(float factor) { return MOVRA::IsNormalSpeed(factor); }
+bool IsNormalSpeed(float factor);
 

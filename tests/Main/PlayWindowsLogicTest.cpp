@@ -211,6 +211,5 @@ TEST_F(PlayWindowsLogicTest, TheProgramEndsWithoutWaitingWhileFilesPlayAndOpen) 
                          while (*busy) KX_SOFT_BASE::SleepMs(5);
                      }));
     m_panels->Destroy();
-    m_panels.reset();
     *busy = false;  // the files still open are closed on the play loop now (the tear-down waits)
 }
