@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "Engine/FfmpegSupport.h"
+#include "Engine/PacketReader.h"
 
 namespace MOVRA {
 
@@ -96,13 +97,29 @@ bool BuildFileIndex(const std::string& path, FileIndex* index, const std::atomic
     FileIndex built;
     built.timeBaseNum = stream->time_base.num;
     built.timeBaseDen = stream->time_base.den;
+    // Frames timed by decoding order get the times the decoder will give them (PacketReader.h),
+    // from the first keyframe on, as the decoder shows them.
+    const bool timed = IsTimedByDecodeOrder(input->iformat);
+    const DecodeTiming timing = timed ? ProbeDecodeTiming(path, video) : DecodeTiming();
+    CDecodeClock clock(timing.frame);
+    bool keySeen = false;
+    std::int64_t place = -1;  // the latest packet's place in the file: where a keyframe is read from
     PacketPtr packet(av_packet_alloc());
     std::int64_t lastDts = AV_NOPTS_VALUE;
     while (!cancel.load(std::memory_order_relaxed)) {
         const int rc = av_read_frame(input.get(), packet.get());
         if (rc == AVERROR(EAGAIN)) continue;
         if (rc < 0) break;  // the end, or damage past which nothing more can be read
-        if (packet->stream_index == video && !(packet->flags & AV_PKT_FLAG_CORRUPT)) {
+        if (packet->stream_index == video && timed) {
+            const std::int64_t dts = clock.Next(*packet);
+            const bool key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+            if (packet->pos >= 0) place = packet->pos;
+            keySeen = keySeen || key;
+            if (keySeen && dts != AV_NOPTS_VALUE) {
+                built.frames.push_back(IndexEntry{dts + timing.delay, key ? place : packet->pos, key});
+                if (packet->duration > 0) built.frameDuration = packet->duration;
+            }
+        } else if (packet->stream_index == video && !(packet->flags & AV_PKT_FLAG_CORRUPT)) {
             std::int64_t pts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
             if (pts == AV_NOPTS_VALUE && lastDts != AV_NOPTS_VALUE) pts = lastDts + std::max<std::int64_t>(1, packet->duration);
             if (pts != AV_NOPTS_VALUE) {
