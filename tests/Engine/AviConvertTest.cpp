@@ -291,7 +291,9 @@ TEST_F(AviConvertTest, AConverterThreadThatOutlivesItsWrapperNeverCallsAListener
     ASSERT_EQ(1, converter->OpenStream(1 << 20));
     ASSERT_EQ(1, converter->StartAVIConvert((m_dir + "/clip.avi").c_str()));
     ASSERT_EQ(1, converter->Play(nullptr));
-    std::thread feeder([&] { converter->InputData(reinterpret_cast<const unsigned char*>(ts.data()), 512 * 1024); });
+    // The whole recording (well past one split) at once, and not a byte beyond it.
+    std::thread feeder(
+        [&] { converter->InputData(reinterpret_cast<const unsigned char*>(ts.data()), static_cast<unsigned>(ts.size())); });
     namer->WaitEntered();  // the converter's thread is in the listener
     feeder.join();
     // The wrapper goes while its thread is still busy; its end must not leave the thread a link to
