@@ -15,7 +15,9 @@ namespace MOVRA {
 namespace {
 
 constexpr char kMagic[8] = {'T', 'V', 'X', 'I', 'N', 'D', 'E', 'X'};
-constexpr std::uint32_t kVersion = 1;
+// 2: AVI and MPEG-PS frames by decoding order, damaged packets that fit kept; an older blob
+// describes those files' frames otherwise, and is rebuilt.
+constexpr std::uint32_t kVersion = 2;
 constexpr std::size_t kHeadBytes = 64 * 1024;
 constexpr std::size_t kHeaderSize = 8 + 4 + 8 + 8 + 4 + 4 + 8 + 8;  // up to the frame count
 constexpr std::size_t kEntrySize = 8 + 8 + 1;
