@@ -8,17 +8,21 @@
 #include <cstring>
 
 #include "Engine/FfmpegSupport.h"
+#include "Engine/PacketReader.h"
 
 namespace MOVRA {
 
 namespace {
 
 constexpr char kMagic[8] = {'T', 'V', 'X', 'I', 'N', 'D', 'E', 'X'};
-constexpr std::uint32_t kVersion = 1;
+// 2: AVI and MPEG-PS frames by decoding order, damaged packets that fit kept; an older blob
+// describes those files' frames otherwise, and is rebuilt.
+constexpr std::uint32_t kVersion = 2;
 constexpr std::size_t kHeadBytes = 64 * 1024;
 constexpr std::size_t kHeaderSize = 8 + 4 + 8 + 8 + 4 + 4 + 8 + 8;  // up to the frame count
 constexpr std::size_t kEntrySize = 8 + 8 + 1;
 constexpr std::uint64_t kMaxFrames = 50'000'000;  // days of video at high frame rates
+constexpr int kPlausibleGapSeconds = 10;
 
 std::uint64_t Fnv1a(const unsigned char* data, std::size_t length, std::uint64_t h = 1469598103934665603ull) {
     for (std::size_t i = 0; i < length; ++i) {
@@ -96,19 +100,42 @@ bool BuildFileIndex(const std::string& path, FileIndex* index, const std::atomic
     FileIndex built;
     built.timeBaseNum = stream->time_base.num;
     built.timeBaseDen = stream->time_base.den;
+    // Frames timed by decoding order get the times the decoder will give them (PacketReader.h),
+    // from the first keyframe on, as the decoder shows them.
+    const bool timed = IsTimedByDecodeOrder(input->iformat);
+    const DecodeTiming timing = timed ? ProbeDecodeTiming(path, video) : DecodeTiming();
+    CDecodeClock clock(timing.frame);
+    bool keySeen = false;
+    std::int64_t place = -1;  // the latest packet's place in the file: where a keyframe is read from
+    // A packet with damage in it still decodes to a picture when its data mostly survived, and is
+    // shown then: it is a frame when its times fit among its neighbours' (a continuity break where
+    // two recordings meet marks an intact packet as damaged).
+    const std::int64_t plausible = av_rescale_q(kPlausibleGapSeconds, AVRational{1, 1}, stream->time_base);
     PacketPtr packet(av_packet_alloc());
     std::int64_t lastDts = AV_NOPTS_VALUE;
     while (!cancel.load(std::memory_order_relaxed)) {
         const int rc = av_read_frame(input.get(), packet.get());
         if (rc == AVERROR(EAGAIN)) continue;
         if (rc < 0) break;  // the end, or damage past which nothing more can be read
-        if (packet->stream_index == video && !(packet->flags & AV_PKT_FLAG_CORRUPT)) {
+        if (packet->stream_index == video && timed) {
+            const std::int64_t dts = clock.Next(*packet);
+            const bool key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+            if (packet->pos >= 0) place = packet->pos;
+            keySeen = keySeen || key;
+            if (keySeen && dts != AV_NOPTS_VALUE) {
+                built.frames.push_back(IndexEntry{dts + timing.delay, key ? place : packet->pos, key});
+                if (packet->duration > 0) built.frameDuration = packet->duration;
+            }
+        } else if (packet->stream_index == video) {
             std::int64_t pts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
             if (pts == AV_NOPTS_VALUE && lastDts != AV_NOPTS_VALUE) pts = lastDts + std::max<std::int64_t>(1, packet->duration);
-            if (pts != AV_NOPTS_VALUE) {
+            const std::int64_t dts = packet->dts != AV_NOPTS_VALUE ? packet->dts : pts;
+            const bool fits = lastDts != AV_NOPTS_VALUE && dts >= lastDts && dts - lastDts <= plausible && pts >= dts &&
+                              pts - dts <= plausible;
+            if (pts != AV_NOPTS_VALUE && (!(packet->flags & AV_PKT_FLAG_CORRUPT) || fits)) {
                 built.frames.push_back(IndexEntry{pts, packet->pos, (packet->flags & AV_PKT_FLAG_KEY) != 0});
                 if (packet->duration > 0) built.frameDuration = packet->duration;
-                lastDts = packet->dts != AV_NOPTS_VALUE ? packet->dts : pts;
+                lastDts = dts;
             }
         }
         av_packet_unref(packet.get());

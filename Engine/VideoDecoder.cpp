@@ -1,5 +1,7 @@
 #include "Engine/VideoDecoder.h"
 
+#include <set>
+
 extern "C" {
 #include <libswscale/swscale.h>
 }
@@ -20,13 +22,43 @@ struct CVideoDecoder::Impl {
     std::int64_t discardThrough = INT64_MIN;
     std::int64_t lastPts = AV_NOPTS_VALUE;  // of the last picture out
     std::int64_t step = 1;  // between the last two pictures
+    // A container timed by decoding order (see PacketReader.h): the presentation slots of the
+    // packets sent and not yet taken by a picture, and whether only keyframes are sent.
+    std::multiset<std::int64_t> slots;
+    bool keysOnly = false;
 
     void Reset() {
         draining = false;
         lastPts = AV_NOPTS_VALUE;
         discardThrough = INT64_MIN;
+        slots.clear();
         avcodec_flush_buffers(decoder.get());
     }
+
+    std::int64_t PictureTime() {
+        if (!reader.TimedByDecodeOrder()) return frame->best_effort_timestamp;
+        if (slots.empty()) return AV_NOPTS_VALUE;
+        const std::int64_t t = *slots.begin();
+        slots.erase(slots.begin());
+        return t;
+    }
+
+    void Send(AVPacket* p) {
+        if (!reader.TimedByDecodeOrder()) {
+            avcodec_send_packet(decoder.get(), p);
+            return;
+        }
+        // Which frames the decoder passes over at a skip level is not known here; sending only
+        // keyframes, and all frames below that level, keeps every slot taken by its own picture.
+        if (keysOnly && !(p->flags & AV_PKT_FLAG_KEY)) return;
+        if (avcodec_send_packet(decoder.get(), p) < 0) return;  // refused: no picture will take its slot
+        slots.insert(p->dts + reader.Timing().delay);
+        // A decoder holds back a few pictures at most; slots older than that belong to frames
+        // that never came out (damage).
+        while (slots.size() > kMaxHeldPictures) slots.erase(slots.begin());
+    }
+
+    static constexpr std::size_t kMaxHeldPictures = 32;
 
     ~Impl() { sws_freeContext(scaler); }
 
@@ -60,7 +92,7 @@ CVideoDecoder::CVideoDecoder() : m_impl(std::make_unique<Impl>()) {}
 CVideoDecoder::~CVideoDecoder() = default;
 
 bool CVideoDecoder::Open(const std::string& path) {
-    if (!m_impl->reader.Open(path, false)) return false;
+    if (!m_impl->reader.Open(path, false, true)) return false;
     const AVCodecParameters* par = m_impl->reader.Video()->codecpar;
     const AVCodec* codec = avcodec_find_decoder(par->codec_id);
     if (!codec) return false;
@@ -87,7 +119,11 @@ bool CVideoDecoder::SeekToKeyframe(std::int64_t position, std::int64_t pts) {
 void CVideoDecoder::DiscardThrough(std::int64_t pts) { m_impl->discardThrough = pts; }
 
 void CVideoDecoder::SetSkip(int level) {
-    m_impl->decoder->skip_frame = level >= 2 ? AVDISCARD_NONKEY : level == 1 ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+    // Frames timed by decoding order are all decoded at level 1: a skipped one would leave its
+    // slot to the next picture.
+    const bool timed = m_impl->reader.TimedByDecodeOrder();
+    m_impl->keysOnly = timed && level >= 2;
+    m_impl->decoder->skip_frame = level >= 2 ? AVDISCARD_NONKEY : level == 1 && !timed ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
 }
 
 bool CVideoDecoder::Next(DecodedPicture* picture) {
@@ -95,9 +131,8 @@ bool CVideoDecoder::Next(DecodedPicture* picture) {
     for (;;) {
         const int got = avcodec_receive_frame(d.decoder.get(), d.frame.get());
         if (got == 0) {
-            std::int64_t pts = d.frame->best_effort_timestamp;
-            // Containers without presentation times (AVI) leave the last reordered pictures
-            // without one: they follow the one before.
+            std::int64_t pts = d.PictureTime();
+            // A picture without a time (damage) follows the one before.
             if (pts == AV_NOPTS_VALUE && d.lastPts != AV_NOPTS_VALUE)
                 pts = d.lastPts + d.step;
             if (pts != AV_NOPTS_VALUE && d.lastPts != AV_NOPTS_VALUE && pts > d.lastPts) d.step = pts - d.lastPts;
@@ -120,7 +155,7 @@ bool CVideoDecoder::Next(DecodedPicture* picture) {
             avcodec_send_packet(d.decoder.get(), nullptr);
             continue;
         }
-        avcodec_send_packet(d.decoder.get(), d.packet.get());
+        d.Send(d.packet.get());
         av_packet_unref(d.packet.get());
     }
 }
