@@ -470,7 +470,11 @@ void CPlayManagerUILogic::Task_PlayOneFile_Ret(int result, void* handle, CPlayMa
     unsigned int start = 0, end = 0;
     if (m_listener->TakePendingTimeInfo(handle, &start, &end)) m_listener->OnPlayTimeInfoChanged(handle, start, end);
     if (m_syncCountdown > 0) --m_syncCountdown;
-    if (m_pendingOpens == 0) Pause(0);
+    if (m_pendingOpens == 0) {
+        // Every file is open: all play, and the play bar shows it.
+        Pause(0);
+        if (IPlayBarFace* bar = PlayBar()) bar->SetPlayBarButtonState(kPlayButton, 1);
+    }
     StartSyncWhenReady();
     if (m_tables.WindowOf(handle) == FocusedWindow() && m_tables.IsBound(handle)) {
         PostOpenAudio(handle);

@@ -182,7 +182,9 @@ int CKXUIFactory::MainLoop() {
 
 void CKXUIFactory::Quit() {
     ToolkitState& state = State();
-    if (state.inMainLoop) QCoreApplication::quit();
+    // exit, not quit: the toolkit's quit closes every window first, and ending the loop must leave
+    // the windows to their owners.
+    if (state.inMainLoop) QCoreApplication::exit(0);
     else state.quitRequested = true;
 }
 

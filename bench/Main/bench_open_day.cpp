@@ -21,6 +21,7 @@
 #include "Base/PostTask.h"
 #include "Base/StreamConvert.h"
 #include "Base/SystemFunctions.h"
+#include "Base/TaskLog.h"
 #include "Base/UITimer.h"
 #include "Engine/RecordingWriter.h"
 #include "Main/MainFrame_UILogic.h"
@@ -87,6 +88,11 @@ bool PumpUntil(Done done, double limitSeconds) {
 
 int main(int argc, char** argv) {
     const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    // TARVEX_TASK_LOG=<level>, as for the player: where the UI thread's time goes.
+    if (const char* level = std::getenv("TARVEX_TASK_LOG"); level && std::atoi(level) > 0) {
+        TarvexBase::SetTaskLogSwitch(1);
+        TarvexBase::SetTaskLogLevel(std::atoi(level));
+    }
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     const std::string dir = TarvexBench::MakeBenchFolder("tarvex-bench-day");
     if (dir.empty() || !CKXUIFactory::Install(argc, argv)) return 1;
@@ -155,7 +161,11 @@ int main(int argc, char** argv) {
         if (shown)
             std::printf("  request to a frame in every window: %.0f ms\n", toFrames);
         else
-            std::printf("  not every window showed a frame within 60 s\n");
+            std::printf("  not every window showed a frame within 60 s (%zu bound, %d opens pending, %zu messages, %d windows)\n",
+                        panels->play->Tables().BoundHandles().size(), panels->play->PendingOpens(),
+                        panels->messages.size() + panels->notifications.size(), panels->Grid()->GetWindowCount());
+        for (const auto& m : panels->messages) std::printf("  message: %ls\n", m.c_str());
+
         if (sync) std::printf("  request to synchronous play running: %.0f ms\n", toSync);
         std::printf("  UI thread: busiest 100 ms %.0f%% of a core, longest hold %.1f ms (10 ms timer), %.0f%% on average\n",
                     100 * watch.busiest, std::max(0.0, watch.longestGapMs - 10), 100 * uiCpu / wall);

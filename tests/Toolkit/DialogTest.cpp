@@ -196,6 +196,15 @@ TEST(DialogTest, ClosingTheMainWindowEndsTheMainLoop) {
     // A Quit before the loop runs ends it at once.
     CKXUIFactory::Quit();
     EXPECT_EQ(0, CKXUIFactory::MainLoop());
+
+    // Ending the loop leaves the windows to their owners: none is closed by it.
+    CJournalSink other;
+    std::unique_ptr<CKXDialog> shown(CKXUIFactory::CreateUIDialog(&other));
+    shown->Create(L"Shown", KX_WS_VISIBLE, CKXRect(0, 0, 200, 100), nullptr, 0);
+    QTimer::singleShot(0, [] { CKXUIFactory::Quit(); });
+    CKXUIFactory::MainLoop();
+    EXPECT_EQ(1, shown->IsWindowVisible());
+    EXPECT_EQ(0, std::count(other.lines.begin(), other.lines.end(), "DlgClose"));
 }
 
 TEST(DialogTest, SkinnedFramesSizeTheirClientArea) {
