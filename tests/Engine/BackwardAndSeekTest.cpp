@@ -299,3 +299,25 @@ TEST_F(EngineTest, BackwardFramesStayWithinTheirBoundAndMissNothing) {
     EXPECT_TRUE(small.Find(38) && small.Find(36));
     EXPECT_FALSE(small.Find(35)) << "only what the bound allows is decoded ahead";
 }
+
+TEST_F(EngineTest, AWallClockSeekKeepsTheFirstFramesFractionWhenItsSpanIsEchoedBack) {
+    // The first frame at 10:00:00.600: second 10:00:01 is 0.4 s into the file, frame 10.
+    SynthOptions o;
+    o.seconds = 3;
+    const std::string path = m_dir + "/offset.ts";
+    std::string error;
+    ASSERT_TRUE(WriteSynthRecording(path, o, 1, static_cast<std::int64_t>(kStart) * 1000 + 600, 75, &error)) << error;
+    Opened f(path);
+    ASSERT_EQ(kStart, f.engine.GetFileStartTime());
+    ASSERT_EQ(1, f.engine.Pause());
+    ASSERT_EQ(1, f.engine.Play(nullptr));
+    ASSERT_TRUE(f.log.WaitFrames(1));
+    ASSERT_EQ(1, f.engine.Seek(kStart + 1));
+    f.ExpectSeekShows(10);
+    // The play core hands the span it was told back to the engine, in whole seconds.
+    ASSERT_EQ(1, f.engine.SetFileTimeInfo(f.engine.GetFileStartTime(), f.engine.GetFileEndTime()));
+    ASSERT_EQ(1, f.engine.Seek(kStart + 0));
+    f.ExpectSeekShows(0);
+    ASSERT_EQ(1, f.engine.Seek(kStart + 1));
+    f.ExpectSeekShows(10);
+}
