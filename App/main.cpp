@@ -1,5 +1,7 @@
 // The player's entry: start-up in its fixed order, the toolkit's main loop until the main window
 // closes, and the shutdown. Worker loops are left blocked for the process's end to take.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -10,10 +12,11 @@
 #include "App/Language.h"
 #include "App/Settings.h"
 #include "App/StartupLoops.h"
-#include "App/StartupWindow.h"
 #include "Base/FolderPath.h"
 #include "Base/LoopIds.h"
+#include "Base/StreamConvert.h"
 #include "Base/TaskLog.h"
+#include "Main/MainFrame.h"
 #include "PlayManager/YuvTables.h"
 #include "Toolkit/UIFactory.h"
 
@@ -29,6 +32,13 @@ void ConfigureTaskLog() {
         TarvexBase::SetTaskLogSwitch(1);
         TarvexBase::SetTaskLogLevel(n);
     }
+}
+
+// The executable's own path, which the file types are associated with.
+std::wstring ExecutablePath() {
+    char path[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof(path) - 1);
+    return n > 0 ? KX_SOFT_BASE::NativeToWide(std::string(path, static_cast<std::size_t>(n))) : std::wstring();
 }
 
 }  // namespace
@@ -53,12 +63,14 @@ int main(int argc, char** argv) {
 
     const FileTypeOffer offer = CheckFileTypes(Settings().recordFormats, &CKXUIFactory::IsFileAssociatetoApp);
     // The toolkit has taken its own options out of the command line by now.
-    auto mainWindow = std::make_unique<CStartupWindow>(argc > 1 ? argv[1] : "");
-    // The main window puts the question once it is up, through its message dialog.
+    auto mainWindow = CMainFrameEventImp::Create(KX_SOFT_BASE::NativeToWide(argc > 1 ? argv[1] : ""), ExecutablePath());
+    // The question is put once the window is up, through its message dialog.
     mainWindow->OfferFileTypes(offer);
 
     CKXUIFactory::MainLoop();
 
+    // The settings were written by the close; a close the loop did not live to see writes them now.
+    FinishSettingsSave();
     mainWindow.reset();
     CKXUIFactory::UnInstall();
     return 0;

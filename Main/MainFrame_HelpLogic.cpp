@@ -16,6 +16,8 @@ CMainFrameHelpLogic::CMainFrameHelpLogic(const boost::weak_ptr<CMainFrameUILogic
 
 CMainFrameHelpLogic::~CMainFrameHelpLogic() = default;
 
+boost::shared_ptr<const CFileManager> CMainFrameHelpLogic::Catalogue() const { return m_catalogue; }
+
 void CMainFrameHelpLogic::Task_BuildFileList(boost::shared_ptr<const std::wstring> path) {
     if (!path) return;
     int noRecording = 1;

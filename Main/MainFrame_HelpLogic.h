@@ -41,6 +41,10 @@ public:
                               int subWindow, TarvexPlay::RenderToken renderToken, TarvexPlay::CompletionToken done);
     void Task_DelCertainFile(GroupList groups);
 
+    // The catalogue itself, for the close-time settings save, which reads it on ML_HELPER. Set at
+    // construction and never replaced, so any thread may copy the pointer.
+    boost::shared_ptr<const CFileManager> Catalogue() const;
+
     void OnSingleFileFound(std::int32_t, const CFileInfo&) override {}
     void OnGroupDayFound(const std::wstring&, std::int32_t, const KX_SOFT_BASE::DateTime&,
                          const std::vector<std::int32_t>&) override {}

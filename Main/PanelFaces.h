@@ -96,6 +96,7 @@ class IPlayWindowsFace {
 public:
     virtual ~IPlayWindowsFace() = default;
     virtual CKXVideoWindow* VideoWindow() = 0;
+    virtual boost::shared_ptr<CPlayManagerUILogic> PlayUILogic() = 0;
     virtual IPlayBarFace* PlayBar() = 0;
     virtual ITimeLineFace* TimeLine() = 0;
     virtual IFileListFace* FileList() = 0;

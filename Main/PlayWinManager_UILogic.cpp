@@ -513,5 +513,5 @@ void CPlayManagerUILogic::Task_GetVideoInfo_Ret(void* handle, std::wstring resol
     if (!record || !m_tables.IsBound(handle)) return;
     struct stat st;
     if (::stat(KX_SOFT_BASE::WideToNative(record->path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
-    ShowVideoInfo(resolution, frameRate, duration, FileSizeText(static_cast<std::uint64_t>(st.st_size)));
+    ShowVideoInfo(resolution, frameRate, duration, FileSizeText(static_cast<std::uint64_t>(st.st_size)), record->path);
 }

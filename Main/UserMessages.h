@@ -9,10 +9,12 @@ public:
     virtual ~IUserMessages() = default;
     // Both texts already translated.
     virtual void MessageBox(const std::wstring& text, const std::wstring& title) = 0;
+    // OK and Cancel, answered before it returns: 1 for OK.
+    virtual int Question(const std::wstring& text, const std::wstring& title) = 0;
     virtual void Notification(const std::wstring& text) = 0;
     // The video property dialog: resolution, frame rate, duration and size texts.
     virtual void VideoInfo(const std::wstring& resolution, const std::wstring& frameRate, const std::wstring& duration,
-                           const std::wstring& size) = 0;
+                           const std::wstring& size, const std::wstring& path) = 0;
 };
 
 // UI thread. The presenter is not owned; null shows nothing.
@@ -20,6 +22,8 @@ void SetUserMessages(IUserMessages* presenter);
 
 void ShowMessageBox(const std::wstring& english, const std::wstring& titleEnglish = L"Prompt");
 void ShowNotification(const std::wstring& english);
+// 1 when the user answered OK; 2 otherwise, and when nobody can be asked.
+int AskQuestion(const std::wstring& english, const std::wstring& titleEnglish = L"Prompt");
 void ShowVideoInfo(const std::wstring& resolution, const std::wstring& frameRate, const std::wstring& duration,
-                   const std::wstring& size);
+                   const std::wstring& size, const std::wstring& path);
 

@@ -29,8 +29,8 @@ for folder in Picture Index Video; do [ -d "$home/$folder" ] || { echo "no $fold
 sleep 1
 import -window root "$out/startup_window.png"
 eval "$(xdotool getwindowgeometry --shell "$wid")"
-# The close box of the window's own caption, 16 pixels from its right edge.
-xdotool mousemove --window "$wid" $((WIDTH - 16)) 14 click 1
+# The window's own close button, at the right end of its tool bar inside the one-pixel frame.
+xdotool mousemove --window "$wid" $((WIDTH - 1 - 22)) $((1 + 14)) click 1
 for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$pid" 2>/dev/null; then echo "still running after its close box was clicked"; kill -9 "$pid"; exit 1; fi
 wait "$pid" && status=0 || status=$?

@@ -172,10 +172,15 @@ public:
 
     // IUserMessages
     void MessageBox(const std::wstring& text, const std::wstring&) override { messages.push_back(text); }
+    int answer = 2;  // what a question gets
+    int Question(const std::wstring& text, const std::wstring&) override {
+        messages.push_back(text);
+        return answer;
+    }
     void Notification(const std::wstring& text) override { notifications.push_back(text); }
     void VideoInfo(const std::wstring& resolution, const std::wstring& frameRate, const std::wstring& duration,
-                   const std::wstring& size) override {
-        videoInfo = {resolution, frameRate, duration, size};
+                   const std::wstring& size, const std::wstring& path) override {
+        videoInfo = {resolution, frameRate, duration, size, path};
     }
 
     bool Told(const std::wstring& text) const {

@@ -1,0 +1,40 @@
+#pragma once
+// The column of layout buttons beside the grid: 1, 4, 9, 16, 25, 36, 6, 8 and 13 windows. A click
+// switches the grid; opening a whole day picks the smallest layout with a window per channel.
+#include <map>
+#include <memory>
+
+#include "Main/PanelFaces.h"
+#include "Toolkit/EventSinks.h"
+
+class CKXRadioBox;
+class CKXVideoWindow;
+class CKXView;
+class CKXWindow;
+
+class CLayoutBarEventImp : public IKXViewEvent, public IKXRadioBoxEvent, public ILayoutBarFace {
+public:
+    static constexpr int kWidth = 70;
+
+    explicit CLayoutBarEventImp(IPlayWindowsFace* windows);
+    ~CLayoutBarEventImp() override;
+    void Create(CKXWindow* parent);
+    CKXView* View() const { return m_view.get(); }
+
+    // ILayoutBarFace
+    void SelectLayoutFor(int windows) override;
+    // The window count of the layout chosen for n windows (0 for none).
+    static int LayoutCountFor(int windows);
+    // Which button shows as chosen (0 when none of the standard ones).
+    int CheckedButton() const;
+
+    void OnCreate() override;
+    void RB_OnStateChanged(int id, int checked, int byClick) override;
+
+private:
+    void Choose(int id);
+
+    IPlayWindowsFace* m_windows;
+    std::unique_ptr<CKXView> m_view;
+    std::map<int, std::unique_ptr<CKXRadioBox>> m_buttons;
+};

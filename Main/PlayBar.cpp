@@ -1,0 +1,247 @@
+#include "Main/PlayBar.h"
+
+#include "App/Language.h"
+#include "Main/PlaySpeeds.h"
+#include "Main/PlayWinManager_UILogic.h"
+#include "Main/UserMessages.h"
+#include "Toolkit/Button.h"
+#include "Toolkit/RadioBox.h"
+#include "Toolkit/SkinRecords.h"
+#include "Toolkit/SliderCtrl.h"
+#include "Toolkit/Static.h"
+#include "Toolkit/UIFactory.h"
+#include "Toolkit/VideoWindow.h"
+#include "Toolkit/View.h"
+
+using TarvexApp::Translate;
+
+namespace {
+
+const wchar_t kOpening[] = L"This operation can't accomplish as the videos are opening now, please retry later!";
+const wchar_t kBusy[] = L"Application is busy now,wait and retry again!";
+
+// Checked normal, hover, pressed; unchecked normal, hover, pressed; checked and unchecked disabled.
+std::vector<std::wstring> Faces(const wchar_t* checked, const wchar_t* checkedPressed, const wchar_t* unchecked,
+                                const wchar_t* uncheckedHover = nullptr) {
+    const std::wstring hover = uncheckedHover ? uncheckedHover : unchecked;
+    return {checked, checked, checkedPressed, unchecked, hover, checkedPressed, checked, unchecked};
+}
+
+KXSliderSkin SliderSkin(const wchar_t* image, int width) {
+    KXSliderSkin s;
+    s.image = image;
+    s.grooveRect = L"0,0," + std::to_wstring(width) + L",20";
+    s.filledRect = std::to_wstring(width) + L",0," + std::to_wstring(width) + L",20";
+    for (int i = 0; i < 4; ++i) s.thumbRects[i] = std::to_wstring(2 * width + 20 * i) + L",0,20,20";
+    s.mode = L"tile";
+    return s;
+}
+
+}  // namespace
+
+CPlayBarEventImp::CPlayBarEventImp(IPlayWindowsFace* owner) : m_owner(owner) {}
+
+CPlayBarEventImp::~CPlayBarEventImp() {
+    m_boxes.clear();
+    m_buttons.clear();
+    m_speedLabel.reset();
+    m_speed.reset();
+    m_volume.reset();
+    m_view.reset();
+}
+
+void CPlayBarEventImp::Create(CKXWindow* parent) {
+    m_view.reset(CKXUIFactory::CreateUIView(this));
+    m_view->SetBackground(L"bg_playbar.png");
+    m_view->Create(L"PlayBar", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect(0, 0, kWidth, kHeight), parent, 101);
+}
+
+void CPlayBarEventImp::OnCreate() {
+    auto box = [&](int id, const CKXRect& at, std::vector<std::wstring> faces, const wchar_t* tip) {
+        std::unique_ptr<CKXRadioBox> b(CKXUIFactory::CreateUIRadioBox(this));
+        b->SetImages(faces);
+        b->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, at, m_view.get(), id);
+        m_boxes[id] = std::move(b);
+        m_tips[id] = tip;
+        m_boxes[id]->SetToolTip(Translate(tip));
+    };
+    auto button = [&](int id, const CKXRect& at, const wchar_t* normal, const wchar_t* over, const wchar_t* disabled,
+                      const wchar_t* tip) {
+        std::unique_ptr<CKXButton> b(CKXUIFactory::CreateUIButton(this));
+        b->SetImages(normal, over, over, disabled ? disabled : L"");
+        b->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, at, m_view.get(), id);
+        m_buttons[id] = std::move(b);
+        m_tips[id] = tip;
+        m_buttons[id]->SetToolTip(Translate(tip));
+    };
+    // Left to right, each control 8 pixels after the one before.
+    box(kRepeatButton, CKXRect(10, 15, 41, 46), Faces(L"btn_repeatover.png", L"btn_repeatdown.png", L"btn_repeatnor.png", L"btn_repeatover.png"),
+        L"Repeat One");
+    box(kSyncButton, CKXRect(49, 15, 80, 46), Faces(L"btn_syncheck.png", L"btn_syndown.png", L"btn_synuncheck.png"), L"Sync Play");
+    box(kReverseButton, CKXRect(88, 15, 119, 46),
+        Faces(L"btn_playbackcheck.png", L"btn_playbackdown.png", L"btn_playbackuncheck.png"), L"Reverse");
+    box(kPlayButton, CKXRect(127, 5, 176, 54),
+        {L"btn_parsenor.png", L"btn_parseover.png", L"btn_parseover.png", L"btn_playunchchecknor.png",
+         L"btn_playuncheckover.png", L"btn_playuncheckover.png", L"btn_parsenor.png", L"btn_playunchchecknor.png"},
+        L"Play");
+    button(kStopButton, CKXRect(184, 15, 215, 46), L"btn_stopnor.png", L"btn_stopover.png", nullptr, L"Stop");
+    button(kPreviousButton, CKXRect(223, 15, 254, 46), L"btn_prevnor.png", L"btn_prevover.png", L"btn_prevdis.png",
+           L"Previous Frame");
+    button(kNextButton, CKXRect(262, 15, 293, 46), L"btn_nextnor.png", L"btn_nextover.png", L"btn_nextdis.png", L"Next Frame");
+    // The speed label, centred on the buttons and raised by 4 pixels, then its slider.
+    m_speedLabel.reset(CKXUIFactory::CreateUIStatic(nullptr));
+    m_speedLabel->SetAlignment(L"center");
+    m_speedLabel->Create(L"Speed", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect(298, 14, 328, 39), m_view.get(), 0);
+    m_speedLabel->SetWindowText(L"1X");
+    m_speed.reset(CKXUIFactory::CreateUISliderCtrl(this));
+    m_speed->SetSkin(SliderSkin(L"slider_speed.png", 115));
+    m_speed->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(333, 20, 116, 20), m_view.get(), kSpeedSlider);
+    m_speed->SetRange(0, kSpeedPositions - 1);
+    m_speed->SetPos(kNormalSpeedPosition);
+    box(kMuteButton, CKXRect(485, 15, 516, 46),
+        {L"btn_volumenor.png", L"btn_volumeover.png", L"btn_volumeover.png", L"btn_silencenor.png", L"btn_silenceover.png",
+         L"btn_silenceover.png", L"btn_volumenor.png", L"btn_silencenor.png"},
+        L"Mute");
+    m_boxes[kMuteButton]->SetCheck(1);  // sound on
+    m_volume.reset(CKXUIFactory::CreateUISliderCtrl(this));
+    m_volume->SetSkin(SliderSkin(L"slider_volume.png", 80));
+    m_volume->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(516, 20, 80, 20), m_view.get(), kVolumeSlider);
+    m_volume->SetRange(0, 100);
+    m_volume->SetPos(50);
+}
+
+CKXRadioBox* CPlayBarEventImp::Box(int id) const {
+    const auto at = m_boxes.find(id);
+    return at == m_boxes.end() ? nullptr : at->second.get();
+}
+
+std::wstring CPlayBarEventImp::ToolTipOf(int id) const {
+    const auto at = m_tips.find(id);
+    return at == m_tips.end() ? std::wstring() : at->second;
+}
+
+std::wstring CPlayBarEventImp::SpeedText() const { return m_speedLabel ? m_speedLabel->GetWindowText() : std::wstring(); }
+
+float CPlayBarEventImp::GetPlayBarSpeed() {
+    const int position = m_speed ? m_speed->GetPos() : kNormalSpeedPosition;
+    const bool backward = IsPlayBarButtonChecked(kReverseButton) != 0;
+    if (m_speedLabel) m_speedLabel->SetWindowText(SpeedLabel(position, backward));
+    return SpeedAt(position).factor;
+}
+
+void CPlayBarEventImp::SetToolTips(int id, int checked) {
+    auto tip = [&](int control, const wchar_t* text) {
+        m_tips[control] = text;
+        if (CKXRadioBox* b = Box(control)) b->SetToolTip(Translate(text));
+        const auto button = m_buttons.find(control);
+        if (button != m_buttons.end()) button->second->SetToolTip(Translate(text));
+    };
+    if (id == kRepeatButton) tip(kRepeatButton, checked ? L"Sequence Play" : L"Repeat One");
+    if (id == kPlayButton) {
+        tip(kPlayButton, checked ? L"Pause" : L"Play");
+        tip(kPreviousButton, checked ? L"Previous Group" : L"Previous Frame");
+        tip(kNextButton, checked ? L"Next Group" : L"Next Frame");
+    }
+}
+
+void CPlayBarEventImp::SetPlayBarButtonState(int id, int checked) {
+    CKXRadioBox* box = Box(id);
+    if (!box) return;
+    box->SetCheck(checked ? 1 : 0, 0);
+    SetToolTips(id, checked);
+    if (id == kReverseButton) GetPlayBarSpeed();
+}
+
+int CPlayBarEventImp::IsPlayBarButtonChecked(int id) const {
+    CKXRadioBox* box = Box(id);
+    return box && box->GetCheck() ? 1 : 0;
+}
+
+void CPlayBarEventImp::ReapplySpeed(CPlayManagerUILogic& ui) { ui.SetPlaySpeed(GetPlayBarSpeed()); }
+
+void CPlayBarEventImp::RB_OnStateChanged(int id, int checked, int byClick) {
+    if (!byClick) return;
+    auto ui = m_owner ? m_owner->PlayUILogic() : nullptr;
+    if (!ui) return;
+    if (ui->PendingOpens() > 0 && id != kRepeatButton) {
+        ShowNotification(kOpening);
+        if (CKXRadioBox* box = Box(id)) box->SetCheck(checked ? 0 : 1, 0);  // back as it was
+        return;
+    }
+    switch (id) {
+        case kRepeatButton:
+            ui->SetRepeatPlay(checked);
+            // A refusal (during synchronous play) has put the box back.
+            SetToolTips(kRepeatButton, IsPlayBarButtonChecked(kRepeatButton));
+            break;
+        case kSyncButton:
+            ui->SetSynPlay(checked);
+            break;
+        case kReverseButton:
+            ui->SetPlayDirection(checked ? 0 : 1);
+            ReapplySpeed(*ui);
+            break;
+        case kPlayButton:
+            ui->Pause(checked ? 0 : 1);
+            SetToolTips(kPlayButton, checked);
+            break;
+        case kMuteButton:
+            ui->SetMutePlay(checked ? 0 : 1);
+            break;
+    }
+}
+
+void CPlayBarEventImp::BTN_OnClicked(int id) {
+    auto ui = m_owner ? m_owner->PlayUILogic() : nullptr;
+    if (!ui) return;
+    if (id == kStopButton) {
+        if (ui->PendingOpens() > 0)
+            ShowNotification(kBusy);
+        else
+            ui->CloseFiles(-1);
+        return;
+    }
+    if (id != kPreviousButton && id != kNextButton) return;
+    if (ui->PendingOpens() > 0) {
+        ShowNotification(kOpening);
+        return;
+    }
+    const bool forward = id == kNextButton;
+    if (!IsPlayBarButtonChecked(kPlayButton)) {
+        ui->OneStepPlay(forward ? 1 : 0);  // paused: a frame
+        return;
+    }
+    PreviousOrNext(*ui, forward);
+}
+
+void CPlayBarEventImp::PreviousOrNext(CPlayManagerUILogic& ui, bool forward) {
+    IFileListFace* list = m_owner->FileList();
+    CKXVideoWindow* grid = m_owner->VideoWindow();
+    if (!list || !grid) return;
+    int window = grid->GetFocusWindow();
+    const PlayRecord* record = ui.Tables().CurrentRecord(window);
+    if (!record) {
+        // The selected window plays nothing: a day playing from the first window still changes.
+        window = 0;
+        record = ui.Tables().CurrentRecord(0);
+        if (!record || record->queryType != QUERY_WHOLE_DAY) return;
+    }
+    const bool group = record->queryType == QUERY_WHOLE_DAY;
+    const HKXTREEITEM entry = list->FindEntry(*record);
+    if (entry && list->OpenAdjacentEntry(entry, forward ? 1 : 0, group ? 1 : 0, group ? -1 : window)) return;
+    if (group) {
+        if (!forward) {
+            SetPlayBarButtonState(kSyncButton, 0);
+            ui.SetSynPlay(0);
+        }
+    } else {
+        ui.CloseFiles(window);
+    }
+}
+
+void CPlayBarEventImp::SLD_OnPosChanged(int id, int position) {
+    auto ui = m_owner ? m_owner->PlayUILogic() : nullptr;
+    if (!ui) return;
+    if (id == kSpeedSlider) ReapplySpeed(*ui);
+    if (id == kVolumeSlider) ui->SetPlayVolume(position);
+}

@@ -1,0 +1,43 @@
+#pragma once
+// The time-line strip under the grid: one row per video window with the spans of the files played
+// there and a cursor at the time on screen; a click on a row's scale seeks that window (a value of
+// 100 or less is a percentage of the file, a larger one a wall-clock second).
+#include <memory>
+
+#include "Main/PanelFaces.h"
+#include "Toolkit/EventSinks.h"
+
+class CKXPlayProgressPanel;
+class CKXView;
+class CKXWindow;
+struct KXProgressGeometry;
+
+class CMainTimeLineEventImp : public IKXViewEvent, public IPlayProgressEvent, public ITimeLineFace {
+public:
+    static constexpr int kHeight = 110;
+
+    explicit CMainTimeLineEventImp(IPlayWindowsFace* windows);
+    ~CMainTimeLineEventImp() override;
+    void Create(CKXWindow* parent);
+    CKXView* View() const { return m_view.get(); }
+    CKXPlayProgressPanel* Panel() const { return m_panel.get(); }
+
+    // The panel's geometry for the strip's width (at creation: the creation values).
+    static KXProgressGeometry GeometryFor(int width, bool atCreation);
+
+    // ITimeLineFace
+    void UpdateRow(int window, const std::wstring& label, int segmentId, unsigned int start, unsigned int end) override;
+    void MoveCursor(int window, unsigned int seconds) override;
+    void SelectRow(int window) override;
+    unsigned int CurrentTime(int window) const override;
+
+    void OnCreate() override;
+    void OnSize(int type, int width, int height) override;
+    void OnPlayProgressSeek(int rowKey, int marker, int value, int id) override;
+    void OnPlayProgressCommand(int value, int id) override;
+
+private:
+    IPlayWindowsFace* m_windows;
+    std::unique_ptr<CKXView> m_view;
+    std::unique_ptr<CKXPlayProgressPanel> m_panel;
+};

@@ -1,0 +1,71 @@
+#include "Main/VideoInfoDlg.h"
+
+#include "App/Language.h"
+#include "Toolkit/Button.h"
+#include "Toolkit/Dialog.h"
+#include "Toolkit/Static.h"
+#include "Toolkit/UIFactory.h"
+
+using TarvexApp::Translate;
+
+namespace {
+constexpr int kCloseButton = 32801;
+const wchar_t* const kLabels[5] = {L"Resolution:", L"Frame Rate:", L"Time:", L"Size:", L"Path:"};
+}  // namespace
+
+CVideoInfoDlgEventImp::CVideoInfoDlgEventImp(CKXWindow* parent) : m_dialog(CKXUIFactory::CreateUIDialog(this)) {
+    m_dialog->SetFrameImage(L"Frame.png");
+    m_dialog->Create(L"VideoInfoDlg", 0, CKXRect(0, 0, 300, 200), parent, 0);
+    m_dialog->SetTitle(Translate(L"Property"));
+    m_dialog->SetSize(300, 200);
+}
+
+CVideoInfoDlgEventImp::~CVideoInfoDlgEventImp() {
+    m_close.reset();
+    for (auto& v : m_values) v.reset();
+    for (auto& l : m_labels) l.reset();
+    m_dialog.reset();
+}
+
+int CVideoInfoDlgEventImp::OnDlgCreate(int) {
+    if (m_close) return 1;
+    for (int row = 0; row < 5; ++row) {
+        const int y = 10 + 30 * row;
+        m_labels[row].reset(CKXUIFactory::CreateUIStatic(nullptr));
+        m_labels[row]->Create(kLabels[row], KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(10, y, 80, 20), m_dialog.get(), 0);
+        m_labels[row]->SetWindowText(Translate(kLabels[row]));
+        m_values[row].reset(CKXUIFactory::CreateUIStatic(nullptr));
+        m_values[row]->Create(L"Value", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(90, y, 200, 20), m_dialog.get(), 0);
+    }
+    m_close.reset(CKXUIFactory::CreateUIButton(this));
+    m_close->SetImages(L"btn_commongnor_short.png", L"btn_commongnor_short.png", L"btn_commondown_short.png");
+    m_close->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(115, 160, 70, 28), m_dialog.get(), kCloseButton);
+    m_close->SetWindowText(Translate(L"OK"));
+    return 1;
+}
+
+void CVideoInfoDlgEventImp::ShowVideoInfo(const std::wstring& resolution, const std::wstring& frameRate,
+                                          const std::wstring& duration, const std::wstring& size,
+                                          const std::wstring& path) {
+    OnDlgCreate(1);
+    const std::wstring values[5] = {resolution, frameRate, duration, size, path};
+    for (int row = 0; row < 5; ++row) {
+        m_values[row]->SetWindowText(values[row]);
+        m_values[row]->SetToolTip(values[row]);  // a long path is cut on screen, whole in its tooltip
+    }
+    CKXUIFactory::UIPostMessage(m_dialog.get(), kShowMessage, 0);
+}
+
+std::wstring CVideoInfoDlgEventImp::Value(int row) const {
+    return row >= 0 && row < 5 && m_values[row] ? m_values[row]->GetWindowText() : std::wstring();
+}
+
+void CVideoInfoDlgEventImp::OnDlgMessage(int code, std::intptr_t) {
+    if (code != kShowMessage) return;
+    m_dialog->CenterWindow();
+    m_dialog->ShowWindow(KX_SW_SHOW);
+}
+
+void CVideoInfoDlgEventImp::BTN_OnClicked(int id) {
+    if (id == kCloseButton) m_dialog->ShowWindow(KX_SW_HIDE);
+}

@@ -1,0 +1,299 @@
+// The main window a user sees, offscreen, with its real panels on the real loops, catalogue and
+// engine: where everything goes, what the panels show and decide, and the close.
+#include <fstream>
+#include <sstream>
+
+#include "App/Settings.h"
+#include "Files/NamingRules.h"
+#include "Main/FileList.h"
+#include "Main/LayoutBar.h"
+#include "Main/MainFrame.h"
+#include "Main/MainPage.h"
+#include "Main/MessageNotifier.h"
+#include "Main/MsgDlg.h"
+#include "Main/PlayBar.h"
+#include "Main/PlayWinManager.h"
+#include "Main/TimeLine.h"
+#include "MainTestSupport.h"
+#include "Toolkit/PlayProgressPanel.h"
+#include "Toolkit/RadioBox.h"
+#include "Toolkit/SliderCtrl.h"
+#include "Toolkit/TreeCtrl.h"
+#include "Toolkit/View.h"
+
+using namespace TarvexTest;
+
+namespace {
+
+constexpr std::int32_t kDay = 1710460800;  // 2024-03-15 00:00:00 UTC
+
+bool Same(const CKXRect& a, const CKXRect& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+std::string Text(const CKXRect& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," + std::to_string(r.bottom);
+}
+#define EXPECT_RECT(expected, actual) EXPECT_TRUE(Same(expected, actual)) << Text(actual)
+
+// What the window would otherwise show in boxes, written down instead.
+class CMessageJournal : public IUserMessages {
+public:
+    std::vector<std::wstring> boxes, notifications;
+    int answer = KX_IDCANCEL;
+    void MessageBox(const std::wstring& text, const std::wstring&) override { boxes.push_back(text); }
+    int Question(const std::wstring& text, const std::wstring&) override {
+        boxes.push_back(text);
+        return answer;
+    }
+    void Notification(const std::wstring& text) override { notifications.push_back(text); }
+    void VideoInfo(const std::wstring&, const std::wstring&, const std::wstring&, const std::wstring&,
+                   const std::wstring&) override {}
+};
+
+class MainWindowTest : public MainLogicTest {
+protected:
+    void SetUp() override {
+        MainLogicTest::SetUp();
+        // The logic's doubles are not used here: the window brings its own panels.
+        m_panels->Destroy();
+        m_panels->DestroyWindows();
+        m_panels.reset();
+        TarvexApp::LoadSettings(Wide(m_home));
+        m_frame = CMainFrameEventImp::Create(L"", L"/usr/bin/tarvex-player");
+        ASSERT_TRUE(PumpUntil([&] { return m_frame->Page() && m_frame->IsWindowVisible(); }));
+        SetUserMessages(&m_journal);
+    }
+    void TearDown() override {
+        SetUserMessages(nullptr);
+        m_frame.reset();
+        MainLogicTest::TearDown();
+    }
+    CFileListEventImp* List() { return m_frame->Page()->FileList(); }
+    CPlayWinManagerEventImp* Windows() { return m_frame->Page()->PlayWindows(); }
+    CPlayBarEventImp* Bar() { return Windows()->PlayBarPanel(); }
+    CPlayManagerUILogic& Ui() { return *Windows()->PlayUILogic(); }
+    std::vector<std::wstring> Children(HKXTREEITEM parent) {
+        std::vector<std::wstring> texts;
+        CKXTreeCtrl* tree = List()->Tree();
+        for (HKXTREEITEM i = parent ? tree->GetChildItem(parent) : tree->GetRootItem(); i; i = tree->GetNextSiblingItem(i))
+            texts.push_back(tree->GetItemText(i));
+        return texts;
+    }
+
+    boost::shared_ptr<CMainFrameEventImp> m_frame;
+    CMessageJournal m_journal;
+};
+
+MOVRA::SynthOptions Channels(int channels, int files, double seconds = 1) {
+    MOVRA::SynthOptions o;
+    o.channels = channels;
+    o.files = files;
+    o.seconds = seconds;
+    return o;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, TheWindowAndItsPagesAreLaidOutAsTheirTablesSay) {
+    EXPECT_RECT(CKXRect(0, 0, 1000, 730), m_frame->Window()->GetClientRect());
+    EXPECT_RECT(CKXRect(0, 0, 1000, 62), m_frame->ToolBarPanel()->View()->GetWindowRect());
+    EXPECT_RECT(CKXRect(0, 62, 1000, 94), m_frame->TabBarPanel()->View()->GetWindowRect());
+    EXPECT_RECT(CKXRect(0, 94, 1000, 730), m_frame->Page()->View()->GetWindowRect());
+    // The page: the list, the grid panel beside it, the timeline along the bottom.
+    EXPECT_RECT(CKXRect(0, 0, 240, 526), List()->View()->GetWindowRect());
+    EXPECT_RECT(CKXRect(240, 0, 1000, 526), Windows()->View()->GetWindowRect());
+    EXPECT_RECT(CKXRect(0, 526, 1000, 636), m_frame->Page()->TimeLine()->View()->GetWindowRect());
+    // The grid panel: the layout bar, the grid, the play bar centred under it.
+    EXPECT_RECT(CKXRect(0, 0, 70, 526), Windows()->LayoutBarPanel()->View()->GetWindowRect());
+    EXPECT_RECT(CKXRect(70, 2, 756, 471), Windows()->VideoWindow()->GetWindowRect());
+    EXPECT_RECT(CKXRect(115, 471, 710, 526), Bar()->View()->GetWindowRect());
+
+    // Collapsed, the list leaves a 14-pixel strip and the grid panel takes the rest.
+    m_frame->SetFileListExpanded(0);
+    EXPECT_RECT(CKXRect(-226, 0, 14, 526), List()->View()->GetWindowRect());
+    EXPECT_RECT(CKXRect(14, 0, 1000, 526), Windows()->View()->GetWindowRect());
+    m_frame->SetFileListExpanded(1);
+
+    // Full screen only from the play page; Esc leaves it.
+    m_frame->EnterFullScreen();
+    EXPECT_EQ(1, m_frame->IsFullScreen());
+    EXPECT_EQ(0, m_frame->ToolBarPanel()->View()->IsWindowVisible());
+    EXPECT_EQ(0, List()->View()->IsWindowVisible());
+    EXPECT_EQ(1, m_frame->OnDlgKeyDown(KX_VK_ESCAPE, 0));
+    EXPECT_EQ(0, m_frame->IsFullScreen());
+    EXPECT_EQ(1, m_frame->ToolBarPanel()->View()->IsWindowVisible());
+    EXPECT_EQ(0, m_frame->OnDlgKeyDown(KX_VK_ESCAPE, 0)) << "Esc outside full screen does nothing";
+}
+
+TEST_F(MainWindowTest, TheTimelinesScaleIsAWholeNumberOfSteps) {
+    const KXProgressGeometry wide = CMainTimeLineEventImp::GeometryFor(1000, false);
+    EXPECT_EQ(158, wide.scaleStart);
+    EXPECT_EQ(950, wide.scaleEnd);
+    EXPECT_EQ(L"965,20,20,30", wide.channelUp);
+    EXPECT_EQ(L"158,86,792,13", wide.zoomBar);
+    const KXProgressGeometry narrow = CMainTimeLineEventImp::GeometryFor(221, false);
+    EXPECT_EQ(158, narrow.scaleStart);
+    EXPECT_EQ(158, narrow.scaleEnd);
+    EXPECT_EQ(L"10,20,13,13", narrow.radios[0]);
+    const KXProgressGeometry first = CMainTimeLineEventImp::GeometryFor(1000, true);
+    EXPECT_EQ(0, first.scaleStart);
+    EXPECT_EQ(L"30,20,13,13", first.radios[0]);
+    EXPECT_EQ(L"178,86,755,13", first.zoomBar);
+}
+
+TEST_F(MainWindowTest, TheTreeKeepsDevicesFirstAndDaysInOrderAndADoubleClickPlaysTheDay) {
+    _GROUP_FILE_INFO day16{L"DVR", kDay + 86400, {{1, nullptr}}};
+    _GROUP_FILE_INFO day15{L"DVR", kDay, {{1, nullptr}, {MakeChannelCode(2, 1), nullptr}}};
+    List()->SetSingleList({{3, L"/x/loose clip.rvf"}});
+    List()->SetGroupList({day16});
+    List()->SetGroupList({day15});
+    List()->SetGroupList({day15});  // a second build of the same day changes nothing
+    EXPECT_EQ((std::vector<std::wstring>{L"DVR", L"loose clip"}), Children(0)) << "devices ahead of ungrouped files";
+    const HKXTREEITEM device = List()->Tree()->GetRootItem();
+    EXPECT_EQ((std::vector<std::wstring>{L"2024-03-15", L"2024-03-16"}), Children(device));
+    const HKXTREEITEM day = List()->Tree()->GetChildItem(device);
+    EXPECT_EQ((std::vector<std::wstring>{L"Channel1_main", L"Channel2_extra1"}), Children(day));
+    EXPECT_EQ(MakeChannelCode(2, 1), CFileListEventImp::ChannelCodeOf(L"Channel2_extra1"));
+    EXPECT_EQ(-1, CFileListEventImp::ChannelCodeOf(L"Kanal2_extra1")) << "another language's text is no channel";
+    EXPECT_EQ(1, List()->Tree()->GetCheck(day));
+    EXPECT_EQ(0, List()->Tree()->GetCheck(List()->Tree()->GetNextSiblingItem(device))) << "ungrouped files come unchecked";
+    List()->Tree()->DeleteAllItems();
+
+    // The real thing: a folder listed, a double-click on its day spreads it over the windows.
+    Recordings(Channels(2, 1, 3));
+    m_frame->DropPath(Wide(m_dir + "/export"));
+    ASSERT_TRUE(PumpUntil([&] { return List()->Tree()->GetCount() == 4; }));
+    const HKXTREEITEM listedDay = List()->Tree()->GetChildItem(List()->Tree()->GetRootItem());
+    List()->OnItemDbClick(listedDay, -1, CFileListEventImp::kTree);
+    ASSERT_TRUE(PumpUntil([&] { return Ui().PendingOpens() == 0 && Ui().Tables().CurrentRecord(1); }));
+    EXPECT_EQ(1, Ui().Tables().CurrentRecord(0)->channelCode);
+    EXPECT_EQ(2, Ui().Tables().CurrentRecord(1)->channelCode);
+    EXPECT_TRUE(PumpUntil([&] { return List()->Tree()->GetPlaying(listedDay) == 1; })) << "a day marked while all its channels play";
+    EXPECT_EQ(listedDay, List()->FindEntry(*Ui().Tables().CurrentRecord(0)));
+    // A channel that plays is not opened twice.
+    List()->OnItemDbClick(List()->Tree()->GetChildItem(listedDay), -1, CFileListEventImp::kTree);
+    ASSERT_FALSE(m_journal.notifications.empty());
+    EXPECT_EQ(L"Already Playing!", m_journal.notifications.back());
+}
+
+TEST_F(MainWindowTest, ThePlayBarShowsItsSpeedAndRefusesWhileFilesOpen) {
+    Bar()->SpeedSlider()->SetPos(6);
+    EXPECT_FLOAT_EQ(1.0f, Bar()->GetPlayBarSpeed());
+    EXPECT_EQ(L"1X", Bar()->SpeedText());
+    Bar()->SetPlayBarButtonState(kReverseButton, 1);
+    Bar()->SpeedSlider()->SetPos(10);
+    EXPECT_FLOAT_EQ(16.0f, Bar()->GetPlayBarSpeed());
+    EXPECT_EQ(L"-16X", Bar()->SpeedText());
+    Bar()->SetPlayBarButtonState(kReverseButton, 0);
+    Bar()->SetPlayBarButtonState(kPlayButton, 1);
+    EXPECT_EQ(L"Pause", Bar()->ToolTipOf(kPlayButton));
+    EXPECT_EQ(L"Next Group", Bar()->ToolTipOf(kNextButton));
+    Bar()->SetPlayBarButtonState(kPlayButton, 0);
+    EXPECT_EQ(L"Previous Frame", Bar()->ToolTipOf(kPreviousButton));
+
+    Ui().PendingOpens() = 1;
+    Bar()->Box(kSyncButton)->SetCheck(1);
+    Bar()->RB_OnStateChanged(kSyncButton, 1, 1);
+    EXPECT_EQ(0, Bar()->IsPlayBarButtonChecked(kSyncButton)) << "put back as it was";
+    ASSERT_EQ(1u, m_journal.notifications.size());
+    Bar()->Box(kRepeatButton)->SetCheck(1);
+    Bar()->RB_OnStateChanged(kRepeatButton, 1, 1);
+    EXPECT_EQ(1, Ui().RepeatFlag()) << "the repeat box is not held by the opens";
+    EXPECT_EQ(L"Sequence Play", Bar()->ToolTipOf(kRepeatButton));
+    Ui().PendingOpens() = 0;
+}
+
+TEST_F(MainWindowTest, ASnapshotGoesIntoItsFolderAndTheLowDiskWarningComesBelow10MiB) {
+    EXPECT_EQ(L"/srv/shots/", CPlayWinManagerEventImp::FolderWithSeparator(L"/srv/shots"));
+    EXPECT_EQ(L"/srv/shots/", CPlayWinManagerEventImp::FolderWithSeparator(L"/srv/shots/"));
+    EXPECT_EQ(L"D:/shots/", CPlayWinManagerEventImp::FolderWithSeparator(L"D:\\shots"));
+    static std::uint64_t s_free = 0;
+    CPlayWinManagerEventImp::SetFreeSpaceQuery([](const char*, std::uint64_t* free) {
+        *free = s_free;
+        return 1;
+    });
+    s_free = 10485760;
+    EXPECT_FALSE(CPlayWinManagerEventImp::IsLowOnSpace(L"/tmp/"));
+    s_free = 10485759;
+    EXPECT_TRUE(CPlayWinManagerEventImp::IsLowOnSpace(L"/tmp/"));
+
+    // A snapshot of the frame on screen, into a folder that did not exist, with the warning.
+    const auto files = Recordings(Channels(1, 1, 4));
+    m_frame->DropPath(Wide(files[0]));
+    ASSERT_TRUE(PumpUntil([&] { return Ui().PendingOpens() == 0 && Ui().Tables().CurrentRecord(0); }));
+    ASSERT_TRUE(PumpUntil([&] { return Windows()->VideoWindow()->HasFrame(0) == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return Ui().Tables().CurrentRecord(0)->fileStartTime > 0; }));
+    const std::string shots = m_dir + "/shots";
+    TarvexApp::Settings().SnapPath = Wide(shots);  // no separator at its end
+    Windows()->OnBnClickedVideoSnap(0, CPlayWinManagerEventImp::kGrid);
+    CPlayWinManagerEventImp::SetFreeSpaceQuery(nullptr);
+    ASSERT_EQ(1u, m_journal.boxes.size());
+    EXPECT_EQ(L"There is a few disk space, pertinent operation may be failed!", m_journal.boxes[0]);
+    std::filesystem::path shot;
+    ASSERT_TRUE(PumpUntil([&] {
+        if (!std::filesystem::exists(shots)) return false;
+        for (const auto& entry : std::filesystem::directory_iterator(shots))
+            if (entry.path().extension() == ".bmp") shot = entry.path();
+        return !shot.empty();
+    })) << "written all the same";
+    EXPECT_EQ(0u, shot.filename().string().find("20240315")) << "named by the time shown: " << shot;
+}
+
+TEST_F(MainWindowTest, TheMessageBoxSizesItselfToItsText) {
+    const CMsgDlgEventImp::Layout one = CMsgDlgEventImp::LayoutFor(200, 16, 0);
+    EXPECT_RECT(CKXRect(20, 10, 220, 35), one.text);
+    EXPECT_EQ(240, one.width);
+    EXPECT_EQ(45, one.ok.top) << "buttons 10 pixels under a one-line text";
+    EXPECT_EQ(85, one.ok.left);
+    EXPECT_FALSE(one.cancelShown);
+    const CMsgDlgEventImp::Layout question = CMsgDlgEventImp::LayoutFor(200, 40, CMsgDlgEventImp::kOkCancel);
+    EXPECT_EQ(50, question.text.bottom);
+    EXPECT_EQ(40, question.ok.left);
+    EXPECT_EQ(130, question.cancel.left);
+    EXPECT_TRUE(question.cancelShown);
+
+    // Non-modal, with an action for OK; a hostile text shows as it is.
+    CMsgDlgEventImp& dialog = *m_frame->MessageDialog();
+    int confirmed = 0;
+    dialog.ShowQuestion(L"", L"%s%s%n %d", [&] { ++confirmed; });
+    EXPECT_TRUE(dialog.IsShown());
+    EXPECT_EQ(L"Prompt", dialog.Window()->GetTitle()) << "an empty title is the prompt's";
+    EXPECT_EQ(L"%s%s%n %d", dialog.Text());
+    dialog.Dlg_OnOK();
+    EXPECT_EQ(1, confirmed);
+    EXPECT_FALSE(dialog.IsShown());
+}
+
+TEST_F(MainWindowTest, NotificationsComeNewestFirstAndClearEmptiesTheList) {
+    CMessageNotifier& notifier = CMessageNotifier::Instance();
+    notifier.BTN_OnClicked(CMessageNotifier::kClear);
+    notifier.ShowNotification(L"first");
+    notifier.ShowNotification(L"second");
+    EXPECT_EQ(2, notifier.Count());
+    EXPECT_NE(std::wstring::npos, notifier.Line(0).find(L"  second"));
+    EXPECT_NE(std::wstring::npos, notifier.Line(1).find(L"  first"));
+    EXPECT_EQ(1, notifier.Window()->IsWindowVisible()) << "a message shows the window";
+    notifier.BTN_OnClicked(CMessageNotifier::kClear);
+    notifier.ShowNotification(L"third");
+    EXPECT_EQ(1, notifier.Count());
+    EXPECT_NE(std::wstring::npos, notifier.Line(0).find(L"third"));
+    EXPECT_EQ(std::wstring(), notifier.Line(1));
+    notifier.BTN_OnClicked(CMessageNotifier::kAutoHide);
+    EXPECT_TRUE(notifier.IsAutoHide());
+    notifier.BTN_OnClicked(CMessageNotifier::kTop);
+    EXPECT_FALSE(notifier.IsAutoHide());
+}
+
+TEST_F(MainWindowTest, TheCloseWaitsForTheFilesAndWritesTheFolderIntoTheSettings) {
+    const auto files = Recordings(Channels(1, 1, 4));
+    m_frame->DropPath(Wide(files[0]));
+    ASSERT_TRUE(PumpUntil([&] { return Ui().PendingOpens() == 0 && Ui().Tables().CurrentRecord(0); }));
+    EXPECT_EQ(0, m_frame->Dlg_Close()) << "the first close only asks";
+    ASSERT_TRUE(PumpUntil([&] { return m_frame->IsClosingFlag() == 1 && !m_frame->IsWindowVisible(); }));
+    ASSERT_TRUE(PumpUntil([&] { return std::filesystem::exists(m_home + "Config/config.xml"); }));
+    std::ifstream in(m_home + "Config/config.xml");
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(std::string::npos, text.str().find(m_dir + "/export/;")) << text.str();
+    EXPECT_TRUE(Ui().Tables().Empty());
+}
