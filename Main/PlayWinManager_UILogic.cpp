@@ -366,64 +366,46 @@ void CPlayManagerUILogic::SetRepeatPlay(int on) {
 }
 
 int CPlayManagerUILogic::ChannelFileEndAndPlayNext(PlayHandle handle, int repeat) {
+    return ChannelFileEnd(handle, repeat, true);
+}
+
+int CPlayManagerUILogic::ChannelFileEndAndPlayPrev(PlayHandle handle, int repeat) {
+    return ChannelFileEnd(handle, repeat, false);
+}
+
+int CPlayManagerUILogic::ChannelFileEnd(PlayHandle handle, int repeat, bool forward) {
     const int window = m_tables.WindowOf(handle);
     PlayRecord* ended = m_tables.CurrentRecord(window);
     if (window < 0 || !ended) return 0;
-    PlayHandle next = m_tables.Adjacent(window, ended->startKey, true);
+    PlayHandle next = m_tables.Adjacent(window, ended->startKey, forward);
     if (!next && repeat != 1) {
         ended->atEnd = 1;
         return 0;
     }
     if (!next) {
-        // "Repeat One": the channel starts again from its first file.
+        // "Repeat One": the channel starts again from its first file (its last, backward).
         for (PlayHandle h : m_tables.WaitingHandles(window)) m_tables.RecordOf(h)->atEnd = 0;
-        next = m_tables.First(window, true);
+        next = m_tables.First(window, forward);
     }
+    // Where a file starts in the direction of play: its beginning forward, its end backward.
+    const float from = forward ? 0.0f : 100.0f;
     if (!next) {
         ended->atEnd = 0;
-        SeekRelativePos(handle, 0.0f);
+        SeekRelativePos(handle, from);
         return 1;
     }
-    m_tables.RecordOf(next)->atEnd = 0;
+    PlayRecord* record = m_tables.RecordOf(next);
+    record->atEnd = 0;
+    record->direction = forward ? 1 : 0;
     ended->atEnd = 1;
     if (window == FocusedWindow()) PostOpenAudio(next);
     m_tables.Swap(handle, next);
     if (CKXVideoWindow* grid = VideoWindow()) grid->SetWindowTitle(window, FileTitleOf(m_tables.RecordOf(next)->path));
+    // The file takes the direction the one before it played in.
+    if (!forward)
+        KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_SetPlayDirection, ListOf({next}), 0);
     Pause(0, next);
-    SeekRelativePos(next, 0.0f);
-    return 1;
-}
-
-int CPlayManagerUILogic::ChannelFileEndAndPlayPrev(PlayHandle handle, int repeat) {
-    const int window = m_tables.WindowOf(handle);
-    PlayRecord* ended = m_tables.CurrentRecord(window);
-    if (window < 0 || !ended) return 0;
-    PlayHandle previous = m_tables.Adjacent(window, ended->startKey, false);
-    if (!previous && repeat != 1) {
-        ended->atEnd = 1;
-        return 0;
-    }
-    if (!previous) {
-        for (PlayHandle h : m_tables.WaitingHandles(window)) m_tables.RecordOf(h)->atEnd = 0;
-        previous = m_tables.First(window, false);
-    }
-    if (!previous) {
-        ended->atEnd = 0;
-        SeekRelativePos(handle, 100.0f);
-        return 1;
-    }
-    PlayRecord* record = m_tables.RecordOf(previous);
-    record->atEnd = 0;
-    record->direction = 0;
-    ended->atEnd = 1;
-    if (window == FocusedWindow()) PostOpenAudio(previous);
-    m_tables.Swap(handle, previous);
-    if (CKXVideoWindow* grid = VideoWindow())
-        grid->SetWindowTitle(window, FileTitleOf(m_tables.RecordOf(previous)->path));
-    // The previous file plays backward from its end, as the one before it did.
-    KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_SetPlayDirection, ListOf({previous}), 0);
-    Pause(0, previous);
-    SeekRelativePos(previous, 100.0f);
+    SeekRelativePos(next, from);
     return 1;
 }
 

@@ -97,6 +97,8 @@ private:
     bool IndexReadyForReverse();
     void ResetRepeatButton();
     void ShowPlayBarIdle();
+    // Sequence play in either direction: the next waiting file of the channel takes the window.
+    int ChannelFileEnd(PlayHandle handle, int repeat, bool forward);
 
     boost::weak_ptr<IPlayWindowsFace> m_owner;
     boost::shared_ptr<CMainPlayListener> m_listener;

@@ -36,6 +36,17 @@
 
 namespace TarvexTest {
 
+constexpr std::int32_t kDay = 1710460800;  // 2024-03-15 00:00:00 UTC, the generated recordings' day
+
+// Generated recordings: `channels` channels of `files` files of `seconds` each.
+inline MOVRA::SynthOptions Channels(int channels, int files, double seconds = 1) {
+    MOVRA::SynthOptions o;
+    o.channels = channels;
+    o.files = files;
+    o.seconds = seconds;
+    return o;
+}
+
 // The three loops, a program folder of the test's own (for index files) and the panels.
 class MainLogicTest : public EngineTest {
 protected:

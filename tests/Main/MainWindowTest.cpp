@@ -25,8 +25,6 @@ using namespace TarvexTest;
 
 namespace {
 
-constexpr std::int32_t kDay = 1710460800;  // 2024-03-15 00:00:00 UTC
-
 bool Same(const CKXRect& a, const CKXRect& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
@@ -84,13 +82,6 @@ protected:
     CMessageJournal m_journal;
 };
 
-MOVRA::SynthOptions Channels(int channels, int files, double seconds = 1) {
-    MOVRA::SynthOptions o;
-    o.channels = channels;
-    o.files = files;
-    o.seconds = seconds;
-    return o;
-}
 
 }  // namespace
 

@@ -8,15 +8,6 @@ using namespace TarvexTest;
 
 namespace {
 
-constexpr std::int32_t kDay = 1710460800;  // 2024-03-15 00:00:00 UTC
-
-MOVRA::SynthOptions Channels(int channels, int files, double seconds = 1) {
-    MOVRA::SynthOptions o;
-    o.channels = channels;
-    o.files = files;
-    o.seconds = seconds;
-    return o;
-}
 
 class PlayWindowsLogicTest : public MainLogicTest {
 protected:
