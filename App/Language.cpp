@@ -61,10 +61,17 @@ void ResetLanguageTable() {
     Table().texts.clear();
 }
 
+namespace {
+void (*g_missingText)(const std::wstring&) = nullptr;  // UI thread only
+}  // namespace
+
+void SetMissingTextHook(void (*hook)(const std::wstring& english)) { g_missingText = hook; }
+
 std::wstring Translate(const std::wstring& english) {
     LoadIfNeeded();
     const auto& texts = Table().texts;
     const auto it = texts.find(english);
+    if (it == texts.end() && g_missingText && Table().loaded) g_missingText(english);
     const std::wstring& text = it != texts.end() ? it->second : english;
     return text.substr(0, kMaxLength);
 }

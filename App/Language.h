@@ -21,6 +21,10 @@ std::wstring TranslateFormat(const std::wstring& english);
 // The conversion specifiers of a printf format, in order ("%%" is none).
 std::wstring FormatSpecifiers(const std::wstring& format);
 
+// Told of every text looked up that the loaded language file lacks (for the tests that every text
+// the program shows is in its language files); null: nobody.
+void SetMissingTextHook(void (*hook)(const std::wstring& english));
+
 // Forgets the loaded table, so that the next lookup reads the file again (a change of language
 // number does the same).
 void ResetLanguageTable();

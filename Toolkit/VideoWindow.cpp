@@ -204,6 +204,11 @@ int CKXVideoWindow::HasFrame(int window) const {
     return grid && grid->Valid(window) && !grid->windows[window].frame.isNull() ? 1 : 0;
 }
 
+unsigned int CKXVideoWindow::GetFramesShown(int window) const {
+    auto* grid = WidgetOf(this);
+    return grid && grid->Valid(window) ? grid->windows[window].framesShown : 0;
+}
+
 void CKXVideoWindow::SetProportion(int x, int y) {
     auto* grid = WidgetOf(this);
     if (!grid) return;

@@ -97,6 +97,8 @@ public:
     // UI thread: shows what ConvertFrame made; nonzero when there was a frame.
     int PresentFrame(int window);
     int HasFrame(int window) const;
+    // How many frames the sub-window has been given to show since it was made (for measuring).
+    unsigned int GetFramesShown(int window) const;
 
     // 4, 3 / 16, 9 / 0, 0 (fill the sub-window).
     void SetProportion(int x, int y);

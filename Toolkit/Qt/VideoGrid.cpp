@@ -160,6 +160,7 @@ void CVideoGridWidget::Clear(int window) {
 void CVideoGridWidget::SetFrame(int window, QImage frame) {
     SubWindow& sub = windows[window];
     sub.frame = std::move(frame);
+    ++sub.framesShown;
     sub.askedForFrame = false;
     Repaint(window);
 }

@@ -35,6 +35,7 @@ public:
         QImage frame;               // as converted for the sub-window's size
         QRectF crop;                // digital zoom: the part of the frame shown
         bool askedForFrame = false;  // OnPaintFailed raised since the last frame
+        unsigned int framesShown = 0;  // every frame drawn or presented, for measuring
         bool InUse() const { return !title.empty() || loading || !frame.isNull(); }
     };
 

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "App/Language.h"
 #include "App/Settings.h"
 #include "Files/NamingRules.h"
 #include "Main/FileList.h"
@@ -287,4 +288,47 @@ TEST_F(MainWindowTest, TheCloseWaitsForTheFilesAndWritesTheFolderIntoTheSettings
     text << in.rdbuf();
     EXPECT_NE(std::string::npos, text.str().find(m_dir + "/export/;")) << text.str();
     EXPECT_TRUE(Ui().Tables().Empty());
+}
+
+namespace {
+std::vector<std::wstring>* g_missing = nullptr;
+void NoteMissing(const std::wstring& text) {
+    if (g_missing) g_missing->push_back(text);
+}
+}  // namespace
+
+TEST_F(MainWindowTest, EveryTextTheWindowShowsIsInEachLanguageFile) {
+    m_frame.reset();
+    std::vector<std::wstring> missing;
+    g_missing = &missing;
+    TarvexApp::SetMissingTextHook(&NoteMissing);
+    for (int language : {0, 1, 2}) {
+        std::filesystem::copy_file(std::string(TARVEX_LANGUAGE_DIR) + "/Lang_" + std::to_string(language) + ".xml",
+                                   m_home + "Lang_" + std::to_string(language) + ".xml",
+                                   std::filesystem::copy_options::overwrite_existing);
+        TarvexApp::SetLanguageNumber(language);
+        TarvexApp::ResetLanguageTable();
+        auto frame = CMainFrameEventImp::Create(L"", L"/usr/bin/tarvex-player");
+        ASSERT_TRUE(PumpUntil([&] { return frame->Page() && frame->IsWindowVisible(); }));
+        // The texts that come with use: the play bar's states, a full screen, the dialogs.
+        CPlayBarEventImp* bar = frame->Page()->PlayWindows()->PlayBarPanel();
+        for (int id : {kRepeatButton, kPlayButton}) {
+            bar->SetPlayBarButtonState(id, 1);
+            bar->SetPlayBarButtonState(id, 0);
+        }
+        frame->EnterFullScreen();
+        frame->SetFullScreen(0);
+        frame->MessageDialog()->ShowQuestion(L"", L"text", nullptr);
+        frame->MessageDialog()->Dlg_OnCancel();
+        frame->ShowAbout();
+        CMessageNotifier::Instance().ShowNotification(L"text");
+        frame.reset();
+        EXPECT_TRUE(missing.empty()) << "language " << language << " lacks " << KX_SOFT_BASE::WideToUtf8(missing.front());
+        missing.clear();
+    }
+    TarvexApp::SetMissingTextHook(nullptr);
+    g_missing = nullptr;
+    TarvexApp::SetLanguageNumber(0);
+    std::filesystem::remove(m_home + "Lang_0.xml");
+    TarvexApp::ResetLanguageTable();
 }

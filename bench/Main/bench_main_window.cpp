@@ -1,0 +1,169 @@
+// The real main window (offscreen) playing a whole day of 16 and of 36 channels of 704x576 25 fps
+// H.264 at 1X, opened by a double-click on the day: the time until every window shows a picture,
+// then over a stretch of playing the frames drawn per second against the frames the clocks ask
+// for, per window and in total, the process's CPU and the UI thread's share.
+// Usage: bench_main_window [--quick]
+#include <time.h>
+
+#include <boost/make_shared.hpp>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "App/Language.h"
+#include "App/Settings.h"
+#include "Base/LoopIds.h"
+#include "Base/LoopThread.h"
+#include "Base/MessageLoopManager.h"
+#include "Base/PostTask.h"
+#include "Base/StreamConvert.h"
+#include "Base/UITimer.h"
+#include "Engine/RecordingWriter.h"
+#include "Main/FileList.h"
+#include "Main/MainFrame.h"
+#include "Main/MainPage.h"
+#include "Main/PlayWinManager.h"
+#include "Main/PlayWinManager_UILogic.h"
+#include "PlayManager/YuvTables.h"
+#include "Toolkit/TreeCtrl.h"
+#include "Toolkit/UIFactory.h"
+#include "Toolkit/VideoWindow.h"
+#include "bench/Engine/EngineBenchSupport.h"
+#include "bench/common/BenchLoops.h"
+
+namespace {
+
+using TarvexBench::Clock;
+using TarvexBench::Ms;
+
+double CpuOf(clockid_t clock) {
+    timespec t{};
+    clock_gettime(clock, &t);
+    return t.tv_sec + t.tv_nsec / 1e9;
+}
+
+template <class Done>
+bool PumpUntil(Done done, double limitSeconds) {
+    struct Check {
+        Done* done;
+        Clock::time_point limit;
+    } check{&done, Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limitSeconds))};
+    CKXTimer timer;
+    timer.context = &check;
+    timer.handler = [](std::uintptr_t, void* context) {
+        auto* c = static_cast<Check*>(context);
+        if ((*c->done)() || Clock::now() > c->limit) CKXUIFactory::Quit();
+    };
+    TarvexBase::StartUITimer(&timer, 5);
+    if (!done()) CKXUIFactory::MainLoop();
+    TarvexBase::KillUITimer(&timer);
+    return done();
+}
+
+// The user's messages go nowhere: nothing must stop the run with a box.
+class Silent : public IUserMessages {
+    void MessageBox(const std::wstring&, const std::wstring&) override {}
+    int Question(const std::wstring&, const std::wstring&) override { return 2; }
+    void Notification(const std::wstring&) override {}
+    void VideoInfo(const std::wstring&, const std::wstring&, const std::wstring&, const std::wstring&,
+                   const std::wstring&) override {}
+};
+
+void Run(const std::string& dir, int channels, double playSeconds, double fileSeconds) {
+    const std::string folder = dir + "/day" + std::to_string(channels);
+    std::filesystem::create_directories(folder);
+    MOVRA::SynthOptions o;
+    o.start = 1710496800;
+    o.channels = channels;
+    o.seconds = fileSeconds;
+    o.width = 704;
+    o.height = 576;
+    std::vector<std::string> files;
+    std::string error;
+    std::printf("writing %d recordings of 704x576...\n", channels);
+    std::fflush(stdout);
+    if (!MOVRA::WriteSynthRecordings(folder, o, &files, &error)) {
+        std::fprintf(stderr, "bench_main_window: %s\n", error.c_str());
+        return;
+    }
+    auto frame = CMainFrameEventImp::Create(L"", L"");
+    if (!PumpUntil([&] { return frame->Page() != nullptr; }, 20)) return;
+    Silent silent;
+    SetUserMessages(&silent);
+    frame->DropPath(KX_SOFT_BASE::NativeToWide(folder));
+    CFileListEventImp* list = frame->Page()->FileList();
+    PumpUntil([&] { return list->Tree()->GetCount() == channels + 2; }, 60);
+    CPlayWinManagerEventImp* windows = frame->Page()->PlayWindows();
+    CKXVideoWindow* grid = windows->VideoWindow();
+    const auto begin = Clock::now();
+    list->OnItemDbClick(list->Tree()->GetChildItem(list->Tree()->GetRootItem()), -1, CFileListEventImp::kTree);
+    const bool all = PumpUntil(
+        [&] {
+            if (grid->GetWindowCount() < channels) return false;
+            for (int w = 0; w < channels; ++w)
+                if (!grid->HasFrame(w)) return false;
+            return true;
+        },
+        60);
+    const double toPictures = Ms(Clock::now() - begin);
+
+    // A settled stretch of playing.
+    PumpUntil([&] { return Clock::now() - begin > std::chrono::seconds(2); }, 10);
+    std::vector<unsigned int> before(channels);
+    for (int w = 0; w < channels; ++w) before[w] = grid->GetFramesShown(w);
+    const double cpu0 = CpuOf(CLOCK_PROCESS_CPUTIME_ID), ui0 = CpuOf(CLOCK_THREAD_CPUTIME_ID);
+    const auto from = Clock::now();
+    PumpUntil([&] { return Clock::now() - from > std::chrono::duration<double>(playSeconds); }, playSeconds + 5);
+    const double wall = std::chrono::duration<double>(Clock::now() - from).count();
+    const double cpu = CpuOf(CLOCK_PROCESS_CPUTIME_ID) - cpu0, ui = CpuOf(CLOCK_THREAD_CPUTIME_ID) - ui0;
+    double total = 0, worst = 1e9;
+    for (int w = 0; w < channels; ++w) {
+        const double fps = (grid->GetFramesShown(w) - before[w]) / wall;
+        total += fps;
+        worst = std::min(worst, fps);
+    }
+    const double asked = 25.0 * channels;
+    std::printf("%d channels, a day opened by a double-click:\n", channels);
+    std::printf("  request to a picture in every window: %s\n", all ? (std::to_string(static_cast<int>(toPictures)) + " ms").c_str() : "not within 60 s");
+    std::printf("  drawn %.1f frames/s of %.0f asked (%.1f%%); the slowest window %.1f of 25 (%.1f%%)\n", total, asked,
+                100 * total / asked, worst, 100 * worst / 25);
+    std::printf("  process %.0f%% of one core, UI thread %.0f%%\n", 100 * cpu / wall, 100 * ui / wall);
+    std::fflush(stdout);
+    SetUserMessages(nullptr);
+    if (auto play = windows->PlayUILogic()) play->CloseFiles(-1);
+    PumpUntil([&] { return windows->PlayUILogic()->PendingCloses() == 0; }, 30);
+    frame.reset();
+    auto drained = boost::make_shared<std::atomic<bool>>(false);
+    KX_POST_FUNCTION(TarvexBase::ML_PLAY, ([drained] { *drained = true; }));
+    PumpUntil([&] { return drained->load(); }, 30);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    const std::string dir = TarvexBench::MakeBenchFolder("tarvex-bench-window");
+    if (dir.empty() || !CKXUIFactory::Install(argc, argv)) return 1;
+    setenv("TARVEX_HOME", (dir + "/").c_str(), 1);
+    std::filesystem::create_directories(dir + "/Index");
+    CKXUIFactory::SetResourcePath(KX_SOFT_BASE::NativeToWide(TARVEX_SKIN_DIR));
+    TarvexApp::LoadSettings(KX_SOFT_BASE::NativeToWide(dir + "/"));
+    TarvexPlay::FillYuvTables();
+    TarvexBench::BenchLoops loops(TarvexBase::ML_PLAY);
+    auto helper = TarvexBase::CreateLoopThread(TarvexBase::MC_WORKER);
+    helper->Start();
+    TarvexBase::CKXMessageLoopManager::GetInstance()->RegisterMessageLoop(helper->GetLoop(), TarvexBase::ML_HELPER);
+
+    Run(dir, 16, quick ? 3 : 8, quick ? 8 : 14);
+    Run(dir, 36, quick ? 3 : 8, quick ? 8 : 14);
+
+    TarvexBase::CKXMessageLoopManager::GetInstance()->RegisterMessageLoop({}, TarvexBase::ML_HELPER);
+    helper->GetLoop()->GetControl()->Quit();
+    std::filesystem::remove_all(dir);
+    return 0;
+}
