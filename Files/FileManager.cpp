@@ -96,6 +96,12 @@ void CFileManager::AddGrouped(std::wstring path, const CNamingRuleParser& name) 
     channel.files.emplace(startKey, std::move(file));
 }
 
+int CFileManager::AddFile(const std::wstring& path) {
+    if (path.empty()) return 0;
+    AddUngrouped(path);
+    return 1;
+}
+
 void CFileManager::AddUngrouped(std::wstring path) {
     // Linux file names are case-sensitive: only the same path is the same file.
     if (!m_ungroupedPaths.insert(path).second) return;

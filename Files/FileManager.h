@@ -34,6 +34,10 @@ public:
     // Scans "folder/*.*" and its date-named subfolders. 0 only for an empty pattern; the flag
     // becomes 0 once any recording file (grouped or not) was seen.
     int AddFolder(const std::wstring& pattern, int* noRecording);
+    // A file given by itself (opened or dropped, not found by a scan) that is not a recorder's
+    // own: filed as an ungrouped file, so that the player can try it (the engine judges a file by
+    // its content). 1 when it is in the catalogue now.
+    int AddFile(const std::wstring& path);
 
     // The groups in catalogue order, with every grouped path (channel, then start order). 1 when
     // the list is not empty.

@@ -1,10 +1,14 @@
 #include "Main/MainFrame_HelpLogic.h"
 
+#include <sys/stat.h>
+
 #include <boost/make_shared.hpp>
 
 #include "Base/LoopIds.h"
+#include "Base/StreamConvert.h"
 #include "Files/CatalogueScan.h"
 #include "Files/FileManager.h"
+#include "Files/NamingRules.h"
 #include "Main/MainFrame_UILogic.h"
 #include "Main/WeakPost.h"
 #include "Toolkit/VideoWindow.h"
@@ -22,6 +26,14 @@ void CMainFrameHelpLogic::Task_BuildFileList(boost::shared_ptr<const std::wstrin
     if (!path) return;
     int noRecording = 1;
     m_catalogue->AddFolder(ScanPatternForPath(*path), &noRecording);
+    // A file named by itself that the scan passed over (another container than the recorder's,
+    // say an export the user was given) is listed on its own, so that it can be played.
+    struct stat st;
+    const std::size_t dot = path->rfind(L'.');
+    const bool recording = dot != std::wstring::npos && IsRecordingExtension(path->substr(dot));
+    if (!recording && ::stat(KX_SOFT_BASE::WideToNative(*path).c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        m_catalogue->AddFile(*path))
+        noRecording = 0;
     if (m_ui.expired()) return;
     // The lists always describe the whole catalogue, not only what this call added.
     auto groups = boost::make_shared<std::vector<_GROUP_FILE_INFO>>();

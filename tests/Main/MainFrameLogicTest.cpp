@@ -107,3 +107,17 @@ TEST_F(MainFrameLogicTest, AUsersRequestWhileFilesOpenIsRefusedAndTheProgramsOwn
     ASSERT_TRUE(WaitPlaying(2, files[0]));
     EXPECT_EQ(1u, m_panels->notifications.size());
 }
+
+TEST_F(MainFrameLogicTest, AFileOfAnotherContainerGivenByItselfPlaysAlone) {
+    if (std::system("command -v ffmpeg >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ffmpeg command";
+    std::filesystem::create_directories(m_dir + "/given");
+    const std::string clip = m_dir + "/given/export from a colleague.mp4";
+    ASSERT_EQ(0, std::system(("ffmpeg -v error -y -f lavfi -i testsrc=size=640x360:rate=30:duration=3 -c:v libx264 -bf 2 '" +
+                              clip + "'").c_str()));
+    Drop(clip);
+    ASSERT_TRUE(WaitPlaying(0, clip));
+    EXPECT_EQ(QUERY_SINGLE_FILE, Current(0)->queryType);
+    EXPECT_TRUE(PumpUntil([&] { return m_panels->Grid()->HasFrame(0) == 1; }));
+    ASSERT_EQ(1u, m_panels->singles.size());
+    EXPECT_EQ(Wide(clip), m_panels->singles[0].path);
+}
