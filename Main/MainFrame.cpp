@@ -14,6 +14,7 @@
 #include "Main/MessageNotifier.h"
 #include "Main/MsgDlg.h"
 #include "Main/PlayBar.h"
+#include "Toolkit/SliderCtrl.h"
 #include "Main/PlayWinManager_UILogic.h"
 #include "Main/TimeLine.h"
 #include "Main/VideoInfoDlg.h"
@@ -73,6 +74,7 @@ void CMainFrameEventImp::Build() {
 
 CMainFrameEventImp::~CMainFrameEventImp() {
     SetUserMessages(nullptr);
+    m_config.reset();
     m_page.reset();  // the play windows hand what is still open to the play loop
     m_logic.reset();
     m_topPop.reset();
@@ -102,6 +104,8 @@ int CMainFrameEventImp::OnDlgCreate(int argument) {
     m_logic->Init();
     m_page = std::make_unique<CMainPageEventImp>(this, this);
     m_page->Create(m_window);
+    m_config = std::make_unique<CConfigViewEventImp>(this);
+    m_config->Create(m_window);
     OnDlgSize(0, m_width, m_height);
 
     if (!m_commandLine.empty()) {
@@ -138,7 +142,9 @@ void CMainFrameEventImp::OnDlgSize(int, int width, int height) {
     }
     m_toolBar->View()->MoveWindow(CKXRect(0, 0, width, CToolBarEventImp::kHeight));
     m_tabBar->View()->MoveWindow(CKXRect(0, CToolBarEventImp::kHeight, width, CToolBarEventImp::kHeight + CTabBarEventImp::kHeight));
-    m_page->View()->MoveWindow(CKXRect(0, CToolBarEventImp::kHeight + CTabBarEventImp::kHeight, width, height));
+    const CKXRect pages(0, CToolBarEventImp::kHeight + CTabBarEventImp::kHeight, width, height);
+    m_page->View()->MoveWindow(pages);
+    if (m_config) m_config->View()->MoveWindow(pages);
 }
 
 void CMainFrameEventImp::SetFullScreen(int on) {
@@ -159,7 +165,8 @@ void CMainFrameEventImp::EnterFullScreen() {
     if (m_tabBar && m_tabBar->IsTabSelected(0) && !m_fullScreen) SetFullScreen(1);
 }
 
-int CMainFrameEventImp::OnDlgKeyDown(int key, int) {
+int CMainFrameEventImp::OnDlgKeyDown(int key, int flags) {
+    if (PlaybackKey(key, flags)) return 1;
     switch (key) {
         case KX_VK_ESCAPE:
             if (!m_fullScreen) return 0;
@@ -181,6 +188,59 @@ int CMainFrameEventImp::OnDlgKeyDown(int key, int) {
         case KX_VK_F1 + 10:  // F11
             m_fullScreen ? SetFullScreen(0) : EnterFullScreen();
             return 1;
+    }
+    return 0;
+}
+
+int CMainFrameEventImp::PlaybackKey(int key, int flags) {
+    const bool control = flags & KX_KEY_CONTROL, shift = flags & KX_KEY_SHIFT;
+    if (control) {
+        if (key == 'O') AddFiles();
+        if (key == 'Q') CloseWindow();
+        return key == 'O' || key == 'Q';
+    }
+    auto ui = PlayUILogic();
+    CPlayWinManagerEventImp* windows = m_page ? m_page->PlayWindows() : nullptr;
+    if (!ui || !windows || !m_tabBar || !m_tabBar->IsTabSelected(0)) return 0;
+    CPlayBarEventImp* bar = windows->PlayBarPanel();
+    CKXVideoWindow* grid = windows->VideoWindow();
+    const int focused = grid ? grid->GetFocusWindow() : 0;
+    // A box of the play bar toggled as a click on it would.
+    auto toggle = [&](int id) {
+        const int checked = bar->IsPlayBarButtonChecked(id) ? 0 : 1;
+        bar->SetPlayBarButtonState(id, checked);
+        bar->RB_OnStateChanged(id, checked, 1);
+    };
+    switch (key) {
+        case KX_VK_LEFT:
+        case KX_VK_RIGHT: {
+            if (shift) {
+                // Ten seconds on the timeline, from where the focused window is.
+                const unsigned int now = TimeLine() ? TimeLine()->CurrentTime(focused) : 0;
+                if (now) ui->Seek(key == KX_VK_RIGHT ? now + 10 : (now > 10 ? now - 10 : 0), focused);
+                return 1;
+            }
+            // A frame, pausing first, unless a step would be refused anyway.
+            const bool refused = ui->SyncFlag() == 1 || bar->GetPlayBarSpeed() >= 16;
+            if (!refused && bar->IsPlayBarButtonChecked(kPlayButton)) toggle(kPlayButton);
+            if (ui->PendingOpens() > 0)
+                ShowNotification(L"This operation can't accomplish as the videos are opening now, please retry later!");
+            else
+                ui->OneStepPlay(key == KX_VK_RIGHT ? 1 : 0);
+            return 1;
+        }
+        case KX_VK_UP:
+        case KX_VK_DOWN: {
+            CKXSliderCtrl* speed = bar->SpeedSlider();
+            const int position = speed->GetPos() + (key == KX_VK_UP ? 1 : -1);
+            if (position < speed->GetRangeMin() || position > speed->GetRangeMax()) return 1;
+            speed->SetPos(position);
+            bar->SLD_OnPosChanged(kSpeedSlider, position);  // as the user's move
+            return 1;
+        }
+        case 'R': toggle(kReverseButton); return 1;
+        case 'M': toggle(kMuteButton); return 1;
+        case 'S': windows->OnBnClickedVideoSnap(focused, CPlayWinManagerEventImp::kGrid); return 1;
     }
     return 0;
 }
@@ -280,9 +340,17 @@ void CMainFrameEventImp::SetFileListExpanded(int expanded) {
 }
 
 void CMainFrameEventImp::ShowPage(int page) {
-    // The configuration page comes with its own panel; until then only the play page shows.
+    // The tabs without a page of their own show neither.
     if (m_page) m_page->View()->ShowWindow(page == 0 ? KX_SW_SHOW : KX_SW_HIDE);
+    if (m_config) m_config->View()->ShowWindow(page == 1 ? KX_SW_SHOW : KX_SW_HIDE);
 }
+
+void CMainFrameEventImp::OpenConfig() {
+    // Opened once; pressed again while the tab is shown, nothing happens.
+    if (m_tabBar && !m_tabBar->IsTabShown(5)) m_tabBar->OpenTab(5);
+}
+
+CKXWindow* CMainFrameEventImp::DialogOwner() { return m_window; }
 
 void CMainFrameEventImp::AddFiles() {
     std::wstring path;

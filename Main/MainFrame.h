@@ -11,6 +11,7 @@
 #include <string>
 
 #include "App/FileTypes.h"
+#include "Main/ConfigView.h"
 #include "Main/FileList.h"
 #include "Main/PanelFaces.h"
 #include "Main/PlayWinManager.h"
@@ -35,6 +36,7 @@ class CMainFrameEventImp : public IKXDialogEvent,
                            public IToolBarOwner,
                            public ITopPopOwner,
                            public IUserMessages,
+                           public IConfigOwner,
                            public boost::enable_shared_from_this<CMainFrameEventImp> {
 public:
     static constexpr int kReloadOffer = 2003;
@@ -53,6 +55,7 @@ public:
     CTabBarEventImp* TabBarPanel() const { return m_tabBar.get(); }
     CToolBarEventImp* ToolBarPanel() const { return m_toolBar.get(); }
     CMsgDlgEventImp* MessageDialog() const { return m_msgDlg.get(); }
+    CConfigViewEventImp* ConfigPage() const { return m_config.get(); }
     CVideoInfoDlgEventImp* VideoInfoDialog() const { return m_videoInfo.get(); }
     int IsFullScreen() const { return m_fullScreen; }
     void SetFullScreen(int on);
@@ -99,11 +102,15 @@ public:
     void SetGridModes(int digitalZoom, int drag) override;
     void GetGridModes(int* digitalZoom, int* drag) override;
     void EnterFullScreen() override;
+    void OpenConfig() override;
     void LeaveFullScreen() override { SetFullScreen(0); }
     void ShowAbout() override;
     void CloseWindow() override;
     void MinimizeWindow() override;
     int ToggleMaximized() override;
+
+    // IConfigOwner
+    CKXWindow* DialogOwner() override;
 
     // IUserMessages: the logic's messages, through the window's dialogs.
     void MessageBox(const std::wstring& text, const std::wstring& title) override;
@@ -116,6 +123,8 @@ private:
     CMainFrameEventImp(const std::wstring& path, const std::wstring& program);
     void Build();
     void CloseIfReady();
+    // The keys beyond Space, Esc and F1, each doing what its control does. 1 when handled.
+    int PlaybackKey(int key, int flags);
 
     std::wstring m_commandLine, m_program;
     CKXDialog* m_window = nullptr;
@@ -127,6 +136,7 @@ private:
     std::unique_ptr<CTopPopDlgEventImp> m_topPop;
     boost::shared_ptr<CMainFrameUILogic> m_logic;
     std::unique_ptr<CMainPageEventImp> m_page;
+    std::unique_ptr<CConfigViewEventImp> m_config;
     TarvexApp::FileTypeOffer m_fileTypes;
     int m_fullScreen = 0;
     int m_closing = 0;

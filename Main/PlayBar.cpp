@@ -37,6 +37,17 @@ KXSliderSkin SliderSkin(const wchar_t* image, int width) {
     return s;
 }
 
+// A control's tooltip with the key that does the same.
+std::wstring TipText(int id, const wchar_t* tip) {
+    const wchar_t* key = id == kPlayButton      ? L"Space"
+                         : id == kPreviousButton ? L"Left"
+                         : id == kNextButton     ? L"Right"
+                         : id == kReverseButton  ? L"R"
+                         : id == kMuteButton     ? L"M"
+                                                 : nullptr;
+    return key ? Translate(tip) + L" (" + key + L")" : Translate(tip);
+}
+
 }  // namespace
 
 CPlayBarEventImp::CPlayBarEventImp(IPlayWindowsFace* owner) : m_owner(owner) {}
@@ -63,7 +74,7 @@ void CPlayBarEventImp::OnCreate() {
         b->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, at, m_view.get(), id);
         m_boxes[id] = std::move(b);
         m_tips[id] = tip;
-        m_boxes[id]->SetToolTip(Translate(tip));
+        m_boxes[id]->SetToolTip(TipText(id, tip));
     };
     auto button = [&](int id, const CKXRect& at, const wchar_t* normal, const wchar_t* over, const wchar_t* disabled,
                       const wchar_t* tip) {
@@ -72,7 +83,7 @@ void CPlayBarEventImp::OnCreate() {
         b->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, at, m_view.get(), id);
         m_buttons[id] = std::move(b);
         m_tips[id] = tip;
-        m_buttons[id]->SetToolTip(Translate(tip));
+        m_buttons[id]->SetToolTip(TipText(id, tip));
     };
     // Left to right, each control 8 pixels after the one before.
     box(kRepeatButton, CKXRect(10, 15, 41, 46), Faces(L"btn_repeatover.png", L"btn_repeatdown.png", L"btn_repeatnor.png", L"btn_repeatover.png"),
@@ -98,6 +109,7 @@ void CPlayBarEventImp::OnCreate() {
     m_speed->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(333, 20, 116, 20), m_view.get(), kSpeedSlider);
     m_speed->SetRange(0, kSpeedPositions - 1);
     m_speed->SetPos(kNormalSpeedPosition);
+    m_speed->SetToolTip(L"Up / Down");
     box(kMuteButton, CKXRect(485, 15, 516, 46),
         {L"btn_volumenor.png", L"btn_volumeover.png", L"btn_volumeover.png", L"btn_silencenor.png", L"btn_silenceover.png",
          L"btn_silenceover.png", L"btn_volumenor.png", L"btn_silencenor.png"},
@@ -132,9 +144,9 @@ float CPlayBarEventImp::GetPlayBarSpeed() {
 void CPlayBarEventImp::SetToolTips(int id, int checked) {
     auto tip = [&](int control, const wchar_t* text) {
         m_tips[control] = text;
-        if (CKXRadioBox* b = Box(control)) b->SetToolTip(Translate(text));
+        if (CKXRadioBox* b = Box(control)) b->SetToolTip(TipText(control, text));
         const auto button = m_buttons.find(control);
-        if (button != m_buttons.end()) button->second->SetToolTip(Translate(text));
+        if (button != m_buttons.end()) button->second->SetToolTip(TipText(control, text));
     };
     if (id == kRepeatButton) tip(kRepeatButton, checked ? L"Sequence Play" : L"Repeat One");
     if (id == kPlayButton) {

@@ -142,8 +142,24 @@ void CTabBarEventImp::Delete(const std::vector<_GROUP_FILE_INFO>& entries) {
     auto frame = m_owner->FrameLogic();
     auto ui = m_owner->PlayUILogic();
     if (!frame || entries.empty()) return;
+    // A day's channels are judged one by one: the ones that play are spared, not the whole day.
     std::vector<_GROUP_FILE_INFO> spare, open;
-    for (const _GROUP_FILE_INFO& e : entries) (list->IsPlaying(e) ? open : spare).push_back(e);
+    for (const _GROUP_FILE_INFO& e : entries) {
+        if (e.channels.empty()) {
+            (list->IsPlaying(e) ? open : spare).push_back(e);
+            continue;
+        }
+        _GROUP_FILE_INFO playing = e, idle = e;
+        playing.channels.clear();
+        idle.channels.clear();
+        for (const auto& channel : e.channels) {
+            _GROUP_FILE_INFO one = e;
+            one.channels = {channel};
+            (list->IsPlaying(one) ? playing : idle).channels.insert(channel);
+        }
+        if (!playing.channels.empty()) open.push_back(playing);
+        if (!idle.channels.empty()) spare.push_back(idle);
+    }
     std::vector<_GROUP_FILE_INFO> doomed = spare;
     if (!open.empty()) {
         if (ui && ui->PendingOpens() > 0) {

@@ -19,6 +19,7 @@ CToolBarEventImp::~CToolBarEventImp() {
     m_logo.reset();
     m_rightLogo.reset();
     m_separator.reset();
+    m_secondSeparator.reset();
     m_view.reset();
 }
 
@@ -68,6 +69,16 @@ void CToolBarEventImp::OnCreate() {
           L"Drag", CKXRect::FromSize(x, 0, 49, 62));
     x += 49 + 8;
     button(kFullScreen, L"btn_fullscreen", L"Full Screen", CKXRect::FromSize(x, 0, 49, 62));
+    x += 49 + 8;
+    std::unique_ptr<CKXPictureCtrl> separator(CKXUIFactory::CreateUIPictureCtrl(nullptr));
+    separator->SetImage(L"btn_seperater.png");
+    separator->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(x, 8, 2, 46), m_view.get(), 0);
+    m_secondSeparator = std::move(separator);
+    x += 2 + 8;
+    button(kConfig, L"btn_config", L"Config", CKXRect::FromSize(x, 0, 49, 62));
+    // The keys that do the same, named after the texts.
+    m_buttons[kAddFiles]->SetToolTip(Translate(L"Add Files") + L" (Ctrl+O)");
+    m_buttons[kFullScreen]->SetToolTip(Translate(L"Full Screen") + L" (F11)");
     // The window's own buttons, right to left from the close button (placed by OnSize).
     auto caption = [&](int id, const wchar_t* image, const wchar_t* tip) {
         std::unique_ptr<CKXButton> b(CKXUIFactory::CreateUIButton(this));
@@ -77,6 +88,7 @@ void CToolBarEventImp::OnCreate() {
         m_buttons[id] = std::move(b);
     };
     caption(kClose, L"btn_close.png", L"Close");
+    m_buttons[kClose]->SetToolTip(Translate(L"Close") + L" (Ctrl+Q)");
     caption(kMaximize, L"btn_maximize.png", L"Max");
     caption(kMinimize, L"btn_minimize.png", L"Min");
     caption(kAbout, L"btn_lock.png", L"About");
@@ -107,6 +119,7 @@ void CToolBarEventImp::BTN_OnClicked(int id) {
     switch (id) {
         case kAddFiles: m_owner->AddFiles(); break;
         case kFullScreen: m_owner->EnterFullScreen(); break;
+        case kConfig: m_owner->OpenConfig(); break;
         case kAbout: m_owner->ShowAbout(); break;
         case kClose: m_owner->CloseWindow(); break;
         case kMinimize: m_owner->MinimizeWindow(); break;

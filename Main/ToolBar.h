@@ -19,6 +19,7 @@ public:
     virtual void AddFiles() = 0;
     virtual void SetGridModes(int digitalZoom, int drag) = 0;
     virtual void EnterFullScreen() = 0;
+    virtual void OpenConfig() = 0;
     virtual void ShowAbout() = 0;
     virtual void CloseWindow() = 0;
     virtual void MinimizeWindow() = 0;
@@ -29,7 +30,7 @@ public:
 class CToolBarEventImp : public IKXViewEvent, public IKXButtonEvent, public IKXRadioBoxEvent {
 public:
     static constexpr int kHeight = 62;
-    enum { kAddFiles = 2130, kDigitalZoom = 2134, kDrag = 2135, kFullScreen = 2136, kAbout = 2139, kClose = 2140,
+    enum { kAddFiles = 2130, kDigitalZoom = 2134, kDrag = 2135, kFullScreen = 2136, kConfig = 2138, kAbout = 2139, kClose = 2140,
            kMinimize = 2141, kMaximize = 2142 };
 
     explicit CToolBarEventImp(IToolBarOwner* owner);
@@ -48,7 +49,7 @@ public:
 private:
     IToolBarOwner* m_owner;
     std::unique_ptr<CKXView> m_view;
-    std::unique_ptr<CKXPictureCtrl> m_logo, m_rightLogo, m_separator;
+    std::unique_ptr<CKXPictureCtrl> m_logo, m_rightLogo, m_separator, m_secondSeparator;
     std::map<int, std::unique_ptr<CKXButton>> m_buttons;
     std::map<int, std::unique_ptr<CKXRadioBox>> m_radios;
 };
