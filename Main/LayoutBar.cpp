@@ -3,6 +3,8 @@
 #include <string>
 
 #include "App/Language.h"
+#include "Toolkit/Button.h"
+#include "Toolkit/Dialog.h"
 #include "Toolkit/RadioBox.h"
 #include "Toolkit/UIFactory.h"
 #include "Toolkit/VideoWindow.h"
@@ -28,6 +30,9 @@ const LayoutButton* ButtonFor(int id) {
 CLayoutBarEventImp::CLayoutBarEventImp(IPlayWindowsFace* windows) : m_windows(windows) {}
 
 CLayoutBarEventImp::~CLayoutBarEventImp() {
+    m_customDialog.reset();
+    m_asOwner.reset();
+    m_custom.reset();
     m_buttons.clear();
     m_view.reset();
 }
@@ -51,6 +56,29 @@ void CLayoutBarEventImp::OnCreate() {
         m_buttons[b.id] = std::move(box);
         y += 43;
     }
+    m_custom.reset(CKXUIFactory::CreateUIButton(this));
+    m_custom->SetImages(L"btn_layoutuncheck.png", L"btn_layoutcheck.png", L"btn_layoutcheck.png");
+    m_custom->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(8, y, 53, 42), m_view.get(), kCustomButton);
+    m_custom->SetToolTip(TarvexApp::Translate(L"Custom Layout"));
+
+    // The dialog stays above the main window the bar is in.
+    CKXWindow* top = m_view.get();
+    while (top->GetParent()) top = top->GetParent();
+    m_asOwner = std::shared_ptr<ICustomLayoutOwner>(this, [](ICustomLayoutOwner*) {});
+    m_customDialog = std::make_unique<CCustomLayoutDlgEventImp>(top, m_asOwner);
+}
+
+void CLayoutBarEventImp::BTN_OnClicked(int id) {
+    if (id != kCustomButton || !m_customDialog) return;
+    const CKXRect button = m_custom->GetClientRect();
+    const CKXPoint corner = m_custom->ClientToScreen(CKXPoint{button.right, button.bottom});
+    m_customDialog->ShowBeside(corner.x, corner.y);
+}
+
+void CLayoutBarEventImp::ApplyCustomLayout(const std::wstring& description) {
+    CKXVideoWindow* grid = m_windows ? m_windows->VideoWindow() : nullptr;
+    if (!grid || !grid->SetLayout(CKXVideoWindow::kCustomLayout, description)) return;
+    for (auto& [id, box] : m_buttons) box->SetCheck(0, 0);
 }
 
 int CLayoutBarEventImp::LayoutCountFor(int windows) {

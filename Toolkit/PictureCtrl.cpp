@@ -29,7 +29,7 @@ protected:
         DrawImage(painter, rect(), picture, QRect(), mode);
         if (!m_text.isEmpty()) {
             painter.setPen(TextColor());
-            painter.drawText(rect().adjusted(6, 0, -6, 0), Qt::AlignLeft | Qt::AlignVCenter, m_text);
+            painter.drawText(rect().adjusted(6, 0, -6, 0), Qt::AlignCenter, m_text);
         }
     }
     void Clicked(const QPoint&) override {

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 scripts/build.sh build
 (cd build && ctest --output-on-failure -j2)
 
-plain_only="CrashReport|StartAndCloseUnderX|PlayUnderX"
+plain_only="CrashReport|StartAndCloseUnderX|PlayUnderX|LayoutsUnderX"
 
 scripts/build.sh build-tsan thread base_tests engine_tests toolkit_tests app_tests playmanager_tests main_tests
 # Without ASLR the sanitizer's shadow memory never collides with a randomised mapping. The libraries

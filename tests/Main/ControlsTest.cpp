@@ -1,10 +1,12 @@
 // Every control of the main window: the tab rules, the layouts a day asks for, the configuration
 // page and its path rules, and the keyboard, which does what the matching control does.
 #include "Main/ConfigView.h"
+#include "Main/CustomLayoutDlg.h"
 #include "Main/TabBar.h"
 #include "Main/ToolBar.h"
 #include "MainWindowSupport.h"
 #include "Toolkit/ComboBox.h"
+#include "Toolkit/Dialog.h"
 #include "Toolkit/EditCtrl.h"
 #include "Toolkit/VideoWindow.h"
 
@@ -98,6 +100,98 @@ TEST_F(ControlsTest, ADayGetsTheSmallestLayoutWithAWindowPerChannel) {
     bar->SelectLayoutFor(3);
     EXPECT_EQ(4, Windows()->VideoWindow()->GetWindowCount());
     EXPECT_EQ(2147, bar->CheckedButton());
+}
+
+TEST_F(ControlsTest, CustomLayoutEditsFollowTheSpinnersDefaultUndoesThemAndConfirmingSwitchesTheGrid) {
+    CLayoutBarEventImp* bar = Windows()->LayoutBarPanel();
+    CCustomLayoutDlgEventImp* dialog = bar->CustomLayoutDialog();
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(0, dialog->Window()->IsWindowVisible());
+    bar->BTN_OnClicked(CLayoutBarEventImp::kCustomButton);
+    EXPECT_EQ(1, dialog->Window()->IsWindowVisible());
+
+    const int defaults[] = {1, 4, 6, 8, 9, 13, 16, 25, 36, 12};
+    for (int slot = 0; slot < CCustomLayoutDlgEventImp::kSlots; ++slot)
+        EXPECT_EQ(std::to_wstring(defaults[slot]) + L" Video", dialog->SlotLabel(slot));
+    // The slot of 16 windows shows its rows and columns.
+    dialog->SelectSlot(6);
+    EXPECT_EQ(4, dialog->SpinnerValue(CCustomLayoutDlgEventImp::kRowSpinner));
+    EXPECT_EQ(4, dialog->SpinnerValue(CCustomLayoutDlgEventImp::kColumnSpinner));
+    EXPECT_EQ(16, dialog->Preview()->GetWindowCount());
+
+    // Three rows of four: the preview and the slot's label change at once.
+    dialog->SPIN_OnValueChanged(CCustomLayoutDlgEventImp::kRowSpinner, 3);
+    EXPECT_EQ(12, dialog->Preview()->GetWindowCount());
+    EXPECT_EQ(L"12 Video", dialog->SlotLabel(6));
+    EXPECT_EQ(dialog->Preview()->GetLayoutDescription(), dialog->SlotDescription(6));
+    dialog->SPIN_OnValueChanged(CCustomLayoutDlgEventImp::kColumnSpinner, 2);
+    EXPECT_EQ(L"6 Video", dialog->SlotLabel(6));
+    // Another slot, and back: the edit stays with its slot.
+    dialog->SelectSlot(1);
+    EXPECT_EQ(4, dialog->Preview()->GetWindowCount());
+    EXPECT_EQ(2, dialog->SpinnerValue(CCustomLayoutDlgEventImp::kRowSpinner));
+    dialog->SelectSlot(6);
+    EXPECT_EQ(6, dialog->Preview()->GetWindowCount());
+    EXPECT_EQ(3, dialog->SpinnerValue(CCustomLayoutDlgEventImp::kRowSpinner));
+    EXPECT_EQ(2, dialog->SpinnerValue(CCustomLayoutDlgEventImp::kColumnSpinner));
+
+    dialog->BTN_OnClicked(CCustomLayoutDlgEventImp::kDefault);
+    EXPECT_EQ(L"16 Video", dialog->SlotLabel(6));
+    EXPECT_EQ(CKXVideoWindow::GetDefaultLayout(6), dialog->SlotDescription(6));
+    EXPECT_EQ(16, dialog->Preview()->GetWindowCount());
+    EXPECT_EQ(4, dialog->SpinnerValue(CCustomLayoutDlgEventImp::kRowSpinner));
+
+    // Confirmed: the main grid takes the edited arrangement and no standard button shows chosen.
+    dialog->SPIN_OnValueChanged(CCustomLayoutDlgEventImp::kColumnSpinner, 5);
+    EXPECT_EQ(20, dialog->Preview()->GetWindowCount());
+    dialog->Window()->EndDialog(dialog->Dlg_OnOK() ? KX_IDOK : KX_IDCANCEL);
+    CKXVideoWindow* grid = Windows()->VideoWindow();
+    EXPECT_EQ(CKXVideoWindow::kCustomLayout, grid->GetLayoutType());
+    EXPECT_EQ(20, grid->GetWindowCount());
+    EXPECT_EQ(dialog->SlotDescription(6), grid->GetLayoutDescription());
+    EXPECT_EQ(0, bar->CheckedButton());
+    EXPECT_EQ(0, dialog->Window()->IsWindowVisible());
+    // A standard button chooses again.
+    bar->RB_OnStateChanged(2147, 1, 1);
+    EXPECT_EQ(4, grid->GetWindowCount());
+    EXPECT_EQ(2147, bar->CheckedButton());
+}
+
+TEST_F(ControlsTest, ACustomLayoutConfirmedOnceItsOwnerIsGoneOrUnreadableChangesNothing) {
+    struct Owner : ICustomLayoutOwner {
+        std::vector<std::wstring> applied;
+        void ApplyCustomLayout(const std::wstring& d) override { applied.push_back(d); }
+    };
+    auto owner = std::make_shared<Owner>();
+    {
+        CCustomLayoutDlgEventImp dialog(m_frame->Window(), owner);
+        dialog.SelectSlot(2);
+        EXPECT_EQ(1, dialog.Dlg_OnOK());
+        ASSERT_EQ(1u, owner->applied.size());
+        EXPECT_EQ(CKXVideoWindow::GetDefaultLayout(2), owner->applied[0]);
+        std::weak_ptr<Owner> gone = owner;
+        owner.reset();
+        EXPECT_EQ(1, dialog.Dlg_OnOK()) << "the dialog closes";
+        EXPECT_TRUE(gone.expired());
+    }
+    // What the labels and spinners read from a description, and what they make of a broken one.
+    int rows = 0, columns = 0;
+    CCustomLayoutDlgEventImp::ReadRowsAndColumns(L"3/5/15/0,0,1,1", rows, columns);
+    EXPECT_EQ(3, rows);
+    EXPECT_EQ(5, columns);
+    for (const wchar_t* broken : {L"", L"x/y/z", L"0/4/4/", L"9/2/18/", L"3"}) {
+        CCustomLayoutDlgEventImp::ReadRowsAndColumns(broken, rows, columns);
+        EXPECT_EQ(2, rows) << broken;
+        EXPECT_EQ(2, columns) << broken;
+    }
+    EXPECT_EQ(15, CCustomLayoutDlgEventImp::ReadWindowCount(L"3/5/15/0,0,1,1"));
+    EXPECT_EQ(0, CCustomLayoutDlgEventImp::ReadWindowCount(L"3/5"));
+    EXPECT_EQ(0, CCustomLayoutDlgEventImp::ReadWindowCount(L"3/5/-4/"));
+    // The bar refuses an arrangement the grid cannot take and keeps its button.
+    CLayoutBarEventImp* bar = Windows()->LayoutBarPanel();
+    bar->ApplyCustomLayout(L"2/2/5/0,0,1,1");
+    EXPECT_EQ(2147, bar->CheckedButton());
+    EXPECT_EQ(4, Windows()->VideoWindow()->GetWindowCount());
 }
 
 TEST_F(ControlsTest, TypedFoldersAreStoredWithOurSeparatorWithoutTrailingDotsAndMade) {

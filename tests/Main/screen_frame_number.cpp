@@ -4,12 +4,10 @@
 // bottom), or -1. Usage: screen_frame_number SHOT.pgm
 #include <cstdio>
 #include <cstdint>
-#include <fstream>
-#include <iostream>
-#include <string>
 #include <vector>
 
 #include "Engine/FramePattern.h"
+#include "ScreenImage.h"
 
 namespace {
 
@@ -20,26 +18,16 @@ constexpr int kEdge = 3;      // grey pixels an edge between two blocks may take
 bool Dark(int v) { return v <= 24; }
 bool Light(int v) { return v >= 230; }
 
-bool ReadPgm(const char* path, int* width, int* height, std::vector<std::uint8_t>* pixels) {
-    std::ifstream in(path, std::ios::binary);
-    std::string magic;
-    int maxValue = 0;
-    if (!(in >> magic >> *width >> *height >> maxValue) || magic != "P5" || maxValue != 255) return false;
-    in.get();
-    pixels->resize(static_cast<std::size_t>(*width) * *height);
-    return static_cast<bool>(in.read(reinterpret_cast<char*>(pixels->data()), static_cast<std::streamsize>(pixels->size())));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    int w = 0, h = 0;
-    std::vector<std::uint8_t> p;
-    if (argc != 2 || !ReadPgm(argv[1], &w, &h, &p)) {
+    TarvexTest::ScreenImage shot;
+    if (argc != 2 || !shot.Read(argv[1]) || shot.channels != 1) {
         std::fprintf(stderr, "usage: screen_frame_number SHOT.pgm\n");
         return 2;
     }
-    auto at = [&](int x, int y) { return static_cast<int>(p[static_cast<std::size_t>(y) * w + x]); };
+    const int w = shot.width, h = shot.height;
+    auto at = [&](int x, int y) { return shot.Grey(x, y); };
     for (int y = 0; y < h; ++y) {
         // A band row: a long run of pure black and white with several changes between them.
         for (int x = 0; x < w;) {

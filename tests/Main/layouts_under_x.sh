@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# The layouts as a person tries them, under a virtual X server: each button of the layout bar
+# pressed in turn gives the grid its number of sub-windows on screen (counted in a screenshot of
+# each); the custom-layout dialog opened from its button, a slot chosen, a row added with the
+# spinner's arrow and two cells merged by a drag in the preview, then confirmed, gives the main grid
+# that arrangement. The window closes with its close button and ends with 0.
+# Usage: layouts_under_x.sh PLAYER CLI GRID_COUNTER OUTPUT_FOLDER
+set -euo pipefail
+player=$(realpath "$1")
+cli=$(realpath "$2")
+counter=$(realpath "$3")
+out=$(realpath -m "$4")
+mkdir -p "$out"
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+cp -r "$(dirname "$player")/Skin" "$(dirname "$player")"/Lang_*.xml "$home/"
+mkdir -p "$home/Config" "$home/xdg-data" "$home/xdg-config"
+"$cli" synth "$home/export" --channels 4 --files 1 --seconds 20 >/dev/null
+export TARVEX_HOME=$home XDG_DATA_HOME=$home/xdg-data XDG_CONFIG_HOME=$home/xdg-config
+unset QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS
+
+xvfb-run -a -s "-screen 0 1280x800x24" bash -s "$player" "$counter" "$out" "$home" <<'SCRIPT'
+set -euo pipefail
+player=$1 counter=$2 out=$3 home=$4
+fail() { echo "$*"; [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; exit 1; }
+# Sub-windows of a grid in a window's screenshot, kept as NAME.png; the grid's outer border pixel
+# and, for another grid than the main one, its border colours follow.
+count() {
+  local window=$1 name=$2
+  shift 2
+  import -window "$window" "$out/$name.png"
+  convert "$out/$name.png" -depth 8 "$out/$name.ppm"
+  "$counter" "$out/$name.ppm" "$@" || true
+}
+# Waits until the count is what is expected; prints the last count.
+wait_count() {
+  local expected=$1 n=-1
+  shift
+  for _ in $(seq 40); do n=$(count "$@"); [ "$n" = "$expected" ] && break; sleep 0.25; done
+  echo "$n"
+}
+
+"$player" "$home/export" 2>"$out/layouts_under_x.log" &
+pid=$!
+wid=$(timeout 20 xdotool search --sync --onlyvisible --name "Tarvex Player" | head -1) || fail "no window came up"
+if question=$(timeout 5 xdotool search --sync --onlyvisible --name "^Prompt$" | head -1); then
+  xdotool key --window "$question" Escape
+fi
+# The main grid's top-left corner in the window (inside its one-pixel frame), and the layout bar's
+# buttons, 43 pixels apart from the top: 1, 4, 9, 16, 25, 36, 6, 8 and 13 windows, then custom.
+grid="311 97"
+button_x=275 button_y=136
+n=$(wait_count 4 "$wid" start $grid)
+[ "$n" = 4 ] || fail "the grid starts with $n sub-windows, not 4"
+i=0
+for windows in 1 4 9 16 25 36 6 8 13; do
+  xdotool mousemove --window "$wid" $button_x $((button_y + 43 * i)) click 1
+  n=$(wait_count "$windows" "$wid" "layout_$windows" $grid)
+  [ "$n" = "$windows" ] || fail "the button for $windows windows shows $n"
+  i=$((i + 1))
+done
+
+# The custom layout: its dialog beside the button.
+xdotool mousemove --window "$wid" $button_x $((button_y + 43 * 9)) click 1
+dialog=$(timeout 10 xdotool search --sync --onlyvisible --name "^Custom Layout$" | head -1) || fail "no custom-layout dialog"
+# The dialog's client area starts a pixel in and under its 28-pixel caption.
+cx=1 cy=29
+preview="$((cx + 210)) $((cy + 48)) 41444c 00fa00"
+xdotool mousemove --window "$dialog" $((cx + 110)) $((cy + 48 + 32 + 16)) click 1  # the slot of 4 windows
+n=$(wait_count 4 "$dialog" custom_4 $preview)
+[ "$n" = 4 ] || fail "the slot of 4 windows previews $n"
+xdotool mousemove --window "$dialog" $((cx + 272 + 50)) $((cy + 384 + 6)) click 1  # a row more
+n=$(wait_count 6 "$dialog" custom_rows $preview)
+[ "$n" = 6 ] || fail "three rows of two preview $n sub-windows"
+# Cells (0, 0) and (1, 0) merged: the preview's cells are 205 x 106 pixels.
+xdotool mousemove --window "$dialog" $((cx + 312)) $((cy + 101)) mousedown 1
+xdotool mousemove --window "$dialog" $((cx + 312)) $((cy + 160))
+sleep 0.2
+xdotool mousemove --window "$dialog" $((cx + 312)) $((cy + 208))
+sleep 0.2
+xdotool mouseup 1
+n=$(wait_count 5 "$dialog" custom_merged $preview)
+[ "$n" = 5 ] || fail "the merge left $n sub-windows in the preview"
+xdotool mousemove --window "$dialog" $((cx + 505)) $((cy + 420)) click 1  # OK
+n=$(wait_count 5 "$wid" layout_custom $grid)
+[ "$n" = 5 ] || fail "the confirmed custom layout shows $n sub-windows"
+xdotool search --onlyvisible --name "^Custom Layout$" >/dev/null && fail "the dialog stayed open"
+
+eval "$(xdotool getwindowgeometry --shell "$wid")"
+xdotool mousemove --window "$wid" $((WIDTH - 1 - 22)) $((1 + 14)) click 1
+for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$pid" 2>/dev/null && fail "still running after its close"
+status=0; wait "$pid" || status=$?
+[ "$status" -eq 0 ] || { cat "$out/layouts_under_x.log"; fail "exit code $status"; }
+rm -f "$out"/*.ppm
+echo "layouts 1 4 9 16 25 36 6 8 13 counted on screen; custom 4 -> 6 -> 5 in the preview, 5 in the grid; closed with 0"
+SCRIPT
