@@ -3,10 +3,11 @@
 #   ./tarvex.sh start [PATH]   build and start the player
 #   ./tarvex.sh test           build and run every test, the sanitizer builds included
 #   ./tarvex.sh bench          build and run the benchmarks, printing their figures
+#   ./tarvex.sh package        build the Debian package into build/package/
 set -euo pipefail
 cd "$(dirname "$0")"
 
-usage() { sed -n '2,5p' "$0" | sed 's/^# \{0,1\}//'; }
+usage() { sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'; }
 
 command=${1:-}
 [ $# -gt 0 ] && shift
@@ -14,6 +15,8 @@ case "$command" in
   start) scripts/install-deps.sh && scripts/build.sh build && exec scripts/start.sh "$@" ;;
   test) scripts/install-deps.sh && exec scripts/test.sh ;;
   bench) scripts/install-deps.sh && scripts/build.sh build && exec scripts/bench.sh "$@" ;;
+  package) scripts/install-deps.sh && scripts/build.sh build &&
+    exec cpack --config build/CPackConfig.cmake -B build/package ;;
   -h|--help|help) usage ;;
   *) usage >&2; exit 2 ;;
 esac

@@ -7,6 +7,7 @@
 
 #include "App/XmlText.h"
 #include "Base/StreamConvert.h"
+#include "Base/UserFolders.h"
 
 namespace TarvexApp {
 
@@ -23,7 +24,7 @@ CConfigXMLPersistImp::CConfigXMLPersistImp(const std::string& programDirectory) 
 CConfigXMLPersistImp::~CConfigXMLPersistImp() = default;
 
 std::string CConfigXMLPersistImp::FilePath(const std::string& programDirectory) {
-    return programDirectory + "Config/config.xml";
+    return KX_SOFT_BASE::UserFoldersFor(programDirectory).settings + "config.xml";
 }
 
 const char* CConfigXMLPersistImp::Value(const std::wstring& section, const std::wstring& key) const {

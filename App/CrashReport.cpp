@@ -11,7 +11,9 @@
 #include <cstring>
 #include <exception>
 
-#include "Base/ProgramPath.h"
+#include "Base/FolderPath.h"
+#include "Base/StreamConvert.h"
+#include "Base/UserFolders.h"
 
 namespace TarvexApp {
 
@@ -112,7 +114,10 @@ void InstallCrashReport() {
         exe[n] = '\0';
         Copy(g_path, std::string(exe) + ".dmp");
         const char* name = std::strrchr(exe, '/');
-        Copy(g_fallback, KX_SOFT_BASE::GetProgramDirectoryUtf8() + (name ? name + 1 : exe) + ".dmp");
+        // Where the user's files go: the handler cannot make a folder, so it is made now.
+        const KX_SOFT_BASE::KXUserFolders folders = KX_SOFT_BASE::UserFolders();
+        if (!folders.besideProgram) KX_SOFT_BASE::CreateFolderPath(KX_SOFT_BASE::Utf8ToWide(folders.reports));
+        Copy(g_fallback, folders.reports + (name ? name + 1 : exe) + ".dmp");
     }
     // backtrace() loads its unwinder on first use, which allocates: do that now, not in a handler.
     void* warm[4];

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "App/XmlText.h"
-#include "Base/ProgramPath.h"
+#include "Base/UserFolders.h"
 #include "Base/StreamConvert.h"
 
 namespace TarvexApp {
@@ -30,7 +30,7 @@ LanguageTable& Table() {
 void LoadIfNeeded() {
     LanguageTable& table = Table();
     if (table.loaded) return;
-    const std::string path = KX_SOFT_BASE::GetProgramDirectoryUtf8() + "Lang_" + std::to_string(table.number) + ".xml";
+    const std::string path = KX_SOFT_BASE::GetDataDirectoryUtf8() + "Lang_" + std::to_string(table.number) + ".xml";
     std::string text;
     if (!ReadXmlText(path, &text)) return;  // missing or damaged: tried again next time
     TiXmlDocument document;

@@ -12,17 +12,20 @@
 #include <mutex>
 
 #include "App/ConfigPersist.h"
+#include "Base/FolderPath.h"
 #include "Base/LoopIds.h"
 #include "Base/MessageLoopManager.h"
 #include "Base/PostTask.h"
 #include "Base/ReplaceFile.h"
 #include "Base/StreamConvert.h"
+#include "Base/UserFolders.h"
 #include "Files/FileManager.h"
 
 namespace TarvexApp {
 
 namespace {
 
+using KX_SOFT_BASE::NativeToWide;
 using KX_SOFT_BASE::WideToNative;
 
 const wchar_t kSection[] = L"UIConfig";
@@ -48,8 +51,9 @@ std::vector<SettingItem> Items(const std::wstring& programDirectory) {
     auto b = [](const wchar_t* key, bool R::*f, bool d) {
         return SettingItem{key, SettingItem::Bool, f, nullptr, nullptr, d ? 1 : 0, {}};
     };
-    return {s(L"SnapPath", &R::SnapPath, programDirectory + L"Picture/"),
-            s(L"VideoPath", &R::VideoPath, programDirectory + L"Video/"),
+    const KX_SOFT_BASE::KXUserFolders folders = KX_SOFT_BASE::UserFoldersFor(WideToNative(programDirectory));
+    return {s(L"SnapPath", &R::SnapPath, NativeToWide(folders.pictures)),
+            s(L"VideoPath", &R::VideoPath, NativeToWide(folders.videos)),
             i(L"Proportion", &R::Proportion, 0),
             i(L"SoundChannel", &R::SoundChannel, 0),
             i(L"Language", &R::Language, 0),
@@ -62,9 +66,6 @@ std::vector<SettingItem> Items(const std::wstring& programDirectory) {
             s(L"strRecordFormat", &R::strRecordFormat, L".rvf;.avi;.ps;.ts")};
 }
 
-bool MakeFolder(const std::string& path) {
-    return ::mkdir(path.c_str(), 0777) == 0 || errno == EEXIST;
-}
 
 }  // namespace
 
@@ -163,8 +164,8 @@ bool WriteSettings(const std::wstring& programDirectory) {
     printer.SetIndent("    ");
     document.Accept(&printer);
 
-    const std::string folder = WideToNative(programDirectory) + "Config";
-    if (!MakeFolder(folder)) return false;
+    const std::string folder = KX_SOFT_BASE::UserFoldersFor(WideToNative(programDirectory)).settings;
+    if (KX_SOFT_BASE::CreateFolderPath(NativeToWide(folder)) != 0) return false;
     const std::string text = printer.Str();
     return KX_SOFT_BASE::ReplaceFile(CConfigXMLPersistImp::FilePath(WideToNative(programDirectory)),
                                      {{text.data(), text.size()}});

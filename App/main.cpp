@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -16,6 +17,7 @@
 #include "Base/LoopIds.h"
 #include "Base/StreamConvert.h"
 #include "Base/TaskLog.h"
+#include "Base/UserFolders.h"
 #include "Main/MainFrame.h"
 #include "PlayManager/YuvTables.h"
 #include "Toolkit/UIFactory.h"
@@ -41,10 +43,58 @@ std::wstring ExecutablePath() {
     return n > 0 ? KX_SOFT_BASE::NativeToWide(std::string(path, static_cast<std::size_t>(n))) : std::wstring();
 }
 
+void PrintHelp() {
+    std::printf(
+        "Usage: tarvex-player [OPTION]... [PATH]\n"
+        "Plays the recordings of surveillance video recorders: a recorder's export folder is listed by\n"
+        "device, day and channel, a recording plays with the rest of its channel's day.\n"
+        "\n"
+        "  PATH           a folder to list, or a recording to play (the folders of the last run\n"
+        "                 are listed when no path is given)\n"
+        "  -h, --help     print this help and exit\n"
+        "  -v, --version  print the version and exit\n"
+        "\n"
+        "Qt's options (-platform, -display, ...) are understood too.\n");
+    const KX_SOFT_BASE::KXUserFolders folders = KX_SOFT_BASE::UserFolders();
+    std::printf("\nData:       %s\nSettings:   %s\nIndex:      %s\nSnapshots:  %s\nClips:      %s\n",
+                folders.data.c_str(), folders.settings.c_str(), folders.index.c_str(), folders.pictures.c_str(),
+                folders.videos.c_str());
+}
+
+// --help and --version are answered without a window; a "--" ends the options.
+bool AnsweredWithoutWindow(int argc, char** argv, int* status) {
+    for (int i = 1; i < argc; ++i) {
+        const char* a = argv[i];
+        if (std::strcmp(a, "--") == 0) return false;
+        if (std::strcmp(a, "-h") == 0 || std::strcmp(a, "--help") == 0) {
+            PrintHelp();
+            *status = 0;
+            return true;
+        }
+        if (std::strcmp(a, "-v") == 0 || std::strcmp(a, "--version") == 0) {
+            std::printf("tarvex-player %s\n", TARVEX_VERSION);
+            *status = 0;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The one path left once the toolkit has taken its options ("--" may come before it).
+std::string PathArgument(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0) return i + 1 < argc ? argv[i + 1] : "";
+        return argv[i];
+    }
+    return std::string();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace TarvexApp;
+    int status = 0;
+    if (AnsweredWithoutWindow(argc, argv, &status)) return status;
     InstallCrashReport();
     ConfigureTaskLog();
     if (!CKXUIFactory::Install(argc, argv)) {
@@ -52,18 +102,24 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::wstring programDirectory = CKXUIFactory::GetCurrentPath();
-    CKXUIFactory::SetResourcePath(programDirectory + L"Skin/");
+    CKXUIFactory::SetResourcePath(KX_SOFT_BASE::GetDataDirectory() + L"Skin/");
     LoadSettings(programDirectory);
     SetLanguageNumber(Settings().Language);
     CKXUIFactory::SetFontProperty(Settings().CharSet, Settings().FontFace);
-    for (const wchar_t* folder : {L"Picture/", L"Index/", L"Video/"}) KX_SOFT_BASE::CreateFolderPath(programDirectory + folder);
+    // Beside the program its folders are made at once, as they always were; the user's own
+    // pictures and videos folders get ours only when a snapshot or clip is written.
+    const KX_SOFT_BASE::KXUserFolders folders = KX_SOFT_BASE::UserFolders();
+    KX_SOFT_BASE::CreateFolderPath(KX_SOFT_BASE::Utf8ToWide(folders.index));
+    if (folders.besideProgram)
+        for (const std::string& folder : {folders.pictures, folders.videos})
+            KX_SOFT_BASE::CreateFolderPath(KX_SOFT_BASE::Utf8ToWide(folder));
 
     StartupLoops loops = CreateStartupLoops(TarvexBase::MC_UI_THREAD);
     TarvexPlay::FillYuvTables();
 
     const FileTypeOffer offer = CheckFileTypes(Settings().recordFormats, &CKXUIFactory::IsFileAssociatetoApp);
     // The toolkit has taken its own options out of the command line by now.
-    auto mainWindow = CMainFrameEventImp::Create(KX_SOFT_BASE::NativeToWide(argc > 1 ? argv[1] : ""), ExecutablePath());
+    auto mainWindow = CMainFrameEventImp::Create(KX_SOFT_BASE::NativeToWide(PathArgument(argc, argv)), ExecutablePath());
     // The question is put once the window is up, through its message dialog.
     mainWindow->OfferFileTypes(offer);
 

@@ -23,17 +23,17 @@ std::string ExecutablePath() {
 
 }  // namespace
 
+std::string GetExecutableDirectoryUtf8() {
+    const std::string exe = ExecutablePath();
+    const std::size_t slash = exe.rfind('/');
+    return slash == std::string::npos ? std::string("./") : exe.substr(0, slash + 1);
+}
+
 std::string GetProgramDirectoryUtf8() {
     const char* home = std::getenv("TARVEX_HOME");
-    std::string dir;
-    if (home && *home) {
-        dir = home;
-    } else {
-        const std::string exe = ExecutablePath();
-        const std::size_t slash = exe.rfind('/');
-        dir = slash == std::string::npos ? std::string(".") : exe.substr(0, slash);
-    }
-    if (dir.empty() || dir.back() != '/') dir += '/';
+    if (!home || !*home) return GetExecutableDirectoryUtf8();
+    std::string dir = home;
+    if (dir.back() != '/') dir += '/';
     return dir;
 }
 

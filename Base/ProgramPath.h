@@ -8,5 +8,7 @@ namespace KX_SOFT_BASE {
 
 std::string GetProgramDirectoryUtf8();
 std::wstring GetProgramDirectory();
+// The executable's folder, whatever $TARVEX_HOME says; with "/" at its end.
+std::string GetExecutableDirectoryUtf8();
 
 }  // namespace KX_SOFT_BASE

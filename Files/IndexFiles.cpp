@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "Base/DateTime.h"
-#include "Base/ProgramPath.h"
+#include "Base/UserFolders.h"
 #include "Base/ReplaceFile.h"
 #include "Base/StreamConvert.h"
 #include "Base/SystemFunctions.h"
@@ -106,7 +106,7 @@ std::int64_t LocalSeconds(std::int64_t t) {
 
 }  // namespace
 
-std::wstring IndexFolder() { return KX_SOFT_BASE::GetProgramDirectory() + L"Index/"; }
+std::wstring IndexFolder() { return KX_SOFT_BASE::Utf8ToWide(KX_SOFT_BASE::UserFolders().index); }
 
 std::wstring IndexPathFor(const std::wstring& recordingPath) {
     const std::size_t slash = recordingPath.rfind(L'/');

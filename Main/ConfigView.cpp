@@ -8,6 +8,7 @@
 #include "App/Settings.h"
 #include "Base/FolderPath.h"
 #include "Base/StreamConvert.h"
+#include "Base/UserFolders.h"
 #include "Main/PlayWinManager_UILogic.h"
 #include "Main/UserMessages.h"
 #include "Toolkit/Button.h"
@@ -43,6 +44,8 @@ void ApplyProportion(CPlayManagerUILogic* ui, int index) {
 CConfigViewEventImp::CConfigViewEventImp(IConfigOwner* owner) : m_owner(owner) {}
 
 CConfigViewEventImp::~CConfigViewEventImp() {
+    for (auto& s : m_keptFolders) s.reset();
+    for (auto& s : m_keptLabels) s.reset();
     m_verticalSync.reset();
     m_combos.clear();
     m_buttons.clear();
@@ -83,6 +86,8 @@ void CConfigViewEventImp::OnCreate() {
         std::unique_ptr<CKXEditCtrl> edit(CKXUIFactory::CreateUIEditCtrl(this));
         edit->SetBackground(L"bg_edit.png");
         edit->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, Row(id - kSnapPath, kControlLeft, kControlWidth), m_view.get(), id);
+        // Dark text on the light box: the panels' own light text would hardly show on it.
+        edit->SetTextColor(L"1b1f26");
         edit->SetWindowText(SettingOf(id));
         m_edits[id] = std::move(edit);
         const int browse = id == kSnapPath ? kSnapBrowse : kVideoBrowse;
@@ -130,6 +135,25 @@ void CConfigViewEventImp::OnCreate() {
     m_verticalSync->SetWindowText(Translate(L"Vertical Synchronization"));
     m_verticalSync->SetCheck(Settings().VerticalSyn ? 1 : 0);
     if (ui) ui->SetVerticalSync(Settings().VerticalSyn ? 1 : 0);
+
+    // Where the rest of the user's files are kept: they are not chosen here, but people ask.
+    const KX_SOFT_BASE::KXUserFolders folders = KX_SOFT_BASE::UserFolders();
+    const wchar_t* const keptLabels[2] = {L"Settings Folder", L"Index Folder"};
+    const std::string kept[2] = {folders.settings, folders.index};
+    for (int i = 0; i < 2; ++i) {
+        m_keptLabels[i].reset(CKXUIFactory::CreateUIStatic(nullptr));
+        m_keptLabels[i]->Create(keptLabels[i], KX_WS_CHILD | KX_WS_VISIBLE, Row(8 + i, kLabelLeft, kLabelWidth), m_view.get(), 0);
+        m_keptLabels[i]->SetWindowText(Translate(keptLabels[i]));
+        m_keptFolders[i].reset(CKXUIFactory::CreateUIStatic(nullptr));
+        m_keptFolders[i]->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, Row(8 + i, kControlLeft, kControlWidth + 80), m_view.get(), 0);
+        const std::wstring text = KX_SOFT_BASE::Utf8ToWide(kept[i]);
+        m_keptFolders[i]->SetWindowText(text);
+        m_keptFolders[i]->SetToolTip(text);
+    }
+}
+
+std::wstring CConfigViewEventImp::KeptFolder(int row) const {
+    return row >= 0 && row < 2 && m_keptFolders[row] ? m_keptFolders[row]->GetWindowText() : std::wstring();
 }
 
 void CConfigViewEventImp::OnSize(int, int, int) {}

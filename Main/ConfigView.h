@@ -47,6 +47,8 @@ public:
     CKXEditCtrl* Edit(int id) const;
     CKXComboBox* Combo(int id) const;
     CKXRadioBox* VerticalSyncBox() const { return m_verticalSync.get(); }
+    // The folders of settings and index files this run uses, as the page shows them.
+    std::wstring KeptFolder(int row) const;
     int LanguageOfItem(int index) const;
 
     // A folder as the user typed or chose it, as it is stored: this system's separator, no dots
@@ -73,5 +75,6 @@ private:
     std::map<int, std::unique_ptr<CKXButton>> m_buttons;
     std::map<int, std::unique_ptr<CKXComboBox>> m_combos;
     std::unique_ptr<CKXRadioBox> m_verticalSync;
+    std::unique_ptr<CKXStatic> m_keptLabels[2], m_keptFolders[2];
     std::map<int, int> m_languages;  // combo item -> language number
 };

@@ -8,6 +8,7 @@
 #include "Base/PostTask.h"
 #include "Base/StreamConvert.h"
 #include "Base/SystemFunctions.h"
+#include "Base/UserFolders.h"
 #include "Main/AboutDlg.h"
 #include "Main/MainFrame_UILogic.h"
 #include "Main/MainPage.h"
@@ -181,7 +182,7 @@ int CMainFrameEventImp::OnDlgKeyDown(int key, int flags) {
             return 1;
         }
         case KX_VK_F1: {
-            const std::wstring guide = CKXUIFactory::GetCurrentPath() + Translate(L"Player User's Guide.pdf");
+            const std::wstring guide = KX_SOFT_BASE::GetDataDirectory() + Translate(L"Player User's Guide.pdf");
             KX_SOFT_BASE::OpenWithShell(KX_SOFT_BASE::WideToNative(guide).c_str());
             return 1;
         }

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "Base/ProgramPath.h"
+#include "Base/UserFolders.h"
 #include "Base/SystemFunctions.h"
 #include "Toolkit/Button.h"
 #include "Toolkit/ComboBox.h"
@@ -104,7 +105,7 @@ int CKXUIFactory::Install(int& argc, char** argv) {
     TarvexBase::InstallUIThreadControl();
     TarvexBase::InstallUITimerSource();
     KX_SOFT_BASE::SetShellOpener(&OpenWithDesktop);
-    KXQt::SetSkinFolder(GetCurrentPath() + L"Skin/");
+    KXQt::SetSkinFolder(KX_SOFT_BASE::GetDataDirectory() + L"Skin/");
     state.monitor = std::make_unique<KXQt::CDesktopMonitor>();
     state.installed = true;
     return 1;

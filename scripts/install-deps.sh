@@ -14,6 +14,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-wqy-microhei
   xvfb xauth xdotool imagemagick
+  desktop-file-utils libxml2-utils dpkg-dev
   ffmpeg
 )
 

@@ -38,6 +38,16 @@ QString Bare(const QString& extension) {
 
 QString PackagePath(const QString& bare) { return DataHome() + "/mime/packages/tarvex-" + bare + ".xml"; }
 QString DesktopPath() { return DataHome() + "/applications/" + kDesktopEntryId; }
+// The entry an installed copy brings, in the system's data folders; empty when there is none.
+QString InstalledDesktopPath() {
+    QString dirs = qEnvironmentVariable("XDG_DATA_DIRS");
+    if (dirs.isEmpty()) dirs = QStringLiteral("/usr/local/share:/usr/share");
+    for (const QString& dir : dirs.split(':', Qt::SkipEmptyParts)) {
+        const QString path = dir + "/applications/" + kDesktopEntryId;
+        if (QDir::isAbsolutePath(dir) && QFile::exists(path)) return path;
+    }
+    return QString();
+}
 QString MimeAppsPath() { return ConfigHome() + "/mimeapps.list"; }
 
 QString ReadText(const QString& path) {
@@ -124,7 +134,12 @@ QString UnescapeValue(const QString& value) {
     return plain;
 }
 QString UnquoteExec(const QString& exec) {
-    if (!exec.startsWith('"')) return exec.section(' ', 0, 0);
+    if (!exec.startsWith('"')) {
+        // A bare name is looked for on the PATH, as the desktop does.
+        const QString name = exec.section(' ', 0, 0);
+        const QString found = name.contains('/') ? QString() : QStandardPaths::findExecutable(name);
+        return found.isEmpty() ? name : found;
+    }
     QString program;
     for (int i = 1; i < exec.size(); ++i) {
         const QChar c = exec[i];
@@ -137,6 +152,47 @@ QString UnquoteExec(const QString& exec) {
         if (c == '%' && i + 1 < exec.size() && exec[i + 1] == '%') ++i;
     }
     return program;
+}
+
+// The same program, through links (/bin and /usr/bin) where both exist.
+bool SamePath(const QString& a, const QString& b) {
+    const QFileInfo x(a), y(b);
+    if (x.exists() && y.exists()) return x.canonicalFilePath() == y.canonicalFilePath();
+    return x.absoluteFilePath() == y.absoluteFilePath();
+}
+
+// The desktop entry that names the player for the type: the user's own, or the installed one.
+bool EntryOpensWith(const QString& path, const QString& mime, const QString& program) {
+    const CKeyFile entry(ReadText(path));
+    if (!SplitList(entry.Value("Desktop Entry", "MimeType")).contains(mime)) return false;
+    return SamePath(UnquoteExec(UnescapeValue(entry.Value("Desktop Entry", "Exec"))), program);
+}
+
+// The type is known to the desktop: our package for it, the user's or an installed one.
+bool OwnTypeKnown(const QString& bare, const QString& mime) {
+    return QFile::exists(PackagePath(bare)) || QMimeDatabase().mimeTypeForName(mime).isValid();
+}
+
+// A type that is not a recording's on this desktop (".ps" is PostScript here, before it is an
+// MPEG program stream): the player is offered in "Open With", never made the documents' default.
+bool OnlyOffered(const QString& mime) {
+    return !mime.startsWith(kOwnTypePrefix) && !mime.startsWith("video/") && !mime.startsWith("audio/");
+}
+
+// The user's own entry, naming this copy of the program for the type besides those it has.
+bool WriteDesktopEntry(const QString& mime, const QString& program) {
+    CKeyFile entry(ReadText(DesktopPath()));
+    QStringList types = SplitList(entry.Value("Desktop Entry", "MimeType"));
+    if (!types.contains(mime)) types.append(mime);
+    entry.Set("Desktop Entry", "Type", "Application");
+    entry.Set("Desktop Entry", "Name", "Tarvex Player");
+    entry.Set("Desktop Entry", "Exec", EscapeValue(QuoteExec(QFileInfo(program).absoluteFilePath())) + " %f");
+    entry.Set("Desktop Entry", "Terminal", "false");
+    entry.Set("Desktop Entry", "Categories", "AudioVideo;Video;Player;");
+    entry.Set("Desktop Entry", "MimeType", types.join(';') + ';');
+    const QString icon = QFileInfo(program).absolutePath() + "/Skin/Tarvex.png";
+    if (QFile::exists(icon)) entry.Set("Desktop Entry", "Icon", icon);
+    return WriteText(DesktopPath(), entry.Text());
 }
 
 }  // namespace
@@ -152,12 +208,13 @@ QString MimeTypeForExtension(const QString& extension) {
 bool IsAssociated(const QString& extension, const QString& program) {
     const QString mime = MimeTypeForExtension(extension);
     if (mime.isEmpty()) return false;
-    if (mime.startsWith(kOwnTypePrefix) && !QFile::exists(PackagePath(Bare(extension)))) return false;
-    const CKeyFile entry(ReadText(DesktopPath()));
-    if (!SplitList(entry.Value("Desktop Entry", "MimeType")).contains(mime)) return false;
-    if (QFileInfo(UnquoteExec(UnescapeValue(entry.Value("Desktop Entry", "Exec")))).absoluteFilePath() != QFileInfo(program).absoluteFilePath())
-        return false;
-    const QStringList defaults = SplitList(CKeyFile(ReadText(MimeAppsPath())).Value("Default Applications", mime));
+    if (mime.startsWith(kOwnTypePrefix) && !OwnTypeKnown(Bare(extension), mime)) return false;
+    // The user's entry hides an installed one of the same name.
+    const QString entry = QFile::exists(DesktopPath()) ? DesktopPath() : InstalledDesktopPath();
+    if (entry.isEmpty() || !EntryOpensWith(entry, mime, program)) return false;
+    const CKeyFile apps(ReadText(MimeAppsPath()));
+    if (OnlyOffered(mime)) return SplitList(apps.Value("Added Associations", mime)).contains(kDesktopEntryId);
+    const QStringList defaults = SplitList(apps.Value("Default Applications", mime));
     return !defaults.isEmpty() && defaults.front() == kDesktopEntryId;
 }
 
@@ -166,7 +223,12 @@ bool Associate(const QString& extension, const QString& program, bool refresh) {
     const QString mime = MimeTypeForExtension(extension);
     if (mime.isEmpty() || program.isEmpty()) return false;
 
-    if (mime.startsWith(kOwnTypePrefix)) {
+    // An installed copy brings its entry and type: the user's default is all that is missing.
+    const QString installed = InstalledDesktopPath();
+    const bool useInstalled = !QFile::exists(DesktopPath()) && !installed.isEmpty() && EntryOpensWith(installed, mime, program) &&
+                              (!mime.startsWith(kOwnTypePrefix) || OwnTypeKnown(bare, mime));
+
+    if (mime.startsWith(kOwnTypePrefix) && !useInstalled) {
         const QString package = QStringLiteral(
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
             "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
@@ -178,21 +240,10 @@ bool Associate(const QString& extension, const QString& program, bool refresh) {
         if (!WriteText(PackagePath(bare), package)) return false;
     }
 
-    CKeyFile entry(ReadText(DesktopPath()));
-    QStringList types = SplitList(entry.Value("Desktop Entry", "MimeType"));
-    if (!types.contains(mime)) types.append(mime);
-    entry.Set("Desktop Entry", "Type", "Application");
-    entry.Set("Desktop Entry", "Name", "Tarvex Player");
-    entry.Set("Desktop Entry", "Exec", EscapeValue(QuoteExec(QFileInfo(program).absoluteFilePath())) + " %f");
-    entry.Set("Desktop Entry", "Terminal", "false");
-    entry.Set("Desktop Entry", "Categories", "AudioVideo;Video;Player;");
-    entry.Set("Desktop Entry", "MimeType", types.join(';') + ';');
-    const QString icon = QFileInfo(program).absolutePath() + "/Skin/Tarvex.png";
-    if (QFile::exists(icon)) entry.Set("Desktop Entry", "Icon", icon);
-    if (!WriteText(DesktopPath(), entry.Text())) return false;
+    if (!useInstalled && !WriteDesktopEntry(mime, program)) return false;
 
     CKeyFile apps(ReadText(MimeAppsPath()));
-    apps.Set("Default Applications", mime, kDesktopEntryId);
+    if (!OnlyOffered(mime)) apps.Set("Default Applications", mime, kDesktopEntryId);
     QStringList added = SplitList(apps.Value("Added Associations", mime));
     added.removeAll(kDesktopEntryId);
     added.prepend(kDesktopEntryId);

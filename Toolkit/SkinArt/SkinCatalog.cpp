@@ -180,6 +180,18 @@ QImage ScaleCap(int w, int h, bool left, const QColor& color) {
 
 }  // namespace
 
+QImage AppIcon(int size) {
+    QImage image = Canvas(size, size);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kPanel);
+    const qreal unit = size / 64.0;
+    p.drawRoundedRect(QRectF(0, 0, size, size), 12 * unit, 12 * unit);
+    DrawGlyph(p, Glyph::Logo, QRectF(8 * unit, 8 * unit, 48 * unit, 48 * unit), kAccent);
+    return image;
+}
+
 std::vector<SkinImage> SkinCatalog() {
     CCatalog c;
 
@@ -199,16 +211,7 @@ std::vector<SkinImage> SkinCatalog() {
         DrawGlyph(p, Glyph::NoVideo, QRectF(56, 36, 48, 48), QColor(0x41, 0x44, 0x4c));
         return image;
     }());
-    c.Add("Tarvex.png", [] {
-        QImage image = Canvas(64, 64);
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(kPanel);
-        p.drawRoundedRect(QRectF(0, 0, 64, 64), 12, 12);
-        DrawGlyph(p, Glyph::Logo, QRectF(8, 8, 48, 48), kAccent);
-        return image;
-    }());
+    c.Add("Tarvex.png", AppIcon(64));
     c.Add("logo_0.png", Logo(158, 38, 22));
     c.Add("logoRight.png", [] {
         QImage image = Canvas(83, 33);

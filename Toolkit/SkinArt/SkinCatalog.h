@@ -13,5 +13,7 @@ struct SkinImage {
 };
 
 std::vector<SkinImage> SkinCatalog();
+// The program's icon, size x size pixels: the mark on a rounded panel.
+QImage AppIcon(int size);
 
 }  // namespace SkinArt

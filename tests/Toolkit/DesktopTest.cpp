@@ -22,12 +22,16 @@ protected:
         ASSERT_TRUE(m_home.isValid());
         m_saved[0] = qgetenv("XDG_DATA_HOME");
         m_saved[1] = qgetenv("XDG_CONFIG_HOME");
+        m_saved[2] = qgetenv("XDG_DATA_DIRS");
         qputenv("XDG_DATA_HOME", (m_home.path() + "/data").toUtf8());
         qputenv("XDG_CONFIG_HOME", (m_home.path() + "/config").toUtf8());
+        // A system folder of the test's own comes first: the desktop's MIME database stays in view.
+        qputenv("XDG_DATA_DIRS", (m_home.path() + "/system:/usr/local/share:/usr/share").toUtf8());
     }
     void TearDown() override {
         qputenv("XDG_DATA_HOME", m_saved[0]);
         qputenv("XDG_CONFIG_HOME", m_saved[1]);
+        qputenv("XDG_DATA_DIRS", m_saved[2]);
     }
     QString Read(const QString& relative) {
         QFile file(m_home.path() + "/" + relative);
@@ -41,7 +45,7 @@ protected:
     }
 
     QTemporaryDir m_home;
-    QByteArray m_saved[2];
+    QByteArray m_saved[3];
 };
 
 }  // namespace
@@ -85,6 +89,39 @@ TEST_F(AssociationTest, OddProgramPathsAreQuotedForTheDesktopEntry) {
     EXPECT_TRUE(KXQt::Associate(".ts", odd, false));
     EXPECT_TRUE(KXQt::IsAssociated(".ts", odd)) << "the quoted Exec reads back as the same program";
     EXPECT_TRUE(Read("data/applications/tarvex-player.desktop").contains(R"(\\"player\\" \\$HOME 100%%)"));
+}
+
+TEST_F(AssociationTest, ADocumentTypeSharingAnExtensionIsOfferedNotTakenOver) {
+    const QString self = QCoreApplication::applicationFilePath();
+    const QString postscript = KXQt::MimeTypeForExtension(".ps");
+    if (!postscript.startsWith("application/")) GTEST_SKIP() << "this desktop knows .ps as " << postscript.toStdString();
+    Write("config/mimeapps.list", "[Default Applications]\n" + postscript + "=viewer.desktop\n");
+    EXPECT_TRUE(KXQt::Associate(".ps", self, false));
+    const QString apps = Read("config/mimeapps.list");
+    EXPECT_TRUE(apps.contains(postscript + "=viewer.desktop")) << "the documents keep their viewer";
+    EXPECT_TRUE(apps.contains("[Added Associations]\n" + postscript + "=tarvex-player.desktop;")) << apps.toStdString();
+    EXPECT_TRUE(KXQt::IsAssociated(".ps", self)) << "offered is all it asks, or the question would come back";
+}
+
+TEST_F(AssociationTest, AFreshUserHasNoneOfTheRecordFormats) {
+    const QString self = QCoreApplication::applicationFilePath();
+    for (const char* extension : {".rvf", ".avi", ".ps", ".ts"})
+        EXPECT_FALSE(KXQt::IsAssociated(extension, self)) << extension << " as " << KXQt::MimeTypeForExtension(extension).toStdString();
+}
+
+TEST_F(AssociationTest, AnInstalledEntryServesWhenItNamesThisProgram) {
+    const QString self = QCoreApplication::applicationFilePath();
+    Write("system/applications/tarvex-player.desktop",
+          "[Desktop Entry]\nType=Application\nName=Tarvex Player\nExec=" + self + " %f\nMimeType=video/x-msvideo;\n");
+    EXPECT_FALSE(KXQt::IsAssociated(".avi", self)) << "installed, but not yet the user's default";
+    EXPECT_TRUE(KXQt::Associate(".avi", self, false));
+    EXPECT_FALSE(QFile::exists(m_home.path() + "/data/applications/tarvex-player.desktop")) << "no copy of the entry";
+    EXPECT_TRUE(Read("config/mimeapps.list").contains("video/x-msvideo=tarvex-player.desktop\n"));
+    EXPECT_TRUE(KXQt::IsAssociated(".avi", self));
+    // Another copy of the program gets an entry of the user's own, which hides the installed one.
+    EXPECT_TRUE(KXQt::Associate(".avi", "/opt/elsewhere/tarvex-player", false));
+    EXPECT_TRUE(QFile::exists(m_home.path() + "/data/applications/tarvex-player.desktop"));
+    EXPECT_FALSE(KXQt::IsAssociated(".avi", self));
 }
 
 TEST(FileDialogTest, TheChosenPathComesBackAndCancelGivesZero) {
