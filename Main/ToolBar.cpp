@@ -30,7 +30,7 @@ void CToolBarEventImp::Create(CKXWindow* parent) {
 }
 
 void CToolBarEventImp::OnCreate() {
-    // The logo in the program's language (the skin paints one per language).
+    // The brand reads the same in every language: one logo serves them all.
     m_logo.reset(CKXUIFactory::CreateUIPictureCtrl(nullptr));
     m_logo->SetImage(L"logo_0.png");
     m_logo->Create(L"Logo", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect(10, 8, 168, 46), m_view.get(), 0);

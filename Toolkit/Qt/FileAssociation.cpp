@@ -161,11 +161,13 @@ bool SamePath(const QString& a, const QString& b) {
     return x.absoluteFilePath() == y.absoluteFilePath();
 }
 
-// The desktop entry that names the player for the type: the user's own, or the installed one.
-bool EntryOpensWith(const QString& path, const QString& mime, const QString& program) {
+// The desktop entry starts this program.
+bool EntryStarts(const QString& path, const QString& program) {
     const CKeyFile entry(ReadText(path));
-    if (!SplitList(entry.Value("Desktop Entry", "MimeType")).contains(mime)) return false;
     return SamePath(UnquoteExec(UnescapeValue(entry.Value("Desktop Entry", "Exec"))), program);
+}
+bool EntryLists(const QString& path, const QString& mime) {
+    return SplitList(CKeyFile(ReadText(path)).Value("Desktop Entry", "MimeType")).contains(mime);
 }
 
 // The type is known to the desktop: our package for it, the user's or an installed one.
@@ -211,8 +213,11 @@ bool IsAssociated(const QString& extension, const QString& program) {
     if (mime.startsWith(kOwnTypePrefix) && !OwnTypeKnown(Bare(extension), mime)) return false;
     // The user's entry hides an installed one of the same name.
     const QString entry = QFile::exists(DesktopPath()) ? DesktopPath() : InstalledDesktopPath();
-    if (entry.isEmpty() || !EntryOpensWith(entry, mime, program)) return false;
+    if (entry.isEmpty() || !EntryStarts(entry, program)) return false;
     const CKeyFile apps(ReadText(MimeAppsPath()));
+    // A type the entry does not list is the player's through the user's added associations.
+    const bool added = SplitList(apps.Value("Added Associations", mime)).contains(kDesktopEntryId);
+    if (!EntryLists(entry, mime) && !added) return false;
     if (OnlyOffered(mime)) return SplitList(apps.Value("Added Associations", mime)).contains(kDesktopEntryId);
     const QStringList defaults = SplitList(apps.Value("Default Applications", mime));
     return !defaults.isEmpty() && defaults.front() == kDesktopEntryId;
@@ -223,9 +228,10 @@ bool Associate(const QString& extension, const QString& program, bool refresh) {
     const QString mime = MimeTypeForExtension(extension);
     if (mime.isEmpty() || program.isEmpty()) return false;
 
-    // An installed copy brings its entry and type: the user's default is all that is missing.
+    // An installed copy brings its entry and types: the user's associations are all that is
+    // missing, and they name the entry for any type it does not list itself.
     const QString installed = InstalledDesktopPath();
-    const bool useInstalled = !QFile::exists(DesktopPath()) && !installed.isEmpty() && EntryOpensWith(installed, mime, program) &&
+    const bool useInstalled = !QFile::exists(DesktopPath()) && !installed.isEmpty() && EntryStarts(installed, program) &&
                               (!mime.startsWith(kOwnTypePrefix) || OwnTypeKnown(bare, mime));
 
     if (mime.startsWith(kOwnTypePrefix) && !useInstalled) {
@@ -250,7 +256,7 @@ bool Associate(const QString& extension, const QString& program, bool refresh) {
     apps.Set("Added Associations", mime, added.join(';') + ';');
     if (!WriteText(MimeAppsPath(), apps.Text())) return false;
 
-    if (refresh) {
+    if (refresh && !useInstalled) {
         // The desktop reads new types and entries from its caches; rebuild them where it can.
         const QString mimeTool = QStandardPaths::findExecutable("update-mime-database");
         if (!mimeTool.isEmpty()) QProcess::startDetached(mimeTool, {DataHome() + "/mime"});

@@ -273,10 +273,14 @@ TEST_F(ControlsTest, KeysDoWhatTheirControlsDoWithTheSameRefusals) {
     m_frame->OnDlgKeyDown('R', 0);
     EXPECT_EQ(L"System is creating index!Can not play in reverse!", m_journal.boxes.back());
     EXPECT_EQ(0, Bar()->IsPlayBarButtonChecked(kReverseButton));
-    // M: mute.
+    // M: mute; from the file list too, where the tree keeps only the keys that move through it.
     EXPECT_EQ(1, Bar()->IsPlayBarButtonChecked(kMuteButton));
     m_frame->OnDlgKeyDown('M', 0);
     EXPECT_EQ(0, Bar()->IsPlayBarButtonChecked(kMuteButton));
+    const HKXTREEITEM listed = List()->Tree()->GetRootItem();
+    EXPECT_EQ(1, List()->OnItemKeyDown(listed, 'M', CFileListEventImp::kTree));
+    EXPECT_EQ(1, Bar()->IsPlayBarButtonChecked(kMuteButton));
+    EXPECT_EQ(0, List()->OnItemKeyDown(listed, KX_VK_DOWN, CFileListEventImp::kTree));
     // S: a snapshot of the focused window.
     const std::string shots = m_dir + "/keyshots";
     TarvexApp::Settings().SnapPath = Wide(shots);

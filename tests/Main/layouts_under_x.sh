@@ -3,7 +3,9 @@
 # pressed in turn gives the grid its number of sub-windows on screen (counted in a screenshot of
 # each); the custom-layout dialog opened from its button, a slot chosen, a row added with the
 # spinner's arrow and two cells merged by a drag in the preview, then confirmed, gives the main grid
-# that arrangement. The window closes with its close button and ends with 0.
+# that arrangement. On the configuration page the snapshot format is switched to JPG in its list;
+# back on the play page a channel double-clicked in the list plays and S takes a JPG snapshot. The
+# window closes with its close button, ends with 0 and has saved the format.
 # Usage: layouts_under_x.sh PLAYER CLI GRID_COUNTER OUTPUT_FOLDER
 set -euo pipefail
 player=$(realpath "$1")
@@ -16,6 +18,7 @@ trap 'rm -rf "$home"' EXIT
 cp -r "$(dirname "$player")/Skin" "$(dirname "$player")"/Lang_*.xml "$home/"
 mkdir -p "$home/Config" "$home/xdg-data" "$home/xdg-config"
 "$cli" synth "$home/export" --channels 4 --files 1 --seconds 20 >/dev/null
+fail() { echo "$*"; exit 1; }
 export TARVEX_HOME=$home XDG_DATA_HOME=$home/xdg-data XDG_CONFIG_HOME=$home/xdg-config
 unset QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS
 
@@ -86,6 +89,25 @@ n=$(wait_count 5 "$wid" layout_custom $grid)
 [ "$n" = 5 ] || fail "the confirmed custom layout shows $n sub-windows"
 xdotool search --onlyvisible --name "^Custom Layout$" >/dev/null && fail "the dialog stayed open"
 
+# The configuration page from the tool bar's gear; the snapshot format's list (its fourth row).
+xdotool mousemove --window "$wid" 463 32 click 1
+sleep 0.5
+import -window "$wid" "$out/config.png"
+xdotool mousemove --window "$wid" 351 281 click 1
+sleep 0.5
+xdotool key Down Return
+sleep 0.5
+import -window "$wid" "$out/config_jpg.png"
+# Back to the play page by its tab, a channel played from the list, and a snapshot by its key.
+xdotool mousemove --window "$wid" 291 83 click 1
+sleep 0.5
+xdotool mousemove --window "$wid" 117 155 click --repeat 2 --delay 80 1
+for _ in $(seq 40); do ls "$home/Index/"* >/dev/null 2>&1 && break; sleep 0.25; done
+xdotool key --window "$wid" s
+for _ in $(seq 40); do ls "$home/Picture/"*.jpg >/dev/null 2>&1 && break; sleep 0.25; done
+ls "$home/Picture/"*.jpg >/dev/null 2>&1 || { import -window "$wid" "$out/no_snapshot.png"; fail "no JPG snapshot after the format was changed"; }
+import -window "$wid" "$out/snapshot_taken.png"
+
 eval "$(xdotool getwindowgeometry --shell "$wid")"
 xdotool mousemove --window "$wid" $((WIDTH - 1 - 22)) $((1 + 14)) click 1
 for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
@@ -93,5 +115,7 @@ kill -0 "$pid" 2>/dev/null && fail "still running after its close"
 status=0; wait "$pid" || status=$?
 [ "$status" -eq 0 ] || { cat "$out/layouts_under_x.log"; fail "exit code $status"; }
 rm -f "$out"/*.ppm
-echo "layouts 1 4 9 16 25 36 6 8 13 counted on screen; custom 4 -> 6 -> 5 in the preview, 5 in the grid; closed with 0"
 SCRIPT
+grep -q '<SnapFormat value="1"' "$home/Config/config.xml" || fail "the snapshot format was not saved"
+echo "layouts 1 4 9 16 25 36 6 8 13 counted on screen; custom 4 -> 6 -> 5 in the preview, 5 in the grid;"
+echo "snapshot format switched to JPG on the configuration page, a JPG taken with S, the format saved; closed with 0"

@@ -118,6 +118,11 @@ TEST_F(AssociationTest, AnInstalledEntryServesWhenItNamesThisProgram) {
     EXPECT_FALSE(QFile::exists(m_home.path() + "/data/applications/tarvex-player.desktop")) << "no copy of the entry";
     EXPECT_TRUE(Read("config/mimeapps.list").contains("video/x-msvideo=tarvex-player.desktop\n"));
     EXPECT_TRUE(KXQt::IsAssociated(".avi", self));
+    // A type the installed entry does not list is added for it, still without a copy of the entry.
+    EXPECT_TRUE(KXQt::Associate(".mkv", self, false));
+    EXPECT_FALSE(QFile::exists(m_home.path() + "/data/applications/tarvex-player.desktop"));
+    EXPECT_TRUE(KXQt::IsAssociated(".mkv", self));
+    EXPECT_TRUE(KXQt::IsAssociated(".avi", self)) << "the earlier type stays the player's";
     // Another copy of the program gets an entry of the user's own, which hides the installed one.
     EXPECT_TRUE(KXQt::Associate(".avi", "/opt/elsewhere/tarvex-player", false));
     EXPECT_TRUE(QFile::exists(m_home.path() + "/data/applications/tarvex-player.desktop"));
