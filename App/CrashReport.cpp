@@ -112,12 +112,14 @@ void InstallCrashReport() {
     const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof(exe) - 1);
     if (n > 0) {
         exe[n] = '\0';
-        Copy(g_path, std::string(exe) + ".dmp");
         const char* name = std::strrchr(exe, '/');
-        // Where the user's files go: the handler cannot make a folder, so it is made now.
+        // Where the user's files go: the handler cannot make a folder, so it is made now. An
+        // installed program's folder is the system's: the report never goes there, even for root.
         const KX_SOFT_BASE::KXUserFolders folders = KX_SOFT_BASE::UserFolders();
+        const std::string own = folders.reports + (name ? name + 1 : exe) + ".dmp";
         if (!folders.besideProgram) KX_SOFT_BASE::CreateFolderPath(KX_SOFT_BASE::Utf8ToWide(folders.reports));
-        Copy(g_fallback, folders.reports + (name ? name + 1 : exe) + ".dmp");
+        Copy(g_path, folders.besideProgram ? std::string(exe) + ".dmp" : own);
+        Copy(g_fallback, own);
     }
     // backtrace() loads its unwinder on first use, which allocates: do that now, not in a handler.
     void* warm[4];

@@ -76,6 +76,13 @@ bool AnsweredWithoutWindow(int argc, char** argv, int* status) {
             *status = 0;
             return true;
         }
+        // "--" followed by anything is an option of ours we do not know (the toolkit's own start
+        // with a single "-"): said, rather than opened as a path.
+        if (std::strncmp(a, "--", 2) == 0) {
+            std::fprintf(stderr, "tarvex-player: unknown option %s (see --help)\n", a);
+            *status = 2;
+            return true;
+        }
     }
     return false;
 }

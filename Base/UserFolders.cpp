@@ -28,9 +28,10 @@ std::string WithSlash(std::string path) {
 }
 
 std::string HomeFolder() {
+    // $HOME first, as every desktop program reads it (Debian's sudo sets it to root's own).
     const char* home = std::getenv("HOME");
     if (home && *home == '/') return WithSlash(home);
-    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir && *pw->pw_dir == '/') return WithSlash(pw->pw_dir);
+    if (const passwd* pw = ::getpwuid(::geteuid()); pw && pw->pw_dir && *pw->pw_dir == '/') return WithSlash(pw->pw_dir);
     return "/tmp/";
 }
 
@@ -89,11 +90,16 @@ KXUserFolders FoldersBeside(const std::string& folder) {
 }
 
 KXUserFolders UserFolders() {
-    const std::string program = GetProgramDirectoryUtf8();
     const char* home = std::getenv("TARVEX_HOME");
-    const std::string data = GetDataDirectoryUtf8();
-    if ((home && *home) || (data == program && ::access(program.c_str(), W_OK) == 0)) return FoldersBeside(program);
-    return XdgFolders(data);
+    if (home && *home) return FoldersBeside(GetProgramDirectoryUtf8());
+    // The rest cannot change while the program runs, and the catalogue asks per recording: once.
+    static const KXUserFolders folders = [] {
+        const std::string program = GetProgramDirectoryUtf8();
+        const std::string data = GetDataDirectoryUtf8();
+        if (data == program && ::access(program.c_str(), W_OK) == 0) return FoldersBeside(program);
+        return XdgFolders(data);
+    }();
+    return folders;
 }
 
 KXUserFolders XdgFolders(const std::string& data) {

@@ -11,7 +11,8 @@
 //   videos folders of user-dirs.dirs, each in "Tarvex Player/", crash reports in
 //   $XDG_STATE_HOME/tarvex-player/.
 //
-// Every folder ends in "/". Computed from the environment at each call (tests change it).
+// Every folder ends in "/". With $TARVEX_HOME set they follow it at each call (tests change it);
+// otherwise they are found once per run.
 #include <string>
 
 namespace KX_SOFT_BASE {

@@ -8,8 +8,9 @@ player=$build/bin/tarvex-player
 cli=$build/bin/tarvex-cli
 [ -x "$player" ] && [ -x "$cli" ] || { echo "build the player first (./tarvex.sh start or scripts/build.sh build)" >&2; exit 1; }
 # The player as a user has it: installed, in a home whose folders the pictures show.
+# A fixed folder, so that the pictures show the same paths each time; never someone else's.
 work=/tmp/tarvex-guide
-rm -rf "$work"
+mkdir "$work" || { echo "$work exists: another run, or left over (remove it)" >&2; exit 1; }
 trap 'rm -rf "$work"' EXIT
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 player=$work/prefix/bin/tarvex-player

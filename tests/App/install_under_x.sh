@@ -78,8 +78,10 @@ done
 [ "$accent" -gt 200 ] || fail "the window does not show the skin ($accent accent pixels)"
 # A snapshot of the playing channel goes to the user's pictures folder.
 for _ in $(seq 40); do ls "$home/.cache/tarvex-player/Index/"* >/dev/null 2>&1 && break; sleep 0.25; done
-xdotool mousemove --window "$wid" 618 111 click 1
-for _ in $(seq 40); do ls "$home/Pictures/Tarvex Player/"*.bmp >/dev/null 2>&1 && break; sleep 0.25; done
+for _ in $(seq 30); do
+  xdotool mousemove --window "$wid" 618 111 click 1
+  for _ in $(seq 4); do ls "$home/Pictures/Tarvex Player/"*.bmp >/dev/null 2>&1 && break 2; sleep 0.25; done
+done
 ls "$home/Pictures/Tarvex Player/"*.bmp >/dev/null 2>&1 || fail "no snapshot in the user's pictures folder"
 eval "$(xdotool getwindowgeometry --shell "$wid")"
 xdotool mousemove --window "$wid" $((WIDTH - 1 - 22)) 15 click 1

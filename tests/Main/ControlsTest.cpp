@@ -229,6 +229,9 @@ TEST_F(ControlsTest, TypedFoldersAreStoredWithOurSeparatorWithoutTrailingDotsAnd
 }
 
 TEST_F(ControlsTest, SettingsThatAffectPlaybackApplyAtOnce) {
+    // The page also says where the settings and index files of this run are kept.
+    EXPECT_EQ(Wide(m_home) + L"Config/", Config()->KeptFolder(0));
+    EXPECT_EQ(Wide(m_home) + L"Index/", Config()->KeptFolder(1));
     Config()->CB_OnSelChanged(CConfigViewEventImp::kProportion, 1);
     EXPECT_EQ(1, TarvexApp::Settings().Proportion);
     Config()->CB_OnSelChanged(CConfigViewEventImp::kSoundChannel, 2);

@@ -91,20 +91,23 @@ xdotool search --onlyvisible --name "^Custom Layout$" >/dev/null && fail "the di
 
 # The configuration page from the tool bar's gear; the snapshot format's list (its fourth row).
 xdotool mousemove --window "$wid" 463 32 click 1
-sleep 0.5
+sleep 1
 import -window "$wid" "$out/config.png"
 xdotool mousemove --window "$wid" 351 281 click 1
-sleep 0.5
+sleep 1
 xdotool key Down Return
-sleep 0.5
+sleep 1
 import -window "$wid" "$out/config_jpg.png"
 # Back to the play page by its tab, a channel played from the list, and a snapshot by its key.
 xdotool mousemove --window "$wid" 291 83 click 1
 sleep 0.5
 xdotool mousemove --window "$wid" 117 155 click --repeat 2 --delay 80 1
 for _ in $(seq 40); do ls "$home/Index/"* >/dev/null 2>&1 && break; sleep 0.25; done
-xdotool key --window "$wid" s
-for _ in $(seq 40); do ls "$home/Picture/"*.jpg >/dev/null 2>&1 && break; sleep 0.25; done
+# Pressed again while none has come: the file may still be opening on a loaded machine.
+for _ in $(seq 30); do
+  xdotool key --window "$wid" s
+  for _ in $(seq 4); do ls "$home/Picture/"*.jpg >/dev/null 2>&1 && break 2; sleep 0.25; done
+done
 ls "$home/Picture/"*.jpg >/dev/null 2>&1 || { import -window "$wid" "$out/no_snapshot.png"; fail "no JPG snapshot after the format was changed"; }
 import -window "$wid" "$out/snapshot_taken.png"
 
