@@ -4,10 +4,11 @@
 #   ./tarvex.sh test           build and run every test, the sanitizer builds included
 #   ./tarvex.sh bench          build and run the benchmarks, printing their figures
 #   ./tarvex.sh package        build the Debian package into build/package/
+#   ./tarvex.sh fuzz [SECONDS] build the fuzz targets and run each for SECONDS (default 60)
 set -euo pipefail
 cd "$(dirname "$0")"
 
-usage() { sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'; }
+usage() { sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'; }
 
 command=${1:-}
 [ $# -gt 0 ] && shift
@@ -15,6 +16,8 @@ case "$command" in
   start) scripts/install-deps.sh && scripts/build.sh build && exec scripts/start.sh "$@" ;;
   test) scripts/install-deps.sh && exec scripts/test.sh ;;
   bench) scripts/install-deps.sh && scripts/build.sh build && exec scripts/bench.sh "$@" ;;
+  fuzz) scripts/install-deps.sh && CC=clang CXX=clang++ scripts/build.sh build-fuzz fuzzer fuzz_targets &&
+    exec scripts/fuzz.sh "${1:-60}" ;;
   package) scripts/install-deps.sh && scripts/build.sh build &&
     exec cpack --config build/CPackConfig.cmake -B build/package ;;
   -h|--help|help) usage ;;

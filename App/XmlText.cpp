@@ -75,6 +75,10 @@ bool ReadXmlText(const std::string& path, std::string* text) {
             text->push_back(content[i]);
         }
     }
+    // The parser steps over a UTF-8 character by its first byte's length: a file cut inside one
+    // would have it step over the end of the text and read on. A few zeros after the end keep
+    // every such step inside the text, where the first zero ends it.
+    text->append(kXmlTextPadding, '\0');
     return true;
 }
 

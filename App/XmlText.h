@@ -16,8 +16,11 @@ constexpr std::size_t kMaxXmlBytes = 16u << 20;
 // declarations and quoted attribute values are passed over; self-closing elements add no level.
 bool XmlNestingWithin(const std::string& text, int limit = kMaxXmlNesting);
 
+// The longest UTF-8 sequence: the zeros that follow the text read.
+constexpr std::size_t kXmlTextPadding = 4;
+
 // The file's text when it can be read, is at most kMaxXmlBytes long and is nested within the
-// limit; false otherwise.
+// limit, followed by kXmlTextPadding zeros (pass its c_str() to the parser); false otherwise.
 bool ReadXmlText(const std::string& path, std::string* text);
 
 }  // namespace TarvexApp

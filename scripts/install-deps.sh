@@ -15,6 +15,7 @@ packages=(
   fonts-dejavu-core fonts-wqy-microhei
   xvfb xauth xdotool imagemagick
   desktop-file-utils libxml2-utils dpkg-dev
+  clang libclang-rt-14-dev
   ffmpeg
 )
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the plain build, then the framework, engine, toolkit, shell, play core
 # and play-window tests under ThreadSanitizer and, with the recording-file tests, under AddressSanitizer with
-# UndefinedBehaviorSanitizer. The crash report's tests and the start under a virtual X server run
+# UndefinedBehaviorSanitizer, then each fuzz target a short while from its seeds. The crash report's tests and the start under a virtual X server run
 # in the plain build only: the sanitizers take fatal signals over themselves.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,3 +22,7 @@ scripts/build.sh build-asan address base_tests files_tests engine_tests toolkit_
 (cd build-asan && ASAN_OPTIONS="detect_leaks=1" UBSAN_OPTIONS="print_stacktrace=1" \
    LSAN_OPTIONS="suppressions=$PWD/../tests/lsan.supp" \
    ctest --output-on-failure -j2 -L "framework|files|engine|toolkit|app|playmanager|main" -E "$plain_only")
+
+# The fuzz targets, built by clang with libFuzzer: each runs 20 seconds from its seed corpus.
+CC=clang CXX=clang++ scripts/build.sh build-fuzz fuzzer fuzz_targets
+(cd build-fuzz && ctest --output-on-failure -j2 -L fuzz)

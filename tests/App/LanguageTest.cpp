@@ -55,6 +55,13 @@ TEST_F(LanguageTest, AFileNestedTooDeepForTheParserLeavesTheTextsUntranslated) {
     EXPECT_EQ(L"Hinweis", Translate(L"Prompt")) << "and tried again, as a broken file is";
 }
 
+TEST_F(LanguageTest, AFileCutInsideAUtf8CharacterIsReadNoFurtherThanItsEnd) {
+    // Cut inside an element's name, after the first byte of a three-byte character: the parser
+    // steps over the character's length, past the file's last byte (the address sanitizer sees it).
+    WriteFile("Lang_2.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><L><T name=\"Prompt\" value=\"Hinweis\"/><T\x89\x88\xe6");
+    EXPECT_EQ(L"Prompt", Translate(L"Prompt")) << "a broken file translates nothing";
+}
+
 TEST_F(LanguageTest, ValuesAreDecodedFromUtf8AndALaterEntryWins) {
     WriteLanguage(2,
                   "<T name=\"Prompt\" value=\"提示\"/><T name=\"Close\" value=\"Zu\"/><T name=\"Close\" value=\"Schließen\"/>"
