@@ -11,6 +11,7 @@
 #include "App/CrashReport.h"
 #include "App/FileTypes.h"
 #include "App/Language.h"
+#include "App/LeftoverFiles.h"
 #include "App/Settings.h"
 #include "App/StartupLoops.h"
 #include "Base/FolderPath.h"
@@ -120,6 +121,8 @@ int main(int argc, char** argv) {
     if (folders.besideProgram)
         for (const std::string& folder : {folders.pictures, folders.videos})
             KX_SOFT_BASE::CreateFolderPath(KX_SOFT_BASE::Utf8ToWide(folder));
+    // A run killed while writing left its temporary files: nobody holds them now.
+    RemoveLeftoverFiles(folders, Settings().SnapPath, Settings().VideoPath);
 
     StartupLoops loops = CreateStartupLoops(TarvexBase::MC_UI_THREAD);
     TarvexPlay::FillYuvTables();

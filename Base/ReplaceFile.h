@@ -2,6 +2,10 @@
 // Writes a whole file beside its final name (same folder, a unique temporary name), flushes it to
 // the disk and renames it over the final name. A crash, a full disk or a write error therefore
 // leaves what was there before, or nothing: never half a file under the final name.
+//
+// A process killed while writing leaves its temporary file behind: a hidden ".<name>.XXXXXX.part"
+// beside the final name, locked for as long as its writer lives. The next start removes the ones
+// nobody holds any more.
 #include <cstddef>
 #include <initializer_list>
 #include <string>
@@ -15,5 +19,12 @@ struct FilePart {
 
 // False (with errno set) when any step fails; the temporary file is then removed.
 bool ReplaceFile(const std::string& path, std::initializer_list<FilePart> parts);
+
+// True for a name (without its folder) that ReplaceFile gives its temporary files.
+bool IsReplaceFilePart(const std::string& name);
+
+// Removes the temporary files of ReplaceFile in `folder` (not below it) whose writer has gone.
+// Returns how many it removed.
+int RemoveLeftoverParts(const std::string& folder);
 
 }  // namespace KX_SOFT_BASE
