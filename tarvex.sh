@@ -5,10 +5,11 @@
 #   ./tarvex.sh bench          build and run the benchmarks, printing their figures
 #   ./tarvex.sh package        build the Debian package into build/package/
 #   ./tarvex.sh fuzz [SECONDS] build the fuzz targets and run each for SECONDS (default 60)
+#   ./tarvex.sh soak [MINUTES] build the player and drive it MINUTES (default 30) with 36 windows
 set -euo pipefail
 cd "$(dirname "$0")"
 
-usage() { sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'; }
+usage() { sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'; }
 
 command=${1:-}
 [ $# -gt 0 ] && shift
@@ -18,6 +19,7 @@ case "$command" in
   bench) scripts/install-deps.sh && scripts/build.sh build && exec scripts/bench.sh "$@" ;;
   fuzz) scripts/install-deps.sh && CC=clang CXX=clang++ scripts/build.sh build-fuzz fuzzer fuzz_targets &&
     exec scripts/fuzz.sh "${1:-60}" ;;
+  soak) scripts/install-deps.sh && scripts/build.sh build && exec scripts/soak.sh "$@" ;;
   package) scripts/install-deps.sh && scripts/build.sh build &&
     exec cpack --config build/CPackConfig.cmake -B build/package ;;
   -h|--help|help) usage ;;
