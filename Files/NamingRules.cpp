@@ -14,24 +14,97 @@ using KX_SOFT_BASE::DateTime;
 
 namespace {
 
-// The grammar's pieces exactly as recorders' names have always been checked, quirks included:
-// in the device class "&-;" is the range 0x26-0x3B (digits, ' * , - . / : but no underscore),
-// in the tail class ",-`" is the range 0x2C-0x60 (capitals and most punctuation). Bytes
-// 0x80-0xFF admit any non-ASCII name in its UTF-8 (or legacy) bytes.
-const char kDevicePiece[] = R"(([A-Za-z0-9\x80-\xff\$\(\)\.\+\[\]\^\{\}#@%!,~&-;`=']+))";
-const char kChannelPiece[] = R"(([1-9]\d*))";
-const char kStreamPiece[] = R"((main_|extra([1-9]\d*)_)?)";
-const char kDateTimePiece[] =
-    R"((([12][0-9]{3})(0?[1-9]|1[012])(0?[1-9]|[12][0-9]|3[01])([01][0-9]|2[0-3])([0-5][0-9])([0-5][0-9])))";
-const char kTailPiece[] = R"((\D[_\w\.\[\]\+\(\)\{\}\$\+\^\&#@%!~&,-`;=']*)*)";
+// The grammar, as recorders' names have always been checked (a pattern of pieces, quirks
+// included), matched by hand: a pattern engine's backtracking was most of the cost of listing a
+// large export. The pieces, on the name's bytes:
+//   device   one or more of A-Z a-z 0-9, bytes 0x80-0xFF (any non-ASCII name in its UTF-8 or
+//            legacy bytes), ! # $ % ' ( ) * + , - . / : ; = @ [ ] ^ ` { } ~ & (the old class's
+//            range "&-;" is 0x26-0x3B: digits and ' * , - . / : but no underscore)
+//   "_ch" channel "_"          channel: [1-9][0-9]*
+//   stream   optional "main_" or "extra" [1-9][0-9]* "_"
+//   start "_" end              each [12]ddd month day hour minute second, where the month is
+//                              0?[1-9] or 1[0-2], the day 0?[1-9], [12][0-9] or 3[01], the hour
+//                              [01][0-9] or 2[0-3], minute and second [0-5][0-9]
+//   tail     nothing, or a non-digit and then anything (the old tail's class held every digit,
+//            so any character after its first non-digit one was taken)
+// The test suite keeps the pattern as the reference and compares the two on mutated names.
 
-// Compiled once: the accepted language is the one of the concatenated pieces.
-const boost::regex& FileNamePattern() {
-    static const boost::regex pattern(std::string("^") + kDevicePiece + "_ch" + kChannelPiece + "_" +
-                                          kStreamPiece + kDateTimePiece + "_" + kDateTimePiece +
-                                          kTailPiece + "$",
-                                      boost::regex::perl | boost::regex::nosubs);
-    return pattern;
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+bool IsDeviceByte(unsigned char c) {
+    if (c >= 0x80 || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= 0x26 && c <= 0x3B)) return true;
+    switch (c) {
+        case '!': case '#': case '$': case '%': case '=': case '@': case '[': case ']': case '^': case '`':
+        case '{': case '}': case '~':
+            return true;
+        default:
+            return false;
+    }
+}
+
+// [1-9][0-9]* at `at`; the position after it, or npos.
+std::size_t Number(const std::string& s, std::size_t at) {
+    if (at >= s.size() || s[at] < '1' || s[at] > '9') return std::string::npos;
+    while (++at < s.size() && IsDigit(static_cast<unsigned char>(s[at]))) {
+    }
+    return at;
+}
+
+bool TwoDigits(const std::string& s, std::size_t at, char firstLow, char firstHigh, char secondHigh = '9') {
+    return at + 1 < s.size() && s[at] >= firstLow && s[at] <= firstHigh && IsDigit(static_cast<unsigned char>(s[at + 1])) &&
+           s[at + 1] <= secondHigh;
+}
+
+// Every way the date and time may be read at `at` (the month and the day take one or two digits),
+// each the position after it; calls `next` with each until it says yes.
+template <typename Next>
+bool DateTimeAt(const std::string& s, std::size_t at, Next next) {
+    if (at + 4 > s.size() || (s[at] != '1' && s[at] != '2')) return false;
+    for (std::size_t i = 1; i < 4; ++i)
+        if (!IsDigit(static_cast<unsigned char>(s[at + i]))) return false;
+    const std::size_t monthAt = at + 4;
+    for (int monthLength = 1; monthLength <= 2; ++monthLength) {
+        const bool month = monthLength == 1
+                               ? monthAt < s.size() && s[monthAt] >= '1' && s[monthAt] <= '9'
+                               : (TwoDigits(s, monthAt, '0', '0') && s[monthAt + 1] != '0') ||
+                                     TwoDigits(s, monthAt, '1', '1', '2');
+        if (!month) continue;
+        const std::size_t dayAt = monthAt + monthLength;
+        for (int dayLength = 1; dayLength <= 2; ++dayLength) {
+            const bool day = dayLength == 1 ? dayAt < s.size() && s[dayAt] >= '1' && s[dayAt] <= '9'
+                                            : (TwoDigits(s, dayAt, '0', '0') && s[dayAt + 1] != '0') ||
+                                                  TwoDigits(s, dayAt, '1', '2') || TwoDigits(s, dayAt, '3', '3', '1');
+            if (!day) continue;
+            const std::size_t hourAt = dayAt + dayLength;
+            const bool time = (TwoDigits(s, hourAt, '0', '1') || TwoDigits(s, hourAt, '2', '2', '3')) &&
+                              TwoDigits(s, hourAt + 2, '0', '5') && TwoDigits(s, hourAt + 4, '0', '5');
+            if (time && next(hourAt + 6)) return true;
+        }
+    }
+    return false;
+}
+
+bool FollowsGrammar(const std::string& s) {
+    std::size_t at = 0;
+    while (at < s.size() && IsDeviceByte(static_cast<unsigned char>(s[at]))) ++at;
+    if (at == 0 || s.compare(at, 3, "_ch") != 0) return false;
+    at = Number(s, at + 3);
+    if (at == std::string::npos || at >= s.size() || s[at] != '_') return false;
+    ++at;
+    // "main" and "extra" cannot begin a date, so the stream is there exactly when they are.
+    if (s.compare(at, 5, "main_") == 0) {
+        at += 5;
+    } else if (s.compare(at, 5, "extra") == 0) {
+        at = Number(s, at + 5);
+        if (at == std::string::npos || at >= s.size() || s[at] != '_') return false;
+        ++at;
+    }
+    return DateTimeAt(s, at, [&](std::size_t afterStart) {
+        if (afterStart >= s.size() || s[afterStart] != '_') return false;
+        return DateTimeAt(s, afterStart + 1, [&](std::size_t afterEnd) {
+            return afterEnd == s.size() || !IsDigit(static_cast<unsigned char>(s[afterEnd]));
+        });
+    });
 }
 
 const boost::regex& DateFolderPattern() {
@@ -88,8 +161,10 @@ bool ReadDateTime(const wchar_t* p, DateTime& out) {
 
 }  // namespace
 
+int FollowsFileNameGrammar(const std::string& bytes) { return FollowsGrammar(bytes) ? 1 : 0; }
+
 int ParseFileName(const std::wstring& title, CNamingRuleParser& parser) {
-    if (!WholeMatch(title, FileNamePattern())) return 0;
+    if (!FollowsGrammar(KX_SOFT_BASE::WideToNative(title))) return 0;
 
     const std::size_t first = title.find(L'_');
     if (first == std::wstring::npos) return 0;

@@ -33,6 +33,8 @@ public:
 // `title` is the file name without folder and extension. 1 when it is a recording name (and its
 // start lies strictly before its end), 0 otherwise.
 int ParseFileName(const std::wstring& title, CNamingRuleParser& parser);
+// The grammar alone, on a title's bytes (its UTF-8, or legacy bytes): 1 when it follows it.
+int FollowsFileNameGrammar(const std::string& bytes);
 // 1 and the folder date set when the folder name is a date such as 2012-03-15 or 2012-3-5.
 int ParseDateFolder(const std::wstring& name, CNamingRuleParser& parser);
 // 1 for ".rvf" in any letter case.

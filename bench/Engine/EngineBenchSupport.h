@@ -33,6 +33,17 @@ inline double Percentile(std::vector<double> v, double p) {
     return v[std::min(v.size() - 1, static_cast<std::size_t>(p * (v.size() - 1) + 0.5))];
 }
 
+// A figure measured in several rounds, told as its median with the lowest and highest round, so
+// that one run shows whether the figure can decide anything.
+inline std::string Spread(const std::vector<double>& rounds, const char* format = "%.2f") {
+    if (rounds.empty()) return "n/a";
+    char text[128];
+    std::string f = std::string(format) + " (" + format + ".." + format + ", %zu rounds)";
+    std::snprintf(text, sizeof text, f.c_str(), Percentile(rounds, 0.5), Percentile(rounds, 0), Percentile(rounds, 1),
+                  rounds.size());
+    return text;
+}
+
 // Every presented frame: its number and when it came.
 class Recorder : public IMovraListener {
 public:

@@ -140,8 +140,11 @@ void ParseNames(benchmark::State& state) {
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    benchmark::RegisterBenchmark("catalogue/ours/100k_files", &CatalogueTree)->Unit(benchmark::kMillisecond)->MinTime(2);
-    benchmark::RegisterBenchmark("catalogue/plain_walk/100k_files", &WalkTree)->Unit(benchmark::kMillisecond)->MinTime(2);
+    // Repeated, and judged by the medians: a single run of either moves by a tenth from run to run.
+    benchmark::RegisterBenchmark("catalogue/ours/100k_files", &CatalogueTree)
+        ->Unit(benchmark::kMillisecond)->MinTime(1)->Repetitions(7)->ReportAggregatesOnly(true);
+    benchmark::RegisterBenchmark("catalogue/plain_walk/100k_files", &WalkTree)
+        ->Unit(benchmark::kMillisecond)->MinTime(1)->Repetitions(7)->ReportAggregatesOnly(true);
     benchmark::RegisterBenchmark("parse_file_name", &ParseNames);
     TarvexBench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,19 +28,30 @@ public:
 
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
+        for (const Run& run : runs) {
+            // Of repeated runs only the median counts: one slow or lucky repetition decides nothing.
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.run_type == Run::RT_Aggregate && !median) continue;
             for (const auto& [name, counter] : run.counters) m_values[run.benchmark_name()][name] = counter.value;
+            if (median) m_medians.insert(run.benchmark_name());
+        }
     }
 
-    // The first run whose name begins with `prefix` (the library appends "/iterations:..." and
-    // the like to the registered name).
+    // The median of the runs whose name begins with `prefix` when they were repeated, else the
+    // first such run (the library appends "/iterations:..." and the like to the registered name).
     double Value(const std::string& prefix, const std::string& counter) const {
+        const std::map<std::string, double>* found = nullptr;
         for (const auto& [name, counters] : m_values) {
             if (name.compare(0, prefix.size(), prefix) != 0) continue;
-            auto c = counters.find(counter);
-            return c == counters.end() ? 0 : c->second;
+            if (m_medians.count(name)) {
+                found = &counters;
+                break;
+            }
+            if (!found) found = &counters;
         }
-        return 0;
+        if (!found) return 0;
+        auto c = found->find(counter);
+        return c == found->end() ? 0 : c->second;
     }
 
     void PrintRatios(const std::vector<Ratio>& ratios) const {
@@ -58,6 +70,7 @@ public:
 
 private:
     std::map<std::string, std::map<std::string, double>> m_values;
+    std::set<std::string> m_medians;
 };
 
 }  // namespace TarvexBench

@@ -95,3 +95,42 @@ TEST(NamingRulesReference, FastReaderAcceptsAndReadsWhatTheLiteralStepsDo) {
     }
     EXPECT_GT(accepted, 1000) << "the mutations must keep enough names valid to compare fields";
 }
+
+// The grammar alone on bytes of every value, against the pattern: the device's odd class, high
+// bytes, control characters and the tail's anything-after-a-non-digit.
+TEST(NamingRulesReference, TheGrammarAcceptsWhatThePatternDoesOnAnyBytes) {
+    static const boost::regex pattern(
+        std::string("^") + R"(([A-Za-z0-9\x80-\xff\$\(\)\.\+\[\]\^\{\}#@%!,~&-;`=']+))" + "_ch" + R"(([1-9]\d*))" +
+            "_" + R"((main_|extra([1-9]\d*)_)?)" +
+            R"((([12][0-9]{3})(0?[1-9]|1[012])(0?[1-9]|[12][0-9]|3[01])([01][0-9]|2[0-3])([0-5][0-9])([0-5][0-9])))" +
+            "_" +
+            R"((([12][0-9]{3})(0?[1-9]|1[012])(0?[1-9]|[12][0-9]|3[01])([01][0-9]|2[0-3])([0-5][0-9])([0-5][0-9])))" +
+            R"((\D[_\w\.\[\]\+\(\)\{\}\$\+\^\&#@%!~&,-`;=']*)*)" + "$",
+        boost::regex::perl);
+    const std::string seeds[] = {
+        "DVR_ch1_20120315101500_20120315110000",  "A_ch3_extra2_2012315101500_20120315110000_part",
+        "x_ch12_main_201231101500_201231111500x", "\xe5\x89\x8d_ch2_20120315101500_20120315110000(2)9",
+        "a!#$%&'()*+,-./:;=@[]^`{}~_ch9_2012111101500_20121111101501",
+    };
+    // Digits, the separators and letters of the grammar most of the time, any byte else.
+    const std::string common = "0123456789_chmainextra";
+    std::mt19937 random(2024);
+    int accepted = 0;
+    for (int round = 0; round < 200000; ++round) {
+        std::string name = seeds[round % 5];
+        const int edits = 1 + static_cast<int>(random() % 3);
+        for (int e = 0; e < edits && !name.empty(); ++e) {
+            const std::size_t at = random() % name.size();
+            const char c = random() % 2 ? common[random() % common.size()] : static_cast<char>(random() % 256);
+            switch (random() % 3) {
+            case 0: name[at] = c; break;
+            case 1: name.insert(name.begin() + static_cast<std::ptrdiff_t>(at), c); break;
+            default: name.erase(at, 1); break;
+            }
+        }
+        const bool expected = boost::regex_match(name, pattern);
+        ASSERT_EQ(expected, FollowsFileNameGrammar(name) == 1) << "name bytes: " << ::testing::PrintToString(name);
+        accepted += expected;
+    }
+    EXPECT_GT(accepted, 20000);
+}
