@@ -54,19 +54,18 @@ touch "$work/stamp"
 expected=$(grep -o 'name="ProductName" value="[^"]*"' "$share/tarvex-player/Lang_1.xml" | sed 's/.*value="//; s/"$//')
 env -u TARVEX_HOME -u QT_QPA_PLATFORM -u DBUS_SESSION_BUS_ADDRESS -u XDG_CONFIG_HOME -u XDG_CACHE_HOME \
     -u XDG_DATA_HOME -u XDG_STATE_HOME -u XDG_PICTURES_DIR -u XDG_VIDEOS_DIR HOME="$home" \
+  TARVEX_X_SESSION=$(realpath "$(dirname "$0")/../x_session.sh") \
   xvfb-run -a -s "-screen 0 1280x800x24" bash -s "$prefix" "$home" "$out" "$expected" <<'SCRIPT'
 set -euo pipefail
 prefix=$1 home=$2 out=$3 expected=$4
-fail() { echo "$*"; [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; exit 1; }
+source "$TARVEX_X_SESSION"
 recording=$(find "$home/export" -name '*.rvf' | head -1)
 "$prefix/bin/tarvex-player" "$recording" 2>"$out/installed_player.log" &
 pid=$!
-wid=$(timeout 20 xdotool search --sync --onlyvisible --name "$expected" | head -1) || fail "no window titled '$expected'"
+wid=$(wait_player_window "$expected") || fail "no window titled '$expected'"
 # The association question, in the chosen language: dismissed.
 prompt=$(grep -o 'name="Prompt" value="[^"]*"' "$prefix/share/tarvex-player/Lang_1.xml" | sed 's/.*value="//; s/"$//')
-if question=$(timeout 5 xdotool search --sync --onlyvisible --name "^$prompt$" | head -1); then
-  xdotool key --window "$question" Escape
-fi
+answer_prompt "$prompt"
 # The skin came from the prefix: the logo's accent colour is on screen.
 for _ in $(seq 40); do
   import -window "$wid" "$out/installed_player.png"
@@ -83,11 +82,8 @@ for _ in $(seq 30); do
   for _ in $(seq 4); do ls "$home/Pictures/Tarvex Player/"*.bmp >/dev/null 2>&1 && break 2; sleep 0.25; done
 done
 ls "$home/Pictures/Tarvex Player/"*.bmp >/dev/null 2>&1 || fail "no snapshot in the user's pictures folder"
-eval "$(xdotool getwindowgeometry --shell "$wid")"
-xdotool mousemove --window "$wid" $((WIDTH - 1 - 22)) 15 click 1
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && fail "still running after its close"
-status=0; wait "$pid" || status=$?
+close_player "$wid"
+wait_exit
 [ "$status" -eq 0 ] || { cat "$out/installed_player.log"; fail "exit code $status"; }
 SCRIPT
 grep -q "$home/export/;" "$home/.config/tarvex-player/config.xml" || fail "the settings were not kept in the user's folder"

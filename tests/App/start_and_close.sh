@@ -19,14 +19,16 @@ echo half > "$home/Config/.config.xml.k1ll3d.part"
 echo half > "$home/Index/.DVR_ch1.rvf.rvx.k1ll3d.part"
 export TARVEX_HOME=$home XDG_DATA_HOME=$home/xdg-data XDG_CONFIG_HOME=$home/xdg-config
 unset QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS
+export TARVEX_X_SESSION=$(realpath "$(dirname "$0")/../x_session.sh")
 
 xvfb-run -a -s "-screen 0 1280x800x24" bash -s "$program" "$out" "$home" <<'SCRIPT'
 set -euo pipefail
 program=$1 out=$2 home=$3
+source "$TARVEX_X_SESSION"
 # A toolkit option ahead of the path, as a user may give one: the toolkit takes it, the path stays.
 "$program" -platform xcb "$home/DVR_ch1_20240315100000_20240315100004.rvf" 2>"$out/start_and_close.log" &
 pid=$!
-wid=$(timeout 20 xdotool search --sync --onlyvisible --name "Tarvex" | head -1)
+wid=$(wait_player_window "Tarvex") || fail "no window came up"
 title=$(xdotool getwindowname "$wid")
 expected=$(grep -o 'name="ProductName" value="[^"]*"' "$home/Lang_1.xml" | sed 's/.*value="//; s/"$//')
 [ "$title" = "$expected" ] || { echo "title '$title', expected '$expected'"; exit 1; }
@@ -35,12 +37,8 @@ if ls -A "$home/Config" "$home/Index" | grep -q '\.part$'; then echo "a killed r
 [ -s "$home/Config/config.xml" ] || { echo "the settings are gone"; exit 1; }
 sleep 1
 import -window root "$out/startup_window.png"
-eval "$(xdotool getwindowgeometry --shell "$wid")"
-# The window's own close button, at the right end of its tool bar inside the one-pixel frame.
-xdotool mousemove --window "$wid" $((WIDTH - 1 - 22)) $((1 + 14)) click 1
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$pid" 2>/dev/null; then echo "still running after its close box was clicked"; kill -9 "$pid"; exit 1; fi
-wait "$pid" && status=0 || status=$?
+close_player "$wid"
+wait_exit
 [ "$status" -eq 0 ] || { echo "exit code $status"; cat "$out/start_and_close.log"; exit 1; }
 if ls "$(dirname "$program")"/*.dmp "$home"/*.dmp >/dev/null 2>&1; then echo "a crash report was written"; exit 1; fi
 echo "window '$title' came up and closed with exit code 0"

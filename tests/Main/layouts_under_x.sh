@@ -21,11 +21,12 @@ mkdir -p "$home/Config" "$home/xdg-data" "$home/xdg-config"
 fail() { echo "$*"; exit 1; }
 export TARVEX_HOME=$home XDG_DATA_HOME=$home/xdg-data XDG_CONFIG_HOME=$home/xdg-config
 unset QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS
+export TARVEX_X_SESSION=$(realpath "$(dirname "$0")/../x_session.sh")
 
 xvfb-run -a -s "-screen 0 1280x800x24" bash -s "$player" "$counter" "$out" "$home" <<'SCRIPT'
 set -euo pipefail
 player=$1 counter=$2 out=$3 home=$4
-fail() { echo "$*"; [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; exit 1; }
+source "$TARVEX_X_SESSION"
 # Sub-windows of a grid in a window's screenshot, kept as NAME.png; the grid's outer border pixel
 # and, for another grid than the main one, its border colours follow.
 count() {
@@ -45,10 +46,8 @@ wait_count() {
 
 "$player" "$home/export" 2>"$out/layouts_under_x.log" &
 pid=$!
-wid=$(timeout 20 xdotool search --sync --onlyvisible --name "Tarvex Player" | head -1) || fail "no window came up"
-if question=$(timeout 5 xdotool search --sync --onlyvisible --name "^Prompt$" | head -1); then
-  xdotool key --window "$question" Escape
-fi
+wid=$(wait_player_window "Tarvex Player") || fail "no window came up"
+answer_prompt
 # The main grid's top-left corner in the window (inside its one-pixel frame), and the layout bar's
 # buttons, 43 pixels apart from the top: 1, 4, 9, 16, 25, 36, 6, 8 and 13 windows, then custom.
 grid="311 97"
@@ -111,11 +110,8 @@ done
 ls "$home/Picture/"*.jpg >/dev/null 2>&1 || { import -window "$wid" "$out/no_snapshot.png"; fail "no JPG snapshot after the format was changed"; }
 import -window "$wid" "$out/snapshot_taken.png"
 
-eval "$(xdotool getwindowgeometry --shell "$wid")"
-xdotool mousemove --window "$wid" $((WIDTH - 1 - 22)) $((1 + 14)) click 1
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && fail "still running after its close"
-status=0; wait "$pid" || status=$?
+close_player "$wid"
+wait_exit
 [ "$status" -eq 0 ] || { cat "$out/layouts_under_x.log"; fail "exit code $status"; }
 rm -f "$out"/*.ppm
 SCRIPT

@@ -21,19 +21,17 @@ printf '<Setting><UIConfig><Proportion value="1"/><SnapPath value="%s/shots"/></
 "$cli" synth "$home/export" --channels 2 --files 2 --seconds 30 >/dev/null
 export TARVEX_HOME=$home XDG_DATA_HOME=$home/xdg-data XDG_CONFIG_HOME=$home/xdg-config
 unset QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS
+export TARVEX_X_SESSION=$(realpath "$(dirname "$0")/../x_session.sh")
 
 xvfb-run -a -s "-screen 0 1280x800x24" bash -s "$player" "$reader" "$out" "$home" <<'SCRIPT'
 set -euo pipefail
 player=$1 reader=$2 out=$3 home=$4
-fail() { echo "$*"; [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; exit 1; }
+source "$TARVEX_X_SESSION"
 # The frame number on screen now ("-1" when none can be read), keeping the screenshot as NAME.png.
 frame() {
   import -window root "$out/$1.png"
   convert "$out/$1.png" -colorspace gray -depth 8 "$out/$1.pgm"
   "$reader" "$out/$1.pgm" || true
-}
-wait_window() {
-  timeout 20 xdotool search --sync --onlyvisible --name "Tarvex Player" | head -1
 }
 # Waits until a readable frame number shows (and prints it).
 wait_frame() {
@@ -45,12 +43,9 @@ wait_frame() {
 first=$(find "$home/export" -name 'DVR_ch1_*.rvf' | sort | head -1)
 "$player" "$first" 2>"$out/play_under_x.log" &
 pid=$!
-wid=$(wait_window) || fail "no window came up"
-# The start-up question about the file types, answered "Cancel" (Esc) as a user in a hurry would.
-if question=$(timeout 5 xdotool search --sync --onlyvisible --name "^Prompt$" | head -1); then
-  xdotool windowactivate --sync "$question" 2>/dev/null || true
-  xdotool key --window "$question" Escape
-fi
+wid=$(wait_player_window "Tarvex Player") || fail "no window came up"
+# The start-up question about the file types, answered "Cancel" (Esc).
+answer_prompt
 n1=$(wait_frame playing_1)
 [ "$n1" -ge 0 ] || fail "no frame of the recording on screen"
 sleep 1
@@ -74,16 +69,8 @@ for _ in $(seq 40); do ls "$home/shots"/*.bmp >/dev/null 2>&1 && break; sleep 0.
 ls "$home/shots"/*.bmp >/dev/null 2>&1 || fail "no snapshot written"
 cp "$home/shots"/*.bmp "$out/snapshot.bmp"
 
-# Closed with the window's own close button (there is no window manager under the virtual
-# server to ask): the right end of the tool bar, inside the one-pixel frame.
-close_window() {
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  xdotool mousemove --window "$1" $((WIDTH - 1 - 22)) $((1 + 14)) click 1
-}
-close_window "$wid"
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && fail "still running after its close"
-status=0; wait "$pid" || status=$?
+close_player "$wid"
+wait_exit
 [ "$status" -eq 0 ] || { cat "$out/play_under_x.log"; fail "exit code $status"; }
 grep -q "$home/export/;" "$home/Config/config.xml" || fail "the folder is not among the recent ones"
 
@@ -91,12 +78,11 @@ grep -q "$home/export/;" "$home/Config/config.xml" || fail "the folder is not am
 # the catalogue's and so still among the recent ones (a start that listed nothing would drop it).
 "$player" 2>>"$out/play_under_x.log" &
 pid=$!
-wid=$(wait_window) || fail "no window at the second start"
+wid=$(wait_player_window "Tarvex Player") || fail "no window at the second start"
 sleep 2
 import -window root "$out/second_start.png"
-close_window "$wid"
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$pid" 2>/dev/null && fail "the second start did not close"
+close_player "$wid"
+wait_exit
 grep -q "$home/export/;" "$home/Config/config.xml" || fail "the second start did not list the folder"
 echo "frames $n1 -> $n2 while playing, $n3 = $n4 paused; snapshot written; closed with 0; listed again"
 SCRIPT
