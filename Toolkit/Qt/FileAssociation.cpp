@@ -162,12 +162,12 @@ bool SamePath(const QString& a, const QString& b) {
 }
 
 // The desktop entry starts this program.
-bool EntryStarts(const QString& path, const QString& program) {
-    const CKeyFile entry(ReadText(path));
+bool Starts(const CKeyFile& entry, const QString& program) {
     return SamePath(UnquoteExec(UnescapeValue(entry.Value("Desktop Entry", "Exec"))), program);
 }
-bool EntryLists(const QString& path, const QString& mime) {
-    return SplitList(CKeyFile(ReadText(path)).Value("Desktop Entry", "MimeType")).contains(mime);
+bool EntryStarts(const QString& path, const QString& program) { return Starts(CKeyFile(ReadText(path)), program); }
+bool Lists(const CKeyFile& entry, const QString& mime) {
+    return SplitList(entry.Value("Desktop Entry", "MimeType")).contains(mime);
 }
 
 // The type is known to the desktop: our package for it, the user's or an installed one.
@@ -213,12 +213,14 @@ bool IsAssociated(const QString& extension, const QString& program) {
     if (mime.startsWith(kOwnTypePrefix) && !OwnTypeKnown(Bare(extension), mime)) return false;
     // The user's entry hides an installed one of the same name.
     const QString entry = QFile::exists(DesktopPath()) ? DesktopPath() : InstalledDesktopPath();
-    if (entry.isEmpty() || !EntryStarts(entry, program)) return false;
+    if (entry.isEmpty()) return false;
+    const CKeyFile desktop(ReadText(entry));
+    if (!Starts(desktop, program)) return false;
     const CKeyFile apps(ReadText(MimeAppsPath()));
     // A type the entry does not list is the player's through the user's added associations.
     const bool added = SplitList(apps.Value("Added Associations", mime)).contains(kDesktopEntryId);
-    if (!EntryLists(entry, mime) && !added) return false;
-    if (OnlyOffered(mime)) return SplitList(apps.Value("Added Associations", mime)).contains(kDesktopEntryId);
+    if (!Lists(desktop, mime) && !added) return false;
+    if (OnlyOffered(mime)) return added;
     const QStringList defaults = SplitList(apps.Value("Default Applications", mime));
     return !defaults.isEmpty() && defaults.front() == kDesktopEntryId;
 }

@@ -94,8 +94,18 @@ void NativeClips(const std::string& recording, const std::string& folder) {
     MOVRA::CMovra engine(&counter);
     OpenAndShow(engine, counter, recording);
     for (int n = 0;; ++n) {
+        // From the start again once the recording has nearly played out, so that each clip has frames.
+        if (engine.GetCurrentPlayTime() + 2 >= engine.GetFileEndTime()) {
+            engine.Seek(engine.GetFileStartTime());
+            engine.Play(nullptr);
+            counter.WaitFrames(1);
+        }
         std::string path = Numbered(folder, "clip", n, ".ts");
-        if (!engine.StartDataRecord(path.data(), 0)) Fail("cannot start " + path);
+        // A clip starts once a frame is on screen while playing: after a seek, at the next one.
+        for (int tries = 0; !engine.StartDataRecord(path.data(), 0); ++tries) {
+            if (tries == 100) Fail("cannot start " + path);
+            counter.WaitFrames(1);
+        }
         Say("begin " + std::to_string(n) + " " + path);
         for (int step = 0; step < 8; ++step) {
             if (!counter.WaitFrames(5)) break;
@@ -103,11 +113,6 @@ void NativeClips(const std::string& recording, const std::string& folder) {
         }
         if (!engine.StopDataRecord()) Fail("cannot complete " + path);
         Say("done " + std::to_string(n) + " " + path);
-        // From the start again once the recording has played out, so that each clip has frames.
-        if (engine.GetCurrentPlayTime() + 2 >= engine.GetFileEndTime()) {
-            engine.Seek(engine.GetFileStartTime());
-            engine.Play(nullptr);
-        }
     }
 }
 
