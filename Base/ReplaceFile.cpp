@@ -8,13 +8,15 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cctype>
 #include <cstring>
 
 namespace KX_SOFT_BASE {
 
 namespace {
 
-constexpr char kPartSuffix[] = ".part";
+// Our own suffix: the folders cleaned may be the user's, where other programs keep parts of theirs.
+constexpr char kPartSuffix[] = ".tarvex-part";
 constexpr std::size_t kPartSuffixLength = sizeof(kPartSuffix) - 1;
 constexpr std::size_t kUniqueLength = 6;  // the X's of mkstemps
 constexpr std::size_t kNameHintLength = 200;
@@ -42,10 +44,17 @@ int CreateLockedPart(const std::string& path, std::string* temporary) {
     for (int attempt = 0; attempt < 8; ++attempt) {
         // The name is only a hint for a person looking: cut so that a long final name still fits.
         *temporary = path.substr(0, nameStart) + "." + path.substr(nameStart, kNameHintLength) + ".XXXXXX" + kPartSuffix;
-        const int fd = ::mkstemps(temporary->data(), static_cast<int>(kPartSuffixLength));
+        // Close-on-exec: a program started meanwhile must not inherit the part and hold its lock.
+        const int fd = ::mkostemps(temporary->data(), static_cast<int>(kPartSuffixLength), O_CLOEXEC);
         if (fd < 0) return -1;
+        int lock;
+        while ((lock = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+        }
+        // A file system without locks still takes the file: its part is then only left alone by
+        // a cleaner that cannot lock it either.
+        if (lock != 0 && (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL)) lock = 0;
         struct stat status = {};
-        const bool locked = ::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &status) == 0;
+        const bool locked = lock == 0 && ::fstat(fd, &status) == 0;
         if (locked && status.st_nlink > 0) return fd;
         const int saved = errno;
         ::close(fd);
@@ -83,11 +92,15 @@ bool ReplaceFile(const std::string& path, std::initializer_list<FilePart> parts)
 }
 
 bool IsReplaceFilePart(const std::string& name) {
-    // "." + at least one character of the final name + "." + six unique characters + ".part"
+    // "." + at least one character of the final name + "." + six unique characters + the suffix
     const std::size_t tail = 1 + kUniqueLength + kPartSuffixLength;
     if (name.size() < 2 + tail || name[0] != '.') return false;
     if (name.compare(name.size() - kPartSuffixLength, kPartSuffixLength, kPartSuffix) != 0) return false;
-    return name[name.size() - tail] == '.';
+    if (name[name.size() - tail] != '.') return false;
+    // The unique characters are the ones mkstemps uses.
+    for (std::size_t i = name.size() - tail + 1; i < name.size() - kPartSuffixLength; ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+    return true;
 }
 
 int RemoveLeftoverParts(const std::string& folder) {

@@ -3,7 +3,8 @@
 // the disk and renames it over the final name. A crash, a full disk or a write error therefore
 // leaves what was there before, or nothing: never half a file under the final name.
 //
-// A process killed while writing leaves its temporary file behind: a hidden ".<name>.XXXXXX.part"
+// A process killed while writing leaves its temporary file behind: a hidden
+// ".<name>.XXXXXX.tarvex-part"
 // beside the final name, locked for as long as its writer lives. The next start removes the ones
 // nobody holds any more.
 #include <cstddef>

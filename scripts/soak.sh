@@ -150,7 +150,7 @@ awk -F'\t' '
     for (i = 1; i < k; i++) { x = v[i]; for (j = i - 1; j >= 0 && v[j] > x; j--) v[j + 1] = v[j]; v[j + 1] = x }
     return v[int(k / 2)]
   }
-  NR == 1 { next }
+  NR == 1 || $2 == "" { next }
   { t[n] = $1; r[n] = $2; f[n] = $3; h[n] = $4; a = $5; n++ }
   END {
     if (n < 8) { print "soak: too few samples"; exit 1 }

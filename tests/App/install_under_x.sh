@@ -54,7 +54,7 @@ touch "$work/stamp"
 expected=$(grep -o 'name="ProductName" value="[^"]*"' "$share/tarvex-player/Lang_1.xml" | sed 's/.*value="//; s/"$//')
 env -u TARVEX_HOME -u QT_QPA_PLATFORM -u DBUS_SESSION_BUS_ADDRESS -u XDG_CONFIG_HOME -u XDG_CACHE_HOME \
     -u XDG_DATA_HOME -u XDG_STATE_HOME -u XDG_PICTURES_DIR -u XDG_VIDEOS_DIR HOME="$home" \
-  TARVEX_X_SESSION=$(realpath "$(dirname "$0")/../x_session.sh") \
+  TARVEX_X_SESSION="$(realpath "$(dirname "$0")/../x_session.sh")" \
   xvfb-run -a -s "-screen 0 1280x800x24" bash -s "$prefix" "$home" "$out" "$expected" <<'SCRIPT'
 set -euo pipefail
 prefix=$1 home=$2 out=$3 expected=$4

@@ -15,8 +15,8 @@ mkdir -p "$home/Config" "$home/xdg-data" "$home/xdg-config"
 printf '<Setting><UIConfig><Language value="1"/></UIConfig></Setting>\n' > "$home/Config/config.xml"
 # A run killed while it replaced its settings and an index file: their temporary files stayed.
 mkdir -p "$home/Index"
-echo half > "$home/Config/.config.xml.k1ll3d.part"
-echo half > "$home/Index/.DVR_ch1.rvf.rvx.k1ll3d.part"
+echo half > "$home/Config/.config.xml.k1ll3d.tarvex-part"
+echo half > "$home/Index/.DVR_ch1.rvf.rvx.k1ll3d.tarvex-part"
 export TARVEX_HOME=$home XDG_DATA_HOME=$home/xdg-data XDG_CONFIG_HOME=$home/xdg-config
 unset QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS
 export TARVEX_X_SESSION=$(realpath "$(dirname "$0")/../x_session.sh")
@@ -33,7 +33,7 @@ title=$(xdotool getwindowname "$wid")
 expected=$(grep -o 'name="ProductName" value="[^"]*"' "$home/Lang_1.xml" | sed 's/.*value="//; s/"$//')
 [ "$title" = "$expected" ] || { echo "title '$title', expected '$expected'"; exit 1; }
 for folder in Picture Index Video; do [ -d "$home/$folder" ] || { echo "no $folder folder"; exit 1; }; done
-if ls -A "$home/Config" "$home/Index" | grep -q '\.part$'; then echo "a killed run's temporary file is still there"; exit 1; fi
+if ls -A "$home/Config" "$home/Index" | grep -q '\.tarvex-part$'; then echo "a killed run's temporary file is still there"; exit 1; fi
 [ -s "$home/Config/config.xml" ] || { echo "the settings are gone"; exit 1; }
 sleep 1
 import -window root "$out/startup_window.png"

@@ -50,25 +50,29 @@ TEST(ReplaceFileTest, WritesTheWholeFileAndLeavesNoPart) {
 TEST(ReplaceFileTest, OnlyTheLeftoversOfWritersThatWentAreRemoved) {
     TarvexTest::ScopedProgramHome home;
     const std::string dir = home.Path() + "/";
-    Touch(dir + ".config.xml.a1B2c3.part");  // its writer was killed
-    Touch(dir + ".snap 1.bmp.Zz9_x0.part");
-    Touch(dir + ".index.rvx.q1w2e3.part");   // held by a writer that lives
-    const int held = ::open((dir + ".index.rvx.q1w2e3.part").c_str(), O_RDONLY);
+    Touch(dir + ".config.xml.a1B2c3.tarvex-part");  // its writer was killed
+    Touch(dir + ".snap 1.bmp.Zz9Qx0.tarvex-part");
+    Touch(dir + ".index.rvx.q1w2e3.tarvex-part");   // held by a writer that lives
+    const int held = ::open((dir + ".index.rvx.q1w2e3.tarvex-part").c_str(), O_RDONLY);
     ASSERT_EQ(0, ::flock(held, LOCK_EX));
-    // Names that only look like ours, a folder and a link of our form: not touched.
-    for (const char* name : {"config.xml", "clip.part", ".x.abc.part", ".a1B2c3.part", "x.a1B2c3.part"}) Touch(dir + name);
-    std::filesystem::create_directory(dir + ".dir.a1B2c3.part");
+    // Names that only look like ours (another program's part, a unique field mkstemps never
+    // makes), a folder and a link of our form: not touched.
+    const char* const others[] = {"config.xml",          "clip.tarvex-part",     ".x.ab_c12.tarvex-part",
+                                  ".x.abc123.part",      ".x.abc.tarvex-part",   ".a1B2c3.tarvex-part",
+                                  "x.a1B2c3.tarvex-part"};
+    for (const char* name : others) Touch(dir + name);
+    std::filesystem::create_directory(dir + ".dir.a1B2c3.tarvex-part");
     Touch(home.Path() + "-outside");
-    std::filesystem::create_symlink(home.Path() + "-outside", dir + ".link.a1B2c3.part");
+    std::filesystem::create_symlink(home.Path() + "-outside", dir + ".link.a1B2c3.tarvex-part");
 
     EXPECT_EQ(2, RemoveLeftoverParts(home.Path()));
-    EXPECT_FALSE(std::filesystem::exists(dir + ".config.xml.a1B2c3.part"));
-    EXPECT_FALSE(std::filesystem::exists(dir + ".snap 1.bmp.Zz9_x0.part"));
-    EXPECT_TRUE(std::filesystem::exists(dir + ".index.rvx.q1w2e3.part")) << "its writer still holds it";
-    for (const char* name : {"config.xml", "clip.part", ".x.abc.part", ".a1B2c3.part", "x.a1B2c3.part", ".dir.a1B2c3.part"})
-        EXPECT_TRUE(std::filesystem::exists(dir + name)) << name;
+    EXPECT_FALSE(std::filesystem::exists(dir + ".config.xml.a1B2c3.tarvex-part"));
+    EXPECT_FALSE(std::filesystem::exists(dir + ".snap 1.bmp.Zz9Qx0.tarvex-part"));
+    EXPECT_TRUE(std::filesystem::exists(dir + ".index.rvx.q1w2e3.tarvex-part")) << "its writer still holds it";
+    for (const char* name : others) EXPECT_TRUE(std::filesystem::exists(dir + name)) << name;
+    EXPECT_TRUE(std::filesystem::is_directory(dir + ".dir.a1B2c3.tarvex-part"));
     EXPECT_TRUE(std::filesystem::exists(home.Path() + "-outside"));
-    EXPECT_TRUE(std::filesystem::is_symlink(dir + ".link.a1B2c3.part"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir + ".link.a1B2c3.tarvex-part"));
 
     ::close(held);  // the writer is gone now
     EXPECT_EQ(1, RemoveLeftoverParts(dir));
