@@ -434,7 +434,10 @@ private:
                     return first && late && now - m_lastPresented < kMaxGapWithoutFrame ? Due::Drop : Due::Show;
                 }
                 first = false;
-                if (!(m_backwardUsed && m_backward)) {
+                // The members of a group are all due at once: each stops decoding ahead half a
+                // frame before its time, so that none is kept from the core by the others' work.
+                const auto quiet = Seconds(0.5 * FrameInterval() / c.speed);
+                if (!(m_backwardUsed && m_backward) || due - now < quiet) {
                     m_s.cv.wait_until(lock, std::min(due, now + kIdleWait));
                     continue;
                 }
