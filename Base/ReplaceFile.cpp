@@ -7,9 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cctype>
-#include <cstring>
+#include <cstdlib>
 
 namespace KX_SOFT_BASE {
 

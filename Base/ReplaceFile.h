@@ -4,9 +4,8 @@
 // leaves what was there before, or nothing: never half a file under the final name.
 //
 // A process killed while writing leaves its temporary file behind: a hidden
-// ".<name>.XXXXXX.tarvex-part"
-// beside the final name, locked for as long as its writer lives. The next start removes the ones
-// nobody holds any more.
+// ".<name>.XXXXXX.tarvex-part" beside the final name, locked for as long as its writer lives. The
+// next start removes the ones nobody holds any more.
 #include <cstddef>
 #include <initializer_list>
 #include <string>

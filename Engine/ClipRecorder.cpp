@@ -216,16 +216,11 @@ std::unique_ptr<CClipRecorder> CClipRecorder::Start(std::shared_ptr<OpenFileStat
             return (*why = "cannot write the clip", nullptr);
         }
     }
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "flush_packets", "1", 0);
-    const int header = avformat_write_header(raw, &options);
-    av_dict_free(&options);
-    if (header < 0) {
+    if (WriteHeaderFlushingPackets(raw) < 0) {
         s->output.reset();
         if (!path.empty()) ::unlink(path.c_str());
         return (*why = "cannot write the clip", nullptr);
     }
-    raw->flush_packets = 1;
     s->position = std::move(position);
 
     std::unique_ptr<CClipRecorder> recorder(new CClipRecorder());

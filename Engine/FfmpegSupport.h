@@ -49,6 +49,16 @@ using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 using InputPtr = std::unique_ptr<AVFormatContext, InputDeleter>;
 
+// Writes the header of a file whose every packet reaches the file as it is written, so that one
+// cut short by a crash plays up to its last whole packet. What avformat_write_header returns.
+inline int WriteHeaderFlushingPackets(AVFormatContext* output) {
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "flush_packets", "1", 0);
+    const int result = avformat_write_header(output, &options);
+    av_dict_free(&options);
+    return result;
+}
+
 inline std::string AvErrorText(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {0};
     av_strerror(code, text, sizeof text);

@@ -125,18 +125,13 @@ struct CStrovaWrapper::State {
             ::unlink(name.c_str());
             return false;
         }
-        // Each packet reaches the file as it is written: a converter killed or cut off by a crash
-        // leaves an AVI that plays up to its last whole frame, not one a buffer behind.
-        AVDictionary* options = nullptr;
-        av_dict_set(&options, "flush_packets", "1", 0);
-        const int header = avformat_write_header(raw, &options);
-        av_dict_free(&options);
-        if (header < 0) {
+        // A converter killed or cut off by a crash leaves an AVI that plays up to its last whole
+        // frame, not one a buffer behind.
+        if (WriteHeaderFlushingPackets(raw) < 0) {
             out->format.reset();
             ::unlink(name.c_str());
             return false;
         }
-        raw->flush_packets = 1;
         return true;
     }
 

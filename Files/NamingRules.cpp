@@ -42,9 +42,11 @@ bool IsDeviceByte(unsigned char c) {
     }
 }
 
+bool NonZeroDigit(const std::string& s, std::size_t at) { return at < s.size() && s[at] >= '1' && s[at] <= '9'; }
+
 // [1-9][0-9]* at `at`; the position after it, or npos.
 std::size_t Number(const std::string& s, std::size_t at) {
-    if (at >= s.size() || s[at] < '1' || s[at] > '9') return std::string::npos;
+    if (!NonZeroDigit(s, at)) return std::string::npos;
     while (++at < s.size() && IsDigit(static_cast<unsigned char>(s[at]))) {
     }
     return at;
@@ -53,6 +55,11 @@ std::size_t Number(const std::string& s, std::size_t at) {
 bool TwoDigits(const std::string& s, std::size_t at, char firstLow, char firstHigh, char secondHigh = '9') {
     return at + 1 < s.size() && s[at] >= firstLow && s[at] <= firstHigh && IsDigit(static_cast<unsigned char>(s[at + 1])) &&
            s[at + 1] <= secondHigh;
+}
+
+// 0?[1-9], the one- or two-digit form of a month or a day below 10.
+bool UpToNine(const std::string& s, std::size_t at, int length) {
+    return length == 1 ? NonZeroDigit(s, at) : at < s.size() && s[at] == '0' && NonZeroDigit(s, at + 1);
 }
 
 // Every way the date and time may be read at `at` (the month and the day take one or two digits),
@@ -64,16 +71,12 @@ bool DateTimeAt(const std::string& s, std::size_t at, Next next) {
         if (!IsDigit(static_cast<unsigned char>(s[at + i]))) return false;
     const std::size_t monthAt = at + 4;
     for (int monthLength = 1; monthLength <= 2; ++monthLength) {
-        const bool month = monthLength == 1
-                               ? monthAt < s.size() && s[monthAt] >= '1' && s[monthAt] <= '9'
-                               : (TwoDigits(s, monthAt, '0', '0') && s[monthAt + 1] != '0') ||
-                                     TwoDigits(s, monthAt, '1', '1', '2');
+        const bool month = UpToNine(s, monthAt, monthLength) || (monthLength == 2 && TwoDigits(s, monthAt, '1', '1', '2'));
         if (!month) continue;
         const std::size_t dayAt = monthAt + monthLength;
         for (int dayLength = 1; dayLength <= 2; ++dayLength) {
-            const bool day = dayLength == 1 ? dayAt < s.size() && s[dayAt] >= '1' && s[dayAt] <= '9'
-                                            : (TwoDigits(s, dayAt, '0', '0') && s[dayAt + 1] != '0') ||
-                                                  TwoDigits(s, dayAt, '1', '2') || TwoDigits(s, dayAt, '3', '3', '1');
+            const bool day = UpToNine(s, dayAt, dayLength) ||
+                             (dayLength == 2 && (TwoDigits(s, dayAt, '1', '2') || TwoDigits(s, dayAt, '3', '3', '1')));
             if (!day) continue;
             const std::size_t hourAt = dayAt + dayLength;
             const bool time = (TwoDigits(s, hourAt, '0', '1') || TwoDigits(s, hourAt, '2', '2', '3')) &&

@@ -14,7 +14,8 @@
 
 namespace {
 
-bool ReferenceParse(const std::wstring& title, CNamingRuleParser& p) {
+// The grammar as recorders' names have always been checked: the pattern of its pieces.
+const boost::regex& ReferencePattern() {
     static const boost::regex pattern(
         std::string("^") + R"(([A-Za-z0-9\x80-\xff\$\(\)\.\+\[\]\^\{\}#@%!,~&-;`=']+))" + "_ch" + R"(([1-9]\d*))" +
             "_" + R"((main_|extra([1-9]\d*)_)?)" +
@@ -23,7 +24,11 @@ bool ReferenceParse(const std::wstring& title, CNamingRuleParser& p) {
             R"((([12][0-9]{3})(0?[1-9]|1[012])(0?[1-9]|[12][0-9]|3[01])([01][0-9]|2[0-3])([0-5][0-9])([0-5][0-9])))" +
             R"((\D[_\w\.\[\]\+\(\)\{\}\$\+\^\&#@%!~&,-`;=']*)*)" + "$",
         boost::regex::perl);
-    if (!boost::regex_match(KX_SOFT_BASE::WideToNative(title), pattern)) return false;
+    return pattern;
+}
+
+bool ReferenceParse(const std::wstring& title, CNamingRuleParser& p) {
+    if (!boost::regex_match(KX_SOFT_BASE::WideToNative(title), ReferencePattern())) return false;
     const std::size_t a = title.find(L'_'), b = title.find(L'_', a + 1);
     p.deviceName = title.substr(0, a);
     int channel = 0;
@@ -54,6 +59,22 @@ bool ReferenceParse(const std::wstring& title, CNamingRuleParser& p) {
     return static_cast<std::uint64_t>(s.ToTimeT()) < static_cast<std::uint64_t>(n.ToTimeT());
 }
 
+// One to three random edits of `name` (a character replaced, inserted or erased), each new
+// character from `pick`.
+template <typename Text, typename Pick>
+void Mutate(Text& name, std::mt19937& random, Pick pick) {
+    const int edits = 1 + static_cast<int>(random() % 3);
+    for (int e = 0; e < edits && !name.empty(); ++e) {
+        const std::size_t at = random() % name.size();
+        const auto c = pick();
+        switch (random() % 3) {
+        case 0: name[at] = c; break;
+        case 1: name.insert(name.begin() + static_cast<std::ptrdiff_t>(at), c); break;
+        default: name.erase(at, 1); break;
+        }
+    }
+}
+
 bool Same(const KX_SOFT_BASE::DateTime& a, const KX_SOFT_BASE::DateTime& b) {
     return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour && a.minute == b.minute &&
            a.second == b.second;
@@ -72,16 +93,7 @@ TEST(NamingRulesReference, FastReaderAcceptsAndReadsWhatTheLiteralStepsDo) {
     int accepted = 0;
     for (int round = 0; round < 40000; ++round) {
         std::wstring name = seeds[round % 5];
-        const int edits = 1 + static_cast<int>(random() % 3);
-        for (int e = 0; e < edits && !name.empty(); ++e) {
-            const std::size_t at = random() % name.size();
-            const wchar_t c = alphabet[random() % (sizeof alphabet / sizeof alphabet[0] - 1)];
-            switch (random() % 3) {
-            case 0: name[at] = c; break;
-            case 1: name.insert(name.begin() + at, c); break;
-            default: name.erase(at, 1); break;
-            }
-        }
+        Mutate(name, random, [&] { return alphabet[random() % (sizeof alphabet / sizeof alphabet[0] - 1)]; });
         CNamingRuleParser fast, reference;
         const bool f = ParseFileName(name, fast) == 1;
         const bool r = ReferenceParse(name, reference);
@@ -99,14 +111,6 @@ TEST(NamingRulesReference, FastReaderAcceptsAndReadsWhatTheLiteralStepsDo) {
 // The grammar alone on bytes of every value, against the pattern: the device's odd class, high
 // bytes, control characters and the tail's anything-after-a-non-digit.
 TEST(NamingRulesReference, TheGrammarAcceptsWhatThePatternDoesOnAnyBytes) {
-    static const boost::regex pattern(
-        std::string("^") + R"(([A-Za-z0-9\x80-\xff\$\(\)\.\+\[\]\^\{\}#@%!,~&-;`=']+))" + "_ch" + R"(([1-9]\d*))" +
-            "_" + R"((main_|extra([1-9]\d*)_)?)" +
-            R"((([12][0-9]{3})(0?[1-9]|1[012])(0?[1-9]|[12][0-9]|3[01])([01][0-9]|2[0-3])([0-5][0-9])([0-5][0-9])))" +
-            "_" +
-            R"((([12][0-9]{3})(0?[1-9]|1[012])(0?[1-9]|[12][0-9]|3[01])([01][0-9]|2[0-3])([0-5][0-9])([0-5][0-9])))" +
-            R"((\D[_\w\.\[\]\+\(\)\{\}\$\+\^\&#@%!~&,-`;=']*)*)" + "$",
-        boost::regex::perl);
     const std::string seeds[] = {
         "DVR_ch1_20120315101500_20120315110000",  "A_ch3_extra2_2012315101500_20120315110000_part",
         "x_ch12_main_201231101500_201231111500x", "\xe5\x89\x8d_ch2_20120315101500_20120315110000(2)9",
@@ -118,17 +122,8 @@ TEST(NamingRulesReference, TheGrammarAcceptsWhatThePatternDoesOnAnyBytes) {
     int accepted = 0;
     for (int round = 0; round < 200000; ++round) {
         std::string name = seeds[round % 5];
-        const int edits = 1 + static_cast<int>(random() % 3);
-        for (int e = 0; e < edits && !name.empty(); ++e) {
-            const std::size_t at = random() % name.size();
-            const char c = random() % 2 ? common[random() % common.size()] : static_cast<char>(random() % 256);
-            switch (random() % 3) {
-            case 0: name[at] = c; break;
-            case 1: name.insert(name.begin() + static_cast<std::ptrdiff_t>(at), c); break;
-            default: name.erase(at, 1); break;
-            }
-        }
-        const bool expected = boost::regex_match(name, pattern);
+        Mutate(name, random, [&] { return random() % 2 ? common[random() % common.size()] : static_cast<char>(random() % 256); });
+        const bool expected = boost::regex_match(name, ReferencePattern());
         ASSERT_EQ(expected, FollowsFileNameGrammar(name) == 1) << "name bytes: " << ::testing::PrintToString(name);
         accepted += expected;
     }
