@@ -34,6 +34,9 @@ CPlayObject::~CPlayObject() {
     m_stopped = 1;
     CloseFrameToReaders();
     m_renderDone->Set();
+    // The engine's threads call back into this object, reading m_engine, until they end: they
+    // are ended first, and only then does the pointer change.
+    m_engine->Close();
     m_engine.reset();
     m_renderDone->Close();
 }
