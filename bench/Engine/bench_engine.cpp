@@ -171,7 +171,7 @@ OverheadRound MeasureOverhead(const std::vector<std::string>& files, int n, int 
 // Each round measures the engines and both anchors back to back, so that the ratio of a round
 // compares like with like; the rounds' ratios are told as a median with their spread.
 void Overhead(const std::vector<std::string>& files, bool quick) {
-    const int rounds = quick ? 1 : 7;
+    const int rounds = quick ? 1 : 11;
     std::printf("\noverhead: engines presenting 1280x720 25 fps H.264 unpaced vs bare libavcodec (CPU time, %d rounds)\n",
                 rounds);
     for (int n : {1, 4, 16}) {
