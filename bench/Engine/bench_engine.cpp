@@ -97,28 +97,21 @@ private:
     bool m_draining = false;
 };
 
-long DecodeBare(const std::string& path) {
+void DecodeBare(const std::string& path) {
     BareDecoder decoder(path);
-    long frames = 0;
-    while (decoder.NextFrame()) ++frames;
-    return frames;
+    while (decoder.NextFrame()) {
+    }
 }
 
 // The files all open at once and a frame of each in turn, in one loop: the decoding work of
 // playing them side by side, with no threads.
-long DecodeInterleaved(const std::vector<std::string>& files, int n) {
+void DecodeInterleaved(const std::vector<std::string>& files) {
     std::vector<std::unique_ptr<BareDecoder>> decoders;
-    for (int i = 0; i < n; ++i) decoders.push_back(std::make_unique<BareDecoder>(files[i % files.size()]));
-    long frames = 0;
+    for (const std::string& file : files) decoders.push_back(std::make_unique<BareDecoder>(file));
     for (bool any = true; any;) {
         any = false;
-        for (auto& d : decoders)
-            if (d->NextFrame()) {
-                ++frames;
-                any = true;
-            }
+        for (auto& d : decoders) any = d->NextFrame() || any;
     }
-    return frames;
 }
 
 // One round of the overhead figure: CPU seconds of bare decoding in one loop (the files one after
@@ -131,22 +124,24 @@ struct OverheadRound {
 
 // The four are measured in an order that turns with `round`, so that none of them is always the
 // one that runs first on a cold cache or right after the engines' threads end.
-OverheadRound MeasureOverhead(const std::vector<std::string>& files, int n, int round) {
+OverheadRound MeasureOverhead(const std::vector<std::string>& recordings, int n, int round) {
+    std::vector<std::string> files;  // the recordings repeated up to n
+    for (int i = 0; i < n; ++i) files.push_back(recordings[i % recordings.size()]);
     OverheadRound r;
     std::vector<std::unique_ptr<Engine>> engines;
-    for (int i = 0; i < n; ++i) engines.push_back(std::make_unique<Engine>(files[i % files.size()]));
+    for (const std::string& file : files) engines.push_back(std::make_unique<Engine>(file));
     auto timed = [](double* seconds, auto work) {
         const double cpu = CpuSeconds();
         work();
         *seconds = CpuSeconds() - cpu;
     };
     const std::function<void()> measures[] = {
-        [&] { timed(&r.bare, [&] { for (int i = 0; i < n; ++i) DecodeBare(files[i % files.size()]); }); },
-        [&] { timed(&r.interleaved, [&] { DecodeInterleaved(files, n); }); },
+        [&] { timed(&r.bare, [&] { for (const std::string& file : files) DecodeBare(file); }); },
+        [&] { timed(&r.interleaved, [&] { DecodeInterleaved(files); }); },
         [&] {
             timed(&r.threaded, [&] {
                 std::vector<std::thread> threads;
-                for (int i = 0; i < n; ++i) threads.emplace_back([&files, i] { DecodeBare(files[i % files.size()]); });
+                for (const std::string& file : files) threads.emplace_back([&file] { DecodeBare(file); });
                 for (auto& t : threads) t.join();
             });
         },
@@ -168,7 +163,7 @@ OverheadRound MeasureOverhead(const std::vector<std::string>& files, int n, int 
     return r;
 }
 
-// Each round measures the engines and both anchors back to back, so that the ratio of a round
+// Each round measures the engines and the three anchors back to back, so that the ratio of a round
 // compares like with like; the rounds' ratios are told as a median with their spread.
 void Overhead(const std::vector<std::string>& files, bool quick) {
     const int rounds = quick ? 1 : 11;
