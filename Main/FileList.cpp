@@ -229,6 +229,15 @@ void CFileListEventImp::Open(HKXTREEITEM item, int context) {
     }
 }
 
+int CFileListEventImp::OpenListed(const std::wstring& device, std::int32_t day, std::int32_t channelCode) {
+    const HKXTREEITEM deviceItem = m_tree ? DeviceItem(device) : 0;
+    const HKXTREEITEM dayItem = deviceItem ? m_tree->FindChild(deviceItem, DayText(day)) : 0;
+    const HKXTREEITEM item = channelCode < 0 || !dayItem ? dayItem : m_tree->FindChild(dayItem, ChannelText(channelCode));
+    if (!item) return 0;
+    Open(item, -1);
+    return 1;
+}
+
 void CFileListEventImp::OnItemDbClick(HKXTREEITEM item, int context, int) { Open(item, context); }
 
 int CFileListEventImp::OnItemKeyDown(HKXTREEITEM, int key, int) {

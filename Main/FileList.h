@@ -46,6 +46,7 @@ public:
     void MarkPlaying(const std::vector<_QUERY_FILE_INFO>& records, int on) override;
     HKXTREEITEM FindEntry(const _QUERY_FILE_INFO& record) override;
     int OpenAdjacentEntry(HKXTREEITEM entry, int forward, int groupMode, int window) override;
+    int OpenListed(const std::wstring& device, std::int32_t day, std::int32_t channelCode) override;
     void LastBuildAnswered() override;
     void CheckAll() override;
 

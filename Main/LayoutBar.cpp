@@ -3,6 +3,7 @@
 #include <string>
 
 #include "App/Language.h"
+#include "Main/PlayWinManager_UILogic.h"
 #include "Toolkit/Button.h"
 #include "Toolkit/Dialog.h"
 #include "Toolkit/RadioBox.h"
@@ -79,6 +80,7 @@ void CLayoutBarEventImp::ApplyCustomLayout(const std::wstring& description) {
     CKXVideoWindow* grid = m_windows ? m_windows->VideoWindow() : nullptr;
     if (!grid || !grid->SetLayout(CKXVideoWindow::kCustomLayout, description)) return;
     for (auto& [id, box] : m_buttons) box->SetCheck(0, 0);
+    TellLayout();
 }
 
 int CLayoutBarEventImp::LayoutCountFor(int windows) {
@@ -94,6 +96,16 @@ void CLayoutBarEventImp::Choose(int id) {
     if (!chosen) return;
     for (auto& [other, box] : m_buttons) box->SetCheck(other == id ? 1 : 0, 0);
     if (CKXVideoWindow* grid = m_windows ? m_windows->VideoWindow() : nullptr) grid->SetLayout(chosen->type, L"");
+    TellLayout();
+}
+
+void CLayoutBarEventImp::TellLayout() {
+    CKXVideoWindow* grid = m_windows ? m_windows->VideoWindow() : nullptr;
+    auto ui = m_windows ? m_windows->PlayUILogic() : nullptr;
+    if (!grid || !ui) return;
+    ui->SetLayoutWindows(grid->GetWindowCount());
+    // A layout with fewer windows than the selected one's number selects its first window.
+    if (grid->GetFocusWindow() != ui->FocusedWindow()) ui->SetFocusWindow(grid->GetFocusWindow());
 }
 
 void CLayoutBarEventImp::SelectLayoutFor(int windows) {

@@ -47,6 +47,8 @@ public:
 
 private:
     void Choose(int id);
+    // The play state holds the grid's window count.
+    void TellLayout();
 
     IPlayWindowsFace* m_windows;
     std::unique_ptr<CKXView> m_view;

@@ -14,8 +14,6 @@
 #include "Main/MainPage.h"
 #include "Main/MessageNotifier.h"
 #include "Main/MsgDlg.h"
-#include "Main/PlayBar.h"
-#include "Toolkit/SliderCtrl.h"
 #include "Main/PlayWinManager_UILogic.h"
 #include "Main/TimeLine.h"
 #include "Main/VideoInfoDlg.h"
@@ -103,10 +101,16 @@ int CMainFrameEventImp::OnDlgCreate(int argument) {
     m_topPop = std::make_unique<CTopPopDlgEventImp>(this);
     m_logic = boost::make_shared<CMainFrameUILogic>(boost::weak_ptr<IMainWindowFace>(shared_from_this()));
     m_logic->Init();
+    m_commands = std::make_unique<CPlayCommands>(this);
     m_page = std::make_unique<CMainPageEventImp>(this, this);
     m_page->Create(m_window);
     m_config = std::make_unique<CConfigViewEventImp>(this);
     m_config->Create(m_window);
+    // Window-wide: a click in the list or on a slider does not take them away.
+    m_window->SetShortcutKeys({{KX_VK_SPACE, 0}, {KX_VK_LEFT, 0}, {KX_VK_RIGHT, 0}, {KX_VK_LEFT, KX_KEY_SHIFT},
+                               {KX_VK_RIGHT, KX_KEY_SHIFT}, {KX_VK_UP, 0}, {KX_VK_DOWN, 0}, {'R', 0}, {'M', 0},
+                               {'S', 0}, {'O', KX_KEY_CONTROL}, {'Q', KX_KEY_CONTROL}, {KX_VK_ESCAPE, 0},
+                               {KX_VK_F1, 0}, {KX_VK_F1 + 10, 0}});
     OnDlgSize(0, m_width, m_height);
 
     if (!m_commandLine.empty()) {
@@ -166,6 +170,8 @@ void CMainFrameEventImp::EnterFullScreen() {
     if (m_tabBar && m_tabBar->IsTabSelected(0) && !m_fullScreen) SetFullScreen(1);
 }
 
+int CMainFrameEventImp::IsPlayPageShown() { return m_tabBar && m_tabBar->IsTabSelected(0) ? 1 : 0; }
+
 int CMainFrameEventImp::OnDlgKeyDown(int key, int flags) {
     if (PlaybackKey(key, flags)) return 1;
     switch (key) {
@@ -173,14 +179,6 @@ int CMainFrameEventImp::OnDlgKeyDown(int key, int flags) {
             if (!m_fullScreen) return 0;
             SetFullScreen(0);
             return 1;
-        case KX_VK_SPACE: {
-            if (!m_tabBar || !m_tabBar->IsTabSelected(0) || !m_page) return 1;
-            CPlayBarEventImp* bar = m_page->PlayWindows()->PlayBarPanel();
-            const int playing = bar->IsPlayBarButtonChecked(kPlayButton) ? 0 : 1;
-            bar->SetPlayBarButtonState(kPlayButton, playing);
-            bar->RB_OnStateChanged(kPlayButton, playing, 1);  // as a click on it
-            return 1;
-        }
         case KX_VK_F1: {
             const std::wstring guide = KX_SOFT_BASE::GetDataDirectory() + Translate(L"Player User's Guide.pdf");
             KX_SOFT_BASE::OpenWithShell(KX_SOFT_BASE::WideToNative(guide).c_str());
@@ -197,51 +195,26 @@ int CMainFrameEventImp::PlaybackKey(int key, int flags) {
     const bool control = flags & KX_KEY_CONTROL, shift = flags & KX_KEY_SHIFT;
     if (control) {
         if (key == 'O') AddFiles();
-        if (key == 'Q') CloseWindow();
+        if (key == 'Q') m_commands->Quit();
         return key == 'O' || key == 'Q';
     }
     auto ui = PlayUILogic();
-    CPlayWinManagerEventImp* windows = m_page ? m_page->PlayWindows() : nullptr;
-    if (!ui || !windows || !m_tabBar || !m_tabBar->IsTabSelected(0)) return 0;
-    CPlayBarEventImp* bar = windows->PlayBarPanel();
-    CKXVideoWindow* grid = windows->VideoWindow();
-    const int focused = grid ? grid->GetFocusWindow() : 0;
-    // A box of the play bar toggled as a click on it would.
-    auto toggle = [&](int id) {
-        const int checked = bar->IsPlayBarButtonChecked(id) ? 0 : 1;
-        bar->SetPlayBarButtonState(id, checked);
-        bar->RB_OnStateChanged(id, checked, 1);
-    };
+    if (!ui || !m_commands || !IsPlayPageShown()) return 0;
+    const CPlayState& state = ui->State();
     switch (key) {
+        case KX_VK_SPACE: m_commands->TogglePlay(); return 1;
         case KX_VK_LEFT:
-        case KX_VK_RIGHT: {
-            if (shift) {
-                // Ten seconds on the timeline, from where the focused window is.
-                const unsigned int now = TimeLine() ? TimeLine()->CurrentTime(focused) : 0;
-                if (now) ui->Seek(key == KX_VK_RIGHT ? now + 10 : (now > 10 ? now - 10 : 0), focused);
-                return 1;
-            }
-            // A frame, pausing first, unless a step would be refused anyway.
-            const bool refused = ui->SyncFlag() == 1 || bar->GetPlayBarSpeed() >= 16;
-            if (!refused && bar->IsPlayBarButtonChecked(kPlayButton)) toggle(kPlayButton);
-            if (ui->PendingOpens() > 0)
-                ShowNotification(L"This operation can't accomplish as the videos are opening now, please retry later!");
+        case KX_VK_RIGHT:
+            if (shift)
+                m_commands->SeekBy(key == KX_VK_RIGHT ? 10 : -10);
             else
-                ui->OneStepPlay(key == KX_VK_RIGHT ? 1 : 0);
+                m_commands->Step(key == KX_VK_RIGHT);
             return 1;
-        }
         case KX_VK_UP:
-        case KX_VK_DOWN: {
-            CKXSliderCtrl* speed = bar->SpeedSlider();
-            const int position = speed->GetPos() + (key == KX_VK_UP ? 1 : -1);
-            if (position < speed->GetRangeMin() || position > speed->GetRangeMax()) return 1;
-            speed->SetPos(position);
-            bar->SLD_OnPosChanged(kSpeedSlider, position);  // as the user's move
-            return 1;
-        }
-        case 'R': toggle(kReverseButton); return 1;
-        case 'M': toggle(kMuteButton); return 1;
-        case 'S': windows->OnBnClickedVideoSnap(focused, CPlayWinManagerEventImp::kGrid); return 1;
+        case KX_VK_DOWN: m_commands->ChangeSpeed(key == KX_VK_UP ? 1 : -1); return 1;
+        case 'R': m_commands->SetReverse(state.forward); return 1;
+        case 'M': m_commands->SetMute(!state.muted); return 1;
+        case 'S': m_commands->Snapshot(-1); return 1;
     }
     return 0;
 }

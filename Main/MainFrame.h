@@ -14,6 +14,7 @@
 #include "Main/ConfigView.h"
 #include "Main/FileList.h"
 #include "Main/PanelFaces.h"
+#include "Main/PlayCommands.h"
 #include "Main/PlayWinManager.h"
 #include "Main/TabBar.h"
 #include "Main/ToolBar.h"
@@ -37,6 +38,7 @@ class CMainFrameEventImp : public IKXDialogEvent,
                            public ITopPopOwner,
                            public IUserMessages,
                            public IConfigOwner,
+                           public IPlayCommandHost,
                            public boost::enable_shared_from_this<CMainFrameEventImp> {
 public:
     static constexpr int kReloadOffer = 2003;
@@ -57,8 +59,10 @@ public:
     CMsgDlgEventImp* MessageDialog() const { return m_msgDlg.get(); }
     CConfigViewEventImp* ConfigPage() const { return m_config.get(); }
     CVideoInfoDlgEventImp* VideoInfoDialog() const { return m_videoInfo.get(); }
-    int IsFullScreen() const { return m_fullScreen; }
-    void SetFullScreen(int on);
+    int IsFullScreen() const override { return m_fullScreen; }
+    void SetFullScreen(int on) override;
+    CPlayCommands* Commands() override { return m_commands.get(); }
+    int IsPlayPageShown() override;
     int IsClosingFlag() const { return m_closing; }
     void BeforeClose();
 
@@ -73,7 +77,10 @@ public:
     void OnDisplayChange(int bitsPerPixel, int width, int height) override;
 
     // IMainWindowFace
-    int& OutstandingBuilds() override { return m_outstanding; }
+    int BuildAnswered() override {
+        if (m_outstanding > 0) --m_outstanding;
+        return m_outstanding;
+    }
     int IsWindowVisible() const override;
     void ShowWindow() override;
     void PostReloadOffer() override;
@@ -123,7 +130,7 @@ private:
     CMainFrameEventImp(const std::wstring& path, const std::wstring& program);
     void Build();
     void CloseIfReady();
-    // The keys beyond Space, Esc and F1, each doing what its control does. 1 when handled.
+    // The playback keys, each the command its control gives. 1 when handled.
     int PlaybackKey(int key, int flags);
 
     std::wstring m_commandLine, m_program;
@@ -137,6 +144,7 @@ private:
     boost::shared_ptr<CMainFrameUILogic> m_logic;
     std::unique_ptr<CMainPageEventImp> m_page;
     std::unique_ptr<CConfigViewEventImp> m_config;
+    std::unique_ptr<CPlayCommands> m_commands;
     TarvexApp::FileTypeOffer m_fileTypes;
     int m_fullScreen = 0;
     int m_closing = 0;

@@ -52,8 +52,7 @@ void CMainFrameUILogic::GenerateFileList(boost::shared_ptr<const std::wstring> p
 void CMainFrameUILogic::Task_GenerateFileList_Ret(GroupList groups, SingleList singles, PathList paths, int noRecording) {
     auto owner = m_owner.lock();
     if (!owner || !groups || !singles) return;
-    int& outstanding = owner->OutstandingBuilds();
-    if (outstanding > 0) --outstanding;
+    const int outstanding = owner->BuildAnswered();
     if (noRecording) {
         if (outstanding == 0 && !owner->IsWindowVisible()) owner->ShowWindow();
         return;
@@ -154,7 +153,6 @@ void CMainFrameUILogic::PlayFiles(const std::vector<_QUERY_FILE_INFO>& files) {
     IPlayWindowsFace* windows = owner ? owner->PlayWindows() : nullptr;
     if (files.empty() || !ui || !windows) return;
     const int type = files.front().queryType;
-    IPlayBarFace* bar = windows->PlayBar();
 
     // The windows each file goes to: a day spreads one channel a window, in channel order.
     std::vector<int> windowOf(files.size(), -1);
@@ -168,24 +166,21 @@ void CMainFrameUILogic::PlayFiles(const std::vector<_QUERY_FILE_INFO>& files) {
         }
         channelsUsed = std::min(channelsUsed, kMaxWindows);
     } else {
-        CKXVideoWindow* grid = windows->VideoWindow();
         for (std::size_t i = 0; i < files.size(); ++i)
-            windowOf[i] = files[i].context != -1 ? files[i].context : grid ? grid->GetFocusWindow() : 0;
+            windowOf[i] = files[i].context != -1 ? files[i].context : ui->FocusedWindow();
     }
     const int opening = static_cast<int>(std::count_if(windowOf.begin(), windowOf.end(), [](int w) { return w >= 0; }));
 
     if (type == QUERY_WHOLE_DAY) {
         ui->CloseFiles(-1);
-        const bool sync = bar && bar->IsPlayBarButtonChecked(kSyncButton);
-        ui->SyncCountdown() = sync ? opening : -1;
+        // Sync play on: the new day plays in sync once its files have answered.
+        ui->SetSyncCountdown(ui->State().sync ? opening : -1);
         // Enough windows before the opens begin, so that each shows its file loading.
         if (ILayoutBarFace* layouts = windows->LayoutBar()) layouts->SelectLayoutFor(channelsUsed);
     } else {
-        ui->SyncCountdown() = -1;
+        ui->SetSyncCountdown(-1);
         ui->LeaveGroupMode();
     }
-    ui->PendingOpens() = opening;
-    if (bar) bar->SetPlayBarButtonState(kReverseButton, 0);
 
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (windowOf[i] < 0) continue;

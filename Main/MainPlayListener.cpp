@@ -22,7 +22,8 @@ int CMainPlayListener::OnQTRenderSubWin(void* handle, int, int, TarvexPlay::Imag
     return 1;
 }
 
-int CMainPlayListener::OnDDRenderSubWinEx(void* handle, unsigned char* frame, int width, int height, int ivs, int info,
+int CMainPlayListener::OnDDRenderSubWinEx(void* handle, unsigned char* frame, int width, int height, int ivs,
+                                          TarvexPlay::CFrameInfo info,
                                           TarvexPlay::RenderToken renderToken, TarvexPlay::CompletionToken done) {
     auto ui = m_ui.lock();
     if (!ui) return 0;
@@ -33,8 +34,9 @@ int CMainPlayListener::OnDDRenderSubWinEx(void* handle, unsigned char* frame, in
     // The read is announced on the render token: a stop of the file waits for it to end before the
     // engine may free the frame.
     if (!TarvexPlay::BeginFrameRead(renderToken)) return 0;
-    const int drawn = grid->DrawFrame(window, frame, width, height, ivs, &info);
+    const int drawn = grid->DrawFrame(window, frame, width, height, ivs, &info.frame);
     TarvexPlay::EndFrameRead(renderToken);
+    ui->NotePicture(window, info.frame, info.wallClock);
     if (drawn) return 1;
     // The grid will not draw it now: the helper loop converts it, and the decoding thread waits
     // until the tokens come back and are let go here.
@@ -89,7 +91,9 @@ void CMainPlayListener::OnPlayPositionChanged(void* handle, unsigned int seconds
         return;
     }
     const int window = ui->Tables().WindowOf(handle);
-    if (window >= 0) timeline->MoveCursor(window, seconds);
+    if (window < 0) return;
+    ui->NotePosition(window, seconds);
+    timeline->MoveCursor(window, seconds);
 }
 
 int CMainPlayListener::TakePendingTimeInfo(void* handle, unsigned int* start, unsigned int* end) {
@@ -108,14 +112,14 @@ void CMainPlayListener::OnFileEnd(void* handle) {
     PlayRecord* record = window >= 0 ? ui->Tables().CurrentRecord(window) : nullptr;
     if (!record) return;
     auto owner = ui->Owner();
-    IPlayBarFace* bar = owner ? owner->PlayBar() : nullptr;
     IFileListFace* list = owner ? owner->FileList() : nullptr;
     const bool forward = record->direction != 0;
     const int kind = record->queryType;
 
     ui->StopRecord(window);
     record->atEnd = forward ? 1 : 0;
-    if (bar && !bar->IsPlayBarButtonChecked(kPlayButton) && ui->PauseSettled() == 1) {
+    ReportFileEnd(window, record->path);
+    if (!ui->State().playing && ui->PauseSettled() == 1) {
         // The user stepped onto the first or the last frame.
         ShowMessageBox(L"It had step to the end or the begin of file!");
         return;

@@ -20,7 +20,7 @@ public:
 
     int OnQTRenderSubWin(void* handle, int width, int height, TarvexPlay::ImageBuffer image,
                          TarvexPlay::CompletionToken done) override;
-    int OnDDRenderSubWinEx(void* handle, unsigned char* frame, int width, int height, int ivs, int info,
+    int OnDDRenderSubWinEx(void* handle, unsigned char* frame, int width, int height, int ivs, TarvexPlay::CFrameInfo info,
                            TarvexPlay::RenderToken renderToken, TarvexPlay::CompletionToken done) override;
     void OnFileRefFinished(void* handle, int result) override;
     void OnFileEnd(void* handle) override;

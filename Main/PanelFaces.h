@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "Files/FileRecords.h"
+#include "Main/PlayState.h"
 #include "Toolkit/EventSinks.h"
 
 class CKXVideoWindow;
 
 class CPlayManagerUILogic;
 class CMainFrameHelpLogic;
+class CPlayCommands;
 
 // The file list (a tree of devices, days, channels and ungrouped files).
 class IFileListFace {
@@ -32,6 +34,9 @@ public:
     // Opens the entry before or after `entry` as a double-click would, into `window` (-1: the
     // grid's selected one); in group mode the day before or after. 1 when one was opened.
     virtual int OpenAdjacentEntry(HKXTREEITEM entry, int forward, int groupMode, int window) = 0;
+    // Opens a listed day (channel -1: the day's checked channels over the grid) or one channel
+    // of it into the selected window, as a double-click on its entry. 0 when it is not listed.
+    virtual int OpenListed(const std::wstring& device, std::int32_t day, std::int32_t channelCode) = 0;
     // The last start-up build is answered and nothing was played from it.
     virtual void LastBuildAnswered() = 0;
     // Checks every entry (before the reload deletes them all).
@@ -52,15 +57,9 @@ enum PlayBarId {
     kVolumeSlider = 2165,
 };
 
-class IPlayBarFace {
-public:
-    virtual ~IPlayBarFace() = default;
-    // Reads the speed slider: writes the speed label and returns the factor.
-    virtual float GetPlayBarSpeed() = 0;
-    // Shows a state without raising the control's event (tooltips follow it).
-    virtual void SetPlayBarButtonState(int id, int checked) = 0;
-    virtual int IsPlayBarButtonChecked(int id) const = 0;
-};
+// The play bar shows the play state (its boxes, speed and volume follow it without raising
+// their events); its clicks are commands.
+using IPlayBarFace = IPlayStateView;
 
 class ITimeLineFace {
 public:
@@ -70,8 +69,6 @@ public:
     // The cursor of a window's row (-1: every row) at a wall-clock second.
     virtual void MoveCursor(int window, unsigned int seconds) = 0;
     virtual void SelectRow(int window) = 0;
-    // The time shown for the window's row (its cursor), 0 when it has none.
-    virtual unsigned int CurrentTime(int window) const = 0;
 };
 
 class ITabBarFace {
@@ -97,6 +94,8 @@ public:
     virtual ~IPlayWindowsFace() = default;
     virtual CKXVideoWindow* VideoWindow() = 0;
     virtual boost::shared_ptr<CPlayManagerUILogic> PlayUILogic() = 0;
+    // What the panels' clicks and the keys call.
+    virtual CPlayCommands* Commands() = 0;
     virtual IPlayBarFace* PlayBar() = 0;
     virtual ITimeLineFace* TimeLine() = 0;
     virtual IFileListFace* FileList() = 0;
@@ -113,8 +112,8 @@ public:
 class IMainWindowFace {
 public:
     virtual ~IMainWindowFace() = default;
-    // Start-up builds whose reply has not come yet.
-    virtual int& OutstandingBuilds() = 0;
+    // A catalogue build was answered: how many start-up builds still wait for their reply.
+    virtual int BuildAnswered() = 0;
     virtual int IsWindowVisible() const = 0;
     virtual void ShowWindow() = 0;
     // Posts the reload offer to the main window (its message 2003).

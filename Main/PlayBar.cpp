@@ -1,9 +1,8 @@
 #include "Main/PlayBar.h"
 
 #include "App/Language.h"
+#include "Main/PlayCommands.h"
 #include "Main/PlaySpeeds.h"
-#include "Main/PlayWinManager_UILogic.h"
-#include "Main/UserMessages.h"
 #include "Toolkit/Button.h"
 #include "Toolkit/RadioBox.h"
 #include "Toolkit/SkinRecords.h"
@@ -16,9 +15,6 @@
 using TarvexApp::Translate;
 
 namespace {
-
-const wchar_t kOpening[] = L"This operation can't accomplish as the videos are opening now, please retry later!";
-const wchar_t kBusy[] = L"Application is busy now,wait and retry again!";
 
 // Checked normal, hover, pressed; unchecked normal, hover, pressed; checked and unchecked disabled.
 std::vector<std::wstring> Faces(const wchar_t* checked, const wchar_t* checkedPressed, const wchar_t* unchecked,
@@ -134,13 +130,6 @@ std::wstring CPlayBarEventImp::ToolTipOf(int id) const {
 
 std::wstring CPlayBarEventImp::SpeedText() const { return m_speedLabel ? m_speedLabel->GetWindowText() : std::wstring(); }
 
-float CPlayBarEventImp::GetPlayBarSpeed() {
-    const int position = m_speed ? m_speed->GetPos() : kNormalSpeedPosition;
-    const bool backward = IsPlayBarButtonChecked(kReverseButton) != 0;
-    if (m_speedLabel) m_speedLabel->SetWindowText(SpeedLabel(position, backward));
-    return SpeedAt(position).factor;
-}
-
 void CPlayBarEventImp::SetToolTips(int id, int checked) {
     auto tip = [&](int control, const wchar_t* text) {
         m_tips[control] = text;
@@ -156,104 +145,50 @@ void CPlayBarEventImp::SetToolTips(int id, int checked) {
     }
 }
 
-void CPlayBarEventImp::SetPlayBarButtonState(int id, int checked) {
-    CKXRadioBox* box = Box(id);
-    if (!box) return;
-    box->SetCheck(checked ? 1 : 0, 0);
-    SetToolTips(id, checked);
-    if (id == kReverseButton) GetPlayBarSpeed();
+void CPlayBarEventImp::ShowPlayState(const CPlayState& state) {
+    auto show = [&](int id, bool checked) {
+        if (CKXRadioBox* box = Box(id)) box->SetCheck(checked ? 1 : 0, 0);
+        SetToolTips(id, checked ? 1 : 0);
+    };
+    show(kRepeatButton, state.repeat);
+    show(kSyncButton, state.sync);
+    show(kReverseButton, !state.forward);
+    show(kPlayButton, state.playing);
+    show(kMuteButton, !state.muted);  // checked: sound on
+    if (m_speed) m_speed->SetPos(state.speedPosition);
+    if (m_speedLabel) m_speedLabel->SetWindowText(SpeedLabel(state.speedPosition, !state.forward));
+    if (m_volume) m_volume->SetPos(state.volume);
 }
 
-int CPlayBarEventImp::IsPlayBarButtonChecked(int id) const {
+int CPlayBarEventImp::IsChecked(int id) const {
     CKXRadioBox* box = Box(id);
     return box && box->GetCheck() ? 1 : 0;
 }
 
-void CPlayBarEventImp::ReapplySpeed(CPlayManagerUILogic& ui) { ui.SetPlaySpeed(GetPlayBarSpeed()); }
+CPlayCommands* CPlayBarEventImp::Commands() const { return m_owner ? m_owner->Commands() : nullptr; }
 
 void CPlayBarEventImp::RB_OnStateChanged(int id, int checked, int byClick) {
-    if (!byClick) return;
-    auto ui = m_owner ? m_owner->PlayUILogic() : nullptr;
-    if (!ui) return;
-    if (ui->PendingOpens() > 0 && id != kRepeatButton) {
-        ShowNotification(kOpening);
-        if (CKXRadioBox* box = Box(id)) box->SetCheck(checked ? 0 : 1, 0);  // back as it was
-        return;
-    }
+    CPlayCommands* commands = Commands();
+    if (!byClick || !commands) return;
     switch (id) {
-        case kRepeatButton:
-            ui->SetRepeatPlay(checked);
-            // A refusal (during synchronous play) has put the box back.
-            SetToolTips(kRepeatButton, IsPlayBarButtonChecked(kRepeatButton));
-            break;
-        case kSyncButton:
-            ui->SetSynPlay(checked);
-            break;
-        case kReverseButton:
-            ui->SetPlayDirection(checked ? 0 : 1);
-            ReapplySpeed(*ui);
-            break;
-        case kPlayButton:
-            ui->Pause(checked ? 0 : 1);
-            SetToolTips(kPlayButton, checked);
-            break;
-        case kMuteButton:
-            ui->SetMutePlay(checked ? 0 : 1);
-            break;
+        case kRepeatButton: commands->SetRepeat(checked != 0); break;
+        case kSyncButton: commands->SetSync(checked != 0); break;
+        case kReverseButton: commands->SetReverse(checked != 0); break;
+        case kPlayButton: commands->SetPlaying(checked != 0); break;
+        case kMuteButton: commands->SetMute(checked == 0); break;
     }
 }
 
 void CPlayBarEventImp::BTN_OnClicked(int id) {
-    auto ui = m_owner ? m_owner->PlayUILogic() : nullptr;
-    if (!ui) return;
-    if (id == kStopButton) {
-        if (ui->PendingOpens() > 0)
-            ShowNotification(kBusy);
-        else
-            ui->CloseFiles(-1);
-        return;
-    }
-    if (id != kPreviousButton && id != kNextButton) return;
-    if (ui->PendingOpens() > 0) {
-        ShowNotification(kOpening);
-        return;
-    }
-    const bool forward = id == kNextButton;
-    if (!IsPlayBarButtonChecked(kPlayButton)) {
-        ui->OneStepPlay(forward ? 1 : 0);  // paused: a frame
-        return;
-    }
-    PreviousOrNext(*ui, forward);
-}
-
-void CPlayBarEventImp::PreviousOrNext(CPlayManagerUILogic& ui, bool forward) {
-    IFileListFace* list = m_owner->FileList();
-    CKXVideoWindow* grid = m_owner->VideoWindow();
-    if (!list || !grid) return;
-    int window = grid->GetFocusWindow();
-    const PlayRecord* record = ui.Tables().CurrentRecord(window);
-    if (!record) {
-        // The selected window plays nothing: a day playing from the first window still changes.
-        window = 0;
-        record = ui.Tables().CurrentRecord(0);
-        if (!record || record->queryType != QUERY_WHOLE_DAY) return;
-    }
-    const bool group = record->queryType == QUERY_WHOLE_DAY;
-    const HKXTREEITEM entry = list->FindEntry(*record);
-    if (entry && list->OpenAdjacentEntry(entry, forward ? 1 : 0, group ? 1 : 0, group ? -1 : window)) return;
-    if (group) {
-        if (!forward) {
-            SetPlayBarButtonState(kSyncButton, 0);
-            ui.SetSynPlay(0);
-        }
-    } else {
-        ui.CloseFiles(window);
-    }
+    CPlayCommands* commands = Commands();
+    if (!commands) return;
+    if (id == kStopButton) commands->Stop();
+    if (id == kPreviousButton || id == kNextButton) commands->PreviousOrNext(id == kNextButton);
 }
 
 void CPlayBarEventImp::SLD_OnPosChanged(int id, int position) {
-    auto ui = m_owner ? m_owner->PlayUILogic() : nullptr;
-    if (!ui) return;
-    if (id == kSpeedSlider) ReapplySpeed(*ui);
-    if (id == kVolumeSlider) ui->SetPlayVolume(position);
+    CPlayCommands* commands = Commands();
+    if (!commands) return;
+    if (id == kSpeedSlider) commands->SetSpeed(position);
+    if (id == kVolumeSlider) commands->SetVolume(position);
 }

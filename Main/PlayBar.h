@@ -1,7 +1,7 @@
 #pragma once
 // The strip of play controls under the video grid: "Repeat One", "Sync Play", reverse, play and
 // pause, stop, previous and next, the speed slider with its label, mute and volume. Its clicks
-// become calls of the play windows' UI logic; it also holds the speed the others read.
+// are the play commands; its controls show the play state and hold none of their own.
 #include <boost/weak_ptr.hpp>
 
 #include <map>
@@ -33,10 +33,10 @@ public:
     CKXView* View() const { return m_view.get(); }
 
     // IPlayBarFace
-    float GetPlayBarSpeed() override;
-    void SetPlayBarButtonState(int id, int checked) override;
-    int IsPlayBarButtonChecked(int id) const override;
+    void ShowPlayState(const CPlayState& state) override;
 
+    // What the controls show.
+    int IsChecked(int id) const;
     std::wstring SpeedText() const;
     std::wstring ToolTipOf(int id) const;
     CKXRadioBox* Box(int id) const;
@@ -51,8 +51,7 @@ public:
 
 private:
     void SetToolTips(int id, int checked);
-    void ReapplySpeed(CPlayManagerUILogic& ui);
-    void PreviousOrNext(CPlayManagerUILogic& ui, bool forward);
+    class CPlayCommands* Commands() const;
 
     IPlayWindowsFace* m_owner;
     std::unique_ptr<CKXView> m_view;

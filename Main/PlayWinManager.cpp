@@ -10,6 +10,7 @@
 #include "Files/NamingRules.h"
 #include "Main/LayoutBar.h"
 #include "Main/PlayBar.h"
+#include "Main/PlayCommands.h"
 #include "Main/PlayWinManager_UILogic.h"
 #include "Main/UserMessages.h"
 #include "Toolkit/UIFactory.h"
@@ -22,9 +23,6 @@ using TarvexApp::Translate;
 namespace {
 
 CPlayWinManagerEventImp::FreeSpaceQuery g_freeSpace = &KX_SOFT_BASE::GetFreeDiskSpace;
-
-const wchar_t kLowDisk[] = L"There is a few disk space, pertinent operation may be failed!";
-const wchar_t kNoFolder[] = L"Failed to create path!";
 
 KXVideoWindowSkin GridSkin() {
     KXVideoWindowSkin s;
@@ -78,6 +76,7 @@ void CPlayWinManagerEventImp::OnCreate() {
     m_playBar->Create(m_view.get());
     m_ui = boost::make_shared<CPlayManagerUILogic>(boost::weak_ptr<IPlayWindowsFace>(shared_from_this()));
     m_ui->Init();
+    m_ui->SetLayoutWindows(m_grid->GetWindowCount());
 }
 
 IPlayBarFace* CPlayWinManagerEventImp::PlayBar() { return m_playBar.get(); }
@@ -109,12 +108,7 @@ void CPlayWinManagerEventImp::OnSize(int, int width, int height) {
 }
 
 void CPlayWinManagerEventImp::OnBnClickedVideoClose(int window, int) {
-    if (!m_ui) return;
-    if (m_ui->PendingCloses() > 0 || m_ui->PendingOpens() > 0) {
-        ShowMessageBox(L"Application is busy now,wait and retry again!");
-        return;
-    }
-    m_ui->CloseFiles(window);
+    if (CPlayCommands* commands = Commands()) commands->CloseWindow(window);
 }
 
 std::wstring CPlayWinManagerEventImp::FolderWithSeparator(const std::wstring& folder) {
@@ -136,65 +130,20 @@ bool CPlayWinManagerEventImp::IsLowOnSpace(const std::wstring& folder) {
     return free < kLowDiskBytes;
 }
 
-unsigned int CPlayWinManagerEventImp::TimeShown(int window) {
-    ITimeLineFace* timeline = TimeLine();
-    const unsigned int time = timeline ? timeline->CurrentTime(window) : 0;
-    if (time) return time;
-    // Before the first position has come (the file has just opened), the file's own start.
-    const PlayRecord* record = m_ui ? m_ui->Tables().CurrentRecord(window) : nullptr;
-    return record && record->fileStartTime > 0 ? static_cast<unsigned int>(record->fileStartTime) : 0;
-}
-
 void CPlayWinManagerEventImp::OnBnClickedVideoSnap(int window, int) {
-    if (window < 0 || !m_ui) return;
-    const std::wstring folder = FolderWithSeparator(Settings().SnapPath);
-    const PlayRecord* record = m_ui->Tables().CurrentRecord(window);
-    if (!record) return;
-    const unsigned int time = TimeShown(window);
-    const bool jpeg = Settings().SnapFormat == 1;
-    std::wstring name;
-    MakeCaptureFileName(name, record->channelCode, time, jpeg ? L".jpg" : L".bmp");
-    if (KX_SOFT_BASE::CreateFolderPath(folder) != 0) {
-        ShowMessageBox(kNoFolder);
-        return;
-    }
-    if (IsLowOnSpace(folder)) ShowMessageBox(kLowDisk);
-    m_ui->SnapPicture(window, folder + name, jpeg ? 1 : 0);
+    if (CPlayCommands* commands = Commands(); commands && window >= 0) commands->Snapshot(window);
 }
 
 void CPlayWinManagerEventImp::OnBnClickedVideoRecord(int window, int checked, int) {
-    if (window < 0 || !m_ui) return;
-    const std::wstring folder = FolderWithSeparator(Settings().VideoPath);
-    const unsigned int time = TimeShown(window);
-    const int format = Settings().VideoFormat;
-    std::wstring name;
-    MakeCaptureFileName(name, -1, time, format == 0 ? L".rvf" : L".avi");
-    if (KX_SOFT_BASE::CreateFolderPath(folder) != 0) {
-        ShowMessageBox(kNoFolder);
-        m_grid->SetRecordState(window, 0);
-        return;
-    }
-    if (!checked) {
-        m_ui->StopRecord(window);
-        return;
-    }
-    if (IsLowOnSpace(folder)) ShowMessageBox(kLowDisk);
-    if (!m_ui->StartRecord(window, folder + name, format)) m_grid->SetRecordState(window, 0);
+    if (CPlayCommands* commands = Commands(); commands && window >= 0) commands->Record(window, checked != 0);
 }
 
 void CPlayWinManagerEventImp::OnBnClickedVideoProperty(int window, int) {
     if (m_ui) m_ui->PopVideoInfoDlg(window);
 }
 
-void CPlayWinManagerEventImp::OnFocusWndChanged(int newWindow, int oldWindow, int) {
-    if (ITimeLineFace* timeline = TimeLine()) timeline->SelectRow(newWindow);
-    if (!m_ui) return;
-    if (const PlayRecord* record = m_ui->Tables().CurrentRecord(newWindow)) {
-        // The reverse button and the speed label follow the focused window's file.
-        m_playBar->SetPlayBarButtonState(kReverseButton, record->direction == 0 ? 1 : 0);
-        m_playBar->GetPlayBarSpeed();
-    }
-    m_ui->ChangeAudio(newWindow, oldWindow);
+void CPlayWinManagerEventImp::OnFocusWndChanged(int newWindow, int, int) {
+    if (m_ui) m_ui->SetFocusWindow(newWindow);
 }
 
 void CPlayWinManagerEventImp::OnPaintFailed(int window, int) {

@@ -25,6 +25,7 @@ public:
     virtual ~IPlayWindowsOwner() = default;
     virtual ITimeLineFace* TimeLine() = 0;
     virtual IFileListFace* FileList() = 0;
+    virtual CPlayCommands* Commands() = 0;
     virtual boost::shared_ptr<CMainFrameHelpLogic> HelpLogic() = 0;
     virtual int IsClosing() const = 0;
     virtual void NotifyCloseReady() = 0;
@@ -57,6 +58,7 @@ public:
     // IPlayWindowsFace
     CKXVideoWindow* VideoWindow() override { return m_grid.get(); }
     boost::shared_ptr<CPlayManagerUILogic> PlayUILogic() override { return m_ui; }
+    CPlayCommands* Commands() override { return m_owner ? m_owner->Commands() : nullptr; }
     IPlayBarFace* PlayBar() override;
     ITimeLineFace* TimeLine() override { return m_owner ? m_owner->TimeLine() : nullptr; }
     IFileListFace* FileList() override { return m_owner ? m_owner->FileList() : nullptr; }
@@ -80,9 +82,6 @@ public:
     void OnBnClickedVideoReplay(int window, int id) override;
 
 private:
-    // The wall-clock second a window shows, which names its snapshots and clips.
-    unsigned int TimeShown(int window);
-
     IPlayWindowsOwner* m_owner;
     std::unique_ptr<CKXView> m_view;
     std::unique_ptr<CKXVideoWindow> m_grid;

@@ -47,9 +47,9 @@ void CPlayManagerUILogic::Init() {
 
 PlayHandleList CPlayManagerUILogic::ListOf(const Handles& handles) { return boost::make_shared<Handles>(handles); }
 
-IPlayBarFace* CPlayManagerUILogic::PlayBar() const {
+void CPlayManagerUILogic::ShowState() {
     auto owner = Owner();
-    return owner ? owner->PlayBar() : nullptr;
+    if (IPlayBarFace* bar = owner ? owner->PlayBar() : nullptr) bar->ShowPlayState(m_state);
 }
 
 IFileListFace* CPlayManagerUILogic::FileList() const {
@@ -67,9 +67,39 @@ CKXVideoWindow* CPlayManagerUILogic::VideoWindow() const {
     return owner ? owner->VideoWindow() : nullptr;
 }
 
-int CPlayManagerUILogic::FocusedWindow() const {
-    CKXVideoWindow* grid = VideoWindow();
-    return grid ? grid->GetFocusWindow() : 0;
+CWindowPosition CPlayManagerUILogic::PositionOf(int window) const {
+    const auto at = m_pictures.find(window);
+    return at == m_pictures.end() ? CWindowPosition() : at->second;
+}
+
+void CPlayManagerUILogic::NotePicture(int window, std::int64_t frame, double wallClock) {
+    m_pictures[window] = CWindowPosition{frame, wallClock};
+}
+
+void CPlayManagerUILogic::NotePosition(int window, unsigned int seconds) { m_positions[window] = seconds; }
+
+unsigned int CPlayManagerUILogic::TimeShown(int window) const {
+    const CWindowPosition picture = PositionOf(window);
+    if (picture.wallClock >= 1) return static_cast<unsigned int>(picture.wallClock);
+    const auto position = m_positions.find(window);
+    if (position != m_positions.end() && position->second) return position->second;
+    // Before the first position has come (the file has just opened), the file's own start.
+    const PlayRecord* record = m_tables.CurrentRecord(window);
+    return record && record->fileStartTime > 0 ? static_cast<unsigned int>(record->fileStartTime) : 0;
+}
+
+void CPlayManagerUILogic::SetFocusWindow(int window) {
+    const int old = m_state.focus;
+    m_state.focus = window;
+    if (ITimeLineFace* timeline = TimeLine()) timeline->SelectRow(window);
+    if (const PlayRecord* record = m_tables.CurrentRecord(window)) m_state.forward = record->direction != 0;
+    ShowState();
+    ChangeAudio(window, old);
+}
+
+void CPlayManagerUILogic::SetLayoutWindows(int windows) {
+    m_state.layout = windows;
+    ShowState();
 }
 
 void CPlayManagerUILogic::MarkPlaying(const std::vector<PlayRecord>& records, int on) {
@@ -91,6 +121,9 @@ void CPlayManagerUILogic::StartPlayOneFile(const std::wstring& path, const PlayR
     if (m_tables.CurrentRecord(window)) CloseFiles(window);
     MarkPlaying({record}, 1);
     if (CKXVideoWindow* grid = VideoWindow()) grid->SetLoading(window, 1);
+    ++m_pendingOpens;
+    m_state.forward = true;  // a file opens playing forward
+    ShowState();
     KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_PlayOneFile, path,
                  boost::static_pointer_cast<TarvexPlay::IPlayObjectListener>(m_listener),
                  boost::make_shared<PlayRecord>(record));
@@ -115,17 +148,23 @@ void CPlayManagerUILogic::CloseFiles(int window) {
             grid->ClearWindow(w);
         }
     }
+    for (int w : windows) {
+        m_pictures.erase(w);
+        m_positions.erase(w);
+    }
     MarkPlaying(records, 0);
     for (PlayHandle h : handles) m_tables.Remove(h);
     if (m_tables.Empty()) ShowPlayBarIdle();
     if (handles.empty()) return;
-    m_pendingCloses = static_cast<int>(handles.size());
+    // A close may start while another is still answered: both are waited for.
+    m_pendingCloses += static_cast<int>(handles.size());
     KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_CloseFiles, ListOf(handles));
 }
 
 void CPlayManagerUILogic::ShowPlayBarIdle() {
     // The play button shows "Play" and the step buttons their frame tooltips.
-    if (IPlayBarFace* bar = PlayBar()) bar->SetPlayBarButtonState(kPlayButton, 0);
+    m_state.playing = false;
+    ShowState();
 }
 
 // --- Playback commands ---
@@ -138,17 +177,22 @@ void CPlayManagerUILogic::Pause(int pause, PlayHandle handle) {
     } else {
         handles = m_tables.BoundHandles();
         for (PlayHandle h : handles) m_tables.RecordOf(h)->paused = pause;
+        m_state.playing = !pause;
+        ShowState();
     }
     m_pauseSettled = 0;
-    if (m_sync == 1)
+    if (m_state.sync)
         KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_GroupPause, pause);
     else
         KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_Pause, ListOf(handles), pause);
 }
 
-void CPlayManagerUILogic::SetPlaySpeed(float factor) {
+void CPlayManagerUILogic::SetPlaySpeed(int position) {
+    m_state.speedPosition = position < 0 || position >= kSpeedPositions ? kNormalSpeedPosition : position;
+    ShowState();
+    const float factor = m_state.SpeedFactor();
     const bool normal = IsNormalSpeed(factor);
-    if (m_sync == 1) {
+    if (m_state.sync) {
         KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_GroupPlaySpeed, factor);
     } else {
         const Handles handles = m_tables.BoundHandles();
@@ -163,11 +207,15 @@ void CPlayManagerUILogic::SetPlaySpeed(float factor) {
 }
 
 void CPlayManagerUILogic::SetPlayVolume(int volume) {
+    m_state.volume = std::clamp(volume, 0, 100);
+    ShowState();
     KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_SetPlayVolume,
                  ListOf(m_tables.BoundHandles(FocusedWindow())), volume);
 }
 
 void CPlayManagerUILogic::SetMutePlay(int mute) {
+    m_state.muted = mute != 0;
+    ShowState();
     KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_MutePlay,
                  ListOf(m_tables.BoundHandles(FocusedWindow())), mute);
 }
@@ -190,50 +238,50 @@ bool CPlayManagerUILogic::IndexReadyForReverse() {
     return true;
 }
 
-void CPlayManagerUILogic::SetPlayDirection(int forward) {
+int CPlayManagerUILogic::SetPlayDirection(int forward) {
     if (!forward && !IndexReadyForReverse()) {
-        if (IPlayBarFace* bar = PlayBar()) {
-            bar->SetPlayBarButtonState(kReverseButton, 0);
-            bar->GetPlayBarSpeed();  // the label loses its "-"
-        }
+        m_state.forward = true;  // the reverse button goes back, the label loses its "-"
+        ShowState();
         ShowMessageBox(L"System is creating index!Can not play in reverse!");
-        return;
+        return 0;
     }
+    m_state.forward = forward != 0;
+    ShowState();
     const Handles handles = m_tables.BoundHandles();
     for (PlayHandle h : handles) m_tables.RecordOf(h)->direction = forward ? 1 : 0;
-    if (m_sync == 1)
+    if (m_state.sync)
         KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_GroupPlayDirection, forward);
     else
         KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_SetPlayDirection, ListOf(handles), forward);
+    return 1;
 }
 
-void CPlayManagerUILogic::OneStepPlay(int forward) {
-    if (m_sync == 1) {
+int CPlayManagerUILogic::OneStepPlay(int forward) {
+    if (m_state.sync) {
         ShowMessageBox(L"Can not step play while synchronous playing!");
-        return;
+        return 0;
     }
-    IPlayBarFace* bar = PlayBar();
-    if (bar && bar->GetPlayBarSpeed() >= 16) {
+    if (m_state.SpeedFactor() >= 16) {
         ShowMessageBox(L"Can not step play while fast playing upon 16x speed!");
-        return;
+        return 0;
     }
     const Handles handles = m_tables.BoundHandles();
     if (!forward)
         for (PlayHandle h : handles) m_tables.RecordOf(h)->atEnd = 0;
     KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_OneStepPlay, ListOf(handles), forward);
+    return 1;
 }
 
 void CPlayManagerUILogic::Seek(unsigned int time, int window) {
     PlayHandle handle = m_tables.HandleOf(window);
     PlayRecord* current = m_tables.CurrentRecord(window);
     if (!handle || !current) return;
-    IPlayBarFace* bar = PlayBar();
-    const bool playing = bar && bar->IsPlayBarButtonChecked(kPlayButton);
+    const bool playing = m_state.playing;
     if (!SpanHolds(*current, time)) {
         // The waiting file of the window that holds the time takes the current file's place.
         if (PlayHandle next = m_tables.WaitingHolding(window, time)) {
             StopRecord(window);
-            if (m_sync != 1) {
+            if (!m_state.sync) {
                 Pause(1, handle);
                 Pause(playing ? 0 : 1, next);
             }
@@ -244,7 +292,7 @@ void CPlayManagerUILogic::Seek(unsigned int time, int window) {
             handle = next;
         }
     }
-    if (m_sync == 1) {
+    if (m_state.sync) {
         KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_GroupSeek, time);
         m_pauseSettled = 0;
         KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_GroupPause, playing ? 0 : 1);
@@ -302,16 +350,16 @@ void CPlayManagerUILogic::ChooseSoundChannel(unsigned long channel) {
 
 void CPlayManagerUILogic::ResetRepeatButton() {
     // Unchecked, with the tooltip "Repeat One".
-    if (IPlayBarFace* bar = PlayBar()) bar->SetPlayBarButtonState(kRepeatButton, 0);
+    m_state.repeat = false;
+    ShowState();
 }
 
-void CPlayManagerUILogic::SetSynPlay(int on) {
-    IPlayBarFace* bar = PlayBar();
+int CPlayManagerUILogic::SetSynPlay(int on) {
     auto refuse = [&] {
-        if (bar) bar->SetPlayBarButtonState(kSyncButton, 0);
-        m_sync = 0;
+        m_state.sync = false;
+        ShowState();
+        return 0;
     };
-    if (bar) bar->SetPlayBarButtonState(kSyncButton, on);
     const Handles handles = m_tables.BoundHandles();
     if (on) {
         if (handles.empty()) return refuse();
@@ -326,15 +374,15 @@ void CPlayManagerUILogic::SetSynPlay(int on) {
     }
     KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_GroupSyn, ListOf(handles), on,
                  boost::static_pointer_cast<TarvexPlay::IPlayObjectListener>(m_listener));
-    if (bar && !bar->IsPlayBarButtonChecked(kPlayButton)) Pause(1);
+    if (!m_state.playing) Pause(1);
+    m_state.sync = on != 0;
     ResetRepeatButton();
-    m_repeat = 0;
-    m_sync = on ? 1 : 0;
+    return 1;
 }
 
 void CPlayManagerUILogic::StartSyncWhenReady() {
-    IPlayBarFace* bar = PlayBar();
-    if (m_syncCountdown != 0 || !bar || !bar->IsPlayBarButtonChecked(kSyncButton)) return;
+    // The sync button stayed on while a day opened: the day plays in sync once every span is known.
+    if (m_syncCountdown != 0 || !m_state.sync) return;
     for (PlayRecord* r : m_tables.AllRecords())
         if (r->fileStartTime < 0 || r->fileEndTime < 0) return;
     SetSynPlay(1);
@@ -348,21 +396,23 @@ void CPlayManagerUILogic::LeaveGroupMode() {
         records[i]->queryType = QUERY_CHANNEL_OF_DAY;
     for (std::size_t i = currents; i < records.size() && records[i]->queryType == QUERY_WHOLE_DAY; ++i)
         records[i]->queryType = QUERY_CHANNEL_OF_DAY;
-    if (m_sync == 1) SetSynPlay(0);
+    if (m_state.sync) SetSynPlay(0);
 }
 
-void CPlayManagerUILogic::SetRepeatPlay(int on) {
-    if (on && m_sync == 1) {
+int CPlayManagerUILogic::SetRepeatPlay(int on) {
+    if (on && m_state.sync) {
         ResetRepeatButton();
-        return;
+        return 0;
     }
-    m_repeat = on ? 1 : 0;
-    if (!on) return;
+    m_state.repeat = on != 0;
+    ShowState();
+    if (!on) return 1;
     // Files of a day already at their end start again.
     for (PlayHandle h : m_tables.BoundHandles()) {
         const PlayRecord* r = m_tables.RecordOf(h);
         if (r && r->queryType == QUERY_WHOLE_DAY && r->atEnd) m_listener->OnFileEnd(h);
     }
+    return 1;
 }
 
 int CPlayManagerUILogic::ChannelFileEndAndPlayNext(PlayHandle handle, int repeat) {
@@ -452,11 +502,7 @@ void CPlayManagerUILogic::Task_PlayOneFile_Ret(int result, void* handle, CPlayMa
     unsigned int start = 0, end = 0;
     if (m_listener->TakePendingTimeInfo(handle, &start, &end)) m_listener->OnPlayTimeInfoChanged(handle, start, end);
     if (m_syncCountdown > 0) --m_syncCountdown;
-    if (m_pendingOpens == 0) {
-        // Every file is open: all play, and the play bar shows it.
-        Pause(0);
-        if (IPlayBarFace* bar = PlayBar()) bar->SetPlayBarButtonState(kPlayButton, 1);
-    }
+    if (m_pendingOpens == 0) Pause(0);  // every file is open: all play, and the play bar shows it
     StartSyncWhenReady();
     if (m_tables.WindowOf(handle) == FocusedWindow() && m_tables.IsBound(handle)) {
         PostOpenAudio(handle);
@@ -465,7 +511,7 @@ void CPlayManagerUILogic::Task_PlayOneFile_Ret(int result, void* handle, CPlayMa
 }
 
 void CPlayManagerUILogic::Task_CloseFiles_Ret(void*, int) {
-    --m_pendingCloses;
+    if (m_pendingCloses > 0) --m_pendingCloses;
     if (m_pendingCloses > 0 || m_pendingOpens > 0) return;
     auto owner = Owner();
     if (owner && owner->IsClosing()) owner->NotifyCloseReady();
@@ -476,6 +522,8 @@ void CPlayManagerUILogic::Task_Pause_Ret(int, int) { m_pauseSettled = 1; }
 void CPlayManagerUILogic::Task_SetPlayDirection_FailedRet(PlayHandleList handles) {
     for (PlayHandle h : handles ? *handles : Handles())
         if (PlayRecord* r = m_tables.RecordOf(h)) r->direction = 1;
+    m_state.forward = true;
+    ShowState();
     ShowMessageBox(L"Failed to play backward!");
 }
 

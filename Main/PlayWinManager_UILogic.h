@@ -7,10 +7,13 @@
 #include <boost/shared_ptr.hpp>
 #include <boost/weak_ptr.hpp>
 
+#include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "Main/PanelFaces.h"
+#include "Main/PlayState.h"
 #include "Main/PlayWinManager_PlayLogic.h"
 #include "Main/PlayWinManager_Tables.h"
 
@@ -33,12 +36,14 @@ public:
     void CloseFiles(int window);
 
     // --- Playback commands ---
+    // Those that a rule can refuse return 0 then, with the refusal shown to the user.
     void Pause(int pause, PlayHandle handle = nullptr);
-    void SetPlaySpeed(float factor);
+    // A position of the speed table, 0 (1/64X) to 12 (64X).
+    void SetPlaySpeed(int position);
     void SetPlayVolume(int volume);
     void SetMutePlay(int mute);
-    void SetPlayDirection(int forward);
-    void OneStepPlay(int forward);
+    int SetPlayDirection(int forward);
+    int OneStepPlay(int forward);
     void Seek(unsigned int time, int window);
     void SeekRelativePos(PlayHandle handle, float position, int window = -1);
     void SnapPicture(int window, const std::wstring& path, int imageType);
@@ -49,16 +54,22 @@ public:
     void PopVideoInfoDlg(int window);
     void ChangeAudio(int newWindow, int oldWindow);
     void ChooseSoundChannel(unsigned long channel);
-    void SetSynPlay(int on);
+    int SetSynPlay(int on);
     void StartSyncWhenReady();
     void LeaveGroupMode();
-    void SetRepeatPlay(int on);
+    int SetRepeatPlay(int on);
     int ChannelFileEndAndPlayNext(PlayHandle handle, int repeat);
     int ChannelFileEndAndPlayPrev(PlayHandle handle, int repeat);
     void SaveIndex(PlayHandle handle);
     void ReRenderLastFrame(int window);
     void SrceenUnlockRender();
     int SetVerticalSync(int on);
+    // The grid's selected window changed (by a click, or a command): sound and the play bar follow.
+    void SetFocusWindow(int window);
+    // The grid shows this many windows now.
+    void SetLayoutWindows(int windows);
+    // The play bar shows the state anew (after every change, and after a refused click).
+    void ShowState();
 
     // --- Replies from the play loop ---
     void Task_PlayOneFile_Ret(int result, void* handle, CPlayManagerPlayLogic::Record record);
@@ -69,24 +80,34 @@ public:
     void Task_StopRecord_Ret(int result, int window);
     void Task_GetVideoInfo_Ret(void* handle, std::wstring resolution, std::wstring frameRate, std::wstring duration);
 
-    // --- State the panels, the main frame and the listener read or set ---
+    // --- State the panels, the main frame and the listener read ---
     CPlayWindowTables& Tables() { return m_tables; }
     const CPlayWindowTables& Tables() const { return m_tables; }
+    const CPlayState& State() const { return m_state; }
     boost::shared_ptr<IPlayWindowsFace> Owner() const { return m_owner.lock(); }
     const boost::shared_ptr<CMainPlayListener>& Listener() const { return m_listener; }
     const boost::shared_ptr<CPlayManagerPlayLogic>& PlayLogic() const { return m_playLogic; }
-    int RepeatFlag() const { return m_repeat; }
-    int SyncFlag() const { return m_sync; }
-    int& SyncCountdown() { return m_syncCountdown; }
-    int& PendingOpens() { return m_pendingOpens; }
+    int RepeatFlag() const { return m_state.repeat ? 1 : 0; }
+    int SyncFlag() const { return m_state.sync ? 1 : 0; }
+    // A whole day is opening: synchronous play starts once this many files have answered (-1: it
+    // does not wait for any).
+    void SetSyncCountdown(int files) { m_syncCountdown = files; }
+    int PendingOpens() const { return m_pendingOpens; }
     int PendingCloses() const { return m_pendingCloses; }
     int PauseSettled() const { return m_pauseSettled; }
-    int FocusedWindow() const;
+    int FocusedWindow() const { return m_state.focus; }
+    // The picture a window shows (the listener notes each one drawn), and its wall-clock second
+    // as the play loop last reported it.
+    CWindowPosition PositionOf(int window) const;
+    void NotePicture(int window, std::int64_t frame, double wallClock);
+    void NotePosition(int window, unsigned int seconds);
+    // The wall-clock second a window shows: its picture's, else the last reported position, else
+    // its file's start; 0 when nothing is known.
+    unsigned int TimeShown(int window) const;
 
 private:
     using Handles = std::vector<PlayHandle>;
     static PlayHandleList ListOf(const Handles& handles);
-    IPlayBarFace* PlayBar() const;
     IFileListFace* FileList() const;
     ITimeLineFace* TimeLine() const;
     CKXVideoWindow* VideoWindow() const;
@@ -104,8 +125,9 @@ private:
     boost::shared_ptr<CMainPlayListener> m_listener;
     boost::shared_ptr<CPlayManagerPlayLogic> m_playLogic;
     CPlayWindowTables m_tables;
-    int m_repeat = 0;
-    int m_sync = 0;
+    CPlayState m_state;
+    std::map<int, CWindowPosition> m_pictures;
+    std::map<int, unsigned int> m_positions;
     int m_syncCountdown = -1;
     int m_pendingOpens = 0;
     int m_pendingCloses = 0;

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "Main/PlayCommands.h"
 #include "Main/PlayWinManager_UILogic.h"
 #include "Toolkit/PlayProgressPanel.h"
 #include "Toolkit/UIFactory.h"
@@ -134,10 +135,6 @@ void CMainTimeLineEventImp::SelectRow(int window) {
     if (m_panel) m_panel->SelectRow(window);
 }
 
-unsigned int CMainTimeLineEventImp::CurrentTime(int window) const {
-    return m_panel ? static_cast<unsigned int>(m_panel->GetCursor(window)) : 0;
-}
-
 void CMainTimeLineEventImp::OnPlayProgressSeek(int rowKey, int marker, int value, int) {
     if (marker == -1 || !m_windows) return;
     auto ui = m_windows->PlayUILogic();
@@ -147,18 +144,11 @@ void CMainTimeLineEventImp::OnPlayProgressSeek(int rowKey, int marker, int value
     // A value of 100 or less is always a share of the file, never a time.
     if (value <= 100)
         ui->SeekRelativePos(nullptr, static_cast<float>(value), rowKey);
-    else
-        ui->Seek(static_cast<unsigned int>(value), rowKey);
+    else if (CPlayCommands* commands = m_windows->Commands())
+        commands->Seek(static_cast<unsigned int>(value), rowKey);
 }
 
 void CMainTimeLineEventImp::OnPlayProgressCommand(int value, int) {
     // The panel's label click names a row: its window takes the focus.
-    if (!m_windows) return;
-    if (CKXVideoWindow* grid = m_windows->VideoWindow()) {
-        const int old = grid->GetFocusWindow();
-        if (value < 0 || value >= grid->GetWindowCount() || value == old) return;
-        grid->SetFocusWindow(value);
-        if (auto ui = m_windows->PlayUILogic()) ui->ChangeAudio(value, old);
-        SelectRow(value);
-    }
+    if (CPlayCommands* commands = m_windows ? m_windows->Commands() : nullptr) commands->Focus(value);
 }

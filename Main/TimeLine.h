@@ -29,7 +29,6 @@ public:
     void UpdateRow(int window, const std::wstring& label, int segmentId, unsigned int start, unsigned int end) override;
     void MoveCursor(int window, unsigned int seconds) override;
     void SelectRow(int window) override;
-    unsigned int CurrentTime(int window) const override;
 
     void OnCreate() override;
     void OnSize(int type, int width, int height) override;

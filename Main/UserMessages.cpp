@@ -1,15 +1,32 @@
 #include "Main/UserMessages.h"
 
 #include "App/Language.h"
+#include "Base/LoopIds.h"
+#include "Base/PostTask.h"
 
 namespace {
-IUserMessages* g_presenter = nullptr;  // UI thread only
+// UI thread only.
+IUserMessages* g_presenter = nullptr;
+IUserEventObserver* g_observer = nullptr;
+CShownMessages* g_capture = nullptr;
+
+void Present(const std::wstring& text, const std::wstring& title) {
+    if (g_observer) g_observer->OnMessageShown("message", text);
+    if (g_presenter) g_presenter->MessageBox(text, title);
+}
 }  // namespace
 
 void SetUserMessages(IUserMessages* presenter) { g_presenter = presenter; }
+void SetUserEventObserver(IUserEventObserver* observer) { g_observer = observer; }
+
+CShownMessages::CShownMessages() : m_outer(g_capture) { g_capture = this; }
+CShownMessages::~CShownMessages() { g_capture = m_outer; }
 
 void ShowMessageBox(const std::wstring& english, const std::wstring& titleEnglish) {
-    if (g_presenter) g_presenter->MessageBox(TarvexApp::Translate(english), TarvexApp::Translate(titleEnglish));
+    const std::wstring text = TarvexApp::Translate(english), title = TarvexApp::Translate(titleEnglish);
+    if (!g_capture) return Present(text, title);
+    g_capture->Add(text);
+    KX_POST_FUNCTION(TarvexBase::ML_MAIN, ([text, title] { Present(text, title); }));
 }
 
 int AskQuestion(const std::wstring& english, const std::wstring& titleEnglish) {
@@ -17,7 +34,10 @@ int AskQuestion(const std::wstring& english, const std::wstring& titleEnglish) {
 }
 
 void ShowNotification(const std::wstring& english) {
-    if (g_presenter) g_presenter->Notification(TarvexApp::Translate(english));
+    const std::wstring text = TarvexApp::Translate(english);
+    if (g_capture) g_capture->Add(text);
+    if (g_observer) g_observer->OnMessageShown("notification", text);
+    if (g_presenter) g_presenter->Notification(text);
 }
 
 void ShowVideoInfo(const std::wstring& resolution, const std::wstring& frameRate, const std::wstring& duration,
@@ -25,3 +45,6 @@ void ShowVideoInfo(const std::wstring& resolution, const std::wstring& frameRate
     if (g_presenter) g_presenter->VideoInfo(resolution, frameRate, duration, size, path);
 }
 
+void ReportFileEnd(int window, const std::wstring& path) {
+    if (g_observer) g_observer->OnFileEnd(window, path);
+}

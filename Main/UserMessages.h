@@ -3,6 +3,7 @@
 // passed by their English wording and shown translated. The main window's dialogs present them;
 // until they are installed (and in the logic's tests) another presenter may stand in.
 #include <string>
+#include <vector>
 
 class IUserMessages {
 public:
@@ -17,8 +18,19 @@ public:
                            const std::wstring& size, const std::wstring& path) = 0;
 };
 
+// Told of every message box and notification as it is shown, and of every file that reached its
+// end or its beginning in a window (the remote control passes them on).
+class IUserEventObserver {
+public:
+    virtual ~IUserEventObserver() = default;
+    // kind: "message" or "notification"; the text translated, as shown.
+    virtual void OnMessageShown(const char* kind, const std::wstring& text) = 0;
+    virtual void OnFileEnd(int window, const std::wstring& path) = 0;
+};
+
 // UI thread. The presenter is not owned; null shows nothing.
 void SetUserMessages(IUserMessages* presenter);
+void SetUserEventObserver(IUserEventObserver* observer);
 
 void ShowMessageBox(const std::wstring& english, const std::wstring& titleEnglish = L"Prompt");
 void ShowNotification(const std::wstring& english);
@@ -26,4 +38,21 @@ void ShowNotification(const std::wstring& english);
 int AskQuestion(const std::wstring& english, const std::wstring& titleEnglish = L"Prompt");
 void ShowVideoInfo(const std::wstring& resolution, const std::wstring& frameRate, const std::wstring& duration,
                    const std::wstring& size, const std::wstring& path);
+void ReportFileEnd(int window, const std::wstring& path);
 
+// While one lives (on the UI thread), the message boxes and notifications shown are written down in
+// it, translated, and a message box waits until the current task has returned: a command reports
+// its refusal to its caller before the box holds the user's attention.
+class CShownMessages {
+public:
+    CShownMessages();
+    ~CShownMessages();
+    CShownMessages(const CShownMessages&) = delete;
+    CShownMessages& operator=(const CShownMessages&) = delete;
+    const std::vector<std::wstring>& Texts() const { return m_texts; }
+    void Add(const std::wstring& text) { m_texts.push_back(text); }
+
+private:
+    CShownMessages* m_outer;
+    std::vector<std::wstring> m_texts;
+};

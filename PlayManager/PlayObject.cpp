@@ -223,8 +223,10 @@ void CPlayObject::WaitForRender() {
 void CPlayObject::DDrawRender(unsigned char* buffer, int width, int height) {
     if (!m_renderToken || m_stopped) return;
     if (auto listener = Listener()) {
-        int info = 0, returned = 0;
-        m_engine->QueryInfo(MOVRA::MV_QUERY_FRAME_NUMBER, &info, sizeof(info), &returned);
+        CFrameInfo info;
+        int returned = 0;
+        m_engine->QueryInfo(MOVRA::MV_QUERY_FRAME_NUMBER, &info.frame, sizeof(info.frame), &returned);
+        m_engine->QueryInfo(MOVRA::MV_QUERY_WALL_CLOCK, &info.wallClock, sizeof(info.wallClock), &returned);
         m_renderDone->Reset();
         if (m_stopped) {  // stopped meanwhile: its Set must not be undone
             m_renderDone->Set();

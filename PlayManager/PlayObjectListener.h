@@ -47,6 +47,12 @@ inline void EndFrameRead(const RenderToken& token) {
     if (token) token->fetch_sub(2);
 }
 using ImageBuffer = boost::shared_ptr<std::vector<std::uint8_t>>;
+// Which picture a frame is: its number in the file and its wall-clock time (seconds, with their
+// fraction; 0 when the file's clock is unknown).
+struct CFrameInfo {
+    int frame = 0;
+    double wallClock = 0;
+};
 using CompletionToken = boost::shared_ptr<CCompletionToken>;
 
 class IPlayObjectListener : public boost::enable_shared_from_this<IPlayObjectListener> {
@@ -60,7 +66,7 @@ public:
     virtual void OnReserved2(int, int, int, int, boost::shared_ptr<void>) {}
     // The engine's own planar frame (Y, V, U): read it between BeginFrameRead and EndFrameRead on
     // the render token, while `done` is held.
-    virtual int OnDDRenderSubWinEx(void* handle, unsigned char* frame, int width, int height, int ivs, int info,
+    virtual int OnDDRenderSubWinEx(void* handle, unsigned char* frame, int width, int height, int ivs, CFrameInfo info,
                                    RenderToken renderToken, CompletionToken done) {
         done.reset();
         return 1;

@@ -1,5 +1,6 @@
 #include "Toolkit/Dialog.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QIcon>
@@ -7,11 +8,13 @@
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "Toolkit/EventSinks.h"
@@ -24,7 +27,42 @@
 #include "Toolkit/Qt/Text.h"
 #include "Toolkit/Qt/WidgetLink.h"
 
+namespace {
+
+// The program's keys give way where a key means something else: in a field that takes text or a
+// choice (its own arrows and letters), and in an open popup such as a list's drop-down. Accepting
+// the override asks Qt to deliver the key to the widget instead of the shortcut.
+class CShortcutGuard : public QObject {
+public:
+    static void Install() {
+        static CShortcutGuard* guard = nullptr;
+        if (guard || !qApp) return;
+        guard = new CShortcutGuard(qApp);
+        qApp->installEventFilter(guard);
+    }
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() != QEvent::ShortcutOverride) return false;
+        const auto* widget = qobject_cast<QWidget*>(object);
+        const bool field = widget && (widget->inherits("QLineEdit") || widget->inherits("QTextEdit") ||
+                                      widget->inherits("QPlainTextEdit") || widget->inherits("QAbstractSpinBox") ||
+                                      widget->inherits("QComboBox"));
+        // Accepted, and still delivered: a popup does its own work on the override (a list's
+        // drop-down takes its Return there).
+        if (field || QApplication::activePopupWidget()) event->accept();
+        return false;
+    }
+
+private:
+    using QObject::QObject;
+};
+
+}  // namespace
+
 struct CKXDialog::State {
+    int beforeFullScreen = 0;  // the window's states before it went full screen
+    std::vector<std::unique_ptr<QShortcut>> shortcuts;
     QEventLoop* modalLoop = nullptr;
     std::shared_ptr<int> modalResult;  // what the running DoModal returns
     std::map<int, int> timerIds;       // the caller's id -> the toolkit's
@@ -394,7 +432,15 @@ int CKXDialog::IsMinimized() const {
 void CKXDialog::SetFullScreen(int on) {
     CDialogWidget* widget = WidgetOf(this);
     if (!widget || (widget->isFullScreen() == (on != 0))) return;
-    on ? widget->showFullScreen() : widget->showNormal();
+    if (on) {
+        // Leaving full screen gives the window back as it was: maximised stays maximised.
+        m_state->beforeFullScreen = widget->windowState() & ~Qt::WindowFullScreen;
+        widget->showFullScreen();
+        return;
+    }
+    const Qt::WindowStates before(m_state->beforeFullScreen);
+    if (before & Qt::WindowMaximized) widget->showMaximized();
+    else widget->showNormal();
 }
 
 int CKXDialog::IsFullScreen() const {
@@ -408,6 +454,30 @@ void CKXDialog::SetTopMost(int on) {
     const bool visible = widget->isVisible();
     widget->setWindowFlag(Qt::WindowStaysOnTopHint, on != 0);
     if (visible) widget->show();  // changing a window's flags hides it
+}
+
+void CKXDialog::SetShortcutKeys(const std::vector<std::pair<int, int>>& keys) {
+    CDialogWidget* widget = WidgetOf(this);
+    if (!widget) return;
+    m_state->shortcuts.clear();
+    CShortcutGuard::Install();
+    for (const auto& [key, flags] : keys) {
+        const QKeySequence sequence = KXQt::SequenceOf(key, flags);
+        if (sequence.isEmpty()) continue;
+        auto shortcut = std::make_unique<QShortcut>(sequence, widget);
+        // Whichever of the program's windows has the focus (the full-screen bar too), but not
+        // while a modal dialog waits for its answer.
+        shortcut->setContext(Qt::ApplicationShortcut);
+        shortcut->setAutoRepeat(true);
+        QObject::connect(shortcut.get(), &QShortcut::activated, widget, [this, key = key, flags = flags] {
+            if (QApplication::activeModalWidget()) return;
+            if (IKXDialogEvent* sink = GetSink()) {
+                CDispatchScope scope;
+                sink->OnDlgKeyDown(key, flags);
+            }
+        });
+        m_state->shortcuts.push_back(std::move(shortcut));
+    }
 }
 
 void CKXDialog::SetTimer(int timerId, unsigned int periodMs) {

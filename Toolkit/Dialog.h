@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "Toolkit/SkinRecords.h"
 #include "Toolkit/Window.h"
@@ -46,6 +48,11 @@ public:
     int IsFullScreen() const;
     // Keeps the dialog above its owner (tool windows such as the full-screen bar).
     void SetTopMost(int on);
+
+    // Keys that act wherever the focus is in the program's windows (a text field keeps what it
+    // types, and a modal dialog keeps them all): each raises the sink's key event. Pairs of a
+    // virtual key and its KX_KEY_ modifier flags; called again, it replaces them.
+    void SetShortcutKeys(const std::vector<std::pair<int, int>>& keys);
 
     void SetTimer(int timerId, unsigned int periodMs);
     void KillTimer(int timerId);

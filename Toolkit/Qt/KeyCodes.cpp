@@ -1,6 +1,7 @@
 #include "Toolkit/Qt/KeyCodes.h"
 
 #include <QKeyEvent>
+#include <QKeySequence>
 
 #include "Toolkit/UITypes.h"
 
@@ -30,6 +31,34 @@ int VirtualKey(const QKeyEvent& event) {
         case Qt::Key_Delete: return KX_VK_DELETE;
         default: return 0;
     }
+}
+
+QKeySequence SequenceOf(int virtualKey, int flags) {
+    int key = 0;
+    if ((virtualKey >= '0' && virtualKey <= '9') || (virtualKey >= 'A' && virtualKey <= 'Z')) key = virtualKey;
+    else if (virtualKey >= KX_VK_F1 && virtualKey < KX_VK_F1 + 24) key = Qt::Key_F1 + (virtualKey - KX_VK_F1);
+    else {
+        switch (virtualKey) {
+            case KX_VK_ESCAPE: key = Qt::Key_Escape; break;
+            case KX_VK_SPACE: key = Qt::Key_Space; break;
+            case KX_VK_RETURN: key = Qt::Key_Return; break;
+            case KX_VK_LEFT: key = Qt::Key_Left; break;
+            case KX_VK_UP: key = Qt::Key_Up; break;
+            case KX_VK_RIGHT: key = Qt::Key_Right; break;
+            case KX_VK_DOWN: key = Qt::Key_Down; break;
+            case KX_VK_PRIOR: key = Qt::Key_PageUp; break;
+            case KX_VK_NEXT: key = Qt::Key_PageDown; break;
+            case KX_VK_HOME: key = Qt::Key_Home; break;
+            case KX_VK_END: key = Qt::Key_End; break;
+            case KX_VK_DELETE: key = Qt::Key_Delete; break;
+            default: return QKeySequence();
+        }
+    }
+    Qt::KeyboardModifiers modifiers;
+    if (flags & KX_KEY_SHIFT) modifiers |= Qt::ShiftModifier;
+    if (flags & KX_KEY_CONTROL) modifiers |= Qt::ControlModifier;
+    if (flags & KX_KEY_ALT) modifiers |= Qt::AltModifier;
+    return QKeySequence(QKeyCombination(modifiers, static_cast<Qt::Key>(key)));
 }
 
 int KeyFlags(const QKeyEvent& event) {

@@ -126,10 +126,24 @@ int main(int argc, char** argv) {
         const bool sync = round == 1;
         auto panels = boost::make_shared<TarvexTest::CPanels>();
         panels->Create();
-        panels->buttons[kPlayButton] = 1;
-        panels->buttons[kSyncButton] = sync ? 1 : 0;
         panels->DropPath(KX_SOFT_BASE::NativeToWide(dir + "/day"));
         if (!PumpUntil([&] { return !panels->groups.empty(); }, 60)) return 1;
+        auto askForDay = [&] {
+            KX_POST_TASK(TarvexBase::ML_HELPER, panels->frame->HelpLogic().get(), &CMainFrameHelpLogic::Task_GetFilePath,
+                         int(QUERY_WHOLE_DAY), panels->groups[0].day, panels->groups[0].deviceName,
+                         boost::make_shared<std::map<std::int32_t, void*>>(),
+                         boost::static_pointer_cast<IFileManagerQuery>(panels->frame), -1);
+        };
+        if (sync) {
+            // Sync Play is switched on while a day plays; the day opened next then plays in sync
+            // as soon as every file's span is known, which is what is timed.
+            askForDay();
+            PumpUntil([&] { return !panels->play->Tables().Empty() && panels->play->PendingOpens() == 0; }, 60);
+            PumpUntil([&] { return panels->play->SetSynPlay(1) == 1; }, 60);
+            panels->messages.clear();
+            panels->play->CloseFiles(-1);
+            PumpUntil([&] { return panels->play->PendingCloses() == 0; }, 60);
+        }
 
         UIWatch watch;
         CKXTimer tick;
@@ -138,10 +152,7 @@ int main(int argc, char** argv) {
         TarvexBase::StartUITimer(&tick, 10);
         const auto begin = Clock::now();
         const double uiCpu0 = ThreadCpuSeconds();
-        KX_POST_TASK(TarvexBase::ML_HELPER, panels->frame->HelpLogic().get(), &CMainFrameHelpLogic::Task_GetFilePath,
-                     int(QUERY_WHOLE_DAY), panels->groups[0].day, panels->groups[0].deviceName,
-                     boost::make_shared<std::map<std::int32_t, void*>>(),
-                     boost::static_pointer_cast<IFileManagerQuery>(panels->frame), -1);
+        askForDay();
         const bool shown = PumpUntil(
             [&] {
                 for (int w = 0; w < kChannels; ++w)

@@ -49,7 +49,7 @@ double ThreadCpuSeconds() {
 class CountingListener : public IPlayObjectListener {
 public:
     std::atomic<long> frames{0};
-    int OnDDRenderSubWinEx(void*, unsigned char*, int, int, int, int, RenderToken, CompletionToken) override {
+    int OnDDRenderSubWinEx(void*, unsigned char*, int, int, int, TarvexPlay::CFrameInfo, RenderToken, CompletionToken) override {
         frames.fetch_add(1, std::memory_order_relaxed);
         return 1;
     }

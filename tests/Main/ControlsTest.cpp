@@ -67,11 +67,13 @@ TEST_F(ControlsTest, DeletingKeepsAPlayingEntryWhenTheAnswerIsNoAndIsRefusedWhil
     List()->OnItemDbClick(channel1, -1, CFileListEventImp::kTree);
     ASSERT_TRUE(PumpUntil([&] { return Ui().PendingOpens() == 0 && tree->GetPlaying(channel1); }));
 
-    Ui().PendingOpens() = 1;
-    Tabs()->DeleteChecked();
-    EXPECT_EQ(4, tree->GetCount()) << "nothing deleted while files open";
-    ASSERT_FALSE(m_journal.notifications.empty());
-    Ui().PendingOpens() = 0;
+    {
+        COpeningHold opening(Ui(), 1);
+        Tabs()->DeleteChecked();
+        EXPECT_EQ(4, tree->GetCount()) << "nothing deleted while files open";
+        ASSERT_FALSE(m_journal.notifications.empty());
+    }
+    ASSERT_TRUE(PumpUntil([&] { return Ui().PendingOpens() == 0; }));
 
     m_journal.answer = KX_IDCANCEL;
     Tabs()->DeleteChecked();
@@ -251,7 +253,7 @@ TEST_F(ControlsTest, KeysDoWhatTheirControlsDoWithTheSameRefusals) {
     const auto files = Recordings(Channels(1, 1, 6));
     m_frame->DropPath(Wide(files[0]));
     ASSERT_TRUE(PumpUntil([&] { return Ui().PendingOpens() == 0 && Ui().Tables().CurrentRecord(0); }));
-    ASSERT_EQ(1, Bar()->IsPlayBarButtonChecked(kPlayButton));
+    ASSERT_EQ(1, Bar()->IsChecked(kPlayButton));
 
     // Up and Down move the speed a step, as the slider does.
     ASSERT_EQ(1, m_frame->OnDlgKeyDown(KX_VK_UP, 0));
@@ -263,26 +265,29 @@ TEST_F(ControlsTest, KeysDoWhatTheirControlsDoWithTheSameRefusals) {
     for (int i = 0; i < 4; ++i) m_frame->OnDlgKeyDown(KX_VK_UP, 0);
     EXPECT_EQ(L"16X", Bar()->SpeedText());
     m_frame->OnDlgKeyDown(KX_VK_RIGHT, 0);
-    EXPECT_TRUE(std::find(m_journal.boxes.begin(), m_journal.boxes.end(),
-                          L"Can not step play while fast playing upon 16x speed!") != m_journal.boxes.end());
-    EXPECT_EQ(1, Bar()->IsPlayBarButtonChecked(kPlayButton)) << "a refused step does not pause";
+    EXPECT_TRUE(PumpUntil([&] {
+        return std::find(m_journal.boxes.begin(), m_journal.boxes.end(),
+                         L"Can not step play while fast playing upon 16x speed!") != m_journal.boxes.end();
+    }));
+    EXPECT_EQ(1, Bar()->IsChecked(kPlayButton)) << "a refused step does not pause";
     for (int i = 0; i < 4; ++i) m_frame->OnDlgKeyDown(KX_VK_DOWN, 0);
     m_frame->OnDlgKeyDown(KX_VK_RIGHT, 0);
-    EXPECT_EQ(0, Bar()->IsPlayBarButtonChecked(kPlayButton)) << "paused first";
+    EXPECT_EQ(0, Bar()->IsChecked(kPlayButton)) << "paused first";
     EXPECT_EQ(1, Ui().Tables().CurrentRecord(0)->paused);
 
     // R: reverse, refused while the file is being indexed, as the button is.
     Ui().Tables().CurrentRecord(0)->indexReady = 0;
     m_frame->OnDlgKeyDown('R', 0);
-    EXPECT_EQ(L"System is creating index!Can not play in reverse!", m_journal.boxes.back());
-    EXPECT_EQ(0, Bar()->IsPlayBarButtonChecked(kReverseButton));
+    ASSERT_TRUE(PumpUntil([&] { return m_journal.boxes.back() == L"System is creating index!Can not play in reverse!"; }))
+        << "the refusal shows once the key is done";
+    EXPECT_EQ(0, Bar()->IsChecked(kReverseButton));
     // M: mute; from the file list too, where the tree keeps only the keys that move through it.
-    EXPECT_EQ(1, Bar()->IsPlayBarButtonChecked(kMuteButton));
+    EXPECT_EQ(1, Bar()->IsChecked(kMuteButton));
     m_frame->OnDlgKeyDown('M', 0);
-    EXPECT_EQ(0, Bar()->IsPlayBarButtonChecked(kMuteButton));
+    EXPECT_EQ(0, Bar()->IsChecked(kMuteButton));
     const HKXTREEITEM listed = List()->Tree()->GetRootItem();
     EXPECT_EQ(1, List()->OnItemKeyDown(listed, 'M', CFileListEventImp::kTree));
-    EXPECT_EQ(1, Bar()->IsPlayBarButtonChecked(kMuteButton));
+    EXPECT_EQ(1, Bar()->IsChecked(kMuteButton));
     EXPECT_EQ(0, List()->OnItemKeyDown(listed, KX_VK_DOWN, CFileListEventImp::kTree));
     // S: a snapshot of the focused window.
     const std::string shots = m_dir + "/keyshots";

@@ -95,7 +95,7 @@ TEST_F(MainFrameLogicTest, AUsersRequestWhileFilesOpenIsRefusedAndTheProgramsOwn
     const auto files = Recordings(Channels(1, 1, 2));
     Drop(m_dir + "/export");
     ASSERT_TRUE(PumpUntil([&] { return !m_panels->groups.empty(); }));
-    m_panels->play->PendingOpens() = 1;  // an open is under way
+    COpeningHold opening(*m_panels->play, 3);
     AskForDay(QUERY_CHANNEL_OF_DAY, kDay, L"DVR", -1);
     ASSERT_TRUE(PumpUntil([&] { return !m_panels->notifications.empty(); }));
     EXPECT_EQ(L"This operation can't accomplish as the videos are opening now, please retry later!",
@@ -103,7 +103,7 @@ TEST_F(MainFrameLogicTest, AUsersRequestWhileFilesOpenIsRefusedAndTheProgramsOwn
     AskForDay(QUERY_CHANNEL_OF_DAY, kDay, L"DVR", 2);  // the file list's own, for window 2
     PumpFor(200);
     EXPECT_EQ(nullptr, Current(2)) << "it waits behind the opens under way";
-    m_panels->play->PendingOpens() = 0;
+    opening.Release();
     ASSERT_TRUE(WaitPlaying(2, files[0]));
     EXPECT_EQ(1u, m_panels->notifications.size());
 }

@@ -29,6 +29,7 @@
 #include "Main/PanelFaces.h"
 #include "Main/PlayWinManager_UILogic.h"
 #include "Main/UserMessages.h"
+#include "OpeningHold.h"
 #include "PanelDoubles.h"
 #include "PlayManager/YuvTables.h"
 #include "Toolkit/Dialog.h"

@@ -87,30 +87,33 @@ TEST_F(MainWindowTest, TheTreeKeepsDevicesFirstAndDaysInOrderAndADoubleClickPlay
 }
 
 TEST_F(MainWindowTest, ThePlayBarShowsItsSpeedAndRefusesWhileFilesOpen) {
-    Bar()->SpeedSlider()->SetPos(6);
-    EXPECT_FLOAT_EQ(1.0f, Bar()->GetPlayBarSpeed());
     EXPECT_EQ(L"1X", Bar()->SpeedText());
-    Bar()->SetPlayBarButtonState(kReverseButton, 1);
+    // The slider moved by the user: the state takes the speed, and the bar shows it.
     Bar()->SpeedSlider()->SetPos(10);
-    EXPECT_FLOAT_EQ(16.0f, Bar()->GetPlayBarSpeed());
+    Bar()->SLD_OnPosChanged(kSpeedSlider, 10);
+    EXPECT_FLOAT_EQ(16.0f, Ui().State().SpeedFactor());
+    EXPECT_EQ(L"16X", Bar()->SpeedText());
+    CPlayState state = Ui().State();
+    state.forward = false;
+    state.playing = true;
+    Bar()->ShowPlayState(state);
     EXPECT_EQ(L"-16X", Bar()->SpeedText());
-    Bar()->SetPlayBarButtonState(kReverseButton, 0);
-    Bar()->SetPlayBarButtonState(kPlayButton, 1);
     EXPECT_EQ(L"Pause", Bar()->ToolTipOf(kPlayButton));
     EXPECT_EQ(L"Next Group", Bar()->ToolTipOf(kNextButton));
-    Bar()->SetPlayBarButtonState(kPlayButton, 0);
-    EXPECT_EQ(L"Previous Frame", Bar()->ToolTipOf(kPreviousButton));
+    Ui().ShowState();
+    EXPECT_EQ(L"Previous Frame", Bar()->ToolTipOf(kPreviousButton)) << "the bar shows the state again";
 
-    Ui().PendingOpens() = 1;
+    COpeningHold opening(Ui());
     Bar()->Box(kSyncButton)->SetCheck(1);
     Bar()->RB_OnStateChanged(kSyncButton, 1, 1);
-    EXPECT_EQ(0, Bar()->IsPlayBarButtonChecked(kSyncButton)) << "put back as it was";
+    EXPECT_EQ(0, Bar()->IsChecked(kSyncButton)) << "put back as it was";
     ASSERT_EQ(1u, m_journal.notifications.size());
     Bar()->Box(kRepeatButton)->SetCheck(1);
     Bar()->RB_OnStateChanged(kRepeatButton, 1, 1);
     EXPECT_EQ(1, Ui().RepeatFlag()) << "the repeat box is not held by the opens";
     EXPECT_EQ(L"Sequence Play", Bar()->ToolTipOf(kRepeatButton));
-    Ui().PendingOpens() = 0;
+    opening.Release();
+    ASSERT_TRUE(PumpUntil([&] { return Ui().PendingOpens() == 0; }));
 }
 
 TEST_F(MainWindowTest, ASnapshotGoesIntoItsFolderAndTheLowDiskWarningComesBelow10MiB) {
@@ -137,6 +140,7 @@ TEST_F(MainWindowTest, ASnapshotGoesIntoItsFolderAndTheLowDiskWarningComesBelow1
     TarvexApp::Settings().SnapPath = Wide(shots);  // no separator at its end
     Windows()->OnBnClickedVideoSnap(0, CPlayWinManagerEventImp::kGrid);
     CPlayWinManagerEventImp::SetFreeSpaceQuery(nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return !m_journal.boxes.empty(); })) << "shown once the click is done";
     ASSERT_EQ(1u, m_journal.boxes.size());
     EXPECT_EQ(L"There is a few disk space, pertinent operation may be failed!", m_journal.boxes[0]);
     std::filesystem::path shot;
@@ -230,10 +234,10 @@ TEST_F(MainWindowTest, EveryTextTheWindowShowsIsInEachLanguageFile) {
         ASSERT_TRUE(PumpUntil([&] { return frame->Page() && frame->IsWindowVisible(); }));
         // The texts that come with use: the play bar's states, a full screen, the dialogs.
         CPlayBarEventImp* bar = frame->Page()->PlayWindows()->PlayBarPanel();
-        for (int id : {kRepeatButton, kPlayButton}) {
-            bar->SetPlayBarButtonState(id, 1);
-            bar->SetPlayBarButtonState(id, 0);
-        }
+        CPlayState state;
+        state.repeat = state.playing = true;
+        bar->ShowPlayState(state);
+        bar->ShowPlayState(CPlayState());
         frame->EnterFullScreen();
         frame->SetFullScreen(0);
         frame->MessageDialog()->ShowQuestion(L"", L"text", nullptr);

@@ -12,6 +12,7 @@
 
 #include "Main/MainFrame_UILogic.h"
 #include "Main/PanelFaces.h"
+#include "Main/PlayCommands.h"
 #include "Main/PlayWinManager_UILogic.h"
 #include "Main/UserMessages.h"
 #include "Toolkit/Dialog.h"
@@ -32,6 +33,7 @@ class CPanels : public IMainWindowFace,
                 public IUserMessages,
                 public IKXVideoWindowEvent,
                 public IKXDialogEvent,
+                public IPlayCommandHost,
                 public boost::enable_shared_from_this<CPanels> {
 public:
     void Create() {
@@ -66,7 +68,7 @@ public:
     std::map<std::wstring, int> playingMarks;  // path -> on
     std::vector<std::string> calls;  // "OpenAdjacentEntry 1 0 2", "SelectLayoutFor 3", ...
     int reloadOffers = 0, lastBuilds = 0, closeReady = 0;
-    std::map<int, int> buttons;  // play bar id -> checked
+    CPlayState shown;  // what the play bar was last told to show
     struct Row {
         std::wstring label;
         std::map<int, std::pair<unsigned int, unsigned int>> segments;
@@ -79,7 +81,7 @@ public:
     int outstanding = 0;
     bool visible = false;
     bool closing = false;
-    float speed = 1.0f;
+    int fullScreen = 0;
     HKXTREEITEM entryFound = 7;
     int adjacentOpens = 0;
 
@@ -89,7 +91,10 @@ public:
     CKXVideoWindow* Grid() const { return m_grid.get(); }
 
     // IMainWindowFace
-    int& OutstandingBuilds() override { return outstanding; }
+    int BuildAnswered() override {
+        if (outstanding > 0) --outstanding;
+        return outstanding;
+    }
     int IsWindowVisible() const override { return visible; }
     void ShowWindow() override { visible = true; }
     void PostReloadOffer() override { ++reloadOffers; }
@@ -107,6 +112,7 @@ public:
     // IPlayWindowsFace
     CKXVideoWindow* VideoWindow() override { return m_grid.get(); }
     IPlayBarFace* PlayBar() override { return this; }
+    CPlayCommands* Commands() override { return &commands; }
     ITimeLineFace* TimeLine() override { return this; }
     ILayoutBarFace* LayoutBar() override { return this; }
     boost::shared_ptr<CMainFrameHelpLogic> HelpLogic() override { return frame ? frame->HelpLogic() : nullptr; }
@@ -126,16 +132,21 @@ public:
                         std::to_string(window));
         return adjacentOpens;
     }
+    int OpenListed(const std::wstring&, std::int32_t, std::int32_t channel) override {
+        calls.push_back("OpenListed " + std::to_string(channel));
+        return 1;
+    }
     void LastBuildAnswered() override { ++lastBuilds; }
     void CheckAll() override { calls.push_back("CheckAll"); }
 
     // IPlayBarFace
-    float GetPlayBarSpeed() override { return speed; }
-    void SetPlayBarButtonState(int id, int checked) override { buttons[id] = checked; }
-    int IsPlayBarButtonChecked(int id) const override {
-        const auto at = buttons.find(id);
-        return at == buttons.end() ? 0 : at->second;
-    }
+    void ShowPlayState(const CPlayState& state) override { shown = state; }
+
+    // IPlayCommandHost
+    int IsPlayPageShown() override { return 1; }
+    int IsFullScreen() const override { return fullScreen; }
+    void SetFullScreen(int on) override { fullScreen = on; }
+    void CloseWindow() override { calls.push_back("CloseWindow"); }
 
     // ITimeLineFace
     void UpdateRow(int window, const std::wstring& label, int segmentId, unsigned int start, unsigned int end) override {
@@ -150,10 +161,6 @@ public:
             rows[window].cursor = seconds;
     }
     void SelectRow(int) override {}
-    unsigned int CurrentTime(int window) const override {
-        const auto at = rows.find(window);
-        return at == rows.end() ? 0 : at->second.cursor;
-    }
 
     // ITabBarFace
     void SetSelectAll(int checked) override { calls.push_back("SetSelectAll " + std::to_string(checked)); }
@@ -186,6 +193,8 @@ public:
     bool Told(const std::wstring& text) const {
         return std::find(messages.begin(), messages.end(), text) != messages.end();
     }
+
+    CPlayCommands commands{this};
 
 private:
     std::unique_ptr<CKXDialog> m_host;

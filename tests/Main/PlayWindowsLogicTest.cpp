@@ -11,10 +11,6 @@ namespace {
 
 class PlayWindowsLogicTest : public MainLogicTest {
 protected:
-    void SetUp() override {
-        MainLogicTest::SetUp();
-        m_panels->buttons[kPlayButton] = 1;  // playing, as the play bar shows while files play
-    }
     CPlayManagerUILogic& Ui() { return *m_panels->play; }
     // Every file of the window indexed, as the engine reports it.
     bool WaitIndexed(int window) {
@@ -93,10 +89,9 @@ TEST_F(PlayWindowsLogicTest, TheIndexIsSavedAtTheFirstOpenAndReverseWaitsForIt) 
 
     // While a file is still being indexed, reverse play is refused and the button goes back.
     Current(0)->indexReady = 0;
-    m_panels->buttons[kReverseButton] = 1;
-    Ui().SetPlayDirection(0);
+    EXPECT_EQ(0, Ui().SetPlayDirection(0));
     EXPECT_TRUE(m_panels->Told(L"System is creating index!Can not play in reverse!"));
-    EXPECT_EQ(0, m_panels->buttons[kReverseButton]);
+    EXPECT_TRUE(m_panels->shown.forward) << "the reverse button goes back";
     EXPECT_EQ(1, Current(0)->direction);
 
     // Reopened unchanged, the file takes its index from the file and plays backward.
@@ -115,22 +110,23 @@ TEST_F(PlayWindowsLogicTest, StepsAreRefusedFrom16XOnAndRecordingAwayFromNormalF
     const auto files = Recordings(Channels(1, 1, 4));
     Drop(files[0]);
     ASSERT_TRUE(WaitPlaying(0, files[0]));
-    m_panels->speed = 16;
-    Ui().OneStepPlay(1);
+    Ui().SetPlaySpeed(10);  // 16X
+    EXPECT_EQ(0, Ui().OneStepPlay(1));
     EXPECT_TRUE(m_panels->Told(L"Can not step play while fast playing upon 16x speed!"));
     m_panels->messages.clear();
-    m_panels->speed = 8;
-    Ui().OneStepPlay(1);
+    Ui().SetPlaySpeed(9);  // 8X
+    EXPECT_EQ(1, Ui().OneStepPlay(1));
     EXPECT_TRUE(m_panels->messages.empty());
+    EXPECT_EQ(L"8X", std::wstring(SpeedAt(m_panels->shown.speedPosition).label)) << "the play bar shows the speed";
 
-    Ui().SetPlaySpeed(4);
+    Ui().SetPlaySpeed(8);  // 4X
     const std::wstring clip = Wide(m_dir + "/clip.rvf");
     ASSERT_EQ(1, Ui().StartRecord(0, clip, 0));
     const std::wstring refused = L"It can not record as playing under abnormal playing state!";
     ASSERT_TRUE(PumpUntil([&] { return m_panels->Told(refused); }));
     EXPECT_EQ(0, m_panels->Grid()->GetRecordState(0));
     m_panels->messages.clear();
-    Ui().SetPlaySpeed(1);
+    Ui().SetPlaySpeed(kNormalSpeedPosition);
     ASSERT_TRUE(WaitIndexed(0));
     Ui().SetPlayDirection(0);
     ASSERT_EQ(1, Ui().StartRecord(0, clip, 0));
@@ -140,14 +136,23 @@ TEST_F(PlayWindowsLogicTest, StepsAreRefusedFrom16XOnAndRecordingAwayFromNormalF
 
 TEST_F(PlayWindowsLogicTest, ADayPlaysInSyncOnceEverySpanIsKnownAndEndsWithItsLastFile) {
     Recordings(Channels(4, 1, 3));
-    m_panels->buttons[kSyncButton] = 1;
     Drop(m_dir + "/export");
     ASSERT_TRUE(PumpUntil([&] { return !m_panels->groups.empty(); }));
     AskForDay(QUERY_WHOLE_DAY, kDay, L"DVR");
-    ASSERT_TRUE(PumpUntil([&] { return Ui().SyncFlag() == 1; })) << "synchronous play starts by itself";
-    for (PlayRecord* r : Ui().Tables().AllRecords()) EXPECT_GE(r->fileStartTime, 0);
+    ASSERT_TRUE(WaitSpans());
+    ASSERT_TRUE(PumpUntil([&] { return Ui().PendingOpens() == 0; }));
+    ASSERT_EQ(1, Ui().SetSynPlay(1));
+    EXPECT_TRUE(m_panels->shown.sync);
+    // With sync on, the day opened again plays in sync by itself once every span is known.
+    Ui().CloseFiles(-1);
+    ASSERT_TRUE(PumpUntil([&] { return Ui().PendingCloses() == 0; }));
+    AskForDay(QUERY_WHOLE_DAY, kDay, L"DVR");
+    ASSERT_TRUE(PumpUntil([&] { return !Ui().Tables().Empty() && Ui().PendingOpens() == 0; }));
+    ASSERT_TRUE(WaitSpans());
     auto logic = Ui().PlayLogic();
-    EXPECT_EQ(1, OnPlayLoop([logic] { return logic->IsGroupActive(); }));
+    ASSERT_TRUE(PumpUntil([&] { return OnPlayLoop([logic] { return logic->IsGroupActive(); }) == 1; }));
+    EXPECT_EQ(1, Ui().SyncFlag());
+    for (PlayRecord* r : Ui().Tables().AllRecords()) EXPECT_GE(r->fileStartTime, 0);
 
     Ui().OneStepPlay(1);
     EXPECT_TRUE(m_panels->Told(L"Can not step play while synchronous playing!"));

@@ -196,7 +196,7 @@ public:
     std::function<void()> whileReading, afterReading;
     bool began = false, allowedAfterStop = true;
     long long sum = 0;
-    int OnDDRenderSubWinEx(void* h, unsigned char* frame, int width, int height, int ivs, int info,
+    int OnDDRenderSubWinEx(void* h, unsigned char* frame, int width, int height, int ivs, TarvexPlay::CFrameInfo info,
                            TarvexPlay::RenderToken token, TarvexPlay::CompletionToken done) override {
         if (whileReading && !began && BeginFrameRead(token)) {
             began = true;

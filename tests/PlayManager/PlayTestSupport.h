@@ -38,9 +38,9 @@ public:
     TarvexPlay::ImageBuffer lastImage;
     int lastWidth = 0, lastHeight = 0;
 
-    int OnDDRenderSubWinEx(void*, unsigned char*, int, int, int, int info, TarvexPlay::RenderToken token,
+    int OnDDRenderSubWinEx(void*, unsigned char*, int, int, int, TarvexPlay::CFrameInfo info, TarvexPlay::RenderToken token,
                            TarvexPlay::CompletionToken done) override {
-        frames.push_back(info);
+        frames.push_back(info.frame);
         threads.push_back(KX_SOFT_BASE::CurrentThreadId());
         if (holdTokens) held.emplace_back(token, done);
         return 1;
