@@ -52,6 +52,7 @@ void PrintHelp() {
         "\n"
         "  PATH           a folder to list, or a recording to play (the folders of the last run\n"
         "                 are listed when no path is given)\n"
+        "  --ipc-server=PATH  listen for remote-control commands on a Unix socket at PATH\n"
         "  -h, --help     print this help and exit\n"
         "  -v, --version  print the version and exit\n"
         "\n"
@@ -77,6 +78,7 @@ bool AnsweredWithoutWindow(int argc, char** argv, int* status) {
             *status = 0;
             return true;
         }
+        if (std::strncmp(a, "--ipc-server=", 13) == 0) continue;
         // "--" followed by anything is an option of ours we do not know (the toolkit's own start
         // with a single "-"): said, rather than opened as a path.
         if (std::strncmp(a, "--", 2) == 0) {
@@ -92,8 +94,16 @@ bool AnsweredWithoutWindow(int argc, char** argv, int* status) {
 std::string PathArgument(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--") == 0) return i + 1 < argc ? argv[i + 1] : "";
+        if (std::strncmp(argv[i], "--ipc-server=", 13) == 0) continue;
         return argv[i];
     }
+    return std::string();
+}
+
+// The remote control's socket, from "--ipc-server=PATH" (before any "--").
+std::string RemoteSocketPath(int argc, char** argv) {
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
+        if (std::strncmp(argv[i], "--ipc-server=", 13) == 0) return argv[i] + 13;
     return std::string();
 }
 
@@ -130,6 +140,12 @@ int main(int argc, char** argv) {
     const FileTypeOffer offer = CheckFileTypes(Settings().recordFormats, &CKXUIFactory::IsFileAssociatetoApp);
     // The toolkit has taken its own options out of the command line by now.
     auto mainWindow = CMainFrameEventImp::Create(KX_SOFT_BASE::NativeToWide(PathArgument(argc, argv)), ExecutablePath());
+    const std::string socketPath = RemoteSocketPath(argc, argv);
+    std::string socketError;
+    if (!socketPath.empty() && !mainWindow->ListenRemote(socketPath, &socketError)) {
+        std::fprintf(stderr, "tarvex-player: no remote control at %s: %s\n", socketPath.c_str(), socketError.c_str());
+        return 2;
+    }
     // The question is put once the window is up, through its message dialog.
     mainWindow->OfferFileTypes(offer);
 

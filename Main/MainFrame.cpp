@@ -15,6 +15,7 @@
 #include "Main/MessageNotifier.h"
 #include "Main/MsgDlg.h"
 #include "Main/PlayWinManager_UILogic.h"
+#include "Main/RemoteControl.h"
 #include "Main/TimeLine.h"
 #include "Main/VideoInfoDlg.h"
 #include "Toolkit/Dialog.h"
@@ -72,6 +73,7 @@ void CMainFrameEventImp::Build() {
 }
 
 CMainFrameEventImp::~CMainFrameEventImp() {
+    m_remote.reset();
     SetUserMessages(nullptr);
     m_config.reset();
     m_page.reset();  // the play windows hand what is still open to the play loop
@@ -168,6 +170,13 @@ void CMainFrameEventImp::SetFullScreen(int on) {
 void CMainFrameEventImp::EnterFullScreen() {
     // Only from the play page.
     if (m_tabBar && m_tabBar->IsTabSelected(0) && !m_fullScreen) SetFullScreen(1);
+}
+
+int CMainFrameEventImp::ListenRemote(const std::string& path, std::string* error) {
+    auto remote = boost::make_shared<CRemoteControl>(this);
+    if (!remote->Listen(path, error)) return 0;
+    m_remote = remote;
+    return 1;
 }
 
 int CMainFrameEventImp::IsPlayPageShown() { return m_tabBar && m_tabBar->IsTabSelected(0) ? 1 : 0; }

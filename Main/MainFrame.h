@@ -49,6 +49,9 @@ public:
     static boost::shared_ptr<CMainFrameEventImp> Create(const std::wstring& path, const std::wstring& program);
     ~CMainFrameEventImp() override;
 
+    // Scripts drive the window through a socket at `path`: 0 with the reason when it cannot listen.
+    int ListenRemote(const std::string& path, std::string* error);
+
     // The start-up check's question, asked once the window is up; its OK associates every format.
     void OfferFileTypes(const TarvexApp::FileTypeOffer& offer);
 
@@ -145,6 +148,7 @@ private:
     std::unique_ptr<CMainPageEventImp> m_page;
     std::unique_ptr<CConfigViewEventImp> m_config;
     std::unique_ptr<CPlayCommands> m_commands;
+    boost::shared_ptr<class CRemoteControl> m_remote;
     TarvexApp::FileTypeOffer m_fileTypes;
     int m_fullScreen = 0;
     int m_closing = 0;

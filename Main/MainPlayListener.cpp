@@ -87,7 +87,9 @@ void CMainPlayListener::OnPlayPositionChanged(void* handle, unsigned int seconds
     ITimeLineFace* timeline = owner ? owner->TimeLine() : nullptr;
     if (!timeline) return;
     if (!handle) {
-        if (ui->SyncFlag() == 1) timeline->MoveCursor(-1, seconds);  // the group's time
+        if (ui->SyncFlag() != 1) return;
+        ui->NotePosition(-1, seconds);
+        timeline->MoveCursor(-1, seconds);  // the group's time
         return;
     }
     const int window = ui->Tables().WindowOf(handle);

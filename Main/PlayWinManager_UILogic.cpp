@@ -78,6 +78,11 @@ void CPlayManagerUILogic::NotePicture(int window, std::int64_t frame, double wal
 
 void CPlayManagerUILogic::NotePosition(int window, unsigned int seconds) { m_positions[window] = seconds; }
 
+unsigned int CPlayManagerUILogic::GroupTime() const {
+    const auto at = m_positions.find(-1);
+    return m_state.sync && at != m_positions.end() ? at->second : 0;
+}
+
 unsigned int CPlayManagerUILogic::TimeShown(int window) const {
     const CWindowPosition picture = PositionOf(window);
     if (picture.wallClock >= 1) return static_cast<unsigned int>(picture.wallClock);

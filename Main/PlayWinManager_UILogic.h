@@ -100,7 +100,8 @@ public:
     // as the play loop last reported it.
     CWindowPosition PositionOf(int window) const;
     void NotePicture(int window, std::int64_t frame, double wallClock);
-    void NotePosition(int window, unsigned int seconds);
+    void NotePosition(int window, unsigned int seconds);  // window -1: the group's, in sync
+    unsigned int GroupTime() const;
     // The wall-clock second a window shows: its picture's, else the last reported position, else
     // its file's start; 0 when nothing is known.
     unsigned int TimeShown(int window) const;

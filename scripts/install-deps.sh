@@ -17,6 +17,7 @@ packages=(
   desktop-file-utils libxml2-utils dpkg-dev
   clang libclang-rt-14-dev
   ffmpeg
+  python3
 )
 
 missing=()

@@ -22,7 +22,7 @@ stage_done "plain build"
 (cd build && ctest --output-on-failure -j2)
 stage_done "plain tests"
 
-plain_only="CrashReport|StartAndCloseUnderX|PlayUnderX|LayoutsUnderX"
+plain_only="CrashReport|StartAndCloseUnderX|PlayUnderX|LayoutsUnderX|RemoteUnderX"
 
 scripts/build.sh build-tsan thread base_tests engine_tests toolkit_tests app_tests playmanager_tests main_tests
 stage_done "ThreadSanitizer build"
