@@ -76,26 +76,9 @@ std::wstring CFileListEventImp::DayText(std::int32_t dayKey) {
     return text;
 }
 
-std::int32_t CFileListEventImp::ChannelCodeOf(const std::wstring& text) {
-    // "Channel%d_extra%d" in the current language; the main stream is stream 0.
-    const std::wstring channel = Translate(L"Channel"), main = Translate(L"main"), extra = Translate(L"extra");
-    if (text.compare(0, channel.size(), channel) != 0) return -1;
-    std::size_t at = channel.size();
-    auto number = [&](int* out) {
-        const std::size_t from = at;
-        long long value = 0;
-        while (at < text.size() && text[at] >= L'0' && text[at] <= L'9' && at - from < 9) value = value * 10 + (text[at++] - L'0');
-        *out = static_cast<int>(value);
-        return at > from;
-    };
-    int number1 = 0, stream = 0;
-    if (!number(&number1) || at >= text.size() || text[at] != L'_') return -1;
-    ++at;
-    if (text.compare(at, std::wstring::npos, main) == 0) return MakeChannelCode(number1, 0);
-    if (text.compare(at, extra.size(), extra) != 0) return -1;
-    at += extra.size();
-    if (!number(&stream) || at != text.size()) return -1;
-    return MakeChannelCode(number1, stream);
+std::int32_t CFileListEventImp::ChannelCodeOf(HKXTREEITEM item) const {
+    const auto at = m_channelCodes.find(item);
+    return at == m_channelCodes.end() ? -1 : at->second;
 }
 
 HKXTREEITEM CFileListEventImp::DeviceItem(const std::wstring& name) const {
@@ -145,6 +128,7 @@ void CFileListEventImp::SetGroupList(const std::vector<_GROUP_FILE_INFO>& groups
             if (m_tree->FindChild(day, text)) continue;
             const HKXTREEITEM item = m_tree->InsertItem(text, day);
             m_tree->SetItemData(item, 0);
+            m_channelCodes[item] = channel.first;  // kept, never read back from the text
             m_tree->SetCheck(item, 1);
         }
         m_tree->Expand(device, 1);
@@ -212,7 +196,7 @@ void CFileListEventImp::Open(HKXTREEITEM item, int context) {
     if (data != 0 && parent) {
         // A day: the checked channels (all of them when none is).
         for (HKXTREEITEM c = m_tree->GetChildItem(item); c; c = m_tree->GetNextSiblingItem(c)) {
-            const std::int32_t code = ChannelCodeOf(m_tree->GetItemText(c));
+            const std::int32_t code = ChannelCodeOf(c);
             if (m_tree->GetCheck(c) && code != -1) (*channels)[code] = reinterpret_cast<void*>(c);
         }
         post(QUERY_WHOLE_DAY, static_cast<std::int32_t>(data), m_tree->GetItemText(parent));
@@ -222,7 +206,7 @@ void CFileListEventImp::Open(HKXTREEITEM item, int context) {
         post(QUERY_SINGLE_FILE, static_cast<std::int32_t>(data), L"");
     } else if (!m_tree->ItemHasChildren(item) && parent) {
         if (m_tree->GetPlaying(item)) return ShowNotification(L"Already Playing!");
-        const std::int32_t code = ChannelCodeOf(m_tree->GetItemText(item));
+        const std::int32_t code = ChannelCodeOf(item);
         (*channels)[code] = reinterpret_cast<void*>(item);
         const HKXTREEITEM device = m_tree->GetParentItem(parent);
         post(QUERY_CHANNEL_OF_DAY, static_cast<std::int32_t>(m_tree->GetItemData(parent)), m_tree->GetItemText(device));
@@ -323,7 +307,7 @@ std::vector<_GROUP_FILE_INFO> CFileListEventImp::CheckedEntries() const {
             group.deviceName = m_tree->GetItemText(root);
             group.day = static_cast<std::int32_t>(m_tree->GetItemData(day));
             for (HKXTREEITEM c = m_tree->GetChildItem(day); c; c = m_tree->GetNextSiblingItem(c)) {
-                const std::int32_t code = ChannelCodeOf(m_tree->GetItemText(c));
+                const std::int32_t code = ChannelCodeOf(c);
                 if (m_tree->GetCheck(c) && code != -1) group.channels[code] = reinterpret_cast<void*>(c);
             }
             if (!group.channels.empty()) entries.push_back(group);
@@ -351,6 +335,7 @@ void CFileListEventImp::RemoveEntries(const std::vector<_GROUP_FILE_INFO>& entri
             if (!m_tree->IsItem(item)) continue;
             day = m_tree->GetParentItem(item);
             m_tree->DeleteItem(item);
+            m_channelCodes.erase(item);
         }
         if (!day || m_tree->ItemHasChildren(day)) continue;
         const HKXTREEITEM device = m_tree->GetParentItem(day);

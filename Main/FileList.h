@@ -3,6 +3,8 @@
 // channels, then the ungrouped files. A double-click asks the helper loop for the files of a day,
 // a channel or an ungrouped file, which the main frame then plays. It also finds the entry a
 // window plays, marks entries that play, and opens the entry next to one.
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,9 +62,10 @@ public:
     // Takes the entries of the request out of the tree.
     void RemoveEntries(const std::vector<_GROUP_FILE_INFO>& entries);
 
-    // The texts of the tree: a day key's date, a channel's text read back (-1 when it is not one).
+    // A day key's date as the tree shows it; the channel code an item was made for (-1 when it is
+    // no channel).
     static std::wstring DayText(std::int32_t dayKey);
-    static std::int32_t ChannelCodeOf(const std::wstring& text);
+    std::int32_t ChannelCodeOf(HKXTREEITEM item) const;
 
     void OnCreate() override;
     void OnSize(int type, int width, int height) override;
@@ -83,4 +86,5 @@ private:
     std::unique_ptr<CKXView> m_view;
     std::unique_ptr<CKXTreeCtrl> m_tree;
     std::unique_ptr<CKXRadioBox> m_collapse;
+    std::map<HKXTREEITEM, std::int32_t> m_channelCodes;  // each channel item's code
 };

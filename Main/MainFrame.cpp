@@ -265,8 +265,8 @@ int CMainFrameEventImp::Dlg_Close() {
 
 void CMainFrameEventImp::BeforeClose() {
     auto ui = PlayUILogic();
-    if (ui && (ui->PendingCloses() > 0 || ui->PendingOpens() > 0)) {
-        ShowNotification(L"Application is busy now,wait and retry again!");
+    if (ui && ui->IsBusy(true)) {
+        ShowNotification(CPlayCommands::kBusy);
         return;
     }
     m_closing = 1;

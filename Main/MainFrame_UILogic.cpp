@@ -11,6 +11,7 @@
 #include "Base/StreamConvert.h"
 #include "Files/FileManager.h"  // for the day key of a name; the catalogue itself stays on ML_HELPER
 #include "Files/NamingRules.h"
+#include "Main/PlayCommands.h"
 #include "Main/PlayWinManager_UILogic.h"
 #include "Main/RecordNames.h"
 #include "Main/UserMessages.h"
@@ -129,7 +130,7 @@ void CMainFrameUILogic::Task_GetFilePath_Ret(QueryFileList files) {
     auto owner = m_owner.lock();
     auto ui = owner ? owner->PlayUILogic() : nullptr;
     if (!ui) return;
-    if (ui->PendingOpens() < 1) {
+    if (!ui->IsBusy(false)) {
         for (const _QUERY_FILE_INFO& file : *files) {
             if (!Readable(file.path)) {
                 owner->PostReloadOffer();  // the files changed since they were listed
@@ -140,7 +141,7 @@ void CMainFrameUILogic::Task_GetFilePath_Ret(QueryFileList files) {
         return;
     }
     if (files->front().context == -1) {
-        ShowNotification(L"This operation can't accomplish as the videos are opening now, please retry later!");
+        ShowNotification(CPlayCommands::kOpening);
         return;
     }
     // A request of the program's own waits behind the opens under way.

@@ -32,9 +32,7 @@ bool CPlayCommands::Refuse(Busy rule, Show how, const wchar_t* text, CCommandRes
         *result = CCommandResult::Refused(L"The play windows are not ready");
         return true;
     }
-    const bool busy = (rule != Busy::kNone && ui->PendingOpens() > 0) ||
-                      (rule == Busy::kOpeningOrClosing && ui->PendingCloses() > 0);
-    if (!busy) return false;
+    if (rule == Busy::kNone || !ui->IsBusy(rule == Busy::kOpeningOrClosing)) return false;
     *result = RefusedWith(text, how);
     ui->ShowState();  // a box the click toggled goes back as it was
     return true;

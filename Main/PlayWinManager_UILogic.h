@@ -93,6 +93,9 @@ public:
     // does not wait for any).
     void SetSyncCountdown(int files) { m_syncCountdown = files; }
     int PendingOpens() const { return m_pendingOpens; }
+    // The busy rule: files still opening (and, with closingToo, still closing) hold back what
+    // would conflict with them.
+    bool IsBusy(bool closingToo) const { return m_pendingOpens > 0 || (closingToo && m_pendingCloses > 0); }
     int PendingCloses() const { return m_pendingCloses; }
     int PauseSettled() const { return m_pauseSettled; }
     int FocusedWindow() const { return m_state.focus; }

@@ -9,6 +9,7 @@
 #include "Base/PostTask.h"
 #include "Main/FileList.h"
 #include "Main/MainFrame_UILogic.h"
+#include "Main/PlayCommands.h"
 #include "Main/PlayWinManager_UILogic.h"
 #include "Main/UserMessages.h"
 #include "Toolkit/Button.h"
@@ -162,8 +163,8 @@ void CTabBarEventImp::Delete(const std::vector<_GROUP_FILE_INFO>& entries) {
     }
     std::vector<_GROUP_FILE_INFO> doomed = spare;
     if (!open.empty()) {
-        if (ui && ui->PendingOpens() > 0) {
-            ShowNotification(L"This operation can't accomplish as the videos are opening now, please retry later!");
+        if (ui && ui->IsBusy(false)) {
+            ShowNotification(CPlayCommands::kOpening);
             return;
         }
         const int answer = AskQuestion(L"The item you want to delete is in the operating now. Please stop current operation and then delete.");

@@ -63,8 +63,9 @@ TEST_F(MainWindowTest, TheTreeKeepsDevicesFirstAndDaysInOrderAndADoubleClickPlay
     EXPECT_EQ((std::vector<std::wstring>{L"2024-03-15", L"2024-03-16"}), Children(device));
     const HKXTREEITEM day = List()->Tree()->GetChildItem(device);
     EXPECT_EQ((std::vector<std::wstring>{L"Channel1_main", L"Channel2_extra1"}), Children(day));
-    EXPECT_EQ(MakeChannelCode(2, 1), CFileListEventImp::ChannelCodeOf(L"Channel2_extra1"));
-    EXPECT_EQ(-1, CFileListEventImp::ChannelCodeOf(L"Kanal2_extra1")) << "another language's text is no channel";
+    const HKXTREEITEM extra = List()->Tree()->GetNextSiblingItem(List()->Tree()->GetChildItem(day));
+    EXPECT_EQ(MakeChannelCode(2, 1), List()->ChannelCodeOf(extra)) << "the item's code, whatever its text says";
+    EXPECT_EQ(-1, List()->ChannelCodeOf(day)) << "a day is no channel";
     EXPECT_EQ(1, List()->Tree()->GetCheck(day));
     EXPECT_EQ(0, List()->Tree()->GetCheck(List()->Tree()->GetNextSiblingItem(device))) << "ungrouped files come unchecked";
     List()->Tree()->DeleteAllItems();

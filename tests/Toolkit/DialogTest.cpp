@@ -255,4 +255,12 @@ TEST(DialogTest, TheMainWindowMovesByItsCaptionAndMaximisesMinimisesAndRestores)
     EXPECT_EQ(1, main->IsFullScreen());
     main->SetFullScreen(0);
     EXPECT_EQ(0, main->IsFullScreen());
+    // Full screen from a maximised window gives the maximised window back.
+    main->Maximize();
+    ASSERT_TRUE(PumpUntil([&] { return main->IsMaximized() == 1; }));
+    main->SetFullScreen(1);
+    ASSERT_TRUE(PumpUntil([&] { return main->IsFullScreen() == 1; }));
+    main->SetFullScreen(0);
+    ASSERT_TRUE(PumpUntil([&] { return main->IsFullScreen() == 0; }));
+    EXPECT_EQ(1, main->IsMaximized());
 }
