@@ -88,7 +88,7 @@ void CMainPlayListener::OnPlayPositionChanged(void* handle, unsigned int seconds
     if (!timeline) return;
     if (!handle) {
         if (ui->SyncFlag() != 1) return;
-        ui->NotePosition(-1, seconds);
+        ui->FollowGroupTime(seconds);
         timeline->MoveCursor(-1, seconds);  // the group's time
         return;
     }

@@ -245,6 +245,17 @@ int CPlayManagerPlayLogic::Task_GroupSyn(PlayHandleList handles, int on, Listene
     return 1;
 }
 
+int CPlayManagerPlayLogic::Task_GroupSwap(void* leaving, void* joining) {
+    if (!m_group || !m_groupActive) return 0;
+    if (IsOpen(leaving)) {
+        m_manager->GroupPlay_DelFromPlayGroup(m_group, leaving);
+        m_manager->Pause(leaving);
+    }
+    if (!IsOpen(joining)) return 0;
+    m_manager->Resume(joining);
+    return m_manager->GroupPlay_AddToPlayGroup(m_group, joining);
+}
+
 int CPlayManagerPlayLogic::Task_SnapPicure(void* handle, std::wstring path, int imageType) {
     std::string native = WideToNative(path);
     return m_manager->SnapPicture(handle, native.data(), static_cast<MOVRA::MV_IMAGE_TYPE>(imageType));

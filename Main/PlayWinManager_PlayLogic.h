@@ -53,6 +53,9 @@ public:
     int Task_SeekRelativePos(void* handle, float position);
     int Task_GroupSeek(unsigned int time);
     int Task_GroupSyn(PlayHandleList handles, int on, Listener listener);
+    // In sync play a window's next file takes its place in the group: the one leaving stops where
+    // it is, the one joining shows the group's time (or waits at its nearest frame).
+    int Task_GroupSwap(void* leaving, void* joining);
     int Task_SnapPicure(void* handle, std::wstring path, int imageType);
     int Task_StartRecord(void* handle, std::wstring path, int format, int window);
     int Task_StopRecord(void* handle, int window);

@@ -121,6 +121,18 @@ PlayHandle CPlayWindowTables::WaitingHolding(int window, unsigned int time) cons
     return nullptr;
 }
 
+unsigned int CPlayWindowTables::NextRecordingFrom(unsigned int time, bool forward) const {
+    unsigned int best = 0;
+    auto consider = [&](const PlayRecord& r) {
+        if (r.fileStartTime < 0 || r.fileEndTime < 0) return;
+        const auto at = static_cast<unsigned int>(forward ? r.fileStartTime : r.fileEndTime);
+        if (forward ? at > time && (!best || at < best) : at < time && at > best) best = at;
+    };
+    for (const auto& [window, record] : m_current) consider(record);
+    for (const auto& [handle, record] : m_waiting) consider(record);
+    return best;
+}
+
 bool SpanHolds(const PlayRecord& record, unsigned int time) {
     return static_cast<unsigned int>(record.fileStartTime) <= time && time <= static_cast<unsigned int>(record.fileEndTime);
 }

@@ -49,6 +49,9 @@ public:
     PlayHandle First(int window, bool forward) const;
     // The waiting file of `window` whose span holds the time (bounds included), or null.
     PlayHandle WaitingHolding(int window, unsigned int time) const;
+    // Where the nearest recording of any window begins after `time` (forward), or ends before it;
+    // 0 when there is none that way.
+    unsigned int NextRecordingFrom(unsigned int time, bool forward) const;
 
 private:
     std::map<PlayHandle, int> m_windows;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "App/Language.h"
 #include "App/Settings.h"
 #include "Base/LoopIds.h"
 #include "Base/PostTask.h"
@@ -148,6 +149,7 @@ void CPlayManagerUILogic::CloseFiles(int window) {
         for (int w : windows) {
             grid->SetWindowTitle(w, L"");
             grid->SetLoading(w, 0);
+            grid->SetNotice(w, L"");
             grid->ShowReplay(w, 0);
             grid->SetRecordState(w, 0);
             grid->ClearWindow(w);
@@ -186,7 +188,9 @@ void CPlayManagerUILogic::Pause(int pause, PlayHandle handle) {
         ShowState();
     }
     m_pauseSettled = 0;
-    if (m_state.sync)
+    // One file of a window is paused or resumed by itself even in sync play: the group's pause is
+    // the whole group's.
+    if (m_state.sync && !handle)
         KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_GroupPause, pause);
     else
         KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_Pause, ListOf(handles), pause);
@@ -282,18 +286,17 @@ void CPlayManagerUILogic::Seek(unsigned int time, int window) {
     PlayRecord* current = m_tables.CurrentRecord(window);
     if (!handle || !current) return;
     const bool playing = m_state.playing;
-    if (!SpanHolds(*current, time)) {
+    if (m_state.sync) {
+        // Every window of the group goes to the file that holds the time.
+        for (PlayHandle h : m_tables.BoundHandles()) {
+            const int w = m_tables.WindowOf(h);
+            if (SpanHolds(*m_tables.CurrentRecord(w), time)) continue;
+            if (PlayHandle next = m_tables.WaitingHolding(w, time)) TakeWaitingFile(w, h, next);
+        }
+    } else if (!SpanHolds(*current, time)) {
         // The waiting file of the window that holds the time takes the current file's place.
         if (PlayHandle next = m_tables.WaitingHolding(window, time)) {
-            StopRecord(window);
-            if (!m_state.sync) {
-                Pause(1, handle);
-                Pause(playing ? 0 : 1, next);
-            }
-            PostCloseAudio(handle);
-            m_tables.Swap(handle, next);
-            m_tables.RecordOf(next)->atEnd = 0;
-            if (CKXVideoWindow* grid = VideoWindow()) grid->SetWindowTitle(window, FileTitleOf(m_tables.RecordOf(next)->path));
+            TakeWaitingFile(window, handle, next);
             handle = next;
         }
     }
@@ -381,6 +384,10 @@ int CPlayManagerUILogic::SetSynPlay(int on) {
                  boost::static_pointer_cast<TarvexPlay::IPlayObjectListener>(m_listener));
     if (!m_state.playing) Pause(1);
     m_state.sync = on != 0;
+    m_gapSeek = 0;
+    if (!on)
+        if (CKXVideoWindow* grid = VideoWindow())
+            for (PlayHandle h : handles) grid->SetNotice(m_tables.WindowOf(h), L"");
     ResetRepeatButton();
     return 1;
 }
@@ -453,6 +460,11 @@ int CPlayManagerUILogic::ChannelFileEnd(PlayHandle handle, int repeat, bool forw
     record->atEnd = 0;
     record->direction = forward ? 1 : 0;
     ended->atEnd = 1;
+    if (m_state.sync) {
+        // The group's clock goes on: the next file joins it where it stands.
+        TakeWaitingFile(window, handle, next);
+        return 1;
+    }
     if (window == FocusedWindow()) PostOpenAudio(next);
     m_tables.Swap(handle, next);
     if (CKXVideoWindow* grid = VideoWindow()) grid->SetWindowTitle(window, FileTitleOf(m_tables.RecordOf(next)->path));
@@ -462,6 +474,51 @@ int CPlayManagerUILogic::ChannelFileEnd(PlayHandle handle, int repeat, bool forw
     Pause(0, next);
     SeekRelativePos(next, from);
     return 1;
+}
+
+void CPlayManagerUILogic::TakeWaitingFile(int window, PlayHandle current, PlayHandle next) {
+    StopRecord(window);
+    PostCloseAudio(current);
+    if (m_state.sync) {
+        KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_GroupSwap, current, next);
+    } else {
+        Pause(1, current);
+        Pause(m_state.playing ? 0 : 1, next);
+    }
+    m_tables.Swap(current, next);
+    m_tables.RecordOf(next)->atEnd = 0;
+    if (CKXVideoWindow* grid = VideoWindow()) {
+        grid->SetWindowTitle(window, FileTitleOf(m_tables.RecordOf(next)->path));
+        grid->SetNotice(window, L"");
+    }
+    if (m_state.sync && window == FocusedWindow()) PostOpenAudio(next);
+}
+
+void CPlayManagerUILogic::FollowGroupTime(unsigned int time) {
+    NotePosition(-1, time);
+    if (!m_state.sync || !time) return;
+    CKXVideoWindow* grid = VideoWindow();
+    bool someHold = false;
+    for (PlayHandle h : m_tables.BoundHandles()) {
+        const int window = m_tables.WindowOf(h);
+        const PlayRecord* current = m_tables.CurrentRecord(window);
+        bool holds = SpanHolds(*current, time);
+        if (!holds)
+            if (PlayHandle next = m_tables.WaitingHolding(window, time)) {
+                TakeWaitingFile(window, h, next);
+                holds = true;
+            }
+        // A channel with no recording at the group's time says so, and joins when one begins.
+        if (grid) grid->SetNotice(window, holds ? std::wstring() : TarvexApp::Translate(L"No recording at this time"));
+        someHold = someHold || holds;
+    }
+    // Across a gap in every channel the clock goes on to the next recording.
+    if (someHold || !m_state.playing) return;
+    const unsigned int next = m_tables.NextRecordingFrom(time, m_state.forward);
+    if (next && next != m_gapSeek) {
+        m_gapSeek = next;
+        KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_GroupSeek, next);
+    }
 }
 
 void CPlayManagerUILogic::SaveIndex(PlayHandle handle) {

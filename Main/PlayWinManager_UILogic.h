@@ -104,6 +104,9 @@ public:
     CWindowPosition PositionOf(int window) const;
     void NotePicture(int window, std::int64_t frame, double wallClock);
     void NotePosition(int window, unsigned int seconds);  // window -1: the group's, in sync
+    // The group's clock in sync play: each window shows the file of its channel that holds the
+    // time, or says that it has no recording then; a gap in every channel is passed over.
+    void FollowGroupTime(unsigned int time);
     unsigned int GroupTime() const;
     // The wall-clock second a window shows: its picture's, else the last reported position, else
     // its file's start; 0 when nothing is known.
@@ -124,6 +127,9 @@ private:
     void ShowPlayBarIdle();
     // Sequence play in either direction: the next waiting file of the channel takes the window.
     int ChannelFileEnd(PlayHandle handle, int repeat, bool forward);
+    // A waiting file of the window becomes its current one: in sync play it joins the group in
+    // the other's place, else it plays or pauses as the play bar says.
+    void TakeWaitingFile(int window, PlayHandle current, PlayHandle next);
 
     boost::weak_ptr<IPlayWindowsFace> m_owner;
     boost::shared_ptr<CMainPlayListener> m_listener;
@@ -132,6 +138,7 @@ private:
     CPlayState m_state;
     std::map<int, CWindowPosition> m_pictures;
     std::map<int, unsigned int> m_positions;
+    unsigned int m_gapSeek = 0;  // where the clock was sent across the last gap
     int m_syncCountdown = -1;
     int m_pendingOpens = 0;
     int m_pendingCloses = 0;

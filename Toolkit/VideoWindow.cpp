@@ -128,6 +128,17 @@ std::wstring CKXVideoWindow::GetWindowTitle(int window) const {
     return grid && grid->Valid(window) ? grid->windows[window].title : std::wstring();
 }
 
+void CKXVideoWindow::SetNotice(int window, const std::wstring& text) {
+    auto* grid = WidgetOf(this);
+    if (grid && grid->Valid(window) && grid->windows[window].notice == text) return;
+    SetShown(this, window, &CVideoGridWidget::SubWindow::notice, text);
+}
+
+std::wstring CKXVideoWindow::GetNotice(int window) const {
+    auto* grid = WidgetOf(this);
+    return grid && grid->Valid(window) ? grid->windows[window].notice : std::wstring();
+}
+
 void CKXVideoWindow::SetLoading(int window, int on) {
     SetShown(this, window, &CVideoGridWidget::SubWindow::loading, on != 0);
 }

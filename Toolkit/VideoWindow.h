@@ -79,6 +79,9 @@ public:
 
     void SetWindowTitle(int window, const std::wstring& title);
     std::wstring GetWindowTitle(int window) const;
+    // A line said across the middle of the sub-window, over its picture; empty: none.
+    void SetNotice(int window, const std::wstring& text);
+    std::wstring GetNotice(int window) const;
     void SetLoading(int window, int on);
     int IsLoading(int window) const;
     // The "Replay" button over a sub-window whose file has ended; a click raises OnBnClickedVideoReplay.

@@ -245,6 +245,17 @@ void CVideoGridWidget::PaintSubWindow(QPainter& p, int window) {
         }
     }
 
+    if (!sub.notice.empty()) {
+        // A band across the middle, readable over any picture.
+        const QString text = ToQString(sub.notice);
+        const int height = p.fontMetrics().height() + 8;
+        const QRect band(content.left(), content.center().y() - height / 2, content.width(), height);
+        p.fillRect(band, QColor(0, 0, 0, 170));
+        p.setPen(m_colors[kTitleColor]);
+        p.drawText(band, Qt::AlignCenter | Qt::TextSingleLine,
+                   p.fontMetrics().elidedText(text, Qt::ElideRight, std::max(0, band.width() - 8)));
+    }
+
     // Borders: the focused sub-window in the focus colour.
     const bool focused = window == focus;
     const int border = focused ? m_focusBorder : m_border;

@@ -29,6 +29,7 @@ public:
 
     struct SubWindow {
         std::wstring title;
+        std::wstring notice;  // said over the picture (a window that waits for its recording)
         bool loading = false;
         bool replay = false;
         bool recording = false;

@@ -209,3 +209,47 @@ TEST_F(PlayWindowsLogicTest, TheProgramEndsWithoutWaitingWhileFilesPlayAndOpen) 
     m_panels->Destroy();
     *busy = false;  // the files still open are closed on the play loop now (the tear-down waits)
 }
+
+TEST_F(PlayWindowsLogicTest, SyncPlayCarriesOnAcrossFilesAndSaysWhereAChannelHasNoRecording) {
+    auto files = Recordings(Channels(3, 3, 2));  // each channel 0-2, 2-4 and 4-6 s
+    ASSERT_EQ(9u, files.size());
+    std::filesystem::remove(files[4]);  // channel 2 has a gap from 2 to 4 s
+    std::filesystem::remove(files[6]);  // channel 3 starts 2 s late
+    Drop(m_dir + "/export");
+    ASSERT_TRUE(PumpUntil([&] { return !m_panels->groups.empty(); }));
+    AskForDay(QUERY_WHOLE_DAY, kDay, L"DVR");
+    ASSERT_TRUE(PumpUntil([&] { return Ui().Tables().AllRecords().size() == 7 && Ui().PendingOpens() == 0; }));
+    ASSERT_TRUE(WaitSpans());
+    Ui().Seek(kStart, 0);
+    ASSERT_EQ(1, Ui().SetSynPlay(1));
+    CKXVideoWindow* grid = m_panels->Grid();
+    auto groupPast = [&](unsigned int seconds) {
+        return PumpUntil([&] { return Ui().GroupTime() >= kStart + seconds; }, 30000);
+    };
+    const std::wstring none = L"No recording at this time";
+
+    ASSERT_TRUE(groupPast(1));
+    EXPECT_EQ(none, grid->GetNotice(2)) << "channel 3 has nothing before 2 s";
+    EXPECT_EQ(L"", grid->GetNotice(0));
+
+    // Past the first files' end every channel goes on with the file that holds the time.
+    ASSERT_TRUE(groupPast(3));
+    ASSERT_TRUE(PumpUntil([&] { return Current(0)->path == Wide(files[1]) && Current(2)->path == Wide(files[7]); }));
+    EXPECT_EQ(L"", grid->GetNotice(2)) << "channel 3 joined when its recording began";
+    ASSERT_TRUE(PumpUntil([&] { return grid->GetNotice(1) == none; })) << "channel 2's gap";
+    const unsigned int drawn = grid->GetFramesShown(0);
+    ASSERT_TRUE(PumpUntil([&] { return grid->GetFramesShown(0) > drawn + 5; })) << "window 0 plays on, not frozen";
+    EXPECT_GE(Ui().PositionOf(0).wallClock, kStart + 2.0) << "its pictures are the second file's";
+
+    ASSERT_TRUE(groupPast(5));
+    ASSERT_TRUE(PumpUntil([&] { return Current(1)->path == Wide(files[5]); })) << "channel 2 back after its gap";
+    EXPECT_TRUE(PumpUntil([&] { return grid->GetNotice(1).empty(); }));
+
+    // Backward the same way, back into the first files.
+    for (int w = 0; w < 3; ++w) ASSERT_TRUE(WaitIndexed(w));
+    Ui().Seek(kStart + 5, 0);
+    ASSERT_EQ(1, Ui().SetPlayDirection(0));
+    ASSERT_TRUE(PumpUntil([&] { return Ui().GroupTime() && Ui().GroupTime() <= kStart + 1; }, 30000));
+    ASSERT_TRUE(PumpUntil([&] { return Current(0)->path == Wide(files[0]) && Current(1)->path == Wide(files[3]); }));
+    EXPECT_TRUE(PumpUntil([&] { return grid->GetNotice(2) == none; })) << "channel 3 has nothing before 2 s";
+}
