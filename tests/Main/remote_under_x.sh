@@ -4,7 +4,8 @@
 # plays (the frame number read from the screenshot is the one the answer gives), pauses and steps a
 # frame, a refused step answers with the message the window shows, a snapshot is written where the
 # answer says, keys pressed after a click in the file list and in full screen act on the player
-# (Esc leaves full screen), and "quit" closes it with 0.
+# (Esc leaves full screen), the day plays in sync across a file boundary forward and backward, and
+# "quit" closes it with 0.
 # Usage: remote_under_x.sh PLAYER CLI FRAME_READER OUTPUT_FOLDER
 set -euo pipefail
 player=$(realpath "$1")
@@ -97,9 +98,34 @@ import -window root "$out/remote_full_screen.png"
 xdotool key --window "$wid" Escape
 rc_until false '["get", "state"]' fullscreen || fail "Esc did not leave full screen"
 
+# The day in sync across a file boundary, forward and then backward: every window goes on with
+# its channel's next file, and the screen shows that file's pictures.
+rc '["open-day", "DVR", "2024-03-15"]' >/dev/null || fail "open-day refused"
+rc_until '"DVR"' '["get", "windows"]' 1.device || fail "the day did not spread over two windows"
+rc_until null '["sync", true]' || fail "sync was refused"
+rc '["seek", "2024-03-15 10:00:28.000"]' >/dev/null || fail "seek refused"
+rc '["play"]' >/dev/null
+second='"'$home/export/DVR_ch1_20240315100030_20240315100100.rvf'"'
+rc_until "$second" '["get", "windows"]' 0.file || fail "window 0 did not go on with its next file"
+rc_until "${second/ch1/ch2}" '["get", "windows"]' 1.file || fail "window 1 did not go on with its next file"
+for _ in $(seq 40); do
+  t=$(rc '["get", "windows"]' 0.time | tr -d '"'); [[ "$t" > "2024-03-15 10:00:31" ]] && break; sleep 0.25
+done
+[[ "$t" > "2024-03-15 10:00:31" ]] || fail "the group's clock stopped at the boundary ($t)"
+forward=$(frame_on_screen sync_forward)
+[ "$forward" -ge 25 ] && [ "$forward" -lt 250 ] || fail "after the boundary the screen shows frame $forward"
+rc_until null '["reverse", true]' || fail "reverse refused"
+first='"'$home/export/DVR_ch1_20240315100000_20240315100030.rvf'"'
+rc_until "$first" '["get", "windows"]' 0.file || fail "backward, window 0 did not go back to its first file"
+for _ in $(seq 40); do
+  t=$(rc '["get", "windows"]' 0.time | tr -d '"'); [[ "$t" < "2024-03-15 10:00:29" ]] && break; sleep 0.25
+done
+backward=$(frame_on_screen sync_backward)
+[ "$backward" -ge 600 ] || fail "backward across the boundary the screen shows frame $backward"
+
 rc '["quit"]' >/dev/null
 wait_exit
 [ "$status" -eq 0 ] || { cat "$out/remote_under_x.log"; fail "exit code $status"; }
 [ ! -e "$sock" ] || fail "the socket was left behind"
-echo "listed, played, paused on frame $f1 (screen $s1), stepped to $s2, refusal said, snapshot written, keys after a list click, Esc left full screen, quit with 0"
+echo "listed, played, paused on frame $f1 (screen $s1), stepped to $s2, refusal said, snapshot written, keys after a list click, Esc left full screen, sync across the boundary (frame $forward forward, $backward backward), quit with 0"
 SCRIPT
