@@ -47,22 +47,34 @@ void CMainFrameHelpLogic::Task_BuildFileList(boost::shared_ptr<const std::wstrin
 void CMainFrameHelpLogic::Task_GetFilePath(int type, std::int32_t key, std::wstring name, ChannelMap channels,
                                            boost::shared_ptr<IFileManagerQuery> asker, int context) {
     auto files = boost::make_shared<std::vector<_QUERY_FILE_INFO>>();
-    auto entry = [&](const std::wstring& path, std::int32_t channelCode, std::int32_t startKey) {
+    auto entry = [&](const CFileInfo& info, std::int32_t channelCode, std::int32_t startKey) {
         _QUERY_FILE_INFO file;
-        file.path = path;
+        file.path = info.path;
         file.queryType = type;
         file.key = key;
         file.channelCode = channelCode;
         file.context = context;
         file.startKey = startKey;
+        // A recording's span as its name tells it, until the engine has read the file: a day's
+        // files are opened only when their window is about to show them.
+        if (channelCode != -1) {
+            const KX_SOFT_BASE::DateTime& s = info.startTime;
+            const KX_SOFT_BASE::DateTime& e = info.endTime;
+            const std::int64_t from = KX_SOFT_BASE::DateTime::MakeTimeT(s.year, s.month, s.day, s.hour, s.minute, s.second);
+            const std::int64_t to = KX_SOFT_BASE::DateTime::MakeTimeT(e.year, e.month, e.day, e.hour, e.minute, e.second);
+            if (from > 0 && to > from && to <= INT32_MAX) {
+                file.fileStartTime = static_cast<std::int32_t>(from);
+                file.fileEndTime = static_cast<std::int32_t>(to);
+            }
+        }
         files->push_back(file);
     };
     if (type == QUERY_SINGLE_FILE) {
-        if (const CFileInfo* file = m_catalogue->FindUngroupedFile(key)) entry(file->path, -1, key);
+        if (const CFileInfo* file = m_catalogue->FindUngroupedFile(key)) entry(*file, -1, key);
     } else if (const CFileManager::CDayEntry* day = m_catalogue->FindDay(name, key)) {
         for (const auto& [code, channel] : day->channels) {
             if (channels && !channels->empty() && !channels->count(code)) continue;
-            for (const auto& [start, file] : channel.files) entry(file->path, code, start);
+            for (const auto& [start, file] : channel.files) entry(*file, code, start);
         }
     }
     if (asker && !files->empty())

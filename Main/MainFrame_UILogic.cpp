@@ -170,7 +170,9 @@ void CMainFrameUILogic::PlayFiles(const std::vector<_QUERY_FILE_INFO>& files) {
         for (std::size_t i = 0; i < files.size(); ++i)
             windowOf[i] = files[i].context != -1 ? files[i].context : ui->FocusedWindow();
     }
-    const int opening = static_cast<int>(std::count_if(windowOf.begin(), windowOf.end(), [](int w) { return w >= 0; }));
+    // One file a window is opened at once.
+    const int opening = static_cast<int>(std::set<int>(windowOf.begin(), windowOf.end()).size()) -
+                        (std::count(windowOf.begin(), windowOf.end(), -1) ? 1 : 0);
 
     if (type == QUERY_WHOLE_DAY) {
         ui->CloseFiles(-1);
@@ -183,6 +185,10 @@ void CMainFrameUILogic::PlayFiles(const std::vector<_QUERY_FILE_INFO>& files) {
         ui->LeaveGroupMode();
     }
 
+    // A window opens its channel's first file now; the others wait as records until it is
+    // about to show them.
+    std::set<int> opened;
+    std::vector<PlayRecord> waiting;
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (windowOf[i] < 0) continue;
         PlayRecord record = files[i];
@@ -191,8 +197,12 @@ void CMainFrameUILogic::PlayFiles(const std::vector<_QUERY_FILE_INFO>& files) {
         record.direction = 1;
         record.paused = 0;
         record.indexReady = 0;
-        ui->StartPlayOneFile(record.path, record);
+        if (opened.insert(windowOf[i]).second)
+            ui->StartPlayOneFile(record.path, record);
+        else
+            waiting.push_back(record);
     }
+    for (const PlayRecord& record : waiting) ui->AddWaitingRecord(record);
 }
 
 void CMainFrameUILogic::Reload() {

@@ -70,13 +70,9 @@ void CMainPlayListener::OnPlayTimeInfoChanged(void* handle, unsigned int start, 
     }
     record->fileStartTime = static_cast<std::int32_t>(start);
     record->fileEndTime = static_cast<std::int32_t>(end);
+    ui->ShowSpan(*record);
     auto owner = ui->Owner();
-    if (ITimeLineFace* timeline = owner ? owner->TimeLine() : nullptr) {
-        const std::wstring label =
-            record->queryType == QUERY_SINGLE_FILE ? FileNameOf(record->path) : ChannelText(record->channelCode);
-        timeline->UpdateRow(record->context, label, static_cast<int>(start), start, end);
-        timeline->SelectRow(ui->FocusedWindow());
-    }
+    if (ITimeLineFace* timeline = owner ? owner->TimeLine() : nullptr) timeline->SelectRow(ui->FocusedWindow());
     ui->StartSyncWhenReady();  // a day may wait for exactly this span
 }
 

@@ -50,6 +50,8 @@ std::vector<PlayRecord*> CPlayWindowTables::AllRecords() {
     std::vector<PlayRecord*> records;
     for (auto& [window, record] : m_current) records.push_back(&record);
     for (auto& [handle, record] : m_waiting) records.push_back(&record);
+    for (auto& [window, list] : m_unopened)
+        for (PlayRecord& record : list) records.push_back(&record);
     return records;
 }
 
@@ -130,7 +132,69 @@ unsigned int CPlayWindowTables::NextRecordingFrom(unsigned int time, bool forwar
     };
     for (const auto& [window, record] : m_current) consider(record);
     for (const auto& [handle, record] : m_waiting) consider(record);
+    for (const auto& [window, list] : m_unopened)
+        for (const PlayRecord& record : list) consider(record);
     return best;
+}
+
+void CPlayWindowTables::AddUnopened(const PlayRecord& record) {
+    std::vector<PlayRecord>& list = m_unopened[record.context];
+    auto at = list.begin();
+    while (at != list.end() && at->startKey <= record.startKey) ++at;
+    list.insert(at, record);
+}
+
+const PlayRecord* CPlayWindowTables::UnopenedAdjacent(int window, std::int32_t startKey, bool forward) const {
+    const auto at = m_unopened.find(window);
+    if (at == m_unopened.end()) return nullptr;
+    const std::vector<PlayRecord>& list = at->second;  // in start order
+    if (forward) {
+        for (const PlayRecord& r : list)
+            if (r.startKey > startKey) return &r;
+        return nullptr;
+    }
+    for (auto r = list.rbegin(); r != list.rend(); ++r)
+        if (r->startKey < startKey) return &*r;
+    return nullptr;
+}
+
+const PlayRecord* CPlayWindowTables::UnopenedHolding(int window, unsigned int time) const {
+    const auto at = m_unopened.find(window);
+    if (at == m_unopened.end()) return nullptr;
+    for (const PlayRecord& r : at->second)
+        if (SpanHolds(r, time)) return &r;
+    return nullptr;
+}
+
+const PlayRecord* CPlayWindowTables::UnopenedFirst(int window, bool forward) const {
+    const auto at = m_unopened.find(window);
+    if (at == m_unopened.end() || at->second.empty()) return nullptr;
+    return forward ? &at->second.front() : &at->second.back();
+}
+
+bool CPlayWindowTables::TakeUnopened(int window, const std::wstring& path, PlayRecord* record) {
+    const auto at = m_unopened.find(window);
+    if (at == m_unopened.end()) return false;
+    for (auto r = at->second.begin(); r != at->second.end(); ++r) {
+        if (r->path != path) continue;
+        if (record) *record = *r;
+        at->second.erase(r);
+        if (at->second.empty()) m_unopened.erase(at);
+        return true;
+    }
+    return false;
+}
+
+std::vector<PlayRecord> CPlayWindowTables::Unopened(int window) const {
+    std::vector<PlayRecord> records;
+    for (const auto& [w, list] : m_unopened)
+        if (window < 0 || w == window) records.insert(records.end(), list.begin(), list.end());
+    return records;
+}
+
+void CPlayWindowTables::ForgetUnopened(int window) {
+    if (window < 0) m_unopened.clear();
+    else m_unopened.erase(window);
 }
 
 bool SpanHolds(const PlayRecord& record, unsigned int time) {

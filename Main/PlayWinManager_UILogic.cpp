@@ -77,7 +77,10 @@ void CPlayManagerUILogic::NotePicture(int window, std::int64_t frame, double wal
     m_pictures[window] = CWindowPosition{frame, wallClock};
 }
 
-void CPlayManagerUILogic::NotePosition(int window, unsigned int seconds) { m_positions[window] = seconds; }
+void CPlayManagerUILogic::NotePosition(int window, unsigned int seconds) {
+    m_positions[window] = seconds;
+    if (window >= 0) PrepareNext(window, seconds);
+}
 
 unsigned int CPlayManagerUILogic::GroupTime() const {
     const auto at = m_positions.find(-1);
@@ -159,6 +162,23 @@ void CPlayManagerUILogic::CloseFiles(int window) {
         m_pictures.erase(w);
         m_positions.erase(w);
     }
+    // The window's files not open go with it; a file being opened for it is closed once it is.
+    std::vector<int> closing = windows;
+    if (window >= 0) closing.push_back(window);
+    for (const auto& [w, path] : m_preparing)
+        if (window < 0 || w == window) closing.push_back(w);
+    for (int w : closing) {
+        const std::vector<PlayRecord> unopened = m_tables.Unopened(w);
+        records.insert(records.end(), unopened.begin(), unopened.end());
+        m_tables.ForgetUnopened(w);
+        const auto preparing = m_preparing.find(w);
+        if (preparing != m_preparing.end()) {
+            m_abandoned.emplace(w, preparing->second);
+            m_preparing.erase(preparing);
+        }
+        m_showWhenOpen.erase(w);
+    }
+    if (window < 0) m_tables.ForgetUnopened(-1);
     MarkPlaying(records, 0);
     for (PlayHandle h : handles) m_tables.Remove(h);
     if (m_tables.Empty()) ShowPlayBarIdle();
@@ -292,12 +312,17 @@ void CPlayManagerUILogic::Seek(unsigned int time, int window) {
             const int w = m_tables.WindowOf(h);
             if (SpanHolds(*m_tables.CurrentRecord(w), time)) continue;
             if (PlayHandle next = m_tables.WaitingHolding(w, time)) TakeWaitingFile(w, h, next);
+            else if (const PlayRecord* record = m_tables.UnopenedHolding(w, time)) ShowWhenOpen(*record, 0);
         }
     } else if (!SpanHolds(*current, time)) {
-        // The waiting file of the window that holds the time takes the current file's place.
+        // The waiting file of the window that holds the time takes the current file's place; one
+        // not open yet does once it is.
         if (PlayHandle next = m_tables.WaitingHolding(window, time)) {
             TakeWaitingFile(window, handle, next);
             handle = next;
+        } else if (const PlayRecord* record = m_tables.UnopenedHolding(window, time)) {
+            ShowWhenOpen(*record, time);
+            return;
         }
     }
     if (m_state.sync) {
@@ -439,18 +464,20 @@ int CPlayManagerUILogic::ChannelFileEnd(PlayHandle handle, int repeat, bool forw
     const int window = m_tables.WindowOf(handle);
     PlayRecord* ended = m_tables.CurrentRecord(window);
     if (window < 0 || !ended) return 0;
-    PlayHandle next = m_tables.Adjacent(window, ended->startKey, forward);
-    if (!next && repeat != 1) {
+    const PlayRecord* unopened = nullptr;
+    PlayHandle next = NextOpened(window, forward, repeat == 1, &unopened);
+    if (!next && !unopened && repeat != 1) {
         ended->atEnd = 1;
         return 0;
     }
-    if (!next) {
-        // "Repeat One": the channel starts again from its first file (its last, backward).
-        for (PlayHandle h : m_tables.WaitingHandles(window)) m_tables.RecordOf(h)->atEnd = 0;
-        next = m_tables.First(window, forward);
-    }
     // Where a file starts in the direction of play: its beginning forward, its end backward.
     const float from = forward ? 0.0f : 100.0f;
+    if (unopened) {
+        // Not open yet (a short file, a high speed): the window keeps its last picture until it is.
+        ended->atEnd = 1;
+        ShowWhenOpen(*unopened, 0);
+        return 1;
+    }
     if (!next) {
         ended->atEnd = 0;
         SeekRelativePos(handle, from);
@@ -473,7 +500,143 @@ int CPlayManagerUILogic::ChannelFileEnd(PlayHandle handle, int repeat, bool forw
         KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_SetPlayDirection, ListOf({next}), 0);
     Pause(0, next);
     SeekRelativePos(next, from);
+    Retire(handle);
     return 1;
+}
+
+PlayHandle CPlayManagerUILogic::NextOpened(int window, bool forward, bool repeat, const PlayRecord** unopened) {
+    *unopened = nullptr;
+    const PlayRecord* current = m_tables.CurrentRecord(window);
+    if (!current) return nullptr;
+    PlayHandle next = m_tables.Adjacent(window, current->startKey, forward);
+    const PlayRecord* record = m_tables.UnopenedAdjacent(window, current->startKey, forward);
+    if (!next && !record && repeat) {
+        // "Repeat One": the channel starts again from its first file (its last, backward).
+        for (PlayRecord* r : m_tables.AllRecords())
+            if (r->context == window) r->atEnd = 0;
+        next = m_tables.First(window, forward);
+        record = m_tables.UnopenedFirst(window, forward);
+    }
+    // The nearer of the two in the direction of play.
+    if (next && record) {
+        const std::int32_t openKey = m_tables.RecordOf(next)->startKey;
+        const bool recordNearer = forward ? record->startKey < openKey : record->startKey > openKey;
+        if (!recordNearer) record = nullptr;
+        else next = nullptr;
+    }
+    *unopened = record;
+    return next;
+}
+
+void CPlayManagerUILogic::Retire(PlayHandle handle) {
+    const PlayRecord* record = m_tables.RecordOf(handle);
+    if (!record || m_tables.IsBound(handle)) return;
+    m_tables.AddUnopened(*record);
+    m_tables.Remove(handle);
+    ++m_pendingCloses;
+    KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_CloseFiles, ListOf({handle}));
+}
+
+void CPlayManagerUILogic::AddWaitingRecord(const PlayRecord& record) {
+    m_tables.AddUnopened(record);
+    MarkPlaying({record}, 1);
+    ShowSpan(record);
+}
+
+void CPlayManagerUILogic::ShowSpan(const PlayRecord& record) {
+    ITimeLineFace* timeline = TimeLine();
+    if (!timeline || record.fileStartTime < 0 || record.fileEndTime <= record.fileStartTime) return;
+    const std::wstring label =
+        record.queryType == QUERY_SINGLE_FILE ? FileNameOf(record.path) : ChannelText(record.channelCode);
+    timeline->UpdateRow(record.context, label, record.startKey, static_cast<unsigned int>(record.fileStartTime),
+                        static_cast<unsigned int>(record.fileEndTime));
+}
+
+void CPlayManagerUILogic::PrepareFile(const PlayRecord& record) {
+    const int window = record.context;
+    if (m_preparing.count(window)) return;  // one at a time; the next follows its answer
+    PlayRecord taken;
+    if (!m_tables.TakeUnopened(window, record.path, &taken)) return;
+    m_preparing[window] = taken.path;
+    KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_PlayOneFile, taken.path,
+                 boost::static_pointer_cast<TarvexPlay::IPlayObjectListener>(m_listener),
+                 boost::make_shared<PlayRecord>(taken));
+}
+
+void CPlayManagerUILogic::ShowWhenOpen(const PlayRecord& record, unsigned int time) {
+    m_showWhenOpen[record.context] = CShowWhenOpen{record.path, time};
+    PrepareFile(record);
+}
+
+void CPlayManagerUILogic::PrepareNext(int window, unsigned int seconds) {
+    const PlayRecord* current = m_tables.CurrentRecord(window);
+    if (!current || current->fileStartTime < 0 || current->fileEndTime < 0 || m_preparing.count(window)) return;
+    const bool forward = current->direction != 0;
+    const long long left = forward ? static_cast<long long>(current->fileEndTime) - seconds
+                                   : static_cast<long long>(seconds) - current->fileStartTime;
+    // Far enough ahead that the next file is open (and its first picture decoded) in time, at
+    // any speed.
+    const double ahead = std::max(8.0, 8.0 * m_state.SpeedFactor());
+    if (left > ahead) return;
+    const PlayRecord* unopened = nullptr;
+    NextOpened(window, forward, m_state.repeat, &unopened);
+    if (unopened) PrepareFile(*unopened);
+}
+
+bool CPlayManagerUILogic::PreparedFileOpened(int result, PlayHandle handle, const PlayRecord& record) {
+    const int window = record.context;
+    const auto abandoned = std::find_if(m_abandoned.begin(), m_abandoned.end(), [&](const auto& a) {
+        return a.first == window && a.second == record.path;
+    });
+    if (abandoned != m_abandoned.end()) {
+        // Its window was closed meanwhile.
+        m_abandoned.erase(abandoned);
+        if (result == 1 && handle) {
+            ++m_pendingCloses;
+            KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_CloseFiles, ListOf({handle}));
+        }
+        return true;
+    }
+    const auto preparing = m_preparing.find(window);
+    if (preparing == m_preparing.end() || preparing->second != record.path) return false;
+    m_preparing.erase(preparing);
+    const auto show = m_showWhenOpen.find(window);
+    const bool wanted = show != m_showWhenOpen.end() && show->second.path == record.path;
+    const unsigned int time = wanted ? show->second.time : 0;
+    if (wanted) m_showWhenOpen.erase(show);
+    const PlayHandle current = m_tables.HandleOf(window);
+    if (result != 1 || !handle || !current) {
+        // Unplayable, or its window has nothing any more: it is not kept.
+        if (result == 1 && handle) {
+            ++m_pendingCloses;
+            KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_CloseFiles, ListOf({handle}));
+        }
+        return true;
+    }
+    m_tables.Add(handle, record);  // the window has its current file: this one waits
+    PlayRecord* opened = m_tables.RecordOf(handle);
+    const bool forward = m_tables.CurrentRecord(window)->direction != 0;
+    opened->direction = forward ? 1 : 0;
+    unsigned int start = 0, end = 0;
+    if (m_listener->TakePendingTimeInfo(handle, &start, &end)) m_listener->OnPlayTimeInfoChanged(handle, start, end);
+    // It waits where it will be shown from, paused.
+    Pause(1, handle);
+    if (!forward) KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_SetPlayDirection, ListOf({handle}), 0);
+    SeekRelativePos(handle, forward ? 0.0f : 100.0f);
+    if (wanted) {
+        TakeWaitingFile(window, current, handle);
+        if (!m_state.sync) {
+            if (time) KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_Seek, handle, time);
+            if (window == FocusedWindow()) PostOpenAudio(handle);
+        }
+    } else if (const auto next = m_showWhenOpen.find(window); next != m_showWhenOpen.end()) {
+        // Another file was asked for meanwhile: now its turn.
+        PlayRecord record2;
+        for (const PlayRecord& r : m_tables.Unopened(window))
+            if (r.path == next->second.path) record2 = r;
+        if (!record2.path.empty()) PrepareFile(record2);
+    }
+    return true;
 }
 
 void CPlayManagerUILogic::TakeWaitingFile(int window, PlayHandle current, PlayHandle next) {
@@ -492,6 +655,7 @@ void CPlayManagerUILogic::TakeWaitingFile(int window, PlayHandle current, PlayHa
         grid->SetNotice(window, L"");
     }
     if (m_state.sync && window == FocusedWindow()) PostOpenAudio(next);
+    Retire(current);
 }
 
 void CPlayManagerUILogic::FollowGroupTime(unsigned int time) {
@@ -503,11 +667,16 @@ void CPlayManagerUILogic::FollowGroupTime(unsigned int time) {
         const int window = m_tables.WindowOf(h);
         const PlayRecord* current = m_tables.CurrentRecord(window);
         bool holds = SpanHolds(*current, time);
-        if (!holds)
+        if (!holds) {
             if (PlayHandle next = m_tables.WaitingHolding(window, time)) {
                 TakeWaitingFile(window, h, next);
                 holds = true;
+            } else if (const PlayRecord* record = m_tables.UnopenedHolding(window, time)) {
+                ShowWhenOpen(*record, 0);  // joins the group once open
+                holds = true;
             }
+        }
+        if (holds) PrepareNext(window, time);
         // A channel with no recording at the group's time says so, and joins when one begins.
         if (grid) grid->SetNotice(window, holds ? std::wstring() : TarvexApp::Translate(L"No recording at this time"));
         someHold = someHold || holds;
@@ -543,6 +712,7 @@ int CPlayManagerUILogic::SetVerticalSync(int on) {
 // --- Replies ---
 
 void CPlayManagerUILogic::Task_PlayOneFile_Ret(int result, void* handle, CPlayManagerPlayLogic::Record record) {
+    if (record && PreparedFileOpened(result, handle, *record)) return;
     if (m_pendingOpens > 0) --m_pendingOpens;
     if (!record) return;
     const int window = record->context;

@@ -33,6 +33,11 @@ public:
 
     // --- Opening and closing ---
     void StartPlayOneFile(const std::wstring& path, const PlayRecord& record, int unused = 0);
+    // A further file of a window's channel: listed and kept as a record, opened in the engine only
+    // when the window is about to show it (its span, from its name, is on the timeline at once).
+    void AddWaitingRecord(const PlayRecord& record);
+    // The timeline's row of the record's window shows its span under the channel's label.
+    void ShowSpan(const PlayRecord& record);
     void CloseFiles(int window);
 
     // --- Playback commands ---
@@ -128,8 +133,21 @@ private:
     // Sequence play in either direction: the next waiting file of the channel takes the window.
     int ChannelFileEnd(PlayHandle handle, int repeat, bool forward);
     // A waiting file of the window becomes its current one: in sync play it joins the group in
-    // the other's place, else it plays or pauses as the play bar says.
+    // the other's place, else it plays or pauses as the play bar says. The file it leaves is
+    // closed in the engine and waits as a record again.
     void TakeWaitingFile(int window, PlayHandle current, PlayHandle next);
+    void Retire(PlayHandle handle);
+    // Opens a waiting record of a window in the engine; once open it waits, paused, unless the
+    // window is to show it (then from `time`, or from its start in the direction of play).
+    void PrepareFile(const PlayRecord& record);
+    void ShowWhenOpen(const PlayRecord& record, unsigned int time);
+    // Near the end of the window's file (in the direction of play) its next one is opened.
+    void PrepareNext(int window, unsigned int seconds);
+    // The answer to an open that prepared a waiting file; false when the answer is another's.
+    bool PreparedFileOpened(int result, PlayHandle handle, const PlayRecord& record);
+    // The next file of a window's channel in the direction of play: opened already, or still a
+    // record (then `unopened` is set); with repeat the channel wraps around.
+    PlayHandle NextOpened(int window, bool forward, bool repeat, const PlayRecord** unopened);
 
     boost::weak_ptr<IPlayWindowsFace> m_owner;
     boost::shared_ptr<CMainPlayListener> m_listener;
@@ -139,6 +157,17 @@ private:
     std::map<int, CWindowPosition> m_pictures;
     std::map<int, unsigned int> m_positions;
     unsigned int m_gapSeek = 0;  // where the clock was sent across the last gap
+    // Opens of waiting files under way (window -> path): the program's own, they hold nothing
+    // back. An answer for a window closed meanwhile is closed at once.
+    std::map<int, std::wstring> m_preparing;
+    std::multimap<int, std::wstring> m_abandoned;
+    // What a window shows once its waiting file is open: the file's path and the time (0: its
+    // start in the direction of play).
+    struct CShowWhenOpen {
+        std::wstring path;
+        unsigned int time = 0;
+    };
+    std::map<int, CShowWhenOpen> m_showWhenOpen;
     int m_syncCountdown = -1;
     int m_pendingOpens = 0;
     int m_pendingCloses = 0;

@@ -177,10 +177,14 @@ TEST_F(PlayWindowsLogicTest, ATimelineSeekIntoAWaitingFilesSpanSwapsItIn) {
     ASSERT_TRUE(WaitSpans());
     EXPECT_EQ(1u, m_panels->rows.size());
     EXPECT_EQ(3u, m_panels->rows[0].segments.size()) << "one row for the window, one segment a file";
-    Ui().Seek(kStart + 5, 0);  // inside the third file
-    EXPECT_EQ(Wide(files[2]), Current(0)->path);
-    EXPECT_TRUE(Ui().Tables().IsWaiting(Ui().Tables().WaitingHandles(0).front()));
-    EXPECT_EQ(2u, Ui().Tables().WaitingHandles(0).size());
+    EXPECT_EQ(0u, Ui().Tables().WaitingHandles(0).size()) << "nothing else is open yet";
+    Ui().Seek(kStart + 5, 0);  // inside the third file, opened for it
+    ASSERT_TRUE(PumpUntil([&] { return Current(0)->path == Wide(files[2]); }));
+    ASSERT_TRUE(PumpUntil([&] { return Ui().PositionOf(0).wallClock >= kStart + 5; })) << "shown from the time asked";
+    EXPECT_EQ(2u, Ui().Tables().Unopened(0).size()) << "the file it left is closed and waits as a record";
+    EXPECT_TRUE(PumpUntil([&] { return Ui().PendingCloses() == 0; }));
+    auto logic = Ui().PlayLogic();
+    EXPECT_EQ(1u, OnPlayLoop([logic] { return logic->OpenFileCount(); })) << "one file open in the engine";
 }
 
 TEST_F(PlayWindowsLogicTest, ThePropertyDialogGetsTheFilesTexts) {
