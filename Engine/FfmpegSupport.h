@@ -24,8 +24,9 @@ struct FrameDeleter {
 struct PacketDeleter {
     void operator()(AVPacket* p) const { av_packet_free(&p); }
 };
+void CloseRecordingInput(AVFormatContext* input);  // InputFile.h
 struct InputDeleter {
-    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
+    void operator()(AVFormatContext* f) const { CloseRecordingInput(f); }
 };
 
 // A file being written: its writer closed (a file, or our own writer's buffer), then the context.

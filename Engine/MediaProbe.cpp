@@ -12,6 +12,7 @@ extern "C" {
 
 #include "Base/StreamConvert.h"
 #include "Engine/FfmpegSupport.h"
+#include "Engine/InputFile.h"
 #include "Files/NamingRules.h"
 
 namespace MOVRA {
@@ -84,7 +85,7 @@ bool ProbeMedia(const std::string& path, MediaDescription* d, std::string* error
     std::string ignored;
     if (!error) error = &ignored;
     AVFormatContext* raw = nullptr;
-    int rc = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
+    int rc = OpenRecordingInput(path, &raw);
     if (rc < 0) {
         *error = AvErrorText(rc);
         return false;

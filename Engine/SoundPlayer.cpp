@@ -16,6 +16,7 @@ extern "C" {
 
 #include "Base/SignalStack.h"
 #include "Engine/FfmpegSupport.h"
+#include "Engine/InputFile.h"
 
 namespace MOVRA {
 
@@ -173,7 +174,7 @@ std::shared_ptr<CSoundPlayer> CSoundPlayer::Open(const std::string& path, std::s
     QuietFfmpegOnce();
     auto s = std::make_shared<State>();
     AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) {
+    if (OpenRecordingInput(path, &raw) < 0) {
         *why = "cannot read the file";
         return nullptr;
     }
