@@ -3,7 +3,10 @@
 // plays as far as it can or is refused, and none keeps the engine busy without end.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "EngineTestSupport.h"
 #include "FrameLog.h"
@@ -16,9 +19,41 @@ namespace {
 
 int RunQuietly(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
 
-// Plays the open engine's file unpaced one way to its end; the numbers the pictures show.
-std::vector<int> PlayThrough(CMovra& engine, FrameLog& log, bool forward) {
-    engine.SetPresentationPacing(0);
+// Moves the presentation and decoding times of the `nth` timed video PES header (a start code
+// 00 00 01 E0..EF in MPEG-TS and MPEG-PS alike) by `seconds`, on the 33-bit 90 kHz clock.
+bool ShiftVideoTime(const std::string& path, int nth, double seconds) {
+    std::string bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    int seen = 0;
+    for (std::size_t i = 0; i + 19 <= bytes.size(); ++i) {
+        auto* b = reinterpret_cast<unsigned char*>(&bytes[i]);
+        if (b[0] != 0 || b[1] != 0 || b[2] != 1 || (b[3] & 0xF0) != 0xE0 || (b[6] & 0xC0) != 0x80 || (b[7] >> 6) < 2) continue;
+        if (seen++ != nth) continue;
+        for (int k = 0; k < ((b[7] >> 6) == 3 ? 2 : 1); ++k) {
+            unsigned char* t = b + 9 + 5 * k;
+            std::uint64_t v = (std::uint64_t(t[0] >> 1 & 7) << 30) | (std::uint64_t(t[1]) << 22) |
+                              (std::uint64_t(t[2] >> 1) << 15) | (std::uint64_t(t[3]) << 7) | (t[4] >> 1);
+            v = (v + static_cast<std::uint64_t>(static_cast<std::int64_t>(seconds * 90000))) & ((1ull << 33) - 1);
+            t[0] = static_cast<unsigned char>((t[0] & 0xF0) | ((v >> 29) & 0x0E) | 1);
+            t[1] = static_cast<unsigned char>(v >> 22);
+            t[2] = static_cast<unsigned char>(((v >> 14) & 0xFE) | 1);
+            t[3] = static_cast<unsigned char>(v >> 7);
+            t[4] = static_cast<unsigned char>(((v << 1) & 0xFE) | 1);
+        }
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+        return true;
+    }
+    return false;
+}
+
+// Plays the open engine's file one way to its end (unpaced unless `speed` is given); the
+// numbers the pictures show.
+std::vector<int> PlayThrough(CMovra& engine, FrameLog& log, bool forward, float speed = 0) {
+    engine.SetPresentationPacing(speed > 0 ? 1 : 0);
+    if (speed > 0) engine.SetSpeed(speed);
     if (!forward) {
         EXPECT_EQ(1, engine.PlayBackward());
     }
@@ -71,5 +106,43 @@ TEST_F(EngineTest, APreAllocatedRecordingEndsWhereItsDataEnds) {
         EXPECT_EQ(49, backward.front()) << "backward play starts at the last real frame";
         EXPECT_EQ(0, backward.back());
         std::filesystem::remove(path);
+    }
+}
+
+TEST_F(EngineTest, ATimeFarFromItsNeighboursIsNotWaitedFor) {
+    SynthOptions o;
+    o.seconds = 2;
+    const std::string clean = Synth(o);
+    const bool haveFfmpeg = RunQuietly("command -v ffmpeg") == 0;
+    struct Damage {
+        const char* container;
+        int frame;
+        double seconds;
+    };
+    // Ten hours ahead in the middle, and a first frame ten hours back (across the wrap of the
+    // 33-bit clock), in a transport and in a program stream.
+    for (const Damage& d : {Damage{"mpegts", 10, 36000}, Damage{"mpegts", 0, -36000}, Damage{"vob", 10, 36000},
+                            Damage{"vob", 0, -36000}}) {
+        SCOPED_TRACE(std::string(d.container) + " frame " + std::to_string(d.frame) + " moved " + std::to_string(d.seconds));
+        if (std::string(d.container) == "vob" && !haveFfmpeg) continue;
+        std::filesystem::create_directories(m_dir + "/damaged");
+        const std::string path = m_dir + "/damaged/" + std::filesystem::path(clean).filename().string();
+        std::filesystem::remove(path);
+        if (std::string(d.container) == "mpegts")
+            std::filesystem::copy_file(clean, path);
+        else
+            ASSERT_EQ(0, RunQuietly("ffmpeg -v error -y -i '" + clean + "' -c copy -f vob '" + path + "'"));
+        ASSERT_TRUE(ShiftVideoTime(path, d.frame, d.seconds));
+        for (const bool forward : {true, false}) {
+            FrameLog log;
+            CMovra engine(&log);
+            log.engine = &engine;
+            ASSERT_EQ(1, engine.Open(path.c_str()));
+            ASSERT_TRUE(log.WaitForIndex());
+            const std::vector<int> shown = PlayThrough(engine, log, forward, 4);
+            ASSERT_EQ(1, log.Ends()) << (forward ? "forward" : "backward") << " play reaches the end of a 2 s file";
+            ASSERT_FALSE(shown.empty());
+            EXPECT_EQ(forward ? 49 : 0, shown.back());
+        }
     }
 }
