@@ -90,7 +90,7 @@ bool BuildFileIndex(const std::string& path, FileIndex* index, const std::atomic
     // that does not is probed.
     int video = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (video < 0) {
-        if (avformat_find_stream_info(input.get(), nullptr) < 0) return false;
+        if (FindRecordingStreams(input.get()) < 0) return false;
         video = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     }
     if (video < 0) return false;

@@ -156,6 +156,28 @@ int OpenRecordingInput(const std::string& path, AVFormatContext** input) {
     return 0;
 }
 
+int FindRecordingStreams(AVFormatContext* input) {
+    const unsigned streams = input->nb_streams;
+    std::vector<AVDictionary*> options(streams, nullptr);
+    std::vector<std::pair<int, int>> declared(streams);
+    for (unsigned i = 0; i < streams; ++i) {
+        av_dict_set_int(&options[i], "max_pixels", kMaxPicturePixels, 0);
+        declared[i] = {input->streams[i]->codecpar->width, input->streams[i]->codecpar->height};
+    }
+    const int rc = avformat_find_stream_info(input, options.empty() ? nullptr : options.data());
+    for (AVDictionary*& o : options) av_dict_free(&o);
+    // A decoder that refuses the size forgets it; the size the container declared is what the
+    // refusal names.
+    for (unsigned i = 0; i < streams; ++i) {
+        AVCodecParameters* par = input->streams[i]->codecpar;
+        if (par->width == 0 && par->height == 0 && !PictureSizeAllowed(declared[i].first, declared[i].second)) {
+            par->width = declared[i].first;
+            par->height = declared[i].second;
+        }
+    }
+    return rc;
+}
+
 void CloseRecordingInput(AVFormatContext* input) {
     if (!input) return;
     AVIOContext* io = (input->flags & AVFMT_FLAG_CUSTOM_IO) ? input->pb : nullptr;

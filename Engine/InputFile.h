@@ -12,6 +12,9 @@ namespace MOVRA {
 // avformat_open_input on the recording at `path`: 0, or a negative FFmpeg error. The context's
 // reading is the engine's own; InputPtr (FfmpegSupport.h) releases it.
 int OpenRecordingInput(const std::string& path, AVFormatContext** input);
+// avformat_find_stream_info, with the decoders it tries on the streams bounded in picture size
+// (FfmpegSupport.h).
+int FindRecordingStreams(AVFormatContext* input);
 // Releases a context from OpenRecordingInput, or any other input context.
 void CloseRecordingInput(AVFormatContext* input);
 

@@ -53,6 +53,7 @@ bool DecodesAPicture(AVFormatContext* input, int video, std::string* error) {
         return false;
     }
     CodecContextPtr decoder(avcodec_alloc_context3(codec));
+    BoundPictureSize(decoder.get());
     if (avcodec_parameters_to_context(decoder.get(), par) < 0 || avcodec_open2(decoder.get(), codec, nullptr) < 0) {
         *error = "its video decoder does not open";
         return false;
@@ -91,7 +92,7 @@ bool ProbeMedia(const std::string& path, MediaDescription* d, std::string* error
         return false;
     }
     InputPtr input(raw);
-    if ((rc = avformat_find_stream_info(input.get(), nullptr)) < 0) {
+    if ((rc = FindRecordingStreams(input.get())) < 0) {
         *error = AvErrorText(rc);
         return false;
     }
@@ -103,6 +104,13 @@ bool ProbeMedia(const std::string& path, MediaDescription* d, std::string* error
     AVStream* stream = input->streams[video];
     if (stream->codecpar->width <= 0 || stream->codecpar->height <= 0) {
         *error = "no picture size";
+        return false;
+    }
+    if (!PictureSizeAllowed(stream->codecpar->width, stream->codecpar->height)) {
+        *error = "its pictures of " + std::to_string(stream->codecpar->width) + "x" +
+                 std::to_string(stream->codecpar->height) + " are larger than any recorder writes (at most " +
+                 std::to_string(kMaxPictureSide) + " on a side and " + std::to_string(kMaxPicturePixels / 1000000) +
+                 " megapixels)";
         return false;
     }
     d->container = input->iformat->name;

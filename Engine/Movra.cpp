@@ -76,6 +76,13 @@ int CMovra::Impl::Open(const char* path) {
     return 1;
 }
 
+std::string WhyNotPlayable(const char* path) {
+    if (!path || !*path) return "no file named";
+    MediaDescription media;
+    std::string why;
+    return ProbeMedia(path, &media, &why) ? std::string() : why.empty() ? "not a recording" : why;
+}
+
 CMovra::Impl::Impl(CMovra* owner, IMovraListener* listener) : m_owner(owner), m_listener(listener) {
     // A group engine's members read its clock from their threads: it exists from the start.
     if (!listener) m_group = std::make_shared<CPlayGroup>();

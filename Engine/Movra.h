@@ -71,6 +71,10 @@ struct MV_FILE_DESCRIPTION {
     bool indexComplete = false;
 };
 
+// Why CMovra::Open refuses the file at `path`, in a few words for the user ("no video stream");
+// empty when the engine can play it.
+std::string WhyNotPlayable(const char* path);
+
 class IMovraListener {
 public:
     virtual ~IMovraListener() = default;

@@ -69,7 +69,7 @@ bool CPacketReader::Open(const std::string& path, bool keepAudio, bool decodeTim
     m_input.reset(raw);
     // Enough to know the streams and their start; the decoder learns the rest from the packets.
     raw->max_analyze_duration = AV_TIME_BASE / 5;
-    if (avformat_find_stream_info(raw, nullptr) < 0) return false;
+    if (FindRecordingStreams(raw) < 0) return false;
     m_video = av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (m_video < 0) return false;
     m_audio = keepAudio ? av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) : -1;

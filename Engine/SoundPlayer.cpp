@@ -179,7 +179,7 @@ std::shared_ptr<CSoundPlayer> CSoundPlayer::Open(const std::string& path, std::s
         return nullptr;
     }
     s->input.reset(raw);
-    if (avformat_find_stream_info(raw, nullptr) < 0 ||
+    if (FindRecordingStreams(raw) < 0 ||
         (s->audio = av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0)) < 0) {
         *why = "the file has no sound";
         return nullptr;

@@ -13,6 +13,7 @@
 
 #include "Engine/EngineThread.h"
 #include "Engine/FfmpegSupport.h"
+#include "Engine/InputFile.h"
 
 namespace MOVRA {
 
@@ -202,7 +203,7 @@ struct CStrovaWrapper::State {
             return;
         }
         std::unique_ptr<AVFormatContext, CustomInputDeleter> in(raw);
-        if (avformat_find_stream_info(in.get(), nullptr) < 0) {
+        if (FindRecordingStreams(in.get()) < 0) {
             Done(false);
             return;
         }

@@ -146,3 +146,33 @@ TEST_F(EngineTest, ATimeFarFromItsNeighboursIsNotWaitedFor) {
         }
     }
 }
+
+TEST_F(EngineTest, PicturesLargerThanARecorderWritesAreRefusedWithTheReason) {
+    if (RunQuietly("command -v ffmpeg") != 0) GTEST_SKIP() << "no ffmpeg command";
+    struct Size {
+        int width, height;
+        bool plays;
+    };
+    // Too wide, too many pixels though no side is too long, and the largest side allowed.
+    for (const Size& size : {Size{8200, 16, false}, Size{8000, 4608, false}, Size{8192, 16, true}}) {
+        const std::string dimensions = std::to_string(size.width) + "x" + std::to_string(size.height);
+        SCOPED_TRACE(dimensions);
+        const std::string path = m_dir + "/" + dimensions + ".avi";
+        ASSERT_EQ(0, RunQuietly("ffmpeg -v error -y -f lavfi -i color=c=gray:size=" + dimensions +
+                                ":rate=5:duration=0.4 -c:v mjpeg -f avi '" + path + "'"));
+        FrameLog log;
+        CMovra engine(&log);
+        log.engine = &engine;
+        EXPECT_EQ(size.plays ? 1 : 0, engine.Open(path.c_str()));
+        const std::string why = WhyNotPlayable(path.c_str());
+        if (size.plays) {
+            EXPECT_EQ("", why);
+            engine.SetPresentationPacing(0);
+            ASSERT_EQ(1, engine.Play(nullptr));
+            ASSERT_TRUE(log.WaitEnd());
+            EXPECT_EQ(size.width, engine.GetCurrentPlayingVideoFrameWidth());
+        } else {
+            EXPECT_NE(std::string::npos, why.find(dimensions + " are larger than any recorder writes")) << why;
+        }
+    }
+}
