@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "Base/File.h"
 #include "Engine/FfmpegSupport.h"
 
 namespace MOVRA {
@@ -94,7 +95,22 @@ void Release(AVIOContext* io) {
 
 }  // namespace
 
-int OpenRegularFile(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+int OpenRegularFile(const std::string& path) {
+    if (KX_SOFT_BASE::SpecialFileKind(path.c_str())) {
+        errno = EINVAL;
+        return -1;
+    }
+    // Not blocking, in case the path was made a pipe since it was looked at; looked at again.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return -1;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
+}
 
 std::int64_t RealDataEnd(int fd, std::int64_t size) {
     std::vector<unsigned char> buffer;

@@ -10,6 +10,7 @@ extern "C" {
 #include <cstdlib>
 #include <cstring>
 
+#include "Base/File.h"
 #include "Base/StreamConvert.h"
 #include "Engine/FfmpegSupport.h"
 #include "Engine/InputFile.h"
@@ -85,6 +86,15 @@ bool DecodesAPicture(AVFormatContext* input, int video, std::string* error) {
 bool ProbeMedia(const std::string& path, MediaDescription* d, std::string* error) {
     std::string ignored;
     if (!error) error = &ignored;
+    if (const char* kind = KX_SOFT_BASE::SpecialFileKind(path.c_str())) {
+        *error = std::string(kind) + ", not a recording";
+        return false;
+    }
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && st.st_size == 0) {
+        *error = "an empty file";
+        return false;
+    }
     AVFormatContext* raw = nullptr;
     int rc = OpenRecordingInput(path, &raw);
     if (rc < 0) {

@@ -4,6 +4,8 @@
 #include <atomic>
 #include <stdexcept>
 
+#include "Base/File.h"
+#include "Base/StreamConvert.h"
 #include "Files/FileFind.h"
 
 using KX_SOFT_BASE::DateTime;
@@ -65,6 +67,7 @@ void CFileManager::Scan(const std::wstring& pattern, const DateTime& folderDate,
                 Scan(find.GetFilePath() + L"/*.rvf", folderName.folderDate, depth + 1, noRecording);
             continue;
         }
+        if (find.IsSpecialFile()) continue;  // a pipe named *.rvf is no recording
         const std::wstring extension = find.GetFileExt();
         if (!IsRecordingExtension(extension)) continue;
         *noRecording = 0;
@@ -97,7 +100,7 @@ void CFileManager::AddGrouped(std::wstring path, const CNamingRuleParser& name) 
 }
 
 int CFileManager::AddFile(const std::wstring& path) {
-    if (path.empty()) return 0;
+    if (path.empty() || KX_SOFT_BASE::SpecialFileKind(KX_SOFT_BASE::WideToNative(path).c_str())) return 0;
     AddUngrouped(path);
     return 1;
 }

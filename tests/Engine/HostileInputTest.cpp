@@ -3,9 +3,14 @@
 // plays as far as it can or is refused, and none keeps the engine busy without end.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 
 #include "EngineTestSupport.h"
@@ -174,5 +179,33 @@ TEST_F(EngineTest, PicturesLargerThanARecorderWritesAreRefusedWithTheReason) {
         } else {
             EXPECT_NE(std::string::npos, why.find(dimensions + " are larger than any recorder writes")) << why;
         }
+    }
+}
+
+TEST_F(EngineTest, PathsThatAreNoRecordingFilesAreRefusedWithoutOpeningThem) {
+    const std::string pipe = m_dir + "/DVR_ch1_20240315100000_20240315100004.rvf";
+    ASSERT_EQ(0, ::mkfifo(pipe.c_str(), 0644));
+    std::filesystem::create_directory(m_dir + "/folder.rvf");
+    std::ofstream(m_dir + "/empty.rvf").close();
+    struct Case {
+        std::string path, why;
+    };
+    for (const Case& c : {Case{pipe, "a named pipe"}, Case{m_dir + "/folder.rvf", "a folder"}, Case{"/dev/zero", "a device"},
+                          Case{m_dir + "/empty.rvf", "an empty file"}}) {
+        SCOPED_TRACE(c.path);
+        // Opening a pipe with no writer waits for one: the open runs aside, and a writer comes
+        // along to end it should the engine wait there.
+        auto open = std::async(std::launch::async, [&] {
+            CMovra engine(nullptr);
+            return engine.Open(c.path.c_str());
+        });
+        if (open.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+            ADD_FAILURE() << "the engine waits on it";
+            const int writer = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+            open.wait();
+            if (writer >= 0) ::close(writer);
+        }
+        EXPECT_EQ(0, open.get());
+        EXPECT_EQ(0u, WhyNotPlayable(c.path.c_str()).find(c.why)) << WhyNotPlayable(c.path.c_str());
     }
 }

@@ -203,3 +203,20 @@ TEST_F(FileManagerTest, ScanPatternsForFilesFoldersAndMissingPaths) {
     EXPECT_EQ(Wide(m_root + "/rec/*.*"), ScanPatternForPath(Wide(m_root + "/rec/")));
     EXPECT_EQ(Wide(m_root + "/rec/*.*"), ScanPatternForPath(Wide(m_root + "/rec/gone.rvf")));
 }
+
+TEST_F(FileManagerTest, PipesSocketsAndFoldersNamedLikeRecordingsAreNotListed) {
+    const auto real = Touch("DVR_ch1_20120315101500_20120315110000.rvf");
+    std::filesystem::create_directories(m_root + "/2012-03-15");
+    ASSERT_EQ(0, ::mkfifo((m_root + "/DVR_ch2_20120315101500_20120315110000.rvf").c_str(), 0644));
+    ASSERT_EQ(0, ::mkfifo((m_root + "/2012-03-15/DVR_ch3_20120315101500_20120315110000.rvf").c_str(), 0644));
+    ASSERT_EQ(0, ::mkfifo((m_root + "/odd.rvf").c_str(), 0644));
+    std::filesystem::create_directories(m_root + "/DVR_ch4_20120315101500_20120315110000.rvf");
+    std::filesystem::create_symlink(m_root + "/odd.rvf", m_root + "/link.rvf");
+    Add();
+    EXPECT_EQ((std::vector<std::wstring>{Wide(real)}), GroupedPaths());
+    EXPECT_TRUE(Singles().empty()) << "no pipe, link to one or folder is listed as an ungrouped file";
+    EXPECT_EQ(0, m_catalogue.AddFile(Wide(m_root + "/odd.rvf"))) << "nor added by itself";
+    EXPECT_EQ(0, m_catalogue.AddFile(Wide(m_root + "/link.rvf")));
+    EXPECT_EQ(0, m_catalogue.AddFile(Wide("/dev/zero")));
+    EXPECT_TRUE(Singles().empty());
+}

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <vector>
 
@@ -18,9 +19,11 @@ struct Result {
     std::string out;  // stdout and stderr
 };
 
-Result Cli(const std::string& arguments) {
+// `within`: the command is ended after that many seconds (a hang then shows as exit 124).
+Result Cli(const std::string& arguments, int within = 0) {
     Result r;
-    const std::string command = std::string("TZ=UTC ") + TARVEX_CLI + " " + arguments + " 2>&1";
+    const std::string limit = within > 0 ? "timeout " + std::to_string(within) + " " : std::string();
+    const std::string command = std::string("TZ=UTC ") + limit + TARVEX_CLI + " " + arguments + " 2>&1";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return r;
     char buffer[4096];
@@ -128,4 +131,16 @@ TEST_F(CliTest, GroupKeepsEveryMemberOnTheGroupClock) {
     }
     EXPECT_EQ(45, count);
     EXPECT_LT(worst, 0.07) << "within a frame interval (and a little scheduling) of the clock";
+}
+
+TEST_F(CliTest, PipesAndDevicesAreRefusedAtOnceWithTheReason) {
+    const std::string pipe = m_dir + "/DVR_ch2_20240315100000_20240315100004.rvf";
+    ASSERT_EQ(0, ::mkfifo(pipe.c_str(), 0644));
+    for (const std::string& path : {pipe, std::string("/dev/zero")}) {
+        for (const char* command : {"probe ", "frames "}) {
+            const Result r = Cli(command + path, 60);
+            EXPECT_EQ(1, r.code) << command << path << ": " << r.out;
+            EXPECT_NE(std::string::npos, r.out.find(path == pipe ? "a named pipe" : "a device")) << r.out;
+        }
+    }
 }
