@@ -10,6 +10,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "Base/ReplaceFile.h"
 #include "Engine/FfmpegSupport.h"
 #include "Engine/PacketReader.h"
 
@@ -50,6 +51,7 @@ struct CClipRecorder::State {
     double wallAtZero = 0;  // the wall clock of the first video packet's time
     double latestWall = 0;  // of the latest video packet written
 
+    KX_SOFT_BASE::CFilePart part;  // an export's file until it is complete
     std::atomic<bool> abandoned{false};  // Stop gave up waiting: the receiver is not called again
 
     static int Pushed(void* opaque, std::uint8_t* data, int length) {  // FFmpeg 5 passes the bytes as non-const
@@ -145,8 +147,10 @@ struct CClipRecorder::State {
             avio_flush(output->pb);
         else
             closed = avio_closep(&output->pb) >= 0;
-        std::lock_guard<std::mutex> lock(mutex);
         failed = failed || !trailer || !closed;
+        if (target.whole && !failed) failed = !part.Commit();
+        part.Discard();
+        std::lock_guard<std::mutex> lock(mutex);
         done = true;
         cv.notify_all();
     }
@@ -206,6 +210,10 @@ std::unique_ptr<CClipRecorder> CClipRecorder::Start(std::shared_ptr<OpenFileStat
             return (*why = "out of memory", nullptr);
         }
         raw->flags |= AVFMT_FLAG_CUSTOM_IO;
+    } else if (s->target.whole) {
+        if (!s->part.Create(path)) return (*why = std::strerror(errno), nullptr);
+        if (avio_open(&raw->pb, s->part.Temporary().c_str(), AVIO_FLAG_WRITE) < 0)
+            return (*why = "cannot write the clip", nullptr);
     } else {
         // A new file only: an existing one (an earlier clip, evidence) is never overwritten.
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
@@ -218,7 +226,7 @@ std::unique_ptr<CClipRecorder> CClipRecorder::Start(std::shared_ptr<OpenFileStat
     }
     if (WriteHeaderFlushingPackets(raw) < 0) {
         s->output.reset();
-        if (!path.empty()) ::unlink(path.c_str());
+        if (!path.empty() && !s->target.whole) ::unlink(path.c_str());
         return (*why = "cannot write the clip", nullptr);
     }
     s->position = std::move(position);

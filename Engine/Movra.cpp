@@ -392,14 +392,17 @@ int CMovra::Impl::SnapPicture(const char* path, MV_IMAGE_TYPE type) {
     return WritePictureFile(*picture, path, type == MV_IMAGE_JPEG, &error) ? 1 : 0;
 }
 
-int CMovra::Impl::StartDataRecord(const char* path) {
+int CMovra::Impl::StartDataRecord(const char* path, bool whole) {
     // A clip is what the user watches at its pace: forward at 1X only.
     if (!path || !*path || m_clip || !m_playback || !m_playback->IsPlaying() || !m_forward || !IsNormalSpeed(m_speed)) return 0;
     const std::function<std::int64_t()> position = m_playback->PresentedPts();
     const std::int64_t from = position();
     if (from == INT64_MIN) return 0;
     std::string why;
-    m_clip = CClipRecorder::Start(m_file, CClipRecorder::Target{path, {}}, from, position, &why);
+    CClipRecorder::Target target;
+    target.path = path;
+    target.whole = whole;
+    m_clip = CClipRecorder::Start(m_file, std::move(target), from, position, &why);
     return m_clip ? 1 : 0;
 }
 
@@ -530,7 +533,7 @@ int CMovra::CloseAudio() { return m_impl->CloseAudio(); }
 int CMovra::AdjustWaveAudio(int volume) { return m_impl->AdjustWaveAudio(volume); }
 int CMovra::ChooseSoundChannel(unsigned long channel) { return m_impl->ChooseSoundChannel(channel); }
 int CMovra::SnapPicture(char* path, MV_IMAGE_TYPE type) { return m_impl->SnapPicture(path, type); }
-int CMovra::StartDataRecord(char* path, int) { return m_impl->StartDataRecord(path); }
+int CMovra::StartDataRecord(char* path, int mode) { return m_impl->StartDataRecord(path, mode == 1); }
 int CMovra::StopDataRecord() { return m_impl->StopDataRecord(); }
 int CMovra::EnableStreamPush(int on) { return m_impl->EnableStreamPush(on); }
 int CMovra::GroupPlay_Open() { return m_impl->Group()->Open(); }

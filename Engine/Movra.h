@@ -137,7 +137,10 @@ public:
     // be written (nothing is left behind then).
     int SnapPicture(char* path, MV_IMAGE_TYPE type);
     // A native clip from the keyframe before the frame on screen, while playing forward at 1X; a
-    // file that exists is never overwritten (0).
+    // file that exists is never overwritten (0). Mode 0, a clip being recorded: each packet
+    // reaches the file under its name as it is written, so that a clip cut short by a crash or a
+    // full disk plays up to its last whole packet. Mode 1, an export: written under a temporary
+    // name and given `path` by StopDataRecord once complete; one that fails leaves nothing.
     int StartDataRecord(char* path, int mode);
     int StopDataRecord();
     // While playing forward at 1X the engine hands OnStreamData the stream it plays, from a

@@ -19,11 +19,10 @@ struct Result {
     std::string out;  // stdout and stderr
 };
 
-// `within`: the command is ended after that many seconds (a hang then shows as exit 124).
-Result Cli(const std::string& arguments, int within = 0) {
+// `shell`: run before, and in front of, the command ("timeout 60 " ends it after a minute).
+Result Cli(const std::string& arguments, const std::string& shell = std::string()) {
     Result r;
-    const std::string limit = within > 0 ? "timeout " + std::to_string(within) + " " : std::string();
-    const std::string command = std::string("TZ=UTC ") + limit + TARVEX_CLI + " " + arguments + " 2>&1";
+    const std::string command = shell + "env TZ=UTC " + TARVEX_CLI + " " + arguments + " 2>&1";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return r;
     char buffer[4096];
@@ -138,9 +137,24 @@ TEST_F(CliTest, PipesAndDevicesAreRefusedAtOnceWithTheReason) {
     ASSERT_EQ(0, ::mkfifo(pipe.c_str(), 0644));
     for (const std::string& path : {pipe, std::string("/dev/zero")}) {
         for (const char* command : {"probe ", "frames "}) {
-            const Result r = Cli(command + path, 60);
+            const Result r = Cli(command + path, "timeout 60 ");
             EXPECT_EQ(1, r.code) << command << path << ": " << r.out;
             EXPECT_NE(std::string::npos, r.out.find(path == pipe ? "a named pipe" : "a device")) << r.out;
         }
+    }
+}
+
+TEST_F(CliTest, AnExportThatFailsLeavesNothingUnderItsName) {
+    // The shell's file size limit (in blocks of 512 bytes) stands in for a full disk; a write
+    // past it fails instead of ending the program.
+    const std::string fullDisk = "trap '' XFSZ; ulimit -f 60; ";
+    const std::string out = m_dir + "/out";
+    std::filesystem::create_directory(out);
+    for (const char* name : {"/clip.rvf", "/clip.avi"}) {
+        const std::string format = std::string(name).substr(6);
+        const Result r = Cli("export " + m_file + " --format " + format + " -o " + out + name, fullDisk);
+        EXPECT_EQ(1, r.code) << r.out;
+        EXPECT_NE(std::string::npos, r.out.find("the disk is full")) << r.out;
+        EXPECT_TRUE(std::filesystem::is_empty(out)) << format << ": nothing under its name, and no part of it left";
     }
 }
