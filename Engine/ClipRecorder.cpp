@@ -81,7 +81,8 @@ struct CClipRecorder::State {
         return t == AV_NOPTS_VALUE ? -1 : t * av_q2d(reader.Input()->streams[p->stream_index]->time_base);
     }
 
-    // Writes one packet, rebased to the clip's zero. False when the disk refused it.
+    // Writes one packet, rebased to the clip's zero. False when the disk refused it (`error`
+    // says why).
     bool Write(AVPacket* p) {
         const bool isVideo = p->stream_index == reader.VideoIndex();
         if (!isVideo && outAudio < 0) return true;
@@ -94,8 +95,11 @@ struct CClipRecorder::State {
         av_packet_rescale_ts(p, in->time_base, out->time_base);
         p->stream_index = out->index;
         p->pos = -1;
-        return av_interleaved_write_frame(output.get(), p) >= 0;
+        const int rc = av_interleaved_write_frame(output.get(), p);
+        if (rc < 0) error = rc == AVERROR_EOF || AVUNERROR(rc) <= 0 ? EIO : AVUNERROR(rc);
+        return rc >= 0;
     }
+    int error = 0;
 
     void Run() {
         PacketPtr packet(av_packet_alloc());
@@ -134,7 +138,11 @@ struct CClipRecorder::State {
                     latestShown = std::max(latestShown, ShowSeconds(packet.get()));
                     latestWall = wallAtZero + (ShowSeconds(packet.get()) - startSeconds);
                 }
-                if (started && !Write(packet.get())) failed = true;
+                if (started && !Write(packet.get())) {
+                    failed = true;
+                    // Said at once: nobody may stop the clip for a long while yet.
+                    if (target.stopped && !abandoned) target.stopped(error);
+                }
                 av_packet_unref(packet.get());
                 pending = false;
             }

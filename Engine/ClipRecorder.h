@@ -29,6 +29,9 @@ public:
         // An export rather than a clip being recorded: written under a temporary name and given
         // `path` by Stop once complete, so that one that fails leaves nothing under it.
         bool whole = false;
+        // Called once, on the recorder's thread, when a write fails and the copy stops by itself
+        // (its errno: ENOSPC for a full disk). What was written stays.
+        std::function<void(int error)> stopped;
     };
 
     // Null, with the reason, when the copy cannot be started: the file exists already (it is not

@@ -1,6 +1,7 @@
 #include "Engine/Movra.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -402,6 +403,15 @@ int CMovra::Impl::StartDataRecord(const char* path, bool whole) {
     CClipRecorder::Target target;
     target.path = path;
     target.whole = whole;
+    if (m_listener && !whole) {
+        IMovraListener* listener = m_listener;
+        void* context = m_owner;
+        target.stopped = [listener, context](int error) {
+            listener->OnDataRecordStopped(context, error == ENOSPC || error == EFBIG || error == EDQUOT
+                                                       ? MV_RECORD_NO_SPACE
+                                                       : MV_RECORD_WRITE_FAILED);
+        };
+    }
     m_clip = CClipRecorder::Start(m_file, std::move(target), from, position, &why);
     return m_clip ? 1 : 0;
 }

@@ -75,6 +75,11 @@ struct MV_FILE_DESCRIPTION {
 // empty when the engine can play it.
 std::string WhyNotPlayable(const char* path);
 
+enum MV_RECORD_STOP_REASON {
+    MV_RECORD_NO_SPACE = 1,  // the disk is full, or the file may grow no further
+    MV_RECORD_WRITE_FAILED = 2,
+};
+
 class IMovraListener {
 public:
     virtual ~IMovraListener() = default;
@@ -87,7 +92,10 @@ public:
     virtual void OnReserved5() {}
     // `buffer` (of `size` bytes) stays valid until the call returns; the call may block.
     virtual void OnFrameVisible(int size, int kind, unsigned char* buffer, void* context, MV_FRAME_RECORD* frame) {}
-    virtual void OnReserved7() {}
+    // A clip being recorded (StartDataRecord mode 0) stopped by itself: `reason` is
+    // MV_RECORD_NO_SPACE or MV_RECORD_WRITE_FAILED. What it wrote stays and plays up to its last
+    // whole packet; StopDataRecord still ends it (and returns 0).
+    virtual void OnDataRecordStopped(void* context, int reason) {}
     virtual void OnFileTimeDone(void* context, unsigned int start, unsigned int end) {}
     virtual void OnReserved9() {}
     virtual void OnReserved10() {}

@@ -73,7 +73,8 @@ TEST_F(EngineTest, WritersOnAFullDiskReportItAndKeepWhatIsWhole) {
         EXPECT_EQ(1u, FilesIn(out)) << "no half-written picture is left";
 
         ASSERT_EQ(1, engine.StartDataRecord(clip.data(), 0));
-        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        ASSERT_TRUE(log.WaitRecordStopped()) << "the clip says at once that it stopped";
+        EXPECT_EQ(std::vector<int>{MV_RECORD_NO_SPACE}, log.recordStops) << "for want of space";
         EXPECT_EQ(0, engine.StopDataRecord()) << "a clip cut short by the full disk is reported";
     }
     engine.Close();
