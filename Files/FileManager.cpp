@@ -90,8 +90,11 @@ void CFileManager::AddGrouped(std::wstring path, const CNamingRuleParser& name) 
     CChannelEntry& channel =
         m_devices[name.deviceName].days[DayKeyOf(name.startTime)].channels[name.channelCode];
     const std::int32_t startKey = StartKeyOf(name.startTime);
-    // The first file for a channel and start time wins, whatever the path of a later one.
-    if (channel.files.count(startKey)) return;
+    // A file already listed (its folder added again) is listed once; another file of the same
+    // start is listed beside it.
+    const auto same = channel.files.equal_range(startKey);
+    for (auto it = same.first; it != same.second; ++it)
+        if (it->second->path == path) return;
     auto file = std::make_unique<CFileInfo>();
     file->startTime = name.startTime;
     file->endTime = name.endTime;
@@ -117,8 +120,9 @@ void CFileManager::NotifyListener() const {
     if (!m_listener) return;
     for (const auto& [deviceName, device] : m_devices)
         for (const auto& [dayKey, day] : device.days) {
-            DateTime date;
-            date.FromTimeT(dayKey);
+            // From a recording's name rather than the key, which holds only 32 bits of time.
+            const DateTime& start = day.channels.begin()->second.files.begin()->second->startTime;
+            const DateTime date{start.year, start.month, start.day, 0, 0, 0};
             m_listener->OnGroupDayFound(deviceName, dayKey, date, ChannelCodesInDisplayOrder(day));
         }
     for (const auto& [index, file] : m_ungrouped) m_listener->OnSingleFileFound(index, *file);

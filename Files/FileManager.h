@@ -15,7 +15,9 @@
 class CFileManager {
 public:
     struct CChannelEntry {
-        std::map<std::int32_t, std::unique_ptr<CFileInfo>> files;  // start key -> file, in time order
+        // start key -> file, in time order; files of one start (two years that share a key, the
+        // same recording copied twice) all stay, in the order they were added
+        std::multimap<std::int32_t, std::unique_ptr<CFileInfo>> files;
     };
     struct CDayEntry {
         std::map<std::int32_t, CChannelEntry> channels;  // channel code -> entry

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@ struct Notice {
     std::wstring device;
     std::int32_t dayKey;
     std::vector<std::int32_t> codes;
+    KX_SOFT_BASE::DateTime date;
 };
 
 class RecordingListener : public IFileManagerListener {
@@ -22,7 +24,7 @@ public:
     void OnSingleFileFound(std::int32_t index, const CFileInfo& file) override { singles.push_back({index, file.path}); }
     void OnGroupDayFound(const std::wstring& device, std::int32_t dayKey, const KX_SOFT_BASE::DateTime& date,
                          const std::vector<std::int32_t>& codes) override {
-        days.push_back({device, dayKey, codes});
+        days.push_back({device, dayKey, codes, date});
         EXPECT_EQ(0, date.hour);
     }
     std::vector<_SINGLE_FILE_INFO> singles;
@@ -132,13 +134,29 @@ TEST_F(FileManagerTest, UngroupedFilesAreNumberedOnceAndForAll) {
     EXPECT_GT(singles[2].index, fresh[1].index);
 }
 
-TEST_F(FileManagerTest, TheFirstFileForAStartTimeWins) {
+TEST_F(FileManagerTest, FilesOfOneStartAreAllListedAndEachOnce) {
     const auto first = Touch("a/DVR_ch1_20120315101500_20120315110000.rvf");
-    Touch("b/DVR_ch1_20120315101500_20120315113000.rvf");
+    const auto second = Touch("b/DVR_ch1_20120315101500_20120315113000.rvf");
     int none;
     m_catalogue.AddFolder(Pattern("a"), &none);
     m_catalogue.AddFolder(Pattern("b"), &none);
-    EXPECT_EQ((std::vector<std::wstring>{Wide(first)}), GroupedPaths());
+    m_catalogue.AddFolder(Pattern("a"), &none);
+    EXPECT_EQ((std::vector<std::wstring>{Wide(first), Wide(second)}), GroupedPaths());
+}
+
+TEST_F(FileManagerTest, YearsAfter2037AreTheirOwnDays) {
+    const auto in2037 = Touch("DVR_ch1_20370315101500_20370315110000.rvf");
+    const auto in2040 = Touch("DVR_ch1_20400315101500_20400315110000.rvf");
+    const auto in2099 = Touch("DVR_ch1_20990315101500_20990315110000.rvf");
+    Add();
+    std::vector<_GROUP_FILE_INFO> groups;
+    const std::vector<std::wstring> paths = GroupedPaths(&groups);
+    EXPECT_EQ(3u, groups.size()) << "three days, not one";
+    EXPECT_EQ(3u, paths.size());
+    std::vector<int> years;
+    for (const Notice& n : m_listener.days) years.push_back(n.date.year);
+    std::sort(years.begin(), years.end());
+    EXPECT_EQ((std::vector<int>{2037, 2040, 2099}), years) << "each day is named by its own date";
 }
 
 TEST_F(FileManagerTest, NoRecordingFlag) {
