@@ -91,14 +91,45 @@ TEST_F(FileManagerTest, GroupsByDeviceDayChannelInTimeOrder) {
 TEST_F(FileManagerTest, DateFoldersMustMatchTheirRecordings) {
     const auto inside = Touch("2012-03-15/DVR_ch1_20120315101500_20120315110000.rvf");
     const auto stray = Touch("2012-3-16/DVR_ch1_20120315110000_20120315120000.rvf");
-    Touch("2012-03-15/nested/DVR_ch2_20120315101500_20120315110000.rvf");  // too deep
-    Touch("holiday/DVR_ch3_20120315101500_20120315110000.rvf");  // not a date folder
+    const auto nested = Touch("2012-03-15/nested/DVR_ch2_20120315101500_20120315110000.rvf");
+    const auto holiday = Touch("holiday/DVR_ch3_20120315101500_20120315110000.rvf");  // not a date folder
     Touch("2012-03-17/DVR_ch4_20120317101500_20120317110000.txt");
     EXPECT_EQ(0, Add());
-    EXPECT_EQ((std::vector<std::wstring>{Wide(inside)}), GroupedPaths());
+    EXPECT_EQ((std::vector<std::wstring>{Wide(inside), Wide(nested), Wide(holiday)}), GroupedPaths())
+        << "by their names, wherever they are below a folder that is not of another date";
     const auto singles = Singles();
     ASSERT_EQ(1u, singles.size());
     EXPECT_EQ(Wide(stray), singles[0].path);
+}
+
+TEST_F(FileManagerTest, ANestedExportIsSearchedEightLevelsDownWithoutLeavingIt) {
+    // An export copied into a folder of its own, its date folders one level deeper.
+    const auto copied = Touch("export/copy of DVR/2026-12-02/DVR_ch1_20261202101500_20261202110000.rvf");
+    std::string deep = "export";
+    for (int level = 1; level <= 8; ++level) deep += "/l" + std::to_string(level);
+    const auto eighth = Touch(deep + "/DVR_ch2_20261202101500_20261202110000.rvf");
+    Touch(deep + "/l9/DVR_ch3_20261202101500_20261202110000.rvf");  // nine levels below: not searched
+    // Outside the folder given: reached only through links.
+    const auto outside = Touch("elsewhere/DVR_ch4_20261202101500_20261202110000.rvf");
+    std::filesystem::create_directory_symlink("..", m_root + "/export/2026-12-02");
+    std::filesystem::create_directory_symlink("/", m_root + "/export/2026-12-03");
+    std::filesystem::create_directory_symlink(m_root + "/elsewhere", m_root + "/export/2026-12-04");
+    std::filesystem::create_directory_symlink(m_root + "/export", m_root + "/export/l1/loop");
+    // A link to a folder inside the one given is followed, once.
+    std::filesystem::create_directory_symlink("copy of DVR", m_root + "/export/again");
+    int none = -1;
+    EXPECT_EQ(1, m_catalogue.AddFolder(Pattern("export"), &none));
+    EXPECT_EQ(0, none);
+    const std::vector<std::wstring> paths = GroupedPaths();
+    EXPECT_EQ(2u, paths.size());
+    EXPECT_EQ(1, std::count_if(paths.begin(), paths.end(), [&](const std::wstring& p) {
+                  return p.find(L"DVR_ch1_") != std::wstring::npos;
+              })) << "the copy, once, by its own path or by the link";
+    EXPECT_NE(paths.end(), std::find(paths.begin(), paths.end(), Wide(eighth)));
+    EXPECT_EQ(paths.end(), std::find(paths.begin(), paths.end(), Wide(outside)));
+    for (const std::wstring& p : paths) EXPECT_EQ(std::wstring::npos, p.find(L"elsewhere")) << p;
+    EXPECT_TRUE(Singles().empty());
+    (void)copied;
 }
 
 TEST_F(FileManagerTest, UngroupedFilesAreNumberedOnceAndForAll) {

@@ -158,3 +158,13 @@ TEST_F(CliTest, AnExportThatFailsLeavesNothingUnderItsName) {
         EXPECT_TRUE(std::filesystem::is_empty(out)) << format << ": nothing under its name, and no part of it left";
     }
 }
+
+TEST_F(CliTest, ScanFindsAnExportNestedInFoldersOfItsOwn) {
+    std::filesystem::create_directories(m_dir + "/export/copy of DVR");
+    ASSERT_EQ(0, Cli("synth '" + m_dir + "/export/copy of DVR' --seconds 1 --date-folders").code);
+    const Result r = Cli("scan " + m_dir + "/export");
+    ASSERT_EQ(0, r.code) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("export/copy of DVR/2024-03-15/DVR_ch1_20240315100000_20240315100001.rvf")) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("\"day\": \"2024-03-15\"")) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("\"noRecording\": false")) << r.out;
+}
