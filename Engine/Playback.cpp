@@ -495,7 +495,15 @@ private:
     }
 
     int FrameNumberOf(std::int64_t pts) {
-        if (const FileIndex* index = Index()) return static_cast<int>(index->FrameAt(pts));
+        if (const FileIndex* index = Index()) {
+            // A file still being written has frames past the end of its index: they count on
+            // from its last frame, a frame interval each.
+            const std::int64_t last = index->frames.back().pts;
+            if (pts > last && index->frameDuration > 0)
+                return static_cast<int>(index->frames.size() - 1 +
+                                        std::llround(static_cast<double>(pts - last) / index->frameDuration));
+            return static_cast<int>(index->FrameAt(pts));
+        }
         const MediaDescription& m = m_s.file->media;
         const double fps = m.fpsNum > 0 ? static_cast<double>(m.fpsNum) / m.fpsDen : 25;
         return static_cast<int>(std::lround(SecondsOf(pts) * fps));

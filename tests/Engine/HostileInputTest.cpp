@@ -209,3 +209,37 @@ TEST_F(EngineTest, PathsThatAreNoRecordingFilesAreRefusedWithoutOpeningThem) {
         EXPECT_EQ(0u, WhyNotPlayable(c.path.c_str()).find(c.why)) << WhyNotPlayable(c.path.c_str());
     }
 }
+
+TEST_F(EngineTest, AFileThatGrowsWhileItPlaysKeepsItsFrameNumbers) {
+    SynthOptions o;
+    o.seconds = 4;
+    const std::string whole = Synth(o);
+    std::string bytes;
+    {
+        std::ifstream in(whole, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    // The first half, as a recorder has written it so far.
+    const std::size_t half = bytes.size() / 2 / 188 * 188;
+    std::filesystem::create_directory(m_dir + "/growing");
+    const std::string path = m_dir + "/growing/" + std::filesystem::path(whole).filename().string();
+    std::ofstream(path, std::ios::binary) << bytes.substr(0, half);
+    FrameLog log;
+    CMovra engine(&log);
+    log.engine = &engine;
+    ASSERT_EQ(1, engine.Open(path.c_str()));
+    ASSERT_TRUE(log.WaitForIndex());
+    MV_FILE_DESCRIPTION d;
+    engine.DescribeFile(&d);
+    ASSERT_LT(d.frames, 70) << "indexed while half written";
+    // The rest arrives; play goes on into it.
+    std::ofstream(path, std::ios::binary | std::ios::app) << bytes.substr(half);
+    engine.SetPresentationPacing(0);
+    ASSERT_EQ(1, engine.Play(nullptr));
+    ASSERT_TRUE(log.WaitEnd());
+    ASSERT_EQ(100u, log.shownNumbers.size());
+    for (int i = 0; i < 100; ++i) {
+        EXPECT_EQ(i, log.shownNumbers[i]);
+        EXPECT_EQ(i, log.engineNumbers[i]) << "the engine's number follows the picture past the index's end";
+    }
+}

@@ -5,7 +5,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -167,4 +172,39 @@ TEST_F(CliTest, ScanFindsAnExportNestedInFoldersOfItsOwn) {
     EXPECT_NE(std::string::npos, r.out.find("export/copy of DVR/2024-03-15/DVR_ch1_20240315100000_20240315100001.rvf")) << r.out;
     EXPECT_NE(std::string::npos, r.out.find("\"day\": \"2024-03-15\"")) << r.out;
     EXPECT_NE(std::string::npos, r.out.find("\"noRecording\": false")) << r.out;
+}
+
+TEST_F(CliTest, FramesThatShowNothingAreAnError) {
+    if (std::system("command -v ffmpeg >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ffmpeg command";
+    const std::string avi = m_dir + "/pictures.avi";
+    ASSERT_EQ(0, std::system(("ffmpeg -v error -y -f lavfi -i testsrc=size=160x120:rate=10:duration=2 -c:v mjpeg -f avi '" +
+                              avi + "' >/dev/null 2>&1").c_str()));
+    // Every picture from the fourth on is wiped (its chunk stays, so the file still indexes).
+    std::string bytes;
+    {
+        std::ifstream in(avi, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    int pictures = 0;
+    const std::size_t movi = bytes.find("movi");
+    ASSERT_NE(std::string::npos, movi);
+    for (std::size_t at = movi + 4; at + 8 <= bytes.size();) {
+        std::uint32_t size = 0;
+        std::memcpy(&size, bytes.data() + at + 4, 4);
+        const std::string id = bytes.substr(at, 4);
+        if (id == "idx1") break;
+        if (id == "LIST") {
+            at += 12;
+            continue;
+        }
+        if (id.compare(2, 2, "dc") == 0 && pictures++ >= 3) std::fill_n(bytes.begin() + at + 8, std::min<std::size_t>(size, bytes.size() - at - 8), '\0');
+        at += 8 + size + (size & 1);
+    }
+    ASSERT_EQ(20, pictures);
+    std::ofstream(avi, std::ios::binary | std::ios::trunc) << bytes;
+
+    EXPECT_EQ(3u, ReadNumbers(Cli("frames " + avi + " --speed max").out).size()) << "the pictures that are there";
+    const Result r = Cli("frames " + avi + " --speed max --from 50%");
+    EXPECT_EQ(1, r.code) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("no frame of it decodes")) << r.out;
 }
