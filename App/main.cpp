@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "App/CommandLine.h"
 #include "App/CrashReport.h"
 #include "App/FileTypes.h"
 #include "App/Language.h"
@@ -51,7 +52,8 @@ void PrintHelp() {
         "device, day and channel, a recording plays with the rest of its channel's day.\n"
         "\n"
         "  PATH           a folder to list, or a recording to play (the folders of the last run\n"
-        "                 are listed when no path is given)\n"
+        "                 are listed when no path is given); after \"--\", a path that begins\n"
+        "                 with \"-\"\n"
         "  -h, --help     print this help and exit\n"
         "  -v, --version  print the version and exit\n"
         "\n"
@@ -88,15 +90,6 @@ bool AnsweredWithoutWindow(int argc, char** argv, int* status) {
     return false;
 }
 
-// The one path left once the toolkit has taken its options ("--" may come before it).
-std::string PathArgument(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--") == 0) return i + 1 < argc ? argv[i + 1] : "";
-        return argv[i];
-    }
-    return std::string();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -105,7 +98,10 @@ int main(int argc, char** argv) {
     if (AnsweredWithoutWindow(argc, argv, &status)) return status;
     InstallCrashReport();
     ConfigureTaskLog();
-    if (!CKXUIFactory::Install(argc, argv)) {
+    // The toolkit sees the arguments before "--" only, and takes its own options out of them.
+    const PlayerArguments arguments = SplitArguments(argc, argv);
+    int toolkitArgc = arguments.toolkitCount;
+    if (!CKXUIFactory::Install(toolkitArgc, argv)) {
         std::fprintf(stderr, "tarvex-player: the desktop cannot be reached (no display?)\n");
         return 1;
     }
@@ -128,8 +124,8 @@ int main(int argc, char** argv) {
     TarvexPlay::FillYuvTables();
 
     const FileTypeOffer offer = CheckFileTypes(Settings().recordFormats, &CKXUIFactory::IsFileAssociatetoApp);
-    // The toolkit has taken its own options out of the command line by now.
-    auto mainWindow = CMainFrameEventImp::Create(KX_SOFT_BASE::NativeToWide(PathArgument(argc, argv)), ExecutablePath());
+    const std::string path = PathArgument(arguments, toolkitArgc, argv);
+    auto mainWindow = CMainFrameEventImp::Create(KX_SOFT_BASE::NativeToWide(path), ExecutablePath());
     // The question is put once the window is up, through its message dialog.
     mainWindow->OfferFileTypes(offer);
 
