@@ -46,6 +46,24 @@ void LoadIfNeeded() {
     }
 }
 
+// The entries whose name is a key rather than the English wording, in English: what they show
+// while the language file is missing, empty or unusable, or lacks them (the window's title is
+// never the key "ProductName"). The same as Lang_0.xml's, but for the list of languages
+// ("MultiLanguage"), which only the files can offer.
+const std::map<std::wstring, std::wstring>& BuiltInEnglish() {
+    static const auto* english = new std::map<std::wstring, std::wstring>{
+        {L"ProductName", L"Tarvex Player"},
+        {L"ProductVer", L"Version " TARVEX_VERSION_TEXT},
+        {L"CopyrightString", L"Copyright (C) 2026 The Tarvex Player developers"},
+        {L"WebSite", L"https://tarvex.example/"},
+        {L"Language_0", L"English"},
+        {L"Language_1", L"\u7b80\u4f53\u4e2d\u6587"},
+        {L"Language_2", L"Deutsch"},
+        {L"Player User's Guide.pdf", L"Guide/en/index.html"},
+    };
+    return *english;
+}
+
 }  // namespace
 
 void SetLanguageNumber(int number) {
@@ -72,8 +90,9 @@ std::wstring Translate(const std::wstring& english) {
     const auto& texts = Table().texts;
     const auto it = texts.find(english);
     if (it == texts.end() && g_missingText && Table().loaded) g_missingText(english);
-    const std::wstring& text = it != texts.end() ? it->second : english;
-    return text.substr(0, kMaxLength);
+    if (it != texts.end()) return it->second.substr(0, kMaxLength);
+    const auto builtIn = BuiltInEnglish().find(english);
+    return (builtIn != BuiltInEnglish().end() ? builtIn->second : english).substr(0, kMaxLength);
 }
 
 std::wstring FormatSpecifiers(const std::wstring& format) {

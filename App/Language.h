@@ -2,7 +2,8 @@
 // The language table: every text the program shows is passed by its English wording and comes
 // back in the current language, from "Lang_<n>.xml" in the program folder. A text the table lacks,
 // or every text while the file is missing or broken (it is tried again on the next call), stays
-// English. UI thread only.
+// English; the few entries named by a key ("ProductName", not the list of languages) have their
+// English built in. UI thread only.
 #include <string>
 
 namespace TarvexApp {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "App/CommandLine.h"
 #include "App/CrashReport.h"
 #include "App/FileTypes.h"
 #include "App/Language.h"
@@ -51,7 +52,8 @@ void PrintHelp() {
         "device, day and channel, a recording plays with the rest of its channel's day.\n"
         "\n"
         "  PATH           a folder to list, or a recording to play (the folders of the last run\n"
-        "                 are listed when no path is given)\n"
+        "                 are listed when no path is given); after \"--\", a path that begins\n"
+        "                 with \"-\"\n"
         "  --ipc-server=PATH  listen for remote-control commands on a Unix socket at PATH\n"
         "  -h, --help     print this help and exit\n"
         "  -v, --version  print the version and exit\n"
@@ -90,23 +92,6 @@ bool AnsweredWithoutWindow(int argc, char** argv, int* status) {
     return false;
 }
 
-// The one path left once the toolkit has taken its options ("--" may come before it).
-std::string PathArgument(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--") == 0) return i + 1 < argc ? argv[i + 1] : "";
-        if (std::strncmp(argv[i], "--ipc-server=", 13) == 0) continue;
-        return argv[i];
-    }
-    return std::string();
-}
-
-// The remote control's socket, from "--ipc-server=PATH" (before any "--").
-std::string RemoteSocketPath(int argc, char** argv) {
-    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
-        if (std::strncmp(argv[i], "--ipc-server=", 13) == 0) return argv[i] + 13;
-    return std::string();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -115,7 +100,10 @@ int main(int argc, char** argv) {
     if (AnsweredWithoutWindow(argc, argv, &status)) return status;
     InstallCrashReport();
     ConfigureTaskLog();
-    if (!CKXUIFactory::Install(argc, argv)) {
+    // The toolkit sees the arguments before "--" only, and takes its own options out of them.
+    const PlayerArguments arguments = SplitArguments(argc, argv);
+    int toolkitArgc = arguments.toolkitCount;
+    if (!CKXUIFactory::Install(toolkitArgc, argv)) {
         std::fprintf(stderr, "tarvex-player: the desktop cannot be reached (no display?)\n");
         return 1;
     }
@@ -138,12 +126,12 @@ int main(int argc, char** argv) {
     TarvexPlay::FillYuvTables();
 
     const FileTypeOffer offer = CheckFileTypes(Settings().recordFormats, &CKXUIFactory::IsFileAssociatetoApp);
-    // The toolkit has taken its own options out of the command line by now.
-    auto mainWindow = CMainFrameEventImp::Create(KX_SOFT_BASE::NativeToWide(PathArgument(argc, argv)), ExecutablePath());
-    const std::string socketPath = RemoteSocketPath(argc, argv);
+    const std::string path = PathArgument(arguments, toolkitArgc, argv);
+    auto mainWindow = CMainFrameEventImp::Create(KX_SOFT_BASE::NativeToWide(path), ExecutablePath());
     std::string socketError;
-    if (!socketPath.empty() && !mainWindow->ListenRemote(socketPath, &socketError)) {
-        std::fprintf(stderr, "tarvex-player: no remote control at %s: %s\n", socketPath.c_str(), socketError.c_str());
+    if (!arguments.socketPath.empty() && !mainWindow->ListenRemote(arguments.socketPath, &socketError)) {
+        std::fprintf(stderr, "tarvex-player: no remote control at %s: %s\n", arguments.socketPath.c_str(),
+                     socketError.c_str());
         return 2;
     }
     // The question is put once the window is up, through its message dialog.

@@ -8,10 +8,6 @@ namespace KX_SOFT_BASE {
 
 namespace {
 
-// Recordings were stamped by recorders with a 32-bit clock: later years are folded onto its last
-// year rather than refused.
-constexpr int kLastYearOffset = 137;  // 2037 - 1900
-
 std::int64_t CalendarMkTime(int yearOffset, int month, int day, int hour, int minute, int second) {
     std::tm tm{};
     tm.tm_isdst = -1;
@@ -49,9 +45,10 @@ struct DayCache {
 };
 
 std::int64_t LocalMkTime(int year, int month, int day, int hour, int minute, int second) {
-    int offset = year - 1900;
-    if (offset > kLastYearOffset) offset = kLastYearOffset;
-    const int fullYear = offset + 1900;
+    // Times are 64-bit: a year after 2037 (a recorder's clock set wrong, or the future) keeps
+    // its own time.
+    const int offset = year - 1900;
+    const int fullYear = year;
     const bool inRange = month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(fullYear, month) &&
                          hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 && second <= 59;
     if (!inRange) return CalendarMkTime(offset, month, day, hour, minute, second);

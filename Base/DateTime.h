@@ -16,10 +16,10 @@ struct DateTime {
     // Breaks a time into local time; a time the C library cannot break leaves all six at 0.
     void FromTimeT(std::int64_t time);
     static DateTime Now();
-    // Years after 2037 count as 2037 (same month, day and time); a negative result gives 0.
+    // 64-bit: years after 2037 keep their own time. A negative result gives 0.
     std::int64_t ToTimeT() const;
     // 0 when the year is before 1900 or after 3000, the month outside 1..12, or any of day,
-    // hour, minute, second negative; otherwise the local time, with the year clamped as above.
+    // hour, minute, second negative; otherwise the local time.
     static std::int64_t MakeTimeT(int year, int month, int day, int hour, int minute, int second);
 };
 

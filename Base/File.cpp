@@ -1,11 +1,22 @@
 #include "Base/File.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <new>
 
 namespace KX_SOFT_BASE {
+
+const char* SpecialFileKind(const char* path) {
+    struct stat st;
+    if (!path || ::stat(path, &st) != 0 || S_ISREG(st.st_mode)) return nullptr;
+    if (S_ISDIR(st.st_mode)) return "a folder";
+    if (S_ISFIFO(st.st_mode)) return "a named pipe";
+    if (S_ISSOCK(st.st_mode)) return "a socket";
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return "a device";
+    return "not a regular file";
+}
 
 struct CKXFile::Impl {
     int fd = -1;

@@ -17,6 +17,12 @@ constexpr std::uint32_t KX_OPEN_ALWAYS = 4;
 constexpr std::uint32_t KX_TRUNCATE_EXISTING = 5;
 constexpr std::uint32_t KX_FILE_ATTRIBUTE_NORMAL = 0x80u;
 
+// What `path` names when it is not a regular file ("a folder", "a named pipe", "a device", "a
+// socket"), learnt without opening it: opening a named pipe waits for a writer, and reading a
+// device may never end. Null for a regular file, and for a path that cannot be looked at (the
+// open that follows says why). Links are followed.
+const char* SpecialFileKind(const char* path);
+
 class CKXFile {
 public:
     CKXFile();

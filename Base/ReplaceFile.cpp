@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 
 namespace KX_SOFT_BASE {
@@ -88,6 +89,47 @@ bool ReplaceFile(const std::string& path, std::initializer_list<FilePart> parts)
     }
     errno = saved;
     return ok;
+}
+
+bool CFilePart::Create(const std::string& path) {
+    Discard();
+    struct stat status;
+    if (::lstat(path.c_str(), &status) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    m_fd = CreateLockedPart(path, &m_temporary);
+    if (m_fd < 0 || ::fchmod(m_fd, 0644) != 0) {
+        Discard();
+        return false;
+    }
+    m_path = path;
+    return true;
+}
+
+bool CFilePart::Commit() {
+    if (m_fd < 0) {
+        errno = EBADF;
+        return false;
+    }
+    bool ok = ::fsync(m_fd) == 0;
+    // A link takes the name only while it is free. File systems without links (FAT on a USB
+    // stick) rename without replacing, where the kernel can.
+    if (ok && ::link(m_temporary.c_str(), m_path.c_str()) != 0) {
+        ok = errno != EEXIST && ::renameat2(AT_FDCWD, m_temporary.c_str(), AT_FDCWD, m_path.c_str(), RENAME_NOREPLACE) == 0;
+        if (ok) m_temporary.clear();  // renamed: nothing left to remove
+    }
+    const int saved = errno;
+    Discard();
+    errno = saved;
+    return ok;
+}
+
+void CFilePart::Discard() {
+    if (!m_temporary.empty()) ::unlink(m_temporary.c_str());
+    if (m_fd >= 0) ::close(m_fd);  // after the unlink: the lock holds until the name is gone
+    m_fd = -1;
+    m_temporary.clear();
 }
 
 bool IsReplaceFilePart(const std::string& name) {

@@ -20,6 +20,32 @@ struct FilePart {
 // False (with errno set) when any step fails; the temporary file is then removed.
 bool ReplaceFile(const std::string& path, std::initializer_list<FilePart> parts);
 
+// A file that another writer (a muxer) writes piece by piece under a temporary name of
+// ReplaceFile's kind beside `path`, locked while this object lives, and that takes its final name
+// only when complete: an export that fails or is cut short leaves nothing under its name (a part
+// left by a crash goes at the next start). A file under the final name is never replaced.
+class CFilePart {
+public:
+    CFilePart() = default;
+    ~CFilePart() { Discard(); }
+    CFilePart(const CFilePart&) = delete;
+    CFilePart& operator=(const CFilePart&) = delete;
+
+    // False (errno set: EEXIST when the final name is taken) when the temporary file cannot be
+    // made.
+    bool Create(const std::string& path);
+    const std::string& Temporary() const { return m_temporary; }
+    // Flushes the temporary file to the disk and gives it its final name. False (errno set,
+    // EEXIST when a file took the name meanwhile) with the temporary file removed.
+    bool Commit();
+    // Removes the temporary file, if any.
+    void Discard();
+
+private:
+    int m_fd = -1;
+    std::string m_path, m_temporary;
+};
+
 // True for a name (without its folder) that ReplaceFile gives its temporary files.
 bool IsReplaceFilePart(const std::string& name);
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "Base/ReplaceFile.h"
 #include "Engine/FfmpegSupport.h"
 #include "Engine/PacketReader.h"
 
@@ -50,6 +51,7 @@ struct CClipRecorder::State {
     double wallAtZero = 0;  // the wall clock of the first video packet's time
     double latestWall = 0;  // of the latest video packet written
 
+    KX_SOFT_BASE::CFilePart part;  // an export's file until it is complete
     std::atomic<bool> abandoned{false};  // Stop gave up waiting: the receiver is not called again
 
     static int Pushed(void* opaque, std::uint8_t* data, int length) {  // FFmpeg 5 passes the bytes as non-const
@@ -79,7 +81,8 @@ struct CClipRecorder::State {
         return t == AV_NOPTS_VALUE ? -1 : t * av_q2d(reader.Input()->streams[p->stream_index]->time_base);
     }
 
-    // Writes one packet, rebased to the clip's zero. False when the disk refused it.
+    // Writes one packet, rebased to the clip's zero. False when the disk refused it (`error`
+    // says why).
     bool Write(AVPacket* p) {
         const bool isVideo = p->stream_index == reader.VideoIndex();
         if (!isVideo && outAudio < 0) return true;
@@ -92,8 +95,11 @@ struct CClipRecorder::State {
         av_packet_rescale_ts(p, in->time_base, out->time_base);
         p->stream_index = out->index;
         p->pos = -1;
-        return av_interleaved_write_frame(output.get(), p) >= 0;
+        const int rc = av_interleaved_write_frame(output.get(), p);
+        if (rc < 0) error = rc == AVERROR_EOF || AVUNERROR(rc) <= 0 ? EIO : AVUNERROR(rc);
+        return rc >= 0;
     }
+    int error = 0;
 
     void Run() {
         PacketPtr packet(av_packet_alloc());
@@ -132,7 +138,11 @@ struct CClipRecorder::State {
                     latestShown = std::max(latestShown, ShowSeconds(packet.get()));
                     latestWall = wallAtZero + (ShowSeconds(packet.get()) - startSeconds);
                 }
-                if (started && !Write(packet.get())) failed = true;
+                if (started && !Write(packet.get())) {
+                    failed = true;
+                    // Said at once: nobody may stop the clip for a long while yet.
+                    if (target.stopped && !abandoned) target.stopped(error);
+                }
                 av_packet_unref(packet.get());
                 pending = false;
             }
@@ -145,8 +155,10 @@ struct CClipRecorder::State {
             avio_flush(output->pb);
         else
             closed = avio_closep(&output->pb) >= 0;
-        std::lock_guard<std::mutex> lock(mutex);
         failed = failed || !trailer || !closed;
+        if (target.whole && !failed) failed = !part.Commit();
+        part.Discard();
+        std::lock_guard<std::mutex> lock(mutex);
         done = true;
         cv.notify_all();
     }
@@ -206,6 +218,10 @@ std::unique_ptr<CClipRecorder> CClipRecorder::Start(std::shared_ptr<OpenFileStat
             return (*why = "out of memory", nullptr);
         }
         raw->flags |= AVFMT_FLAG_CUSTOM_IO;
+    } else if (s->target.whole) {
+        if (!s->part.Create(path)) return (*why = std::strerror(errno), nullptr);
+        if (avio_open(&raw->pb, s->part.Temporary().c_str(), AVIO_FLAG_WRITE) < 0)
+            return (*why = "cannot write the clip", nullptr);
     } else {
         // A new file only: an existing one (an earlier clip, evidence) is never overwritten.
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
@@ -218,7 +234,7 @@ std::unique_ptr<CClipRecorder> CClipRecorder::Start(std::shared_ptr<OpenFileStat
     }
     if (WriteHeaderFlushingPackets(raw) < 0) {
         s->output.reset();
-        if (!path.empty()) ::unlink(path.c_str());
+        if (!path.empty() && !s->target.whole) ::unlink(path.c_str());
         return (*why = "cannot write the clip", nullptr);
     }
     s->position = std::move(position);

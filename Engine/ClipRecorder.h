@@ -26,6 +26,12 @@ public:
         std::string path;
         std::function<void(const std::uint8_t* data, int length, double wallClock)> push;
         double fromSeconds = -1;  // when set, the start in stream seconds instead of `fromPts`
+        // An export rather than a clip being recorded: written under a temporary name and given
+        // `path` by Stop once complete, so that one that fails leaves nothing under it.
+        bool whole = false;
+        // Called once, on the recorder's thread, when a write fails and the copy stops by itself
+        // (its errno: ENOSPC for a full disk). What was written stays.
+        std::function<void(int error)> stopped;
     };
 
     // Null, with the reason, when the copy cannot be started: the file exists already (it is not
@@ -34,7 +40,7 @@ public:
                                                 std::int64_t fromPts, Position position, std::string* why);
     ~CClipRecorder();
     // Copies up to the frame on screen now and completes the file. False when it could not be
-    // completed (a full disk): what was written stays readable.
+    // completed (a full disk): what was written stays readable (an export's is removed).
     bool Stop();
 
     struct State;

@@ -8,6 +8,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include <cstdint>
 #include <cstdlib>
 
 #include <memory>
@@ -24,8 +25,9 @@ struct FrameDeleter {
 struct PacketDeleter {
     void operator()(AVPacket* p) const { av_packet_free(&p); }
 };
+void CloseRecordingInput(AVFormatContext* input);  // InputFile.h
 struct InputDeleter {
-    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
+    void operator()(AVFormatContext* f) const { CloseRecordingInput(f); }
 };
 
 // A file being written: its writer closed (a file, or our own writer's buffer), then the context.
@@ -58,6 +60,17 @@ inline int WriteHeaderFlushingPackets(AVFormatContext* output) {
     av_dict_free(&options);
     return result;
 }
+
+// The largest pictures a recorder writes. Larger ones are refused rather than decoded: a
+// damaged or hostile header declaring 16000x16000 would take gigabytes for nothing to see.
+constexpr int kMaxPictureSide = 8192;
+constexpr std::int64_t kMaxPicturePixels = 36'000'000;
+inline bool PictureSizeAllowed(int width, int height) {
+    return width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
+           static_cast<std::int64_t>(width) * height <= kMaxPicturePixels;
+}
+// A decoder about to be opened refuses pictures above that size.
+inline void BoundPictureSize(AVCodecContext* decoder) { decoder->max_pixels = kMaxPicturePixels; }
 
 inline std::string AvErrorText(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {0};

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "Engine/FfmpegSupport.h"
+#include "Engine/InputFile.h"
 #include "Engine/PacketReader.h"
 
 namespace MOVRA {
@@ -45,7 +46,7 @@ std::uint64_t Get(const unsigned char* p, int bytes) {
 }  // namespace
 
 bool ReadFileIdentity(const std::string& path, FileIdentity* identity) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenRegularFile(path);
     if (fd < 0) return false;
     struct stat st;
     std::vector<unsigned char> head(kHeadBytes);
@@ -82,14 +83,14 @@ std::size_t FileIndex::KeyframeAtOrBefore(std::size_t n) const {
 
 bool BuildFileIndex(const std::string& path, FileIndex* index, const std::atomic<bool>& cancel) {
     AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return false;
+    if (OpenRecordingInput(path, &raw) < 0) return false;
     InputPtr input(raw);
     // Packets need no codec parameters: most containers name their streams in the header, and
     // probing them (which decodes frames) would cost more than the whole scan. Only a container
     // that does not is probed.
     int video = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (video < 0) {
-        if (avformat_find_stream_info(input.get(), nullptr) < 0) return false;
+        if (FindRecordingStreams(input.get()) < 0) return false;
         video = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     }
     if (video < 0) return false;

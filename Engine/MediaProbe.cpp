@@ -10,8 +10,10 @@ extern "C" {
 #include <cstdlib>
 #include <cstring>
 
+#include "Base/File.h"
 #include "Base/StreamConvert.h"
 #include "Engine/FfmpegSupport.h"
+#include "Engine/InputFile.h"
 #include "Files/NamingRules.h"
 
 namespace MOVRA {
@@ -52,6 +54,7 @@ bool DecodesAPicture(AVFormatContext* input, int video, std::string* error) {
         return false;
     }
     CodecContextPtr decoder(avcodec_alloc_context3(codec));
+    BoundPictureSize(decoder.get());
     if (avcodec_parameters_to_context(decoder.get(), par) < 0 || avcodec_open2(decoder.get(), codec, nullptr) < 0) {
         *error = "its video decoder does not open";
         return false;
@@ -83,14 +86,23 @@ bool DecodesAPicture(AVFormatContext* input, int video, std::string* error) {
 bool ProbeMedia(const std::string& path, MediaDescription* d, std::string* error) {
     std::string ignored;
     if (!error) error = &ignored;
+    if (const char* kind = KX_SOFT_BASE::SpecialFileKind(path.c_str())) {
+        *error = std::string(kind) + ", not a recording";
+        return false;
+    }
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && st.st_size == 0) {
+        *error = "an empty file";
+        return false;
+    }
     AVFormatContext* raw = nullptr;
-    int rc = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
+    int rc = OpenRecordingInput(path, &raw);
     if (rc < 0) {
         *error = AvErrorText(rc);
         return false;
     }
     InputPtr input(raw);
-    if ((rc = avformat_find_stream_info(input.get(), nullptr)) < 0) {
+    if ((rc = FindRecordingStreams(input.get())) < 0) {
         *error = AvErrorText(rc);
         return false;
     }
@@ -102,6 +114,13 @@ bool ProbeMedia(const std::string& path, MediaDescription* d, std::string* error
     AVStream* stream = input->streams[video];
     if (stream->codecpar->width <= 0 || stream->codecpar->height <= 0) {
         *error = "no picture size";
+        return false;
+    }
+    if (!PictureSizeAllowed(stream->codecpar->width, stream->codecpar->height)) {
+        *error = "its pictures of " + std::to_string(stream->codecpar->width) + "x" +
+                 std::to_string(stream->codecpar->height) + " are larger than any recorder writes (at most " +
+                 std::to_string(kMaxPictureSide) + " on a side and " + std::to_string(kMaxPicturePixels / 1000000) +
+                 " megapixels)";
         return false;
     }
     d->container = input->iformat->name;

@@ -1,6 +1,7 @@
 #include "Engine/Movra.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -74,6 +75,13 @@ int CMovra::Impl::Open(const char* path) {
         if (listener && !stop) listener->OnFileRefFinished(context, ready ? 1 : 0);
     });
     return 1;
+}
+
+std::string WhyNotPlayable(const char* path) {
+    if (!path || !*path) return "no file named";
+    MediaDescription media;
+    std::string why;
+    return ProbeMedia(path, &media, &why) ? std::string() : why.empty() ? "not a recording" : why;
 }
 
 CMovra::Impl::Impl(CMovra* owner, IMovraListener* listener) : m_owner(owner), m_listener(listener) {
@@ -385,14 +393,26 @@ int CMovra::Impl::SnapPicture(const char* path, MV_IMAGE_TYPE type) {
     return WritePictureFile(*picture, path, type == MV_IMAGE_JPEG, &error) ? 1 : 0;
 }
 
-int CMovra::Impl::StartDataRecord(const char* path) {
+int CMovra::Impl::StartDataRecord(const char* path, bool whole) {
     // A clip is what the user watches at its pace: forward at 1X only.
     if (!path || !*path || m_clip || !m_playback || !m_playback->IsPlaying() || !m_forward || !IsNormalSpeed(m_speed)) return 0;
     const std::function<std::int64_t()> position = m_playback->PresentedPts();
     const std::int64_t from = position();
     if (from == INT64_MIN) return 0;
     std::string why;
-    m_clip = CClipRecorder::Start(m_file, CClipRecorder::Target{path, {}}, from, position, &why);
+    CClipRecorder::Target target;
+    target.path = path;
+    target.whole = whole;
+    if (m_listener && !whole) {
+        IMovraListener* listener = m_listener;
+        void* context = m_owner;
+        target.stopped = [listener, context](int error) {
+            listener->OnDataRecordStopped(context, error == ENOSPC || error == EFBIG || error == EDQUOT
+                                                       ? MV_RECORD_NO_SPACE
+                                                       : MV_RECORD_WRITE_FAILED);
+        };
+    }
+    m_clip = CClipRecorder::Start(m_file, std::move(target), from, position, &why);
     return m_clip ? 1 : 0;
 }
 
@@ -523,7 +543,7 @@ int CMovra::CloseAudio() { return m_impl->CloseAudio(); }
 int CMovra::AdjustWaveAudio(int volume) { return m_impl->AdjustWaveAudio(volume); }
 int CMovra::ChooseSoundChannel(unsigned long channel) { return m_impl->ChooseSoundChannel(channel); }
 int CMovra::SnapPicture(char* path, MV_IMAGE_TYPE type) { return m_impl->SnapPicture(path, type); }
-int CMovra::StartDataRecord(char* path, int) { return m_impl->StartDataRecord(path); }
+int CMovra::StartDataRecord(char* path, int mode) { return m_impl->StartDataRecord(path, mode == 1); }
 int CMovra::StopDataRecord() { return m_impl->StopDataRecord(); }
 int CMovra::EnableStreamPush(int on) { return m_impl->EnableStreamPush(on); }
 int CMovra::GroupPlay_Open() { return m_impl->Group()->Open(); }

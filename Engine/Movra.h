@@ -71,6 +71,15 @@ struct MV_FILE_DESCRIPTION {
     bool indexComplete = false;
 };
 
+// Why CMovra::Open refuses the file at `path`, in a few words for the user ("no video stream");
+// empty when the engine can play it.
+std::string WhyNotPlayable(const char* path);
+
+enum MV_RECORD_STOP_REASON {
+    MV_RECORD_NO_SPACE = 1,  // the disk is full, or the file may grow no further
+    MV_RECORD_WRITE_FAILED = 2,
+};
+
 class IMovraListener {
 public:
     virtual ~IMovraListener() = default;
@@ -83,7 +92,10 @@ public:
     virtual void OnReserved5() {}
     // `buffer` (of `size` bytes) stays valid until the call returns; the call may block.
     virtual void OnFrameVisible(int size, int kind, unsigned char* buffer, void* context, MV_FRAME_RECORD* frame) {}
-    virtual void OnReserved7() {}
+    // A clip being recorded (StartDataRecord mode 0) stopped by itself: `reason` is
+    // MV_RECORD_NO_SPACE or MV_RECORD_WRITE_FAILED. What it wrote stays and plays up to its last
+    // whole packet; StopDataRecord still ends it (and returns 0).
+    virtual void OnDataRecordStopped(void* context, int reason) {}
     virtual void OnFileTimeDone(void* context, unsigned int start, unsigned int end) {}
     virtual void OnReserved9() {}
     virtual void OnReserved10() {}
@@ -133,7 +145,10 @@ public:
     // be written (nothing is left behind then).
     int SnapPicture(char* path, MV_IMAGE_TYPE type);
     // A native clip from the keyframe before the frame on screen, while playing forward at 1X; a
-    // file that exists is never overwritten (0).
+    // file that exists is never overwritten (0). Mode 0, a clip being recorded: each packet
+    // reaches the file under its name as it is written, so that a clip cut short by a crash or a
+    // full disk plays up to its last whole packet. Mode 1, an export: written under a temporary
+    // name and given `path` by StopDataRecord once complete; one that fails leaves nothing.
     int StartDataRecord(char* path, int mode);
     int StopDataRecord();
     // While playing forward at 1X the engine hands OnStreamData the stream it plays, from a

@@ -77,7 +77,7 @@ public:
     int AdjustWaveAudio(int volume);
     int ChooseSoundChannel(unsigned long channel);
     int SnapPicture(const char* path, MV_IMAGE_TYPE type);
-    int StartDataRecord(const char* path);
+    int StartDataRecord(const char* path, bool whole);
     int StopDataRecord();
     int EnableStreamPush(int on);
 

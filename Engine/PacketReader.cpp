@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "Engine/InputFile.h"
+
 namespace MOVRA {
 
 namespace {
@@ -21,7 +23,7 @@ bool IsTimedByDecodeOrder(const AVInputFormat* format) {
 DecodeTiming ProbeDecodeTiming(const std::string& path, int video) {
     DecodeTiming timing;
     AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return timing;
+    if (OpenRecordingInput(path, &raw) < 0) return timing;
     InputPtr input(raw);
     PacketPtr packet(av_packet_alloc());
     std::int64_t firstDts = AV_NOPTS_VALUE;
@@ -63,11 +65,11 @@ DecodeTiming ProbeDecodeTiming(const std::string& path, int video) {
 bool CPacketReader::Open(const std::string& path, bool keepAudio, bool decodeTimes) {
     QuietFfmpegOnce();
     AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return false;
+    if (OpenRecordingInput(path, &raw) < 0) return false;
     m_input.reset(raw);
     // Enough to know the streams and their start; the decoder learns the rest from the packets.
     raw->max_analyze_duration = AV_TIME_BASE / 5;
-    if (avformat_find_stream_info(raw, nullptr) < 0) return false;
+    if (FindRecordingStreams(raw) < 0) return false;
     m_video = av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (m_video < 0) return false;
     m_audio = keepAudio ? av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) : -1;

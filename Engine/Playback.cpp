@@ -1,5 +1,6 @@
 #include "Engine/Playback.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -26,6 +27,9 @@ constexpr auto kResyncAfter = std::chrono::seconds(1);
 constexpr auto kIdleWait = std::chrono::milliseconds(50);
 // The sound clock leads the pictures; smaller differences are the sound device's granularity.
 constexpr double kSoundDrift = 0.04;
+// A jump in stream time from one frame to the next is waited for only when it is shorter than the
+// whole file lasts (its frames times the frame interval), and never shorter than this.
+constexpr double kShortestImplausibleJump = 1.0;
 
 int SkipLevelFor(double speed) { return speed >= 16 ? 2 : speed >= 4 ? 1 : 0; }
 // The decoder skips more when decoding a frame takes most of the time the clock gives it (the
@@ -392,6 +396,13 @@ private:
     Due WaitUntilDue(double seconds, const Commands& c) {
         auto now = Clock::now();
         m_clock.AnchorIfNeeded(seconds, now);
+        if (ImplausibleJump(seconds, c.forward)) {
+            // A damaged time (hours ahead, or past a wrap of the 33-bit clock), or the seam where
+            // two recordings meet: the frame follows the one before at once, and the sound starts
+            // again from it.
+            HaltSound();
+            m_clock.Anchor(seconds, now);
+        }
         FollowSound(now, c);
         auto due = m_clock.Due(seconds, c.speed, c.forward);
         if (now > due + kResyncAfter) {
@@ -450,6 +461,16 @@ private:
         }
     }
 
+    // The frame at `seconds` lies further from the position, the way play goes, than the file
+    // could span.
+    bool ImplausibleJump(double seconds, bool forward) {
+        if (m_lastPts == kNone) return false;
+        const double jump = forward ? seconds - SecondsOf(m_lastPts) : SecondsOf(m_lastPts) - seconds;
+        double span = 0;
+        if (const FileIndex* index = Index()) span = static_cast<double>(index->frames.size()) * FrameInterval();
+        return jump > std::max(kShortestImplausibleJump, span);
+    }
+
     // While sound plays, the clock follows it. True when the clock moved.
     bool FollowSound(Clock::time_point now, const Commands& c) {
         if (!m_soundOn || c.group) return false;
@@ -474,7 +495,15 @@ private:
     }
 
     int FrameNumberOf(std::int64_t pts) {
-        if (const FileIndex* index = Index()) return static_cast<int>(index->FrameAt(pts));
+        if (const FileIndex* index = Index()) {
+            // A file still being written has frames past the end of its index: they count on
+            // from its last frame, a frame interval each.
+            const std::int64_t last = index->frames.back().pts;
+            if (pts > last && index->frameDuration > 0)
+                return static_cast<int>(index->frames.size() - 1 +
+                                        std::llround(static_cast<double>(pts - last) / index->frameDuration));
+            return static_cast<int>(index->FrameAt(pts));
+        }
         const MediaDescription& m = m_s.file->media;
         const double fps = m.fpsNum > 0 ? static_cast<double>(m.fpsNum) / m.fpsDen : 25;
         return static_cast<int>(std::lround(SecondsOf(pts) * fps));

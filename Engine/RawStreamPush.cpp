@@ -9,6 +9,8 @@
 #include <mutex>
 #include <vector>
 
+#include "Engine/InputFile.h"
+
 namespace MOVRA {
 
 namespace {
@@ -88,14 +90,15 @@ std::unique_ptr<CRawStreamPush> CRawStreamPush::Start(std::shared_ptr<OpenFileSt
     std::sort(s->starts.begin(), s->starts.end());
     // Each frame's packet ends where the next packet in the file starts (the last: at the end).
     struct stat st;
-    s->fd = ::open(file->path.c_str(), O_RDONLY | O_CLOEXEC);
+    s->fd = OpenRegularFile(file->path);
     if (s->fd < 0 || ::fstat(s->fd, &st) != 0) return nullptr;
+    const std::int64_t dataEnd = RealDataEnd(s->fd, st.st_size);  // not a pre-allocated file's zeros
     std::int64_t furthest = -1;
     s->reach.reserve(index.frames.size());
     for (const IndexEntry& e : index.frames) {
         furthest = std::max(furthest, e.position);
         auto next = std::upper_bound(s->starts.begin(), s->starts.end(), furthest);
-        s->reach.push_back(next == s->starts.end() ? static_cast<std::int64_t>(st.st_size) : *next);
+        s->reach.push_back(next == s->starts.end() ? dataEnd : *next);
     }
     s->firstPts = static_cast<double>(index.FirstPts());
     s->timeBase = static_cast<double>(index.timeBaseNum) / index.timeBaseDen;

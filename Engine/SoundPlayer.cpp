@@ -16,6 +16,7 @@ extern "C" {
 
 #include "Base/SignalStack.h"
 #include "Engine/FfmpegSupport.h"
+#include "Engine/InputFile.h"
 
 namespace MOVRA {
 
@@ -173,12 +174,12 @@ std::shared_ptr<CSoundPlayer> CSoundPlayer::Open(const std::string& path, std::s
     QuietFfmpegOnce();
     auto s = std::make_shared<State>();
     AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) {
+    if (OpenRecordingInput(path, &raw) < 0) {
         *why = "cannot read the file";
         return nullptr;
     }
     s->input.reset(raw);
-    if (avformat_find_stream_info(raw, nullptr) < 0 ||
+    if (FindRecordingStreams(raw) < 0 ||
         (s->audio = av_find_best_stream(raw, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0)) < 0) {
         *why = "the file has no sound";
         return nullptr;

@@ -11,8 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "Base/ReplaceFile.h"
 #include "Engine/EngineThread.h"
 #include "Engine/FfmpegSupport.h"
+#include "Engine/InputFile.h"
 
 namespace MOVRA {
 
@@ -74,6 +76,9 @@ struct CStrovaWrapper::State {
     // --- The output side ---
 
     struct Output {
+        // Written under a temporary name, and given its own once complete: an AVI that cannot be
+        // completed (a full disk) leaves nothing under its name.
+        std::unique_ptr<KX_SOFT_BASE::CFilePart> part;
         OutputPtr format;
         std::map<int, int> streams;  // input stream index -> output stream index
         std::map<int, std::int64_t> lastDts;  // per output stream
@@ -91,9 +96,8 @@ struct CStrovaWrapper::State {
     // the first), and the first sound AVI can hold.
     static bool Begin(AVFormatContext* in, const std::string& name, Output* out, int preferred = -1) {
         *out = Output();
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0) return false;
-        ::close(fd);
+        out->part = std::make_unique<KX_SOFT_BASE::CFilePart>();
+        if (!out->part->Create(name)) return false;  // an existing file is never overwritten
         AVFormatContext* raw = nullptr;
         if (avformat_alloc_output_context2(&raw, nullptr, "avi", name.c_str()) < 0) return false;
         out->format.reset(raw);
@@ -120,16 +124,10 @@ struct CStrovaWrapper::State {
             }
             out->streams[static_cast<int>(i)] = o->index;
         }
-        if (!video || avio_open(&raw->pb, name.c_str(), AVIO_FLAG_WRITE) < 0) {
+        if (!video || avio_open(&raw->pb, out->part->Temporary().c_str(), AVIO_FLAG_WRITE) < 0 ||
+            avformat_write_header(raw, nullptr) < 0) {
             out->format.reset();
-            ::unlink(name.c_str());
-            return false;
-        }
-        // A converter killed or cut off by a crash leaves an AVI that plays up to its last whole
-        // frame, not one a buffer behind.
-        if (WriteHeaderFlushingPackets(raw) < 0) {
-            out->format.reset();
-            ::unlink(name.c_str());
+            out->part.reset();
             return false;
         }
         return true;
@@ -137,8 +135,10 @@ struct CStrovaWrapper::State {
 
     static bool Finish(Output* out) {
         if (!out->format) return true;
-        const bool ok = av_write_trailer(out->format.get()) >= 0 && avio_closep(&out->format->pb) >= 0;
+        const bool ok = av_write_trailer(out->format.get()) >= 0 && avio_closep(&out->format->pb) >= 0 &&
+                        out->part->Commit();
         out->format.reset();
+        out->part.reset();
         return ok;
     }
 
@@ -202,7 +202,7 @@ struct CStrovaWrapper::State {
             return;
         }
         std::unique_ptr<AVFormatContext, CustomInputDeleter> in(raw);
-        if (avformat_find_stream_info(in.get(), nullptr) < 0) {
+        if (FindRecordingStreams(in.get()) < 0) {
             Done(false);
             return;
         }

@@ -33,7 +33,9 @@ public:
     int SetAVIConvertListener(IAVIConvertListener* listener);
     int SetStreamOpenMode(int mode);  // 1: a pushed stream, the only mode
     int OpenStream(unsigned int bufferSize);  // the input buffer's size in bytes
-    int StartAVIConvert(const char* path);  // a new file; an existing one is never overwritten
+    // A new file; an existing one is never overwritten. Each file is written under a temporary
+    // name beside its own and takes it once complete: one that fails leaves nothing.
+    int StartAVIConvert(const char* path);
     int Play(void* reserved);  // starts the converter thread
     // 0: no room for it yet. Once the conversion has ended by itself (a failure, or the listener
     // gave no next name) input is dropped and the buffer stays empty, so nobody waits for it.

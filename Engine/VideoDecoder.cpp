@@ -64,6 +64,7 @@ struct CVideoDecoder::Impl {
 
     bool Convert(const AVFrame* f, DecodedPicture* out) {
         const int w = f->width, h = f->height;
+        if (!PictureSizeAllowed(w, h)) return false;  // a size changed inside the stream
         if (!scaler || w != scalerWidth || h != scalerHeight || f->format != scalerFormat) {
             sws_freeContext(scaler);
             scaler = sws_getContext(w, h, static_cast<AVPixelFormat>(f->format), w, h, AV_PIX_FMT_YUV420P,
@@ -98,6 +99,7 @@ bool CVideoDecoder::Open(const std::string& path) {
     if (!codec) return false;
     m_impl->decoder.reset(avcodec_alloc_context3(codec));
     m_impl->decoder->thread_count = 1;  // one engine per file; many files share the cores
+    BoundPictureSize(m_impl->decoder.get());
     return avcodec_parameters_to_context(m_impl->decoder.get(), par) >= 0 &&
            avcodec_open2(m_impl->decoder.get(), codec, nullptr) >= 0;
 }

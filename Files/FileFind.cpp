@@ -28,6 +28,7 @@ void CKXFileFind::Close() {
     m_dir = nullptr;
     m_name.clear();
     m_isDirectory = false;
+    m_isSpecial = false;
 }
 
 bool CKXFileFind::FindFile(const std::wstring& pattern) {
@@ -49,13 +50,18 @@ bool CKXFileFind::Advance() {
     while (dirent* entry = readdir(m_dir)) {
         if (!m_glob.empty() && fnmatch(m_glob.c_str(), entry->d_name, FNM_CASEFOLD) != 0) continue;
         bool isDirectory = entry->d_type == DT_DIR;
+        bool isSpecial = entry->d_type == DT_FIFO || entry->d_type == DT_SOCK || entry->d_type == DT_CHR ||
+                         entry->d_type == DT_BLK;
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
             // Follow links: a linked folder or recording counts as what it points to.
             struct stat st;
-            isDirectory = stat((m_rootNative + entry->d_name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+            const bool known = stat((m_rootNative + entry->d_name).c_str(), &st) == 0;
+            isDirectory = known && S_ISDIR(st.st_mode);
+            isSpecial = known && !isDirectory && !S_ISREG(st.st_mode);
         }
         m_name = NativeToWide(entry->d_name);
         m_isDirectory = isDirectory;
+        m_isSpecial = isSpecial;
         return true;
     }
     Close();

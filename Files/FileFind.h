@@ -26,6 +26,9 @@ public:
     std::wstring GetFileTitle() const;  // the name without its extension
     std::wstring GetFileExt() const;  // the extension with its dot, or empty
     bool IsDirectory() const { return m_isDirectory; }
+    // A named pipe, a device or a socket (or a link to one): never a recording, and not to be
+    // opened (a pipe waits for a writer). Told by the folder's entry or by stat, never by opening.
+    bool IsSpecialFile() const { return m_isSpecial; }
     bool IsDots() const { return m_name == L"." || m_name == L".."; }
     // Linux marks hidden entries by a leading dot; there are no system or temporary marks.
     bool IsHidden() const { return !m_name.empty() && m_name[0] == L'.'; }
@@ -39,4 +42,5 @@ private:
     std::string m_glob;  // empty: every name
     std::wstring m_name;
     bool m_isDirectory = false;
+    bool m_isSpecial = false;
 };

@@ -1,9 +1,16 @@
 #include "Files/FileManager.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
+#include <set>
 #include <stdexcept>
+#include <utility>
 
+#include "Base/File.h"
+#include "Base/StreamConvert.h"
 #include "Files/FileFind.h"
 
 using KX_SOFT_BASE::DateTime;
@@ -14,7 +21,7 @@ namespace {
 // another file later; 0 never names a file.
 std::atomic<std::int32_t> g_nextUngroupedIndex{1};
 
-constexpr int kMaxScanDepth = 2;  // the added folder and its date-named subfolders
+constexpr int kMaxScanDepth = 9;  // the added folder and 8 levels below it
 
 std::vector<std::int32_t> ChannelCodesInDisplayOrder(const CFileManager::CDayEntry& day) {
     std::vector<std::int32_t> codes;
@@ -40,13 +47,49 @@ std::int32_t CFileManager::StartKeyOf(const DateTime& start) {
     return static_cast<std::int32_t>(start.ToTimeT());
 }
 
+// What one added folder's walk knows: where it began, and the folders it has been in.
+struct CFileManager::ScanWalk {
+    std::string inside;  // the real path of the added folder, ending in "/"
+    std::set<std::pair<dev_t, ino_t>> visited;
+    int* noRecording = nullptr;
+
+    // A folder of the walk to go into: one not seen yet (a link or a mount may lead back), and a
+    // link only when it leads inside the added folder (a date-named link to ".." or "/" would
+    // otherwise list what the user never gave).
+    bool Enter(const std::string& path) {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0) return false;
+        if (S_ISLNK(st.st_mode)) {
+            char* real = ::realpath(path.c_str(), nullptr);
+            if (!real) return false;
+            const std::string target = real;
+            std::free(real);
+            if (target.size() <= inside.size() || target.compare(0, inside.size(), inside) != 0) return false;
+            if (::stat(path.c_str(), &st) != 0) return false;
+        }
+        return S_ISDIR(st.st_mode) && visited.insert({st.st_dev, st.st_ino}).second;
+    }
+};
+
 int CFileManager::AddFolder(const std::wstring& pattern, int* noRecording) {
     int ignored = 1;
     if (!noRecording) noRecording = &ignored;
     *noRecording = 1;
     if (pattern.empty()) return 0;
     try {
-        Scan(pattern, DateTime{}, 1, noRecording);
+        ScanWalk walk;
+        walk.noRecording = noRecording;
+        const std::string native = KX_SOFT_BASE::WideToNative(pattern);
+        const std::size_t slash = native.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : native.substr(0, slash);
+        if (char* real = ::realpath(folder.c_str(), nullptr)) {
+            walk.inside = real;
+            std::free(real);
+            if (walk.inside.back() != '/') walk.inside += '/';
+            struct stat st;
+            if (::stat(walk.inside.c_str(), &st) == 0) walk.visited.insert({st.st_dev, st.st_ino});
+        }
+        Scan(pattern, DateTime{}, 1, walk);
     } catch (const std::exception&) {
         // Out of memory in the directory walk: the scan ends; what it filed stays filed.
     }
@@ -54,26 +97,28 @@ int CFileManager::AddFolder(const std::wstring& pattern, int* noRecording) {
     return 1;
 }
 
-void CFileManager::Scan(const std::wstring& pattern, const DateTime& folderDate, int depth, int* noRecording) {
-    if (depth > kMaxScanDepth) return;
+void CFileManager::Scan(const std::wstring& pattern, const DateTime& folderDate, int depth, ScanWalk& walk) {
     CKXFileFind find;
     CNamingRuleParser folderName;
     for (bool found = find.FindFile(pattern); found; found = find.FindNextFile()) {
         if (find.IsDots() || find.IsHidden()) continue;
         if (find.IsDirectory()) {
-            if (ParseDateFolder(find.GetFileTitle(), folderName))
-                Scan(find.GetFilePath() + L"/*.rvf", folderName.folderDate, depth + 1, noRecording);
+            if (depth >= kMaxScanDepth || walk.inside.empty() || !walk.Enter(KX_SOFT_BASE::WideToNative(find.GetFilePath())))
+                continue;
+            const DateTime date = ParseDateFolder(find.GetFileTitle(), folderName) ? folderName.folderDate : DateTime{};
+            Scan(find.GetFilePath() + L"/*.*", date, depth + 1, walk);
             continue;
         }
+        if (find.IsSpecialFile()) continue;  // a pipe named *.rvf is no recording
         const std::wstring extension = find.GetFileExt();
         if (!IsRecordingExtension(extension)) continue;
-        *noRecording = 0;
+        *walk.noRecording = 0;
         std::wstring path = find.GetFilePath();
         if (extension == L".rvf" && ParseFileName(find.GetFileTitle(), m_parser)) {
             const DateTime& start = m_parser.startTime;
-            const bool inItsDateFolder = depth == 1 || (folderDate.year == start.year &&
-                                                        folderDate.month == start.month &&
-                                                        folderDate.day == start.day);
+            const bool inItsDateFolder = folderDate.year == 0 || (folderDate.year == start.year &&
+                                                                  folderDate.month == start.month &&
+                                                                  folderDate.day == start.day);
             if (inItsDateFolder) {
                 AddGrouped(std::move(path), m_parser);
                 continue;
@@ -87,8 +132,11 @@ void CFileManager::AddGrouped(std::wstring path, const CNamingRuleParser& name) 
     CChannelEntry& channel =
         m_devices[name.deviceName].days[DayKeyOf(name.startTime)].channels[name.channelCode];
     const std::int32_t startKey = StartKeyOf(name.startTime);
-    // The first file for a channel and start time wins, whatever the path of a later one.
-    if (channel.files.count(startKey)) return;
+    // A file already listed (its folder added again) is listed once; another file of the same
+    // start is listed beside it.
+    const auto same = channel.files.equal_range(startKey);
+    for (auto it = same.first; it != same.second; ++it)
+        if (it->second->path == path) return;
     auto file = std::make_unique<CFileInfo>();
     file->startTime = name.startTime;
     file->endTime = name.endTime;
@@ -97,7 +145,7 @@ void CFileManager::AddGrouped(std::wstring path, const CNamingRuleParser& name) 
 }
 
 int CFileManager::AddFile(const std::wstring& path) {
-    if (path.empty()) return 0;
+    if (path.empty() || KX_SOFT_BASE::SpecialFileKind(KX_SOFT_BASE::WideToNative(path).c_str())) return 0;
     AddUngrouped(path);
     return 1;
 }
@@ -114,8 +162,9 @@ void CFileManager::NotifyListener() const {
     if (!m_listener) return;
     for (const auto& [deviceName, device] : m_devices)
         for (const auto& [dayKey, day] : device.days) {
-            DateTime date;
-            date.FromTimeT(dayKey);
+            // From a recording's name rather than the key, which holds only 32 bits of time.
+            const DateTime& start = day.channels.begin()->second.files.begin()->second->startTime;
+            const DateTime date{start.year, start.month, start.day, 0, 0, 0};
             m_listener->OnGroupDayFound(deviceName, dayKey, date, ChannelCodesInDisplayOrder(day));
         }
     for (const auto& [index, file] : m_ungrouped) m_listener->OnSingleFileFound(index, *file);

@@ -15,7 +15,9 @@
 class CFileManager {
 public:
     struct CChannelEntry {
-        std::map<std::int32_t, std::unique_ptr<CFileInfo>> files;  // start key -> file, in time order
+        // start key -> file, in time order; files of one start (two years that share a key, the
+        // same recording copied twice) all stay, in the order they were added
+        std::multimap<std::int32_t, std::unique_ptr<CFileInfo>> files;
     };
     struct CDayEntry {
         std::map<std::int32_t, CChannelEntry> channels;  // channel code -> entry
@@ -31,8 +33,11 @@ public:
     CFileManager(const CFileManager&) = delete;
     CFileManager& operator=(const CFileManager&) = delete;
 
-    // Scans "folder/*.*" and its date-named subfolders. 0 only for an empty pattern; the flag
-    // becomes 0 once any recording file (grouped or not) was seen.
+    // Scans "folder/*.*" and every folder below it, down to 8 levels (an export may hold its date
+    // folders one or more levels deeper); hidden and unreadable folders are passed over, and a
+    // folder link is followed only to a folder inside the one given, once. A recording inside a
+    // date-named folder is grouped only when its name has that date. 0 only for an empty
+    // pattern; the flag becomes 0 once any recording file (grouped or not) was seen.
     int AddFolder(const std::wstring& pattern, int* noRecording);
     // A file given by itself (opened or dropped, not found by a scan) that is not a recorder's
     // own: filed as an ungrouped file, so that the player can try it (the engine judges a file by
@@ -59,8 +64,8 @@ public:
     static std::int32_t StartKeyOf(const KX_SOFT_BASE::DateTime& start);
 
 private:
-    void Scan(const std::wstring& pattern, const KX_SOFT_BASE::DateTime& folderDate, int depth,
-              int* noRecording);
+    struct ScanWalk;
+    void Scan(const std::wstring& pattern, const KX_SOFT_BASE::DateTime& folderDate, int depth, ScanWalk& walk);
     void AddGrouped(std::wstring path, const CNamingRuleParser& name);
     void AddUngrouped(std::wstring path);
     void NotifyListener() const;

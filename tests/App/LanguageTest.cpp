@@ -46,6 +46,26 @@ TEST_F(LanguageTest, WithoutAFileTextsStayEnglishAndTheFileIsTriedAgain) {
     EXPECT_EQ(L"Hinweis", Translate(L"Prompt")) << "the file that came meanwhile is read";
 }
 
+TEST_F(LanguageTest, WithoutAUsableFileTheKeyedEntriesAreInEnglish) {
+    const auto english = Entries(std::string(TARVEX_LANGUAGE_DIR) + "/Lang_0.xml");
+    const std::set<std::string> keyed = {"ProductName", "ProductVer", "CopyrightString", "WebSite",
+                                         "Language_0", "Language_1", "Language_2", "Player User's Guide.pdf"};
+    // Missing, empty, not XML, of no entries, and lacking the entry.
+    for (const std::string& content : {std::string("-"), std::string(), std::string("\x01\x02 not xml"),
+                                       std::string("<?xml version=\"1.0\"?><L/>"),
+                                       std::string("<?xml version=\"1.0\"?><L><T name=\"Prompt\" value=\"Hinweis\"/></L>")}) {
+        SCOPED_TRACE(content);
+        if (content != "-") WriteFile("Lang_2.xml", content);
+        ResetLanguageTable();
+        for (const auto& [name, value] : english) {
+            if (!keyed.count(name)) continue;
+            EXPECT_EQ(KX_SOFT_BASE::Utf8ToWide(value), Translate(KX_SOFT_BASE::Utf8ToWide(name))) << name;
+        }
+        EXPECT_EQ(L"Channel", Translate(L"Channel")) << "a text named by its English wording is itself";
+        EXPECT_EQ(L"MultiLanguage", Translate(L"MultiLanguage")) << "no list of languages without their files";
+    }
+}
+
 TEST_F(LanguageTest, AFileNestedTooDeepForTheParserLeavesTheTextsUntranslated) {
     std::string deep;
     for (int i = 0; i < 100000; ++i) deep += "<d>";

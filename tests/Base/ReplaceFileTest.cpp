@@ -5,7 +5,10 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <vector>
 #include <fstream>
 #include <iterator>
 
@@ -78,4 +81,43 @@ TEST(ReplaceFileTest, OnlyTheLeftoversOfWritersThatWentAreRemoved) {
     EXPECT_EQ(1, RemoveLeftoverParts(dir));
     EXPECT_EQ(0, RemoveLeftoverParts(dir + "missing/"));
     std::filesystem::remove(home.Path() + "-outside");
+}
+
+TEST(ReplaceFileTest, AFilePartTakesItsNameOnlyWhenCommittedAndNeverAnotherFilesName) {
+    TarvexTest::ScopedProgramHome home;
+    const std::string path = home.Path() + "/clip.avi";
+    const auto entries = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(home.Path())) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    {
+        KX_SOFT_BASE::CFilePart part;
+        ASSERT_TRUE(part.Create(path));
+        std::ofstream(part.Temporary()) << "whole";
+        EXPECT_FALSE(std::filesystem::exists(path)) << "nothing under the name while it is written";
+        EXPECT_EQ(0, RemoveLeftoverParts(home.Path())) << "a part whose writer lives stays";
+        ASSERT_TRUE(part.Commit());
+    }
+    EXPECT_EQ("whole", Read(path));
+    EXPECT_EQ(std::vector<std::string>{"clip.avi"}, entries());
+
+    KX_SOFT_BASE::CFilePart again;
+    EXPECT_FALSE(again.Create(path)) << "an existing file is never written over";
+    EXPECT_EQ(EEXIST, errno);
+    {
+        KX_SOFT_BASE::CFilePart failed;
+        ASSERT_TRUE(failed.Create(home.Path() + "/failed.avi"));
+        std::ofstream(failed.Temporary()) << "half";
+    }
+    EXPECT_EQ(std::vector<std::string>{"clip.avi"}, entries()) << "one given up leaves nothing";
+    {
+        KX_SOFT_BASE::CFilePart late;
+        ASSERT_TRUE(late.Create(home.Path() + "/late.avi"));
+        std::ofstream(home.Path() + "/late.avi") << "another's";
+        EXPECT_FALSE(late.Commit()) << "a name taken meanwhile stays the other file's";
+    }
+    EXPECT_EQ("another's", Read(home.Path() + "/late.avi"));
+    EXPECT_EQ((std::vector<std::string>{"clip.avi", "late.avi"}), entries());
 }

@@ -120,12 +120,21 @@ TEST_F(DateTimeTest, ConvertsBothWaysInLocalTime) {
     EXPECT_EQ(1331806500 - 3600, DateTime::MakeTimeT(2012, 3, 15, 10, 15, 0));
 }
 
-TEST_F(DateTimeTest, YearsAfter2037FoldOntoIt) {
-    const std::int64_t in2037 = DateTime::MakeTimeT(2037, 6, 1, 12, 30, 5);
-    EXPECT_EQ(in2037, DateTime::MakeTimeT(2099, 6, 1, 12, 30, 5));
-    EXPECT_EQ(in2037, DateTime::MakeTimeT(3000, 6, 1, 12, 30, 5));
-    DateTime far{2500, 6, 1, 12, 30, 5};
-    EXPECT_EQ(in2037, far.ToTimeT());
+TEST_F(DateTimeTest, YearsAfter2037KeepTheirOwnTime) {
+    // UTC: 2038-01-19 03:14:08 is one second past what 32 bits hold.
+    EXPECT_EQ(2147483648LL, DateTime::MakeTimeT(2038, 1, 19, 3, 14, 8));
+    EXPECT_EQ(4102444800LL, DateTime::MakeTimeT(2100, 1, 1, 0, 0, 0));
+    for (const DateTime& d : {DateTime{2038, 6, 1, 12, 30, 5}, DateTime{2099, 12, 31, 23, 59, 59}, DateTime{3000, 6, 1, 0, 0, 0}}) {
+        const std::int64_t t = d.ToTimeT();
+        EXPECT_GT(t, DateTime::MakeTimeT(2037, 12, 31, 23, 59, 59)) << d.year;
+        DateTime back;
+        back.FromTimeT(t);
+        EXPECT_EQ(d.year, back.year);
+        EXPECT_EQ(d.month, back.month);
+        EXPECT_EQ(d.day, back.day);
+        EXPECT_EQ(d.second, back.second);
+    }
+    EXPECT_NE(DateTime::MakeTimeT(2037, 6, 1, 12, 30, 5), DateTime::MakeTimeT(2099, 6, 1, 12, 30, 5));
 }
 
 TEST_F(DateTimeTest, RangeRulesRefuseImpossibleFields) {

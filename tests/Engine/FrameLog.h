@@ -42,6 +42,15 @@ public:
         std::unique_lock<std::mutex> lock(m_mutex);
         return m_cv.wait_for(lock, limit, [&] { return returned == shownNumbers.size(); });
     }
+    void OnDataRecordStopped(void*, int reason) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        recordStops.push_back(reason);
+        m_cv.notify_all();
+    }
+    bool WaitRecordStopped(std::chrono::seconds limit = std::chrono::seconds(20)) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_cv.wait_for(lock, limit, [&] { return !recordStops.empty(); });
+    }
     void OnFileEnd(void*) override {
         std::lock_guard<std::mutex> lock(m_mutex);
         ++ends;
@@ -73,7 +82,7 @@ public:
         return shownNumbers.size();
     }
 
-    std::vector<int> engineNumbers, shownNumbers, sizes, kinds, types;
+    std::vector<int> engineNumbers, shownNumbers, sizes, kinds, types, recordStops;
     std::vector<std::chrono::steady_clock::time_point> times;
     int ends = 0;
     std::size_t returned = 0;

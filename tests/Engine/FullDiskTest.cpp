@@ -73,7 +73,8 @@ TEST_F(EngineTest, WritersOnAFullDiskReportItAndKeepWhatIsWhole) {
         EXPECT_EQ(1u, FilesIn(out)) << "no half-written picture is left";
 
         ASSERT_EQ(1, engine.StartDataRecord(clip.data(), 0));
-        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        ASSERT_TRUE(log.WaitRecordStopped()) << "the clip says at once that it stopped";
+        EXPECT_EQ(std::vector<int>{MV_RECORD_NO_SPACE}, log.recordStops) << "for want of space";
         EXPECT_EQ(0, engine.StopDataRecord()) << "a clip cut short by the full disk is reported";
     }
     engine.Close();
@@ -108,4 +109,34 @@ TEST_F(EngineTest, TheAviConverterOnAFullDiskReportsIt) {
     EXPECT_EQ(0, converter.StopAVIConvert()) << "the AVI could not be completed";
     EXPECT_EQ(1, converter.Stop());
     EXPECT_EQ(1, converter.CloseStream());
+    EXPECT_EQ(1u, FilesIn(m_dir)) << "nothing under the AVI's name, and no part of it left: only the recording";
+}
+
+TEST_F(EngineTest, AnExportOnAFullDiskLeavesNothingUnderItsName) {
+    SynthOptions o;
+    o.seconds = 4;
+    const std::string path = Synth(o);
+    FrameLog log;
+    CMovra engine(&log);
+    log.engine = &engine;
+    ASSERT_EQ(1, engine.Open(path.c_str()));
+    ASSERT_TRUE(log.WaitForIndex());
+    ASSERT_EQ(1, engine.Play(nullptr));
+    ASSERT_TRUE(log.WaitFrames(3));
+    const std::string out = m_dir + "/out";
+    std::filesystem::create_directory(out);
+    std::string exported = out + "/export.rvf";
+    {
+        const FileSizeLimit full(30 * 1024);
+        ASSERT_EQ(1, engine.StartDataRecord(exported.data(), 1));
+        ASSERT_TRUE(log.WaitFrames(40));
+        EXPECT_EQ(0, engine.StopDataRecord()) << "the export could not be completed";
+    }
+    EXPECT_EQ(0u, FilesIn(out)) << "nothing under its name, and no part of it left";
+    // Complete, it has its name.
+    ASSERT_EQ(1, engine.StartDataRecord(exported.data(), 1));
+    ASSERT_TRUE(log.WaitFrames(log.Count() + 10));
+    EXPECT_EQ(1, engine.StopDataRecord());
+    EXPECT_TRUE(std::filesystem::exists(exported));
+    EXPECT_EQ(1u, FilesIn(out));
 }

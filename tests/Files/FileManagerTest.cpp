@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@ struct Notice {
     std::wstring device;
     std::int32_t dayKey;
     std::vector<std::int32_t> codes;
+    KX_SOFT_BASE::DateTime date;
 };
 
 class RecordingListener : public IFileManagerListener {
@@ -22,7 +24,7 @@ public:
     void OnSingleFileFound(std::int32_t index, const CFileInfo& file) override { singles.push_back({index, file.path}); }
     void OnGroupDayFound(const std::wstring& device, std::int32_t dayKey, const KX_SOFT_BASE::DateTime& date,
                          const std::vector<std::int32_t>& codes) override {
-        days.push_back({device, dayKey, codes});
+        days.push_back({device, dayKey, codes, date});
         EXPECT_EQ(0, date.hour);
     }
     std::vector<_SINGLE_FILE_INFO> singles;
@@ -89,14 +91,45 @@ TEST_F(FileManagerTest, GroupsByDeviceDayChannelInTimeOrder) {
 TEST_F(FileManagerTest, DateFoldersMustMatchTheirRecordings) {
     const auto inside = Touch("2012-03-15/DVR_ch1_20120315101500_20120315110000.rvf");
     const auto stray = Touch("2012-3-16/DVR_ch1_20120315110000_20120315120000.rvf");
-    Touch("2012-03-15/nested/DVR_ch2_20120315101500_20120315110000.rvf");  // too deep
-    Touch("holiday/DVR_ch3_20120315101500_20120315110000.rvf");  // not a date folder
+    const auto nested = Touch("2012-03-15/nested/DVR_ch2_20120315101500_20120315110000.rvf");
+    const auto holiday = Touch("holiday/DVR_ch3_20120315101500_20120315110000.rvf");  // not a date folder
     Touch("2012-03-17/DVR_ch4_20120317101500_20120317110000.txt");
     EXPECT_EQ(0, Add());
-    EXPECT_EQ((std::vector<std::wstring>{Wide(inside)}), GroupedPaths());
+    EXPECT_EQ((std::vector<std::wstring>{Wide(inside), Wide(nested), Wide(holiday)}), GroupedPaths())
+        << "by their names, wherever they are below a folder that is not of another date";
     const auto singles = Singles();
     ASSERT_EQ(1u, singles.size());
     EXPECT_EQ(Wide(stray), singles[0].path);
+}
+
+TEST_F(FileManagerTest, ANestedExportIsSearchedEightLevelsDownWithoutLeavingIt) {
+    // An export copied into a folder of its own, its date folders one level deeper.
+    const auto copied = Touch("export/copy of DVR/2026-12-02/DVR_ch1_20261202101500_20261202110000.rvf");
+    std::string deep = "export";
+    for (int level = 1; level <= 8; ++level) deep += "/l" + std::to_string(level);
+    const auto eighth = Touch(deep + "/DVR_ch2_20261202101500_20261202110000.rvf");
+    Touch(deep + "/l9/DVR_ch3_20261202101500_20261202110000.rvf");  // nine levels below: not searched
+    // Outside the folder given: reached only through links.
+    const auto outside = Touch("elsewhere/DVR_ch4_20261202101500_20261202110000.rvf");
+    std::filesystem::create_directory_symlink("..", m_root + "/export/2026-12-02");
+    std::filesystem::create_directory_symlink("/", m_root + "/export/2026-12-03");
+    std::filesystem::create_directory_symlink(m_root + "/elsewhere", m_root + "/export/2026-12-04");
+    std::filesystem::create_directory_symlink(m_root + "/export", m_root + "/export/l1/loop");
+    // A link to a folder inside the one given is followed, once.
+    std::filesystem::create_directory_symlink("copy of DVR", m_root + "/export/again");
+    int none = -1;
+    EXPECT_EQ(1, m_catalogue.AddFolder(Pattern("export"), &none));
+    EXPECT_EQ(0, none);
+    const std::vector<std::wstring> paths = GroupedPaths();
+    EXPECT_EQ(2u, paths.size());
+    EXPECT_EQ(1, std::count_if(paths.begin(), paths.end(), [&](const std::wstring& p) {
+                  return p.find(L"DVR_ch1_") != std::wstring::npos;
+              })) << "the copy, once, by its own path or by the link";
+    EXPECT_NE(paths.end(), std::find(paths.begin(), paths.end(), Wide(eighth)));
+    EXPECT_EQ(paths.end(), std::find(paths.begin(), paths.end(), Wide(outside)));
+    for (const std::wstring& p : paths) EXPECT_EQ(std::wstring::npos, p.find(L"elsewhere")) << p;
+    EXPECT_TRUE(Singles().empty());
+    (void)copied;
 }
 
 TEST_F(FileManagerTest, UngroupedFilesAreNumberedOnceAndForAll) {
@@ -132,13 +165,29 @@ TEST_F(FileManagerTest, UngroupedFilesAreNumberedOnceAndForAll) {
     EXPECT_GT(singles[2].index, fresh[1].index);
 }
 
-TEST_F(FileManagerTest, TheFirstFileForAStartTimeWins) {
+TEST_F(FileManagerTest, FilesOfOneStartAreAllListedAndEachOnce) {
     const auto first = Touch("a/DVR_ch1_20120315101500_20120315110000.rvf");
-    Touch("b/DVR_ch1_20120315101500_20120315113000.rvf");
+    const auto second = Touch("b/DVR_ch1_20120315101500_20120315113000.rvf");
     int none;
     m_catalogue.AddFolder(Pattern("a"), &none);
     m_catalogue.AddFolder(Pattern("b"), &none);
-    EXPECT_EQ((std::vector<std::wstring>{Wide(first)}), GroupedPaths());
+    m_catalogue.AddFolder(Pattern("a"), &none);
+    EXPECT_EQ((std::vector<std::wstring>{Wide(first), Wide(second)}), GroupedPaths());
+}
+
+TEST_F(FileManagerTest, YearsAfter2037AreTheirOwnDays) {
+    const auto in2037 = Touch("DVR_ch1_20370315101500_20370315110000.rvf");
+    const auto in2040 = Touch("DVR_ch1_20400315101500_20400315110000.rvf");
+    const auto in2099 = Touch("DVR_ch1_20990315101500_20990315110000.rvf");
+    Add();
+    std::vector<_GROUP_FILE_INFO> groups;
+    const std::vector<std::wstring> paths = GroupedPaths(&groups);
+    EXPECT_EQ(3u, groups.size()) << "three days, not one";
+    EXPECT_EQ(3u, paths.size());
+    std::vector<int> years;
+    for (const Notice& n : m_listener.days) years.push_back(n.date.year);
+    std::sort(years.begin(), years.end());
+    EXPECT_EQ((std::vector<int>{2037, 2040, 2099}), years) << "each day is named by its own date";
 }
 
 TEST_F(FileManagerTest, NoRecordingFlag) {
@@ -202,4 +251,21 @@ TEST_F(FileManagerTest, ScanPatternsForFilesFoldersAndMissingPaths) {
     EXPECT_EQ(Wide(m_root + "/rec/*.*"), ScanPatternForPath(Wide(m_root + "/rec")));
     EXPECT_EQ(Wide(m_root + "/rec/*.*"), ScanPatternForPath(Wide(m_root + "/rec/")));
     EXPECT_EQ(Wide(m_root + "/rec/*.*"), ScanPatternForPath(Wide(m_root + "/rec/gone.rvf")));
+}
+
+TEST_F(FileManagerTest, PipesSocketsAndFoldersNamedLikeRecordingsAreNotListed) {
+    const auto real = Touch("DVR_ch1_20120315101500_20120315110000.rvf");
+    std::filesystem::create_directories(m_root + "/2012-03-15");
+    ASSERT_EQ(0, ::mkfifo((m_root + "/DVR_ch2_20120315101500_20120315110000.rvf").c_str(), 0644));
+    ASSERT_EQ(0, ::mkfifo((m_root + "/2012-03-15/DVR_ch3_20120315101500_20120315110000.rvf").c_str(), 0644));
+    ASSERT_EQ(0, ::mkfifo((m_root + "/odd.rvf").c_str(), 0644));
+    std::filesystem::create_directories(m_root + "/DVR_ch4_20120315101500_20120315110000.rvf");
+    std::filesystem::create_symlink(m_root + "/odd.rvf", m_root + "/link.rvf");
+    Add();
+    EXPECT_EQ((std::vector<std::wstring>{Wide(real)}), GroupedPaths());
+    EXPECT_TRUE(Singles().empty()) << "no pipe, link to one or folder is listed as an ungrouped file";
+    EXPECT_EQ(0, m_catalogue.AddFile(Wide(m_root + "/odd.rvf"))) << "nor added by itself";
+    EXPECT_EQ(0, m_catalogue.AddFile(Wide(m_root + "/link.rvf")));
+    EXPECT_EQ(0, m_catalogue.AddFile(Wide("/dev/zero")));
+    EXPECT_TRUE(Singles().empty());
 }

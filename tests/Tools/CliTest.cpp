@@ -5,9 +5,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <vector>
 
@@ -18,9 +24,10 @@ struct Result {
     std::string out;  // stdout and stderr
 };
 
-Result Cli(const std::string& arguments) {
+// `shell`: run before, and in front of, the command ("timeout 60 " ends it after a minute).
+Result Cli(const std::string& arguments, const std::string& shell = std::string()) {
     Result r;
-    const std::string command = std::string("TZ=UTC ") + TARVEX_CLI + " " + arguments + " 2>&1";
+    const std::string command = shell + "env TZ=UTC " + TARVEX_CLI + " " + arguments + " 2>&1";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return r;
     char buffer[4096];
@@ -128,4 +135,76 @@ TEST_F(CliTest, GroupKeepsEveryMemberOnTheGroupClock) {
     }
     EXPECT_EQ(45, count);
     EXPECT_LT(worst, 0.07) << "within a frame interval (and a little scheduling) of the clock";
+}
+
+TEST_F(CliTest, PipesAndDevicesAreRefusedAtOnceWithTheReason) {
+    const std::string pipe = m_dir + "/DVR_ch2_20240315100000_20240315100004.rvf";
+    ASSERT_EQ(0, ::mkfifo(pipe.c_str(), 0644));
+    for (const std::string& path : {pipe, std::string("/dev/zero")}) {
+        for (const char* command : {"probe ", "frames "}) {
+            const Result r = Cli(command + path, "timeout 60 ");
+            EXPECT_EQ(1, r.code) << command << path << ": " << r.out;
+            EXPECT_NE(std::string::npos, r.out.find(path == pipe ? "a named pipe" : "a device")) << r.out;
+        }
+    }
+}
+
+TEST_F(CliTest, AnExportThatFailsLeavesNothingUnderItsName) {
+    // The shell's file size limit (in blocks of 512 bytes) stands in for a full disk; a write
+    // past it fails instead of ending the program.
+    const std::string fullDisk = "trap '' XFSZ; ulimit -f 60; ";
+    const std::string out = m_dir + "/out";
+    std::filesystem::create_directory(out);
+    for (const char* name : {"/clip.rvf", "/clip.avi"}) {
+        const std::string format = std::string(name).substr(6);
+        const Result r = Cli("export " + m_file + " --format " + format + " -o " + out + name, fullDisk);
+        EXPECT_EQ(1, r.code) << r.out;
+        EXPECT_NE(std::string::npos, r.out.find("the disk is full")) << r.out;
+        EXPECT_TRUE(std::filesystem::is_empty(out)) << format << ": nothing under its name, and no part of it left";
+    }
+}
+
+TEST_F(CliTest, ScanFindsAnExportNestedInFoldersOfItsOwn) {
+    std::filesystem::create_directories(m_dir + "/export/copy of DVR");
+    ASSERT_EQ(0, Cli("synth '" + m_dir + "/export/copy of DVR' --seconds 1 --date-folders").code);
+    const Result r = Cli("scan " + m_dir + "/export");
+    ASSERT_EQ(0, r.code) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("export/copy of DVR/2024-03-15/DVR_ch1_20240315100000_20240315100001.rvf")) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("\"day\": \"2024-03-15\"")) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("\"noRecording\": false")) << r.out;
+}
+
+TEST_F(CliTest, FramesThatShowNothingAreAnError) {
+    if (std::system("command -v ffmpeg >/dev/null 2>&1") != 0) GTEST_SKIP() << "no ffmpeg command";
+    const std::string avi = m_dir + "/pictures.avi";
+    ASSERT_EQ(0, std::system(("ffmpeg -v error -y -f lavfi -i testsrc=size=160x120:rate=10:duration=2 -c:v mjpeg -f avi '" +
+                              avi + "' >/dev/null 2>&1").c_str()));
+    // Every picture from the fourth on is wiped (its chunk stays, so the file still indexes).
+    std::string bytes;
+    {
+        std::ifstream in(avi, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    int pictures = 0;
+    const std::size_t movi = bytes.find("movi");
+    ASSERT_NE(std::string::npos, movi);
+    for (std::size_t at = movi + 4; at + 8 <= bytes.size();) {
+        std::uint32_t size = 0;
+        std::memcpy(&size, bytes.data() + at + 4, 4);
+        const std::string id = bytes.substr(at, 4);
+        if (id == "idx1") break;
+        if (id == "LIST") {
+            at += 12;
+            continue;
+        }
+        if (id.compare(2, 2, "dc") == 0 && pictures++ >= 3) std::fill_n(bytes.begin() + at + 8, std::min<std::size_t>(size, bytes.size() - at - 8), '\0');
+        at += 8 + size + (size & 1);
+    }
+    ASSERT_EQ(20, pictures);
+    std::ofstream(avi, std::ios::binary | std::ios::trunc) << bytes;
+
+    EXPECT_EQ(3u, ReadNumbers(Cli("frames " + avi + " --speed max").out).size()) << "the pictures that are there";
+    const Result r = Cli("frames " + avi + " --speed max --from 50%");
+    EXPECT_EQ(1, r.code) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("no frame of it decodes")) << r.out;
 }

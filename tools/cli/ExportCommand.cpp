@@ -97,7 +97,7 @@ int RunExport(int argc, char** argv) {
         if (!started.exchange(true)) {
             if (avi) {
                 engine.SetPresentationPacing(0);  // the engine pushes the stream as it plays it
-            } else if (!engine.StartDataRecord(out.data(), 0)) {
+            } else if (!engine.StartDataRecord(out.data(), 1)) {  // nothing under OUT unless complete
                 refused = true;
                 engine.Pause();
                 return;
@@ -172,7 +172,9 @@ const CliCommand kExportCommand = {
     "OUT, as the player writes clips: the packets copied without re-encoding from the keyframe at\n"
     "or before --from. rvf (the default): MPEG-TS when the codecs fit it (else Matroska), with the\n"
     "wall clock of the first frame stored in it. avi: an AVI with its index, split into OUT_2.avi,\n"
-    "OUT_3.avi... past 1 GiB or where the stream's parameters change. OUT must not exist yet.\n"
+    "OUT_3.avi... past 1 GiB or where the stream's parameters change. OUT must not exist yet; it\n"
+    "is written under a temporary name beside it, so that an export that fails (a full disk)\n"
+    "leaves nothing under OUT.\n"
     "POSITION is whole seconds from the file's start (90), a time of the file's day (10:01:30), or\n"
     "a percentage of its span (25%). Long exports show their progress on stderr.\n"
     "\n"

@@ -90,6 +90,11 @@ int RunFrames(int argc, char** argv) {
         }
     } else {
         session.WaitEndOr(count);
+        if (session.Presented() == 0) {
+            // Played to its end without a picture: not a success.
+            std::fprintf(stderr, "cannot open %s: no frame of it decodes%s\n", path.c_str(), seeking ? " from there on" : "");
+            return kExitFailed;
+        }
     }
     movra.Stop();
     movra.Close();
@@ -119,5 +124,5 @@ const CliCommand kFramesCommand = {
     "\n"
     "At high speeds the engine shows fewer frames so that the clock keeps the speed.\n"
     "\n"
-    "Exit status: 0 played, 1 the file cannot be played, 2 wrong usage.\n",
+    "Exit status: 0 played, 1 the file cannot be played (no frame of it decodes), 2 wrong usage.\n",
     &RunFrames};

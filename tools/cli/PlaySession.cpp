@@ -30,7 +30,8 @@ CPlaySession::CPlaySession(FrameHandler onFrame) : m_onFrame(std::move(onFrame))
 
 bool CPlaySession::Open(const std::string& path, bool indexed, std::string* error) {
     if (!m_engine.Open(path.c_str())) {
-        *error = "not a recording this player can play";
+        const std::string why = MOVRA::WhyNotPlayable(path.c_str());
+        *error = "not a recording this player can play" + (why.empty() ? std::string() : ": " + why);
         return false;
     }
     if (!indexed) return true;

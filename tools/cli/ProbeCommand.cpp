@@ -58,7 +58,9 @@ int RunProbe(int argc, char** argv) {
     IndexWaiter waiter;
     MOVRA::CMovra engine(&waiter);
     if (!engine.Open(path.c_str())) {
-        std::fprintf(stderr, "cannot open %s: not a recording this player can play\n", path.c_str());
+        const std::string why = MOVRA::WhyNotPlayable(path.c_str());
+        std::fprintf(stderr, "cannot open %s: not a recording this player can play%s\n", path.c_str(),
+                     why.empty() ? "" : (": " + why).c_str());
         return kExitFailed;
     }
     waiter.Wait();

@@ -22,8 +22,9 @@ Json CatalogueJson(const CFileManager& catalogue, bool noRecording) {
     Json groups = Json::array();
     for (const auto& [deviceName, device] : catalogue.Devices())
         for (const auto& [dayKey, day] : device.days) {
-            KX_SOFT_BASE::DateTime date;
-            date.FromTimeT(dayKey);
+            // From a recording's name: the key holds only 32 bits of time.
+            const KX_SOFT_BASE::DateTime& start = day.channels.begin()->second.files.begin()->second->startTime;
+            const KX_SOFT_BASE::DateTime date{start.year, start.month, start.day, 0, 0, 0};
             Json channels = Json::array();
             for (const auto& [code, channel] : day.channels) {
                 Json files = Json::array();
@@ -92,8 +93,9 @@ const CliCommand kScanCommand = {
     "Usage: tarvex-cli scan PATH...\n"
     "\n"
     "Catalogues the recordings of each PATH the way the player does when the path is dropped on\n"
-    "it: a folder is scanned with its date-named subfolders (such as 2012-03-15); a file scans\n"
-    "the folder that holds it. Recordings (*.rvf) named by the recorder's grammar\n"
+    "it: a folder is scanned with every folder below it, 8 levels deep (hidden ones and links to\n"
+    "folders outside it passed over); a file scans the folder that holds it. A recording inside a\n"
+    "date-named folder (such as 2012-03-15) is grouped only when its name has that date. Recordings (*.rvf) named by the recorder's grammar\n"
     "DEVICE_chN_[main_|extraN_]YYYYMMDDhhmmss_YYYYMMDDhhmmss[tail].rvf are grouped by device,\n"
     "day and channel; other *.rvf files are listed as ungrouped; other files are passed over.\n"
     "\n"
