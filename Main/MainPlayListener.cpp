@@ -52,8 +52,8 @@ void CMainPlayListener::OnFileRefFinished(void* handle, int result) {
     if (!ui) return;
     if (result) ui->SaveIndex(handle);
     if (!ui->Tables().IsWaiting(handle)) return;
-    // A waiting file plays unseen until it is indexed, then waits in its middle, paused.
-    ui->SeekRelativePos(handle, 50.0f);
+    // A waiting file was opened just before its window shows it, and waits paused where it will
+    // be shown from (its start in the direction of play): it stays there.
     ui->Tables().RecordOf(handle)->paused = 1;
     KX_POST_TASK(ML_PLAY, ui->PlayLogic().get(), &CPlayManagerPlayLogic::Task_Pause,
                  boost::make_shared<std::vector<void*>>(1, handle), 1);

@@ -1,17 +1,27 @@
-// Opening a whole day of 16 channels (704x576, 25 fps H.264, three files a channel) as a day, the
-// way a double-click on it does: the time from the request to every window showing a frame, to
-// synchronous play running, and what the UI thread went through meanwhile (its busiest 100 ms and
-// the longest it was held by one piece of work, from a 10 ms timer of its own).
-// Usage: bench_open_day [--quick]
+// Opening a recorder's whole day as a double-click on it does, and playing it in sync across its
+// file boundaries. For each day: the time from the request to a picture in every window, the
+// process's threads and resident memory at their peak, frames drawn against the frames the
+// windows' clocks passed, and the time to close the day; with --sync, played in sync forward at 1X
+// and 8X and backward at 1X across a file boundary, the largest distance of any window's picture
+// from the others' (the group's clock, which the play loop tells in whole seconds only, is where
+// the windows' median stands) in frame intervals, sampled every 100 ms after the first second, and
+// the longest any window's picture stood still.
+// Usage: bench_open_day [--quick] [--day DIR] [--sync]
+//   Without --day it writes two days of 36 channels, of 2 and of 96 files a channel (176x144,
+//   12 fps, 2 s files: what is measured is the number of files, not the decoding).
 #include <time.h>
 
 #include <boost/make_shared.hpp>
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "Base/LoopIds.h"
@@ -36,32 +46,34 @@ namespace {
 using TarvexBench::Clock;
 using TarvexBench::Ms;
 
-constexpr int kChannels = 16;
-
-double ThreadCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec + t.tv_nsec / 1e9;
+// Threads and resident memory of this process, from /proc.
+struct ProcessSize {
+    int threads = 0;
+    long rssKb = 0;
+};
+ProcessSize Sample() {
+    ProcessSize s;
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "Threads:") status >> s.threads;
+        else if (key == "VmRSS:") status >> s.rssKb;
+        status.ignore(1 << 12, '\n');
+    }
+    return s;
 }
 
-// Watches the UI thread from a 10 ms timer of its own: CPU per 100 ms, and the longest gap between
-// two firings (work that held the thread).
-struct UIWatch {
-    Clock::time_point last = Clock::now(), bucketStart = Clock::now();
-    double bucketCpu = ThreadCpuSeconds();
-    double busiest = 0;  // share of one core in the busiest 100 ms
-    double longestGapMs = 0;
+// A timer of its own on the UI thread every 100 ms: the peaks of threads and memory, and what
+// a caller wants sampled.
+struct Watch {
+    ProcessSize peak;
+    std::function<void()> each;
     static void Fire(std::uintptr_t, void* context) {
-        auto* w = static_cast<UIWatch*>(context);
-        const auto now = Clock::now();
-        w->longestGapMs = std::max(w->longestGapMs, Ms(now - w->last));
-        w->last = now;
-        if (now - w->bucketStart >= std::chrono::milliseconds(100)) {
-            const double cpu = ThreadCpuSeconds();
-            w->busiest = std::max(w->busiest, (cpu - w->bucketCpu) / std::chrono::duration<double>(now - w->bucketStart).count());
-            w->bucketCpu = cpu;
-            w->bucketStart = now;
-        }
+        auto* w = static_cast<Watch*>(context);
+        const ProcessSize s = Sample();
+        w->peak.threads = std::max(w->peak.threads, s.threads);
+        w->peak.rssKb = std::max(w->peak.rssKb, s.rssKb);
+        if (w->each) w->each();
     }
 };
 
@@ -84,10 +96,198 @@ bool PumpUntil(Done done, double limitSeconds) {
     return done();
 }
 
+void PumpFor(double seconds) {
+    const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    PumpUntil([&] { return Clock::now() >= end; }, seconds + 1);
+}
+
+// What sync play across a boundary came to.
+struct SyncFigures {
+    double worstSpread = 0;  // frame intervals
+    double longestStillMs = 0;
+    bool crossed = false;
+};
+
+class DayRun {
+public:
+    explicit DayRun(const std::string& folder) : m_folder(folder) {}
+
+    bool Run(bool sync) {
+        auto panels = boost::make_shared<TarvexTest::CPanels>();
+        m_panels = panels;
+        panels->Create();
+        Watch watch;
+        CKXTimer tick;
+        tick.handler = &Watch::Fire;
+        tick.context = &watch;
+        TarvexBase::StartUITimer(&tick, 100);
+        panels->DropPath(KX_SOFT_BASE::NativeToWide(m_folder));
+        if (!PumpUntil([&] { return !panels->groups.empty(); }, 120)) {
+            std::printf("%s: nothing listed\n", m_folder.c_str());
+            return false;
+        }
+        const _GROUP_FILE_INFO day = panels->groups[0];
+        m_windows = std::min<int>(36, static_cast<int>(day.channels.size()));
+        const auto begin = Clock::now();
+        KX_POST_TASK(TarvexBase::ML_HELPER, panels->frame->HelpLogic().get(), &CMainFrameHelpLogic::Task_GetFilePath,
+                     int(QUERY_WHOLE_DAY), day.day, day.deviceName, boost::make_shared<std::map<std::int32_t, void*>>(),
+                     boost::static_pointer_cast<IFileManagerQuery>(panels->frame), -1);
+        auto& ui = *panels->play;
+        const bool shown = PumpUntil(
+            [&] {
+                for (int w = 0; w < m_windows; ++w)
+                    if (!panels->Grid()->HasFrame(w)) return false;
+                return true;
+            },
+            60);
+        const double toPicture = Ms(Clock::now() - begin);
+        std::size_t files = ui.Tables().AllRecords().size();
+        std::printf("%s: %d channels, %zu files\n", m_folder.c_str(), m_windows, files);
+        if (shown)
+            std::printf("  request to a picture in every window: %.0f ms\n", toPicture);
+        else
+            std::printf("  not every window showed a picture within 60 s\n");
+
+        // Frames drawn against the frames each window's clock passed over 5 s of play: its
+        // pictures' wall clock advanced times the recording's frame rate (a file's frames over the
+        // time since its start).
+        std::vector<unsigned int> drawn0(m_windows);
+        std::vector<double> clock0(m_windows);
+        for (int w = 0; w < m_windows; ++w) {
+            drawn0[w] = panels->Grid()->GetFramesShown(w);
+            clock0[w] = ui.PositionOf(w).wallClock;
+        }
+        PumpFor(5);
+        double drawn = 0, asked = 0, slowest = 1;
+        for (int w = 0; w < m_windows; ++w) {
+            const CWindowPosition p = ui.PositionOf(w);
+            const PlayRecord* r = ui.Tables().CurrentRecord(w);
+            const double into = r ? p.wallClock - r->fileStartTime : 0;
+            const double fps = p.frame > 5 && into > 0.2 ? p.frame / into : 25;
+            const double d = panels->Grid()->GetFramesShown(w) - drawn0[w];
+            const double a = std::max(1.0, std::round((p.wallClock - clock0[w]) * fps) + 1);
+            drawn += d;
+            asked += a;
+            slowest = std::min(slowest, d / a);
+        }
+        std::printf("  frames drawn against passed over 5 s: %.1f%%, slowest window %.1f%%\n", 100 * drawn / asked,
+                    100 * slowest);
+        std::printf("  peak while opening and playing: %d threads, %.0f MB resident\n", watch.peak.threads,
+                    watch.peak.rssKb / 1024.0);
+
+        if (sync) {
+            PumpUntil([&] { return ui.PendingOpens() == 0 && ui.SetSynPlay(1) == 1; }, 60);
+            panels->messages.clear();
+            const PlayRecord* first = ui.Tables().CurrentRecord(0);
+            const unsigned int boundary = first ? static_cast<unsigned int>(first->fileEndTime) : 0;
+            Report("sync forward 1X", Across(boundary - 2, kNormalSpeedPosition, true, 5));
+            Report("sync forward 8X", Across(boundary - 8, kNormalSpeedPosition + 3, true, 3));
+            Report("sync backward 1X", Across(boundary + 2, kNormalSpeedPosition, false, 5));
+            std::printf("  peak with sync play: %d threads, %.0f MB resident\n", watch.peak.threads,
+                        watch.peak.rssKb / 1024.0);
+        }
+
+        const auto closing = Clock::now();
+        ui.CloseFiles(-1);
+        PumpUntil([&] { return ui.PendingCloses() == 0; }, 60);
+        std::printf("  closing the day: %.0f ms\n", Ms(Clock::now() - closing));
+        std::fflush(stdout);
+        TarvexBase::KillUITimer(&tick);
+        panels->Destroy();
+        auto drained = boost::make_shared<std::atomic<bool>>(false);
+        KX_POST_FUNCTION(TarvexBase::ML_PLAY, ([drained] { *drained = true; }));
+        PumpUntil([&] { return drained->load(); }, 60);
+        panels->DestroyWindows();
+        m_panels.reset();
+        return shown;
+    }
+
+private:
+    // Plays in sync from `from` for `seconds`, sampling every 100 ms after the first second.
+    SyncFigures Across(unsigned int from, int speed, bool forward, double seconds) {
+        auto& ui = *m_panels->play;
+        SyncFigures f;
+        ui.SetPlaySpeed(speed);
+        if (!forward) PumpUntil([&] { return ui.SetPlayDirection(0) == 1; }, 60);
+        else ui.SetPlayDirection(1);
+        m_panels->messages.clear();
+        ui.Seek(from, 0);
+        // Every window at the time asked (the files that hold it opened, where they were not)
+        // before play and the samples start.
+        PumpUntil(
+            [&] {
+                for (int w = 0; w < m_windows; ++w) {
+                    const PlayRecord* r = ui.Tables().CurrentRecord(w);
+                    if (!r || !SpanHolds(*r, from) || std::fabs(ui.PositionOf(w).wallClock - from) > 1) return false;
+                }
+                return true;
+            },
+            30);
+        ui.Pause(0);
+        std::vector<double> last(m_windows, 0);
+        std::vector<Clock::time_point> changed(m_windows, Clock::now());
+        const PlayRecord* start = ui.Tables().CurrentRecord(0);
+        const std::wstring startPath = start ? start->path : std::wstring();
+        const double interval = 1.0 / 12;  // refined below from the frames' own spacing
+        double frameInterval = interval;
+        const auto begin = Clock::now();
+        Watch sampler;
+        sampler.each = [&] {
+            const auto now = Clock::now();
+            std::vector<double> clocks;
+            for (int w = 0; w < m_windows; ++w) {
+                const CWindowPosition p = ui.PositionOf(w);
+                if (p.wallClock != last[w]) {
+                    if (last[w] != 0 && p.frame > 0) {
+                        // the spacing of one frame, from any window that moved a frame forward
+                        const double step = std::fabs(p.wallClock - last[w]);
+                        if (step > 0.01 && step < frameInterval) frameInterval = step;
+                    }
+                    last[w] = p.wallClock;
+                    changed[w] = now;
+                }
+                if (p.wallClock > 0) clocks.push_back(p.wallClock);
+                if (now - begin > std::chrono::seconds(1))
+                    f.longestStillMs = std::max(f.longestStillMs, Ms(now - changed[w]));
+            }
+            if (now - begin < std::chrono::seconds(1) || clocks.empty()) return;
+            std::sort(clocks.begin(), clocks.end());
+            const double median = clocks[clocks.size() / 2];
+            for (double c : clocks) f.worstSpread = std::max(f.worstSpread, std::fabs(c - median) / frameInterval);
+        };
+        CKXTimer tick;
+        tick.handler = &Watch::Fire;
+        tick.context = &sampler;
+        TarvexBase::StartUITimer(&tick, 100);
+        PumpFor(seconds);
+        TarvexBase::KillUITimer(&tick);
+        const PlayRecord* end = ui.Tables().CurrentRecord(0);
+        f.crossed = end && end->path != startPath;
+        ui.Pause(1);
+        PumpUntil([&] { return ui.PauseSettled() == 1; }, 10);
+        return f;
+    }
+
+    static void Report(const char* what, const SyncFigures& f) {
+        std::printf("  %s: %s the boundary, windows within %.2f frame intervals of the group, longest still %.0f ms\n",
+                    what, f.crossed ? "across" : "NOT across", f.worstSpread, f.longestStillMs);
+    }
+
+    std::string m_folder;
+    int m_windows = 0;
+    boost::shared_ptr<TarvexTest::CPanels> m_panels;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+    bool quick = false, sync = false;
+    std::string given;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--quick") == 0) quick = true;
+        else if (std::strcmp(argv[i], "--sync") == 0) sync = true;
+        else if (std::strcmp(argv[i], "--day") == 0 && i + 1 < argc) given = argv[++i];
+    }
     // TARVEX_TASK_LOG=<level>, as for the player: where the UI thread's time goes.
     if (const char* level = std::getenv("TARVEX_TASK_LOG"); level && std::atoi(level) > 0) {
         TarvexBase::SetTaskLogSwitch(1);
@@ -95,100 +295,46 @@ int main(int argc, char** argv) {
     }
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     const std::string dir = TarvexBench::MakeBenchFolder("tarvex-bench-day");
-    if (dir.empty() || !CKXUIFactory::Install(argc, argv)) return 1;
+    int toolkitArgc = 1;
+    if (dir.empty() || !CKXUIFactory::Install(toolkitArgc, argv)) return 1;
     setenv("TARVEX_HOME", (dir + "/").c_str(), 1);
     std::filesystem::create_directories(dir + "/Index");
-    std::filesystem::create_directories(dir + "/day");
     TarvexPlay::FillYuvTables();
 
-    MOVRA::SynthOptions o;
-    o.start = 1710496800;
-    o.channels = kChannels;
-    o.files = 3;
-    o.seconds = quick ? 2 : 4;
-    o.width = 704;
-    o.height = 576;
-    std::vector<std::string> files;
-    std::string error;
-    std::printf("writing %d recordings of 704x576...\n", kChannels * o.files);
-    std::fflush(stdout);
-    if (!MOVRA::WriteSynthRecordings(dir + "/day", o, &files, &error)) {
-        std::fprintf(stderr, "bench_open_day: %s\n", error.c_str());
-        return 1;
+    std::vector<std::string> days;
+    if (!given.empty()) {
+        days.push_back(std::filesystem::absolute(given).string());
+    } else {
+        // The two days whose opening is compared, then a day of longer files for sync play across
+        // its boundaries (a file of 2 s at 8X is a boundary every quarter second).
+        for (int files : {2, quick ? 24 : 96, 3}) {
+            MOVRA::SynthOptions o;
+            o.start = 1710496800;
+            o.channels = 36;
+            o.files = files;
+            o.seconds = files == 3 ? 30 : 2;
+            o.width = 176;
+            o.height = 144;
+            o.fps = 12;
+            const std::string folder = dir + (files == 3 ? "/long" : "/day" + std::to_string(files));
+            std::vector<std::string> written;
+            std::string error;
+            std::filesystem::create_directories(folder);
+            std::printf("writing 36 channels x %d files...\n", files);
+            std::fflush(stdout);
+            if (!MOVRA::WriteSynthRecordings(folder, o, &written, &error)) {
+                std::fprintf(stderr, "bench_open_day: %s\n", error.c_str());
+                return 1;
+            }
+            days.push_back(folder);
+        }
     }
 
     TarvexBench::BenchLoops loops(TarvexBase::ML_PLAY);
     auto helper = TarvexBase::CreateLoopThread(TarvexBase::MC_WORKER);
     helper->Start();
     TarvexBase::CKXMessageLoopManager::GetInstance()->RegisterMessageLoop(helper->GetLoop(), TarvexBase::ML_HELPER);
-
-    for (int round = 0; round < 2; ++round) {
-        const bool sync = round == 1;
-        auto panels = boost::make_shared<TarvexTest::CPanels>();
-        panels->Create();
-        panels->DropPath(KX_SOFT_BASE::NativeToWide(dir + "/day"));
-        if (!PumpUntil([&] { return !panels->groups.empty(); }, 60)) return 1;
-        auto askForDay = [&] {
-            KX_POST_TASK(TarvexBase::ML_HELPER, panels->frame->HelpLogic().get(), &CMainFrameHelpLogic::Task_GetFilePath,
-                         int(QUERY_WHOLE_DAY), panels->groups[0].day, panels->groups[0].deviceName,
-                         boost::make_shared<std::map<std::int32_t, void*>>(),
-                         boost::static_pointer_cast<IFileManagerQuery>(panels->frame), -1);
-        };
-        if (sync) {
-            // Sync Play is switched on while a day plays; the day opened next then plays in sync
-            // as soon as every file's span is known, which is what is timed.
-            askForDay();
-            PumpUntil([&] { return !panels->play->Tables().Empty() && panels->play->PendingOpens() == 0; }, 60);
-            PumpUntil([&] { return panels->play->SetSynPlay(1) == 1; }, 60);
-            panels->messages.clear();
-            panels->play->CloseFiles(-1);
-            PumpUntil([&] { return panels->play->PendingCloses() == 0; }, 60);
-        }
-
-        UIWatch watch;
-        CKXTimer tick;
-        tick.handler = &UIWatch::Fire;
-        tick.context = &watch;
-        TarvexBase::StartUITimer(&tick, 10);
-        const auto begin = Clock::now();
-        const double uiCpu0 = ThreadCpuSeconds();
-        askForDay();
-        const bool shown = PumpUntil(
-            [&] {
-                for (int w = 0; w < kChannels; ++w)
-                    if (!panels->Grid()->HasFrame(w)) return false;
-                return true;
-            },
-            60);
-        const double toFrames = Ms(Clock::now() - begin);
-        double toSync = 0;
-        if (sync && PumpUntil([&] { return panels->play->SyncFlag() == 1; }, 60)) toSync = Ms(Clock::now() - begin);
-        PumpUntil([&] { return Clock::now() - begin > std::chrono::seconds(3); }, 10);  // a while of playing
-        const double wall = std::chrono::duration<double>(Clock::now() - begin).count();
-        const double uiCpu = ThreadCpuSeconds() - uiCpu0;
-        TarvexBase::KillUITimer(&tick);
-
-        std::printf("%s: %d channels x %d files\n", sync ? "day with Sync Play" : "day", kChannels, o.files);
-        if (shown)
-            std::printf("  request to a frame in every window: %.0f ms\n", toFrames);
-        else
-            std::printf("  not every window showed a frame within 60 s (%zu bound, %d opens pending, %zu messages, %d windows)\n",
-                        panels->play->Tables().BoundHandles().size(), panels->play->PendingOpens(),
-                        panels->messages.size() + panels->notifications.size(), panels->Grid()->GetWindowCount());
-        for (const auto& m : panels->messages) std::printf("  message: %ls\n", m.c_str());
-
-        if (sync) std::printf("  request to synchronous play running: %.0f ms\n", toSync);
-        std::printf("  UI thread: busiest 100 ms %.0f%% of a core, longest hold %.1f ms (10 ms timer), %.0f%% on average\n",
-                    100 * watch.busiest, std::max(0.0, watch.longestGapMs - 10), 100 * uiCpu / wall);
-        std::fflush(stdout);
-
-        panels->play->CloseFiles(-1);
-        PumpUntil([&] { return panels->play->PendingCloses() == 0; }, 60);
-        panels->Destroy();
-        auto drained = boost::make_shared<std::atomic<bool>>(false);
-        KX_POST_FUNCTION(TarvexBase::ML_PLAY, ([drained] { *drained = true; }));
-        PumpUntil([&] { return drained->load(); }, 60);
-    }
+    for (const std::string& day : days) DayRun(day).Run(given.empty() ? day == days.back() : sync);
     TarvexBase::CKXMessageLoopManager::GetInstance()->RegisterMessageLoop({}, TarvexBase::ML_HELPER);
     helper->GetLoop()->GetControl()->Quit();
     std::filesystem::remove_all(dir);

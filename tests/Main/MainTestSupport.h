@@ -111,6 +111,11 @@ protected:
             limitMs);
     }
     PlayRecord* Current(int window) { return m_panels->play->Tables().CurrentRecord(window); }
+    // The window's current file is `path` (and it has one).
+    bool Plays(int window, const std::string& path) {
+        const PlayRecord* r = Current(window);
+        return r && r->path == Wide(path);
+    }
     // Asks the helper loop for a day's files, as a double-click on the day does.
     void AskForDay(int type, std::int32_t day, const std::wstring& device, int context = -1) {
         KX_POST_TASK(TarvexBase::ML_HELPER, m_panels->frame->HelpLogic().get(), &CMainFrameHelpLogic::Task_GetFilePath,
