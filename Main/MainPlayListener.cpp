@@ -36,7 +36,7 @@ int CMainPlayListener::OnDDRenderSubWinEx(void* handle, unsigned char* frame, in
     if (!TarvexPlay::BeginFrameRead(renderToken)) return 0;
     const int drawn = grid->DrawFrame(window, frame, width, height, ivs, &info.frame);
     TarvexPlay::EndFrameRead(renderToken);
-    ui->NotePicture(window, info.frame, info.wallClock);
+    ui->NotePicture(window, handle, info.frame, info.wallClock);
     if (drawn) return 1;
     // The grid will not draw it now: the helper loop converts it, and the decoding thread waits
     // until the tokens come back and are let go here.

@@ -24,6 +24,10 @@ struct CPlayState {
 struct CWindowPosition {
     std::int64_t frame = -1;  // its number in the file; -1 before the first
     double wallClock = 0;     // its wall-clock time, with the fraction of a second; 0 unknown
+    void* handle = nullptr;   // the file it came from
+    // Frames the window's clock passed that were never drawn (skipped or late), counted from the
+    // gaps between the frame numbers drawn; a jump of more than a second and a half is a seek.
+    std::uint64_t dropped = 0;
 };
 
 // A panel that shows the play state (the play bar); told after every change.

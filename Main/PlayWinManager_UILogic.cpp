@@ -5,6 +5,8 @@
 #include <boost/make_shared.hpp>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cwctype>
 
 #include "App/Language.h"
@@ -73,8 +75,14 @@ CWindowPosition CPlayManagerUILogic::PositionOf(int window) const {
     return at == m_pictures.end() ? CWindowPosition() : at->second;
 }
 
-void CPlayManagerUILogic::NotePicture(int window, std::int64_t frame, double wallClock) {
-    m_pictures[window] = CWindowPosition{frame, wallClock};
+void CPlayManagerUILogic::NotePicture(int window, PlayHandle handle, std::int64_t frame, double wallClock) {
+    CWindowPosition& p = m_pictures[window];
+    const std::int64_t gap = std::llabs(frame - p.frame) - 1;
+    if (p.handle == handle && p.frame >= 0 && gap > 0 && std::fabs(wallClock - p.wallClock) <= 1.5)
+        p.dropped += static_cast<std::uint64_t>(gap);
+    p.frame = frame;
+    p.wallClock = wallClock;
+    p.handle = handle;
 }
 
 void CPlayManagerUILogic::NotePosition(int window, unsigned int seconds) {
@@ -655,7 +663,9 @@ void CPlayManagerUILogic::TakeWaitingFile(int window, PlayHandle current, PlayHa
         grid->SetNotice(window, L"");
     }
     if (m_state.sync && window == FocusedWindow()) PostOpenAudio(next);
+    // What the window left is closed, and so is a file prepared for where it no longer goes.
     Retire(current);
+    for (PlayHandle other : m_tables.WaitingHandles(window)) Retire(other);
 }
 
 void CPlayManagerUILogic::FollowGroupTime(unsigned int time) {

@@ -107,7 +107,7 @@ public:
     // The picture a window shows (the listener notes each one drawn), and its wall-clock second
     // as the play loop last reported it.
     CWindowPosition PositionOf(int window) const;
-    void NotePicture(int window, std::int64_t frame, double wallClock);
+    void NotePicture(int window, PlayHandle handle, std::int64_t frame, double wallClock);
     void NotePosition(int window, unsigned int seconds);  // window -1: the group's, in sync
     // The group's clock in sync play: each window shows the file of its channel that holds the
     // time, or says that it has no recording then; a gap in every channel is passed over.

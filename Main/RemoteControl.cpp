@@ -174,7 +174,7 @@ void CRemoteControl::Execute(const std::string& line, const Reply& reply) {
         for (int w = 0; w < ui->State().layout; ++w) {
             json item{{"window", w}, {"file", nullptr}, {"device", nullptr}, {"channel", nullptr},
                       {"stream", nullptr}, {"time", nullptr}, {"frame", nullptr},
-                      {"drawn", grid ? grid->GetFramesShown(w) : 0u}, {"dropped", nullptr},
+                      {"drawn", grid ? grid->GetFramesShown(w) : 0u}, {"dropped", ui->PositionOf(w).dropped},
                       {"waiting", false}, {"at_end", false}};
             if (const PlayRecord* r = ui->Tables().CurrentRecord(w)) {
                 item["file"] = Utf8(r->path);

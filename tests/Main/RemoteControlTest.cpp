@@ -80,6 +80,8 @@ TEST_F(RemoteControlTest, CommandsActAsTheUsersOwnAndTheWindowsTellWhatTheyShow)
     EXPECT_EQ(2, window["channel"]);
     EXPECT_EQ(0, window["stream"]);
     EXPECT_EQ(0, window["time"].get<std::string>().find("2024-03-15 10:00:0"));
+    EXPECT_TRUE(window["dropped"].is_number());
+    EXPECT_GE(window["drawn"].get<int>(), 1);
     EXPECT_TRUE(Command({"get", "windows"})["data"][1]["file"].is_null());
 
     ASSERT_EQ("success", Command({"pause"})["error"]);
