@@ -13,15 +13,9 @@ cli=$(realpath "$2")
 counter=$(realpath "$3")
 out=$(realpath -m "$4")
 mkdir -p "$out"
-home=$(mktemp -d)
-trap 'rm -rf "$home"' EXIT
-cp -r "$(dirname "$player")/Skin" "$(dirname "$player")"/Lang_*.xml "$home/"
-mkdir -p "$home/Config" "$home/xdg-data" "$home/xdg-config"
+source "$(dirname "$0")/../x_home.sh"
 "$cli" synth "$home/export" --channels 4 --files 1 --seconds 20 >/dev/null
 fail() { echo "$*"; exit 1; }
-export TARVEX_HOME=$home XDG_DATA_HOME=$home/xdg-data XDG_CONFIG_HOME=$home/xdg-config
-unset QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS
-export TARVEX_X_SESSION=$(realpath "$(dirname "$0")/../x_session.sh")
 
 xvfb-run -a -s "-screen 0 1280x800x24" bash -s "$player" "$counter" "$out" "$home" <<'SCRIPT'
 set -euo pipefail

@@ -13,16 +13,10 @@ cli=$(realpath "$2")
 reader=$(realpath "$3")
 out=$(realpath -m "$4")
 mkdir -p "$out"
-home=$(mktemp -d)
-trap 'rm -rf "$home"' EXIT
-cp -r "$(dirname "$player")/Skin" "$(dirname "$player")"/Lang_*.xml "$home/"
-mkdir -p "$home/Config" "$home/xdg-data" "$home/xdg-config"
+source "$(dirname "$0")/../x_home.sh"
 printf '<Setting><UIConfig><Proportion value="1"/><SnapPath value="%s/shots"/></UIConfig></Setting>\n' "$home" \
   > "$home/Config/config.xml"
 "$cli" synth "$home/export" --channels 2 --files 2 --seconds 30 >/dev/null
-export TARVEX_HOME=$home XDG_DATA_HOME=$home/xdg-data XDG_CONFIG_HOME=$home/xdg-config
-unset QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS
-export TARVEX_X_SESSION=$(realpath "$(dirname "$0")/../x_session.sh")
 export TARVEX_REMOTE=$(realpath "$(dirname "$0")/remote_client.py")
 
 xvfb-run -a -s "-screen 0 1280x800x24" bash -s "$player" "$reader" "$out" "$home" <<'SCRIPT'
