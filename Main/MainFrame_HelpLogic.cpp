@@ -4,6 +4,10 @@
 
 #include <boost/make_shared.hpp>
 
+#include <unistd.h>
+
+#include <algorithm>
+
 #include "Base/LoopIds.h"
 #include "Base/StreamConvert.h"
 #include "Files/CatalogueScan.h"
@@ -77,8 +81,21 @@ void CMainFrameHelpLogic::Task_GetFilePath(int type, std::int32_t key, std::wstr
             for (const auto& [start, file] : channel.files) entry(*file, code, start);
         }
     }
-    if (asker && !files->empty())
-        KX_POST_TASK(ML_MAIN, asker, &IFileManagerQuery::Task_GetFilePath_Ret, files);
+    // Only what can be read is played; looked at here, never opened: a named pipe would wait for
+    // a writer, and the UI thread never looks at the disk.
+    auto unreadable = boost::make_shared<std::vector<std::wstring>>();
+    files->erase(std::remove_if(files->begin(), files->end(),
+                                [&](const _QUERY_FILE_INFO& file) {
+                                    const std::string native = KX_SOFT_BASE::WideToNative(file.path);
+                                    struct stat st;
+                                    const bool readable = ::stat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                                                          ::access(native.c_str(), R_OK) == 0;
+                                    if (!readable) unreadable->push_back(file.path);
+                                    return !readable;
+                                }),
+                 files->end());
+    if (asker && (!files->empty() || !unreadable->empty()))
+        KX_POST_TASK(ML_MAIN, asker, &IFileManagerQuery::Task_GetFilePath_Ret, files, unreadable);
 }
 
 void CMainFrameHelpLogic::Task_GetFileManager() {

@@ -21,7 +21,6 @@ class CKXVideoFrameTarget;
 
 using GroupList = boost::shared_ptr<std::vector<_GROUP_FILE_INFO>>;
 using SingleList = boost::shared_ptr<std::vector<_SINGLE_FILE_INFO>>;
-using PathList = boost::shared_ptr<std::vector<std::wstring>>;
 using ChannelMap = boost::shared_ptr<std::map<std::int32_t, void*>>;
 
 class CMainFrameHelpLogic : public IFileManagerListener, public boost::enable_shared_from_this<CMainFrameHelpLogic> {

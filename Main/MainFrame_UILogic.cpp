@@ -22,14 +22,6 @@ using TarvexBase::ML_MAIN;
 
 namespace {
 
-// Opened for reading now: a file deleted or made unreadable since it was listed is not played.
-bool Readable(const std::wstring& path) {
-    std::FILE* file = std::fopen(KX_SOFT_BASE::WideToNative(path).c_str(), "rb");
-    if (!file) return false;
-    std::fclose(file);
-    return true;
-}
-
 std::wstring FolderOf(const std::wstring& path) {
     const std::size_t slash = path.rfind(L'/');
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
@@ -119,33 +111,44 @@ int CMainFrameUILogic::PlayDropDownFile(const std::vector<_GROUP_FILE_INFO>& gro
         file.startKey = single.index;
         file.fileStartTime = 0;
         file.fileEndTime = 1;
-        Task_GetFilePath_Ret(files);
+        Task_GetFilePath_Ret(files, nullptr);
         return 1;
     }
     return 0;
 }
 
-void CMainFrameUILogic::Task_GetFilePath_Ret(QueryFileList files) {
-    if (!files || files->empty()) return;
+void CMainFrameUILogic::Task_GetFilePath_Ret(QueryFileList files, PathList unreadable) {
     auto owner = m_owner.lock();
     auto ui = owner ? owner->PlayUILogic() : nullptr;
-    if (!ui) return;
-    if (!ui->IsBusy(false)) {
-        for (const _QUERY_FILE_INFO& file : *files) {
-            if (!Readable(file.path)) {
-                owner->PostReloadOffer();  // the files changed since they were listed
-                return;
-            }
-        }
-        PlayFiles(*files);
+    if (!ui || !files) return;
+    if (files->empty()) {
+        // Nothing of it can be read any more: the files changed since they were listed.
+        if (unreadable && !unreadable->empty()) owner->PostReloadOffer();
         return;
     }
-    if (files->front().context == -1) {
+    if (ui->IsBusy(false) && files->front().context == -1) {
         ShowNotification(CPlayCommands::kOpening);
         return;
     }
-    // A request of the program's own waits behind the opens under way.
-    KX_POST_TASK(ML_MAIN, this, &IFileManagerQuery::Task_GetFilePath_Ret, files);
+    if (unreadable && !unreadable->empty()) {
+        // The readable files play; the others are named once.
+        std::wstring names;
+        for (const std::wstring& path : *unreadable) names += (names.empty() ? L" " : L", ") + FileNameOf(path);
+        ShowNotification(L"These recordings cannot be read and are left out:", names);
+    }
+    if (!ui->IsBusy(false)) {
+        PlayFiles(*files);
+        return;
+    }
+    // A request of the program's own waits until the opens under way are answered.
+    m_waitingRequest = files;
+    const boost::weak_ptr<CMainFrameUILogic> self = boost::static_pointer_cast<CMainFrameUILogic>(shared_from_this());
+    ui->AfterOpens([self] {
+        auto logic = self.lock();
+        if (!logic || !logic->m_waitingRequest) return;
+        const QueryFileList request = std::move(logic->m_waitingRequest);
+        logic->Task_GetFilePath_Ret(request, nullptr);
+    });
 }
 
 void CMainFrameUILogic::PlayFiles(const std::vector<_QUERY_FILE_INFO>& files) {

@@ -26,7 +26,7 @@ public:
     void Task_GetFileManager_Ret(boost::shared_ptr<const CFileManager> catalogue);
     // Plays the remembered dropped file, if the lists hold it; nonzero when a request went out.
     int PlayDropDownFile(const std::vector<_GROUP_FILE_INFO>& groups, const std::vector<_SINGLE_FILE_INFO>& singles);
-    void Task_GetFilePath_Ret(QueryFileList files) override;
+    void Task_GetFilePath_Ret(QueryFileList files, PathList unreadable) override;
     void PlayFiles(const std::vector<_QUERY_FILE_INFO>& files);
     // After the user accepted the reload offer: everything is closed, dropped and listed again.
     void Reload();
@@ -47,4 +47,5 @@ private:
     boost::shared_ptr<const std::wstring> m_dropPath;
     boost::shared_ptr<const CFileManager> m_catalogue;
     std::vector<std::wstring> m_listedPaths;
+    QueryFileList m_waitingRequest;  // the program's own request, held until the opens are done
 };

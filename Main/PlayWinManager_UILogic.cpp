@@ -21,6 +21,7 @@
 #include "Main/VideoProperties.h"
 #include "Toolkit/VideoWindow.h"
 
+using TarvexBase::ML_MAIN;
 using TarvexBase::ML_PLAY;
 
 namespace {
@@ -430,6 +431,8 @@ void CPlayManagerUILogic::StartSyncWhenReady() {
     if (m_syncCountdown != 0 || !m_state.sync) return;
     for (PlayRecord* r : m_tables.AllRecords())
         if (r->fileStartTime < 0 || r->fileEndTime < 0) return;
+    // Once: the spans of the files opened later, as the day plays on, start nothing again.
+    m_syncCountdown = -1;
     SetSynPlay(1);
 }
 
@@ -721,9 +724,20 @@ int CPlayManagerUILogic::SetVerticalSync(int on) {
 
 // --- Replies ---
 
+void CPlayManagerUILogic::AfterOpens(std::function<void()> task) {
+    if (!task) return;
+    if (!IsBusy(false)) return task();
+    m_afterOpens.push_back(std::move(task));
+}
+
 void CPlayManagerUILogic::Task_PlayOneFile_Ret(int result, void* handle, CPlayManagerPlayLogic::Record record) {
     if (record && PreparedFileOpened(result, handle, *record)) return;
     if (m_pendingOpens > 0) --m_pendingOpens;
+    if (m_pendingOpens == 0 && !m_afterOpens.empty()) {
+        // After this answer is taken in.
+        for (auto& task : m_afterOpens) KX_POST_FUNCTION(ML_MAIN, task);
+        m_afterOpens.clear();
+    }
     if (!record) return;
     const int window = record->context;
     CKXVideoWindow* grid = VideoWindow();

@@ -8,6 +8,7 @@
 #include <boost/weak_ptr.hpp>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -101,6 +102,8 @@ public:
     // The busy rule: files still opening (and, with closingToo, still closing) hold back what
     // would conflict with them.
     bool IsBusy(bool closingToo) const { return m_pendingOpens > 0 || (closingToo && m_pendingCloses > 0); }
+    // Runs `task` now when no open is under way, else once the last has been answered.
+    void AfterOpens(std::function<void()> task);
     int PendingCloses() const { return m_pendingCloses; }
     int PauseSettled() const { return m_pauseSettled; }
     int FocusedWindow() const { return m_state.focus; }
@@ -168,6 +171,7 @@ private:
         unsigned int time = 0;
     };
     std::map<int, CShowWhenOpen> m_showWhenOpen;
+    std::vector<std::function<void()>> m_afterOpens;
     int m_syncCountdown = -1;
     int m_pendingOpens = 0;
     int m_pendingCloses = 0;

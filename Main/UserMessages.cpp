@@ -33,8 +33,10 @@ int AskQuestion(const std::wstring& english, const std::wstring& titleEnglish) {
     return g_presenter ? g_presenter->Question(TarvexApp::Translate(english), TarvexApp::Translate(titleEnglish)) : 2;
 }
 
-void ShowNotification(const std::wstring& english) {
-    const std::wstring text = TarvexApp::Translate(english);
+void ShowNotification(const std::wstring& english) { ShowNotification(english, std::wstring()); }
+
+void ShowNotification(const std::wstring& english, const std::wstring& tail) {
+    const std::wstring text = TarvexApp::Translate(english) + tail;
     if (g_capture) g_capture->Add(text);
     if (g_observer) g_observer->OnMessageShown("notification", text);
     if (g_presenter) g_presenter->Notification(text);

@@ -34,6 +34,8 @@ void SetUserEventObserver(IUserEventObserver* observer);
 
 void ShowMessageBox(const std::wstring& english, const std::wstring& titleEnglish = L"Prompt");
 void ShowNotification(const std::wstring& english);
+// The text translated, then `tail` as it is (names of files).
+void ShowNotification(const std::wstring& english, const std::wstring& tail);
 // 1 when the user answered OK; 2 otherwise, and when nobody can be asked.
 int AskQuestion(const std::wstring& english, const std::wstring& titleEnglish = L"Prompt");
 void ShowVideoInfo(const std::wstring& resolution, const std::wstring& frameRate, const std::wstring& duration,

@@ -77,11 +77,27 @@ TEST_F(MainFrameLogicTest, ADayOfChannels1To4Without3SpreadsOneChannelAWindow) {
     EXPECT_GE(m_panels->Grid()->GetWindowCount(), 3);
 }
 
-TEST_F(MainFrameLogicTest, AFileGoneFromTheDiskLeadsToTheReloadOfferNotToPlayback) {
-    const auto files = Recordings(Channels(1, 2));
+TEST_F(MainFrameLogicTest, UnreadableFilesAreLeftOutAndNamedAndAllGoneLeadsToTheReloadOffer) {
+    const auto files = Recordings(Channels(1, 3));
     Drop(m_dir + "/export");
     ASSERT_TRUE(PumpUntil([&] { return !m_panels->groups.empty(); }));
+    // One file gone and one a link to nowhere: the rest of the channel plays, they are named once.
     std::filesystem::remove(files[1]);
+    std::filesystem::remove(files[2]);
+    std::filesystem::create_symlink(m_dir + "/nowhere.rvf", files[2]);
+    AskForDay(QUERY_CHANNEL_OF_DAY, kDay, L"DVR");
+    ASSERT_TRUE(WaitPlaying(0, files[0]));
+    ASSERT_EQ(1u, m_panels->notifications.size());
+    const std::wstring said = m_panels->notifications[0];
+    EXPECT_NE(std::wstring::npos, said.find(std::filesystem::path(files[1]).filename().wstring())) << said;
+    EXPECT_NE(std::wstring::npos, said.find(std::filesystem::path(files[2]).filename().wstring())) << said;
+    EXPECT_EQ(0, m_panels->reloadOffers);
+    EXPECT_TRUE(m_panels->play->Tables().Unopened(0).empty()) << "nothing unreadable waits";
+    m_panels->play->CloseFiles(-1);
+    ASSERT_TRUE(PumpUntil([&] { return m_panels->play->PendingCloses() == 0; }));
+
+    // Nothing of it left to read: the reload is offered and nothing plays.
+    std::filesystem::remove(files[0]);
     AskForDay(QUERY_CHANNEL_OF_DAY, kDay, L"DVR");
     ASSERT_TRUE(PumpUntil([&] { return m_panels->reloadOffers == 1; }));
     EXPECT_EQ(0, m_panels->play->PendingOpens());
