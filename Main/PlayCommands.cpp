@@ -1,10 +1,14 @@
 #include "Main/PlayCommands.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "App/Language.h"
 #include "App/Settings.h"
 #include "Base/FolderPath.h"
+#include "Base/StreamConvert.h"
 #include "Files/NamingRules.h"
 #include "Main/PlayWinManager.h"
 #include "Main/PlayWinManager_UILogic.h"
@@ -17,7 +21,18 @@ namespace {
 
 const wchar_t kLowDisk[] = L"There is a few disk space, pertinent operation may be failed!";
 const wchar_t kNoFolder[] = L"Failed to create path!";
+const wchar_t kInvalidFolder[] = L"The path is invalid!";  // as the configuration page says it
 const int kLayouts[] = {1, 4, 6, 8, 9, 13, 16, 25, 36};
+
+// The folder a snapshot or clip goes to, as the settings name it: made when missing; 0 when it
+// cannot be made, 1 when it is a folder this user can write into, -1 when it is not (nothing is
+// then written, there or anywhere else).
+int UsableFolder(const std::wstring& folder) {
+    if (KX_SOFT_BASE::CreateFolderPath(folder) != 0) return 0;
+    const std::string native = KX_SOFT_BASE::WideToNative(folder);
+    struct stat st;
+    return ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(native.c_str(), W_OK | X_OK) == 0 ? 1 : -1;
+}
 
 }  // namespace
 
@@ -197,7 +212,8 @@ CCommandResult CPlayCommands::Snapshot(int window) {
     const bool jpeg = Settings().SnapFormat == 1;
     std::wstring name;
     MakeCaptureFileName(name, record->channelCode, ui->TimeShown(window), jpeg ? L".jpg" : L".bmp");
-    if (KX_SOFT_BASE::CreateFolderPath(folder) != 0) return RefusedWith(kNoFolder, Show::kMessageBox);
+    if (const int usable = UsableFolder(folder); usable != 1)
+        return RefusedWith(usable == 0 ? kNoFolder : kInvalidFolder, Show::kMessageBox);
     CShownMessages shown;  // the low-disk warning waits until the command has answered
     if (CPlayWinManagerEventImp::IsLowOnSpace(folder)) ShowMessageBox(kLowDisk);
     ui->SnapPicture(window, folder + name, jpeg ? 1 : 0);
@@ -221,9 +237,9 @@ CCommandResult CPlayCommands::Record(int window, bool on) {
     const int format = Settings().VideoFormat;
     std::wstring name;
     MakeCaptureFileName(name, -1, ui->TimeShown(window), format == 0 ? L".rvf" : L".avi");
-    if (KX_SOFT_BASE::CreateFolderPath(folder) != 0) {
+    if (const int usable = UsableFolder(folder); usable != 1) {
         if (grid) grid->SetRecordState(window, 0);
-        return RefusedWith(kNoFolder, Show::kMessageBox);
+        return RefusedWith(usable == 0 ? kNoFolder : kInvalidFolder, Show::kMessageBox);
     }
     CShownMessages shown;
     if (CPlayWinManagerEventImp::IsLowOnSpace(folder)) ShowMessageBox(kLowDisk);

@@ -8,6 +8,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <fstream>
+
+#include "App/Settings.h"
 #include "Main/RemoteControl.h"
 #include "MainTestSupport.h"
 
@@ -99,6 +102,12 @@ TEST_F(RemoteControlTest, CommandsActAsTheUsersOwnAndTheWindowsTellWhatTheyShow)
     EXPECT_EQ("success", Command({"focus", 1})["error"]);
     EXPECT_EQ(1, Command({"get", "state"})["data"]["focus"]);
     EXPECT_NE("success", Command({"snapshot", 1})["error"]) << "nothing plays there";
+    // A snapshot folder inside a regular file: refused with what the window says, nothing written.
+    const std::wstring folder = TarvexApp::Settings().SnapPath;
+    std::ofstream(m_dir + "/plain").put('x');
+    TarvexApp::Settings().SnapPath = Wide(m_dir + "/plain/shots");
+    EXPECT_EQ("Failed to create path!", Command({"snapshot", 0})["error"]);
+    TarvexApp::Settings().SnapPath = folder.empty() ? Wide(m_dir + "/shots") : folder;
     const json shot = Command({"snapshot", 0});
     ASSERT_EQ("success", shot["error"]);
     const std::string path = shot["data"]["file"];
