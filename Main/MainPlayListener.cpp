@@ -94,6 +94,16 @@ void CMainPlayListener::OnPlayPositionChanged(void* handle, unsigned int seconds
     timeline->MoveCursor(window, seconds);
 }
 
+void CMainPlayListener::OnRecordStopped(void* handle, int reason) {
+    auto ui = m_ui.lock();
+    if (!ui) return;
+    const int window = ui->Tables().WindowOf(handle);
+    auto owner = ui->Owner();
+    if (CKXVideoWindow* grid = owner && window >= 0 ? owner->VideoWindow() : nullptr) grid->SetRecordState(window, 0);
+    ShowNotification(reason == 1 ? L"The clip stopped: the disk is full. What it recorded is kept."
+                                 : L"The clip stopped: it could not be written. What it recorded is kept.");
+}
+
 int CMainPlayListener::TakePendingTimeInfo(void* handle, unsigned int* start, unsigned int* end) {
     const auto pending = m_pendingTimes.find(handle);
     if (pending == m_pendingTimes.end()) return 0;

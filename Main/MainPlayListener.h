@@ -26,6 +26,7 @@ public:
     void OnFileEnd(void* handle) override;
     void OnPlayTimeInfoChanged(void* handle, unsigned int start, unsigned int end) override;
     void OnPlayPositionChanged(void* handle, unsigned int seconds) override;
+    void OnRecordStopped(void* handle, int reason) override;
 
     // A span reported before its file was bound: handed over once, then forgotten.
     int TakePendingTimeInfo(void* handle, unsigned int* start, unsigned int* end);

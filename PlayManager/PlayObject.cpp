@@ -182,6 +182,13 @@ void CPlayObject::OnFileEnd(void*) {
     PostToPlayLoop([](CPlayObject& object) { object.Task_OnFileEnd(); });
 }
 
+void CPlayObject::OnDataRecordStopped(void*, int reason) {
+    PostToPlayLoop([reason](CPlayObject& object) {
+        if (auto listener = object.Listener())
+            KX_POST_TASK(ML_MAIN, listener.get(), &IPlayObjectListener::OnRecordStopped, object.Handle(), reason);
+    });
+}
+
 void CPlayObject::OnStreamData(void*, char* data, int length, MOVRA::MV_STREAM_RECORD* record, void*) {
     if (m_aviActive) m_recorder->InputData(record, data, length);
 }

@@ -50,6 +50,7 @@ public:
     // The engine's callbacks (engine threads).
     void OnFileRefFinished(void* context, int result) override;
     void OnFileEnd(void* context) override;
+    void OnDataRecordStopped(void* context, int reason) override;
     void OnFrameVisible(int size, int kind, unsigned char* buffer, void* context, MOVRA::MV_FRAME_RECORD* frame) override;
     void OnFileTimeDone(void* context, unsigned int start, unsigned int end) override;
     void OnStreamData(void* context, char* data, int length, MOVRA::MV_STREAM_RECORD* record, void* reserved) override;

@@ -79,6 +79,9 @@ public:
     virtual void OnPlayPositionChanged(void* handle, unsigned int seconds) {}
     virtual void OnReserved9(int, int, int) {}
     virtual void OnSeekSuccess(int) {}
+    // A clip being recorded stopped by itself: 1 the disk is full (or the file may grow no
+    // further), 2 another write failed. What it wrote stays, playable.
+    virtual void OnRecordStopped(void* handle, int reason) {}
 };
 
 }  // namespace TarvexPlay

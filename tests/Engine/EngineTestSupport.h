@@ -1,4 +1,7 @@
 #pragma once
+#include <sys/resource.h>
+
+#include <csignal>
 // A temporary folder for generated recordings, in UTC so times are fixed numbers, and a
 // listener that records what the engine reports.
 #include <gtest/gtest.h>
@@ -66,6 +69,26 @@ protected:
 
     static constexpr unsigned int kStart = 1710496800;  // 2024-03-15 10:00:00 UTC
     std::string m_dir;
+};
+
+// Files of this process cannot grow past `bytes` while it lives; a write past it fails with
+// EFBIG instead of raising SIGXFSZ, as a write to a full disk fails with ENOSPC.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{bytes, m_old.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    sighandler_t m_oldHandler;
 };
 
 }  // namespace TarvexTest

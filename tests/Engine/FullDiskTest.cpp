@@ -14,29 +14,10 @@
 
 using namespace MOVRA;
 using TarvexTest::EngineTest;
+using TarvexTest::FileSizeLimit;
 using TarvexTest::FrameLog;
 
 namespace {
-
-// Files of this process cannot grow past `bytes` while it lives; a write past it fails with
-// EFBIG instead of raising SIGXFSZ, as a write to a full disk fails with ENOSPC.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{bytes, m_old.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    sighandler_t m_oldHandler;
-};
 
 std::size_t FilesIn(const std::string& dir) {
     std::size_t n = 0;

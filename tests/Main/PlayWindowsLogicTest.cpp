@@ -257,3 +257,21 @@ TEST_F(PlayWindowsLogicTest, SyncPlayCarriesOnAcrossFilesAndSaysWhereAChannelHas
     ASSERT_TRUE(PumpUntil([&] { return Plays(0, files[0]) && Plays(1, files[3]); }));
     EXPECT_TRUE(PumpUntil([&] { return grid->GetNotice(2) == none; })) << "channel 3 has nothing before 2 s";
 }
+
+TEST_F(PlayWindowsLogicTest, AClipThatRunsOutOfSpaceSaysSoAndKeepsWhatItWrote) {
+    const auto files = Recordings(Channels(1, 1, 8));
+    Drop(files[0]);
+    ASSERT_TRUE(WaitPlaying(0, files[0]));
+    ASSERT_TRUE(WaitIndexed(0));
+    const std::string clip = m_dir + "/clip.rvf";
+    {
+        const FileSizeLimit full(48 * 1024);
+        ASSERT_EQ(1, Ui().StartRecord(0, Wide(clip), 0));
+        ASSERT_TRUE(PumpUntil([&] { return m_panels->Grid()->GetRecordState(0) == 1; }));
+        ASSERT_TRUE(PumpUntil([&] { return !m_panels->notifications.empty(); }));
+    }
+    EXPECT_EQ(L"The clip stopped: the disk is full. What it recorded is kept.", m_panels->notifications.back());
+    EXPECT_EQ(0, m_panels->Grid()->GetRecordState(0)) << "the record button goes back";
+    ASSERT_TRUE(std::filesystem::exists(clip));
+    EXPECT_GT(std::filesystem::file_size(clip), 0u);
+}
