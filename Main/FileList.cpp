@@ -1,5 +1,7 @@
 #include "Main/FileList.h"
 
+#include <set>
+
 #include <boost/make_shared.hpp>
 
 #include <cstdio>
@@ -171,7 +173,11 @@ void CFileListEventImp::UpdateDayMark(HKXTREEITEM day) {
 
 void CFileListEventImp::MarkPlaying(const std::vector<_QUERY_FILE_INFO>& records, int on) {
     if (!m_tree) return;
+    // A channel's entry once, however many of its files there are (a day may hold thousands).
+    std::set<std::pair<std::int32_t, std::int32_t>> channelsDone;
     for (const _QUERY_FILE_INFO& record : records) {
+        const bool grouped = record.queryType != QUERY_SINGLE_FILE && record.channelCode != -1;
+        if (grouped && !channelsDone.insert({record.key, record.channelCode}).second) continue;
         if (record.queryType == QUERY_SINGLE_FILE || record.channelCode == -1) {
             m_tree->SetPlaying(UngroupedItem(record.key), on);
             continue;

@@ -205,7 +205,7 @@ void CMainFrameUILogic::PlayFiles(const std::vector<_QUERY_FILE_INFO>& files) {
         else
             waiting.push_back(record);
     }
-    for (const PlayRecord& record : waiting) ui->AddWaitingRecord(record);
+    ui->AddWaitingRecords(waiting);
 }
 
 void CMainFrameUILogic::Reload() {

@@ -66,6 +66,12 @@ public:
     virtual ~ITimeLineFace() = default;
     // The row of `window` holds the span of one file (segment `segmentId`) under `label`.
     virtual void UpdateRow(int window, const std::wstring& label, int segmentId, unsigned int start, unsigned int end) = 0;
+    // The same for many files of the window at once (a day's thousands of files in one go).
+    struct CSpan {
+        int segmentId;
+        unsigned int start, end;
+    };
+    virtual void UpdateRowSpans(int window, const std::wstring& label, const std::vector<CSpan>& spans) = 0;
     // The cursor of a window's row (-1: every row) at a wall-clock second.
     virtual void MoveCursor(int window, unsigned int seconds) = 0;
     virtual void SelectRow(int window) = 0;

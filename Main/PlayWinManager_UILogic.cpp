@@ -548,10 +548,20 @@ void CPlayManagerUILogic::Retire(PlayHandle handle) {
     KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_CloseFiles, ListOf({handle}));
 }
 
-void CPlayManagerUILogic::AddWaitingRecord(const PlayRecord& record) {
-    m_tables.AddUnopened(record);
-    MarkPlaying({record}, 1);
-    ShowSpan(record);
+void CPlayManagerUILogic::AddWaitingRecords(const std::vector<PlayRecord>& records) {
+    std::map<int, std::vector<ITimeLineFace::CSpan>> spans;
+    std::map<int, std::wstring> labels;
+    for (const PlayRecord& record : records) {
+        m_tables.AddUnopened(record);
+        if (record.fileStartTime < 0 || record.fileEndTime <= record.fileStartTime) continue;
+        spans[record.context].push_back({record.startKey, static_cast<unsigned int>(record.fileStartTime),
+                                         static_cast<unsigned int>(record.fileEndTime)});
+        labels[record.context] = record.queryType == QUERY_SINGLE_FILE ? FileNameOf(record.path) : ChannelText(record.channelCode);
+    }
+    MarkPlaying(records, 1);
+    // Each window's row takes its files' spans in one go.
+    if (ITimeLineFace* timeline = TimeLine())
+        for (const auto& [window, list] : spans) timeline->UpdateRowSpans(window, labels[window], list);
 }
 
 void CPlayManagerUILogic::ShowSpan(const PlayRecord& record) {

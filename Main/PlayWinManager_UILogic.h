@@ -36,7 +36,7 @@ public:
     void StartPlayOneFile(const std::wstring& path, const PlayRecord& record, int unused = 0);
     // A further file of a window's channel: listed and kept as a record, opened in the engine only
     // when the window is about to show it (its span, from its name, is on the timeline at once).
-    void AddWaitingRecord(const PlayRecord& record);
+    void AddWaitingRecords(const std::vector<PlayRecord>& records);
     // The timeline's row of the record's window shows its span under the channel's label.
     void ShowSpan(const PlayRecord& record);
     void CloseFiles(int window);

@@ -1,5 +1,6 @@
 #include "Main/TimeLine.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -105,24 +106,32 @@ void CMainTimeLineEventImp::OnSize(int, int width, int height) {
 
 void CMainTimeLineEventImp::UpdateRow(int window, const std::wstring& label, int segmentId, unsigned int start,
                                       unsigned int end) {
-    if (!m_panel) return;
+    UpdateRowSpans(window, label, {CSpan{segmentId, start, end}});
+}
+
+void CMainTimeLineEventImp::UpdateRowSpans(int window, const std::wstring& label, const std::vector<CSpan>& spans) {
+    if (!m_panel || spans.empty()) return;
     std::wstring rowLabel = label;
     std::vector<KXProgressSegment> segments;
     if (m_panel->HasRow(window)) {
         std::wstring old;
         m_panel->GetRow(window, old, segments);
         if (rowLabel.empty()) rowLabel = old;
-        bool found = false;
-        for (KXProgressSegment& s : segments) {
-            if (s.id != segmentId) continue;
-            s.start = start;
-            s.end = end;
-            found = true;
-        }
-        if (!found) segments.push_back({segmentId, static_cast<std::time_t>(start), static_cast<std::time_t>(end), 1});
         m_panel->RemoveRow(window);
-    } else {
-        segments.push_back({static_cast<int>(start), static_cast<std::time_t>(start), static_cast<std::time_t>(end), 1});
+    }
+    // A segment a file: one already there takes the new span.
+    std::map<int, std::size_t> at;
+    for (std::size_t i = 0; i < segments.size(); ++i) at[segments[i].id] = i;
+    for (const CSpan& span : spans) {
+        const KXProgressSegment segment{span.segmentId, static_cast<std::time_t>(span.start),
+                                        static_cast<std::time_t>(span.end), 1};
+        const auto known = at.find(span.segmentId);
+        if (known != at.end()) {
+            segments[known->second] = segment;
+        } else {
+            at[span.segmentId] = segments.size();
+            segments.push_back(segment);
+        }
     }
     m_panel->AddRow(window, rowLabel, segments);
 }

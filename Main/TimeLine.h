@@ -27,6 +27,7 @@ public:
 
     // ITimeLineFace
     void UpdateRow(int window, const std::wstring& label, int segmentId, unsigned int start, unsigned int end) override;
+    void UpdateRowSpans(int window, const std::wstring& label, const std::vector<CSpan>& spans) override;
     void MoveCursor(int window, unsigned int seconds) override;
     void SelectRow(int window) override;
 

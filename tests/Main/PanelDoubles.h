@@ -149,6 +149,9 @@ public:
     void CloseWindow() override { calls.push_back("CloseWindow"); }
 
     // ITimeLineFace
+    void UpdateRowSpans(int window, const std::wstring& label, const std::vector<CSpan>& spans) override {
+        for (const CSpan& s : spans) UpdateRow(window, label, s.segmentId, s.start, s.end);
+    }
     void UpdateRow(int window, const std::wstring& label, int segmentId, unsigned int start, unsigned int end) override {
         Row& row = rows[window];
         if (!label.empty()) row.label = label;
