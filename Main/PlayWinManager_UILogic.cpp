@@ -142,6 +142,7 @@ void CPlayManagerUILogic::StartPlayOneFile(const std::wstring& path, const PlayR
     ++m_pendingOpens;
     m_state.forward = true;  // a file opens playing forward
     ShowState();
+    ShowSpan(record);  // from its name, until the engine has read it
     KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_PlayOneFile, path,
                  boost::static_pointer_cast<TarvexPlay::IPlayObjectListener>(m_listener),
                  boost::make_shared<PlayRecord>(record));
