@@ -44,8 +44,10 @@ struct _QUERY_FILE_INFO {
     std::int32_t channelCode = -1;  // -1 for an ungrouped file
     std::int32_t context = 0;  // passed through; the window number in a play record
     std::int32_t startKey = 0;  // the index for an ungrouped file
-    std::int32_t fileStartTime = -1;  // filled in once the engine reports the file's span
-    std::int32_t fileEndTime = -1;
+    // Wall-clock seconds, 64-bit so that a recorder's clock past 2038 keeps its span (a 32-bit
+    // value turned negative and read as "not known yet", which refused sync play).
+    std::int64_t fileStartTime = -1;  // from the file's name, then as the engine reports it
+    std::int64_t fileEndTime = -1;
     // Play state, owned by the play windows.
     std::int32_t atEnd = 0;
     std::int32_t direction = 1;  // 1 forward, 0 backward

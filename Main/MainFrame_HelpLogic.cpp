@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 
 #include "Base/LoopIds.h"
 #include "Base/StreamConvert.h"
@@ -66,9 +67,10 @@ void CMainFrameHelpLogic::Task_GetFilePath(int type, std::int32_t key, std::wstr
             const KX_SOFT_BASE::DateTime& e = info.endTime;
             const std::int64_t from = KX_SOFT_BASE::DateTime::MakeTimeT(s.year, s.month, s.day, s.hour, s.minute, s.second);
             const std::int64_t to = KX_SOFT_BASE::DateTime::MakeTimeT(e.year, e.month, e.day, e.hour, e.minute, e.second);
-            if (from > 0 && to > from && to <= INT32_MAX) {
-                file.fileStartTime = static_cast<std::int32_t>(from);
-                file.fileEndTime = static_cast<std::int32_t>(to);
+            // The engine and the timeline count unsigned 32-bit seconds (to 2106).
+            if (from > 0 && to > from && to <= static_cast<std::int64_t>(UINT32_MAX)) {
+                file.fileStartTime = from;
+                file.fileEndTime = to;
             }
         }
         files->push_back(file);

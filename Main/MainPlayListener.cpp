@@ -68,8 +68,8 @@ void CMainPlayListener::OnPlayTimeInfoChanged(void* handle, unsigned int start, 
         m_pendingTimes[handle] = {start, end};  // the open's reply has not bound it yet
         return;
     }
-    record->fileStartTime = static_cast<std::int32_t>(start);
-    record->fileEndTime = static_cast<std::int32_t>(end);
+    record->fileStartTime = start;
+    record->fileEndTime = end;
     ui->ShowSpan(*record);
     auto owner = ui->Owner();
     if (ITimeLineFace* timeline = owner ? owner->TimeLine() : nullptr) timeline->SelectRow(ui->FocusedWindow());

@@ -172,6 +172,23 @@ TEST_F(PlayWindowsLogicTest, ADayPlaysInSyncOnceEverySpanIsKnownAndEndsWithItsLa
     EXPECT_EQ(0, OnPlayLoop([logic] { return logic->IsGroupActive(); })) << "ended with its last file";
 }
 
+TEST_F(PlayWindowsLogicTest, ARecordersClockPast2038KeepsItsSpansAndPlaysInSync) {
+    MOVRA::SynthOptions o = Channels(2, 2, 2);
+    o.start = 2215245600;  // 2040-03-15 10:00:00 UTC: past what 32 signed bits hold
+    Recordings(o);
+    Drop(m_dir + "/export");
+    ASSERT_TRUE(PumpUntil([&] { return !m_panels->groups.empty(); }));
+    ASSERT_EQ(1u, m_panels->groups.size());
+    AskForDay(QUERY_WHOLE_DAY, m_panels->groups[0].day, L"DVR");
+    ASSERT_TRUE(PumpUntil([&] { return Ui().Tables().AllRecords().size() == 4 && Ui().PendingOpens() == 0; }));
+    ASSERT_TRUE(WaitSpans());
+    for (PlayRecord* r : Ui().Tables().AllRecords()) EXPECT_GE(r->fileStartTime, 2215245600);
+    ASSERT_EQ(1, Ui().SetSynPlay(1)) << "a span past 2038 is a span, not an unknown one";
+    ASSERT_TRUE(PumpUntil([&] { return Ui().GroupTime() >= 2215245600u + 3; }, 30000)) << "and on into the second files";
+    ASSERT_TRUE(PumpUntil([&] { return Ui().PositionOf(0).wallClock >= 2215245602.0; })) << "its pictures are the second file's";
+    EXPECT_GE(m_panels->rows[0].cursor, 2215245602u) << "the timeline follows";
+}
+
 TEST_F(PlayWindowsLogicTest, ATimelineSeekIntoAWaitingFilesSpanSwapsItIn) {
     const auto files = Recordings(Channels(1, 3, 2));  // spans 0-2, 2-4 and 4-6 s
     Drop(files[0]);
@@ -215,13 +232,14 @@ TEST_F(PlayWindowsLogicTest, TheProgramEndsWithoutWaitingWhileFilesPlayAndOpen) 
     *busy = false;  // the files still open are closed on the play loop now (the tear-down waits)
 }
 
-// A day of three channels of three 2-second files, channel 2 with a gap from 2 to 4 s and channel 3
-// starting 2 s late, played in sync across its files forward and backward. Re-encoded, each
+// A day of three channels of three 2-second files, channel 1 ending 2 s early, channel 2 with a gap
+// from 2 to 4 s and channel 3 starting 2 s late, played in sync across its files forward and backward. Re-encoded, each
 // channel's files are of another container and encoding (B-frames, keyframes at uneven
 // distances), their wall clock taken from their names.
 void PlayWindowsLogicTest::SyncAcrossFiles(bool reencoded) {
     auto files = Recordings(Channels(3, 3, 2));  // each channel 0-2, 2-4 and 4-6 s
     ASSERT_EQ(9u, files.size());
+    std::filesystem::remove(files[2]);  // channel 1 ends at 4 s
     std::filesystem::remove(files[4]);  // channel 2 has a gap from 2 to 4 s
     std::filesystem::remove(files[6]);  // channel 3 starts 2 s late
     if (reencoded) {
@@ -239,7 +257,7 @@ void PlayWindowsLogicTest::SyncAcrossFiles(bool reencoded) {
     Drop(m_dir + "/export");
     ASSERT_TRUE(PumpUntil([&] { return !m_panels->groups.empty(); }));
     AskForDay(QUERY_WHOLE_DAY, kDay, L"DVR");
-    ASSERT_TRUE(PumpUntil([&] { return Ui().Tables().AllRecords().size() == 7 && Ui().PendingOpens() == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return Ui().Tables().AllRecords().size() == 6 && Ui().PendingOpens() == 0; }));
     ASSERT_TRUE(WaitSpans());
     Ui().Seek(kStart, 0);
     ASSERT_EQ(1, Ui().SetSynPlay(1));
@@ -265,11 +283,15 @@ void PlayWindowsLogicTest::SyncAcrossFiles(bool reencoded) {
     ASSERT_TRUE(groupPast(5));
     ASSERT_TRUE(PumpUntil([&] { return Plays(1, files[5]); })) << "channel 2 back after its gap";
     EXPECT_TRUE(PumpUntil([&] { return grid->GetNotice(1).empty(); }));
+    EXPECT_TRUE(PumpUntil([&] { return grid->GetNotice(0) == none; })) << "channel 1 has ended";
+    EXPECT_TRUE(Plays(0, files[1])) << "and keeps its last file for the way back";
 
     // Backward the same way, back into the first files.
     for (int w = 0; w < 3; ++w) ASSERT_TRUE(WaitIndexed(w));
     Ui().Seek(kStart + 5, 0);
     ASSERT_EQ(1, Ui().SetPlayDirection(0));
+    ASSERT_TRUE(PumpUntil([&] { return Ui().GroupTime() && Ui().GroupTime() <= kStart + 3; }, 30000));
+    EXPECT_TRUE(PumpUntil([&] { return grid->GetNotice(0).empty() && Plays(0, files[1]); })) << "channel 1 joined again";
     ASSERT_TRUE(PumpUntil([&] { return Ui().GroupTime() && Ui().GroupTime() <= kStart + 1; }, 30000));
     ASSERT_TRUE(PumpUntil([&] { return Plays(0, files[0]) && Plays(1, files[3]); }));
     EXPECT_TRUE(PumpUntil([&] { return grid->GetNotice(2) == none; })) << "channel 3 has nothing before 2 s";
