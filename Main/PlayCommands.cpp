@@ -28,6 +28,10 @@ const int kLayouts[] = {1, 4, 6, 8, 9, 13, 16, 25, 36};
 // cannot be made, 1 when it is a folder this user can write into, -1 when it is not (nothing is
 // then written, there or anywhere else).
 int UsableFolder(const std::wstring& folder) {
+    // A relative or empty folder from a hand-edited settings file would land in whatever folder
+    // the program was started from (a snapshot in "/etc" when started from there), and "/" is
+    // refused by the configuration page: both are invalid here too.
+    if (folder.empty() || folder.front() != L'/' || folder == L"/") return -1;
     if (KX_SOFT_BASE::CreateFolderPath(folder) != 0) return 0;
     const std::string native = KX_SOFT_BASE::WideToNative(folder);
     struct stat st;

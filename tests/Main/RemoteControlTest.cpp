@@ -107,6 +107,15 @@ TEST_F(RemoteControlTest, CommandsActAsTheUsersOwnAndTheWindowsTellWhatTheyShow)
     std::ofstream(m_dir + "/plain").put('x');
     TarvexApp::Settings().SnapPath = Wide(m_dir + "/plain/shots");
     EXPECT_EQ("Failed to create path!", Command({"snapshot", 0})["error"]);
+    // A relative folder (a hand-edited settings file) would land wherever the program started.
+    const auto started = std::filesystem::current_path();
+    std::filesystem::current_path(m_dir);
+    for (const wchar_t* relative : {L"shots", L"", L"/"}) {
+        TarvexApp::Settings().SnapPath = relative;
+        EXPECT_EQ("The path is invalid!", Command({"snapshot", 0})["error"]) << KX_SOFT_BASE::WideToNative(relative);
+    }
+    std::filesystem::current_path(started);
+    EXPECT_FALSE(std::filesystem::exists(m_dir + "/shots")) << "nothing written";
     TarvexApp::Settings().SnapPath = folder.empty() ? Wide(m_dir + "/shots") : folder;
     const json shot = Command({"snapshot", 0});
     ASSERT_EQ("success", shot["error"]);
