@@ -46,7 +46,8 @@ void CMainFrameHelpLogic::Task_BuildFileList(boost::shared_ptr<const std::wstrin
     auto singles = boost::make_shared<std::vector<_SINGLE_FILE_INFO>>();
     m_catalogue->FillGroupList(*groups, *paths);
     m_catalogue->FillSingleList(*singles);
-    KX_POST_WEAK(ML_MAIN, m_ui, &CMainFrameUILogic::Task_GenerateFileList_Ret, groups, singles, paths, noRecording);
+    KX_POST_WEAK(ML_MAIN, m_ui, &CMainFrameUILogic::Task_GenerateFileList_Ret, groups, singles, paths, noRecording,
+                 path);
 }
 
 void CMainFrameHelpLogic::Task_GetFilePath(int type, std::int32_t key, std::wstring name, ChannelMap channels,

@@ -42,12 +42,15 @@ void CMainFrameUILogic::GenerateFileList(boost::shared_ptr<const std::wstring> p
     KX_POST_TASK(ML_HELPER, m_help.get(), &CMainFrameHelpLogic::Task_BuildFileList, path);
 }
 
-void CMainFrameUILogic::Task_GenerateFileList_Ret(GroupList groups, SingleList singles, PathList paths, int noRecording) {
+void CMainFrameUILogic::Task_GenerateFileList_Ret(GroupList groups, SingleList singles, PathList paths, int noRecording,
+                                                  boost::shared_ptr<const std::wstring> dropped) {
     auto owner = m_owner.lock();
     if (!owner || !groups || !singles) return;
     const int outstanding = owner->BuildAnswered();
     if (noRecording) {
         if (outstanding == 0 && !owner->IsWindowVisible()) owner->ShowWindow();
+        // A drop that lists nothing would otherwise look as if it was never seen.
+        ShowNotification(L"No recording was found in:", L" " + (dropped ? *dropped : std::wstring()));
         return;
     }
     // The folders of every listed recording, for a reload.

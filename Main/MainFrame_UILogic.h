@@ -22,7 +22,9 @@ public:
 
     void SetDropPath(boost::shared_ptr<const std::wstring> path) { m_dropPath = std::move(path); }
     void GenerateFileList(boost::shared_ptr<const std::wstring> path);
-    void Task_GenerateFileList_Ret(GroupList groups, SingleList singles, PathList paths, int noRecording);
+    // `noRecording`: the scan of `dropped` found nothing to list, which the user is told.
+    void Task_GenerateFileList_Ret(GroupList groups, SingleList singles, PathList paths, int noRecording,
+                                   boost::shared_ptr<const std::wstring> dropped);
     void Task_GetFileManager_Ret(boost::shared_ptr<const CFileManager> catalogue);
     // Plays the remembered dropped file, if the lists hold it; nonzero when a request went out.
     int PlayDropDownFile(const std::vector<_GROUP_FILE_INFO>& groups, const std::vector<_SINGLE_FILE_INFO>& singles);

@@ -1,6 +1,8 @@
 // The road of a dropped path: the catalogue built on the helper loop, the lists in the file list,
 // the dropped recording played with the rest of its channel's day, a day spread over windows, the
 // reload offer for files gone from the disk, and the busy rule.
+#include <fstream>
+
 #include "MainTestSupport.h"
 
 using namespace TarvexTest;
@@ -60,6 +62,14 @@ TEST_F(MainFrameLogicTest, AnUngroupedRecordingPlaysAloneAndAFolderPlaysNothing)
     EXPECT_EQ(0, m_panels->play->PendingOpens());
     EXPECT_EQ(nullptr, Current(0)) << "a folder is listed, not played";
     EXPECT_EQ(1, m_panels->lastBuilds) << "the last build played nothing";
+
+    // A folder with nothing to list says so, naming it.
+    const std::string empty = m_dir + "/copy of nothing";
+    std::filesystem::create_directories(empty + "/2024-03-15");
+    std::ofstream(empty + "/2024-03-15/notes.txt") << "x";
+    Drop(empty);
+    const std::wstring told = L"No recording was found in: " + Wide(empty);
+    EXPECT_TRUE(PumpUntil([&] { return !m_panels->notifications.empty() && m_panels->notifications.back() == told; }));
 }
 
 TEST_F(MainFrameLogicTest, ADayOfChannels1To4Without3SpreadsOneChannelAWindow) {
