@@ -99,6 +99,8 @@ public:
     // does not wait for any).
     void SetSyncCountdown(int files) { m_syncCountdown = files; }
     int PendingOpens() const { return m_pendingOpens; }
+    // Next files being opened ahead of their windows' need: their records are in no table meanwhile.
+    std::size_t FilesPreparing() const { return m_preparing.size(); }
     // The busy rule: files still opening (and, with closingToo, still closing) hold back what
     // would conflict with them.
     bool IsBusy(bool closingToo) const { return m_pendingOpens > 0 || (closingToo && m_pendingCloses > 0); }

@@ -141,7 +141,7 @@ public:
             },
             60);
         const double toPicture = Ms(Clock::now() - begin);
-        std::size_t files = ui.Tables().AllRecords().size();
+        const std::size_t files = ui.Tables().AllRecords().size() + ui.FilesPreparing();
         std::printf("%s: %d channels, %zu files\n", m_folder.c_str(), m_windows, files);
         if (shown)
             std::printf("  request to a picture in every window: %.0f ms\n", toPicture);
