@@ -18,6 +18,7 @@
 #include "Base/FolderPath.h"
 #include "Base/LoopIds.h"
 #include "Base/StreamConvert.h"
+#include "Base/SystemFunctions.h"
 #include "Base/TaskLog.h"
 #include "Base/UserFolders.h"
 #include "Main/MainFrame.h"
@@ -98,6 +99,7 @@ int main(int argc, char** argv) {
     using namespace TarvexApp;
     int status = 0;
     if (AnsweredWithoutWindow(argc, argv, &status)) return status;
+    KX_SOFT_BASE::LimitHeapArenas();  // before the first worker thread
     InstallCrashReport();
     ConfigureTaskLog();
     // The toolkit sees the arguments before "--" only, and takes its own options out of them.

@@ -1,5 +1,6 @@
 #include "Base/SystemFunctions.h"
 
+#include <malloc.h>
 #include <pthread.h>
 #include <sys/statvfs.h>
 #include <time.h>
@@ -46,6 +47,13 @@ int FileStat(const char* path, struct stat* status) {
     struct stat local;
     if (!path) return -1;
     return ::stat(path, status ? status : &local) == 0 ? 0 : -1;
+}
+
+void LimitHeapArenas() {
+#ifdef __GLIBC__
+    const long processors = sysconf(_SC_NPROCESSORS_ONLN);
+    mallopt(M_ARENA_MAX, static_cast<int>(processors < 2 ? 2 : processors));
+#endif
 }
 
 }  // namespace KX_SOFT_BASE

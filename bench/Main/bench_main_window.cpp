@@ -25,6 +25,7 @@
 #include "Base/MessageLoopManager.h"
 #include "Base/PostTask.h"
 #include "Base/StreamConvert.h"
+#include "Base/SystemFunctions.h"
 #include "Base/UITimer.h"
 #include "Engine/RecordingWriter.h"
 #include "Main/FileList.h"
@@ -189,6 +190,7 @@ void Run(const std::string& folder, double playSeconds, bool sync) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    KX_SOFT_BASE::LimitHeapArenas();  // as the player does
     bool quick = false, sync = false;
     std::string given;
     for (int i = 1; i < argc; ++i) {
