@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -269,6 +270,21 @@ int CMovra::Impl::QueryInfo(int type, void* buffer, int size, int* returned) {
         case MV_QUERY_FRAME_NUMBER: return give(m_playback->CurrentFrameNumber());
         case MV_QUERY_STREAM_SECONDS: return give(m_playback->CurrentStreamSeconds());
         case MV_QUERY_WALL_CLOCK: return give(StartWallClock() + m_playback->CurrentStreamSeconds());
+        case MV_QUERY_PLAY_STATS: {
+            MV_PLAY_STATS stats;
+            {
+                std::lock_guard<std::mutex> lock(m_file->mutex);
+                const MediaDescription& m = m_file->media;
+                std::snprintf(stats.codec, sizeof stats.codec, "%s", m.videoCodec.c_str());
+                stats.width = m.width;
+                stats.height = m.height;
+                stats.frameRate = m.fpsNum > 0 ? static_cast<double>(m.fpsNum) / m.fpsDen : 0;
+                const double seconds = m_file->indexReady ? m_file->index.DurationSeconds() : 0;
+                if (seconds > 0) stats.bitRate = 8.0 * static_cast<double>(m_file->identity.size) / seconds;
+            }
+            m_playback->CountsInto(&stats);
+            return give(stats);
+        }
         default: return 0;
     }
 }

@@ -49,6 +49,21 @@ enum MV_QUERY_TYPE {
     MV_QUERY_FRAME_NUMBER = 4,  // int: the presented frame's number in the file
     MV_QUERY_STREAM_SECONDS = 5,  // double: its time from the file's first frame
     MV_QUERY_WALL_CLOCK = 6,  // double: its wall-clock time, to the fraction of a second
+    MV_QUERY_PLAY_STATS = 7,  // MV_PLAY_STATS
+};
+
+// What a file's play has cost and given up. The counts run from the file's opening: a reader
+// takes differences over the time it watches.
+struct MV_PLAY_STATS {
+    char codec[16] = {0};  // the video codec's short name
+    int width = 0, height = 0;
+    double frameRate = 0;  // frames per second, 0 when not known
+    double bitRate = 0;  // bits per second over the whole file, 0 before its index is read
+    unsigned int presented = 0;  // pictures shown
+    unsigned int passedOver = 0;  // decoded too late to be shown
+    unsigned int decoded = 0;  // pictures out of the decoder
+    double decodeSeconds = 0;  // the time spent decoding them
+    int relief = 0;  // forward play gives up now: 0 nothing, 1 frames nothing refers to, 2 also cheaper decoding
 };
 
 // OnStreamData's record: ints 7..12 (the 8th to the 13th) hold the data's year, month, day, hour,

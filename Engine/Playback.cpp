@@ -24,6 +24,8 @@ constexpr auto kMaxGapWithoutFrame = std::chrono::milliseconds(250);
 // Behind by more than this (a listener that blocked, a slow disk), the clock starts again from
 // the frame at hand instead of racing to catch up.
 constexpr auto kResyncAfter = std::chrono::seconds(1);
+// A member of a group this many seconds behind the group's clock jumps to a keyframe near it.
+constexpr double kGroupCatchUp = 1.0;
 constexpr auto kIdleWait = std::chrono::milliseconds(50);
 // The sound clock leads the pictures; smaller differences are the sound device's granularity.
 constexpr double kSoundDrift = 0.04;
@@ -32,8 +34,9 @@ constexpr double kSoundDrift = 0.04;
 constexpr double kShortestImplausibleJump = 1.0;
 
 int SkipLevelFor(double speed) { return speed >= 16 ? 2 : speed >= 4 ? 1 : 0; }
-// The decoder skips more when decoding a frame takes most of the time the clock gives it (the
-// machine cannot sustain the speed), and less again once it takes little of it for a while.
+// Backward, the decoder skips more when decoding a frame takes most of the time the clock gives
+// it (the machine cannot sustain the speed), and less again once it takes little of it for a
+// while. Forward play keeps up by how late its pictures are (KeepUp.h).
 constexpr double kSkipMoreAt = 0.9, kSkipLessAt = 0.35;
 constexpr int kSamplesToDecide = 12;
 constexpr auto kSteadyToSkipLess = std::chrono::seconds(3);
@@ -66,6 +69,9 @@ struct CPlayback::Shared {
     double groupOffset = 0;  // the wall clock of the file's first frame
     // What is on screen.
     Picture last;
+    unsigned int presented = 0, passedOver = 0, decoded = 0;
+    double decodeSeconds = 0;
+    int relief = 0;
     double seconds = 0;  // from the first frame
     int frameNumber = 0;
     int width = 0, height = 0;
@@ -109,9 +115,9 @@ public:
                 m_forward = c.forward;
                 m_atEnd = false;
                 m_forwardReady = false;  // a picture decoded ahead belongs to the other way
-                m_clock.Reset();
+                ResetClock();
             }
-            if (c.clockReset) m_clock.Reset();
+            if (c.clockReset) ResetClock();
             if (c.seek || c.steps != 0 || c.clockReset || !c.playing || !c.forward || !IsNormalSpeed(c.speed) || !c.paced)
                 HaltSound();
             if (c.seek) {
@@ -272,8 +278,20 @@ private:
 
     // --- Commands ---
 
-    // The skip level for a speed, raised while the decoder cannot keep up with the clock.
-    int LevelFor(double speed) const { return std::min(2, SkipLevelFor(speed) + m_boost); }
+    // The skip level for a speed; backward, raised while the decoder cannot keep up with the clock.
+    int LevelFor(double speed, bool forward) const { return forward ? SkipLevelFor(speed) : std::min(2, SkipLevelFor(speed) + m_boost); }
+
+    void ResetClock() {
+        m_clock.Reset();
+        m_keepUp.Reset();
+        SetRelief(Relief::kNone);
+    }
+
+    void SetRelief(Relief relief) {
+        m_decoder.SetRelief(relief);
+        std::lock_guard<std::mutex> lock(m_s.mutex);
+        m_s.relief = static_cast<int>(relief);
+    }
 
     // One frame's decoding time against the time the clock allows it.
     void SampleDecoding(double seconds, double budget) {
@@ -292,7 +310,7 @@ private:
     }
 
     void PlayOne(const Commands& c) {
-        const int level = LevelFor(c.speed);
+        const int level = LevelFor(c.speed, c.forward);
         Picture picture;
         std::size_t number = 0;
         const auto decodeStart = Clock::now();
@@ -308,8 +326,13 @@ private:
             ReportEnd();
             return;
         }
-        if (fresh && (c.paced || c.group))
-            SampleDecoding(std::chrono::duration<double>(Clock::now() - decodeStart).count(), FrameInterval() / c.speed);
+        const double decodeSeconds = std::chrono::duration<double>(Clock::now() - decodeStart).count();
+        if (fresh) {
+            std::lock_guard<std::mutex> lock(m_s.mutex);
+            ++m_s.decoded;
+            m_s.decodeSeconds += decodeSeconds;
+        }
+        if (fresh && !c.forward && (c.paced || c.group)) SampleDecoding(decodeSeconds, FrameInterval() / c.speed);
         const double seconds = SecondsOf(picture->pts);
         if (c.forward && c.paced && IsNormalSpeed(c.speed) && m_sound && !m_soundOn) {
             m_sound->Start(seconds);
@@ -320,15 +343,22 @@ private:
             if (c.forward) m_pending = std::move(picture);  // shown after the command
             return;
         }
+        if (fresh && c.forward && (c.paced || c.group)) {
+            SetRelief(m_keepUp.Note(m_late, FrameInterval() / c.speed, Clock::now()));
+            if (c.group && due == Due::Drop && m_late > kGroupCatchUp) CatchUpWithGroup(c);
+        }
         if (due == Due::Show) {
             Present(picture, number, seconds);
         } else {
             m_lastPts = picture->pts;  // passed over: the position moves on all the same
+            std::lock_guard<std::mutex> lock(m_s.mutex);
+            ++m_s.passedOver;
         }
     }
 
     void SeekTo(const Commands& c) {
         m_atEnd = false;
+        ResetClock();  // anchored again at the frame sought
         std::int64_t target = m_firstPts + std::llround(std::max(0.0, c.seekSeconds) / m_timeBase);
         const FileIndex* index = Index();
         std::size_t n = 0;
@@ -336,7 +366,7 @@ private:
             n = index->FrameAt(target);
             target = index->frames[n].pts;
         }
-        const int level = c.playing ? LevelFor(c.speed) : 0;
+        const int level = c.playing ? LevelFor(c.speed, c.forward) : 0;
         Picture picture;
         std::size_t number = n;
         if (c.forward || !index) {
@@ -405,6 +435,7 @@ private:
         }
         FollowSound(now, c);
         auto due = m_clock.Due(seconds, c.speed, c.forward);
+        m_late = std::chrono::duration<double>(now - due).count();
         if (now > due + kResyncAfter) {
             m_clock.Anchor(seconds, now);
             return Due::Show;
@@ -440,6 +471,7 @@ private:
                 if (Interrupted(c.generation)) return Due::Interrupted;
                 const auto due = c.group->Due(wall);
                 const auto now = Clock::now();
+                if (first) m_late = due == Clock::time_point::max() ? -1.0 : std::chrono::duration<double>(now - due).count();
                 if (now >= due) {
                     const bool late = now > due + lateAfter;
                     return first && late && now - m_lastPresented < kMaxGapWithoutFrame ? Due::Drop : Due::Show;
@@ -459,6 +491,24 @@ private:
                     m_s.cv.wait_until(lock, std::min(c.group->Due(wall), Clock::now() + kIdleWait));
             }
         }
+    }
+
+    // A member this far behind the group's clock (the others took its core for a while) would
+    // decode every frame in between to get back: it goes on from the keyframe before the group's
+    // time instead, where that is ahead of its own.
+    void CatchUpWithGroup(const Commands& c) {
+        const FileIndex* index = Index();
+        if (!index || !c.group->Known()) return;
+        const double target = c.group->Now() - c.groupOffset;
+        const std::int64_t pts = m_firstPts + std::llround(std::max(0.0, target) / m_timeBase);
+        const IndexEntry& key = index->frames[index->KeyframeAtOrBefore(index->FrameAt(pts))];
+        if (m_lastPts != kNone && key.pts <= m_lastPts) return;
+        m_pending.reset();
+        if (!m_decoder.SeekToKeyframe(key.position, key.pts)) {
+            m_forwardReady = false;  // the next picture positions the decoder again
+            return;
+        }
+        m_lastPts = key.pts - 1;
     }
 
     // The frame at `seconds` lies further from the position, the way play goes, than the file
@@ -517,6 +567,7 @@ private:
             m_s.frameNumber = static_cast<int>(number);
             m_s.width = picture->width;
             m_s.height = picture->height;
+            ++m_s.presented;
         }
         m_lastPts = picture->pts;
         m_lastPresented = Clock::now();
@@ -564,7 +615,9 @@ private:
     std::int64_t m_firstPts = 0;
     std::int64_t m_lastPts = kNone;  // the position: the frame last shown or passed over
     int m_skip = 0;
-    int m_boost = 0;  // skip levels added while the decoder cannot keep up
+    int m_boost = 0;  // backward: skip levels added while the decoder cannot keep up
+    CKeepUp m_keepUp;  // forward: what is given up to keep to the clock
+    double m_late = 0;  // seconds the last picture was ready after it was due
     double m_decodeCost = 0;  // seconds per frame, smoothed
     int m_samples = 0;
     Clock::time_point m_boostChanged;
@@ -706,6 +759,15 @@ void CPlayback::SetSound(std::shared_ptr<ISoundOutput> sound) {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->sound = std::move(sound);
     m_shared->Command();
+}
+
+void CPlayback::CountsInto(MV_PLAY_STATS* stats) const {
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    stats->presented = m_shared->presented;
+    stats->passedOver = m_shared->passedOver;
+    stats->decoded = m_shared->decoded;
+    stats->decodeSeconds = m_shared->decodeSeconds;
+    stats->relief = m_shared->relief;
 }
 
 double CPlayback::CurrentStreamSeconds() const {

@@ -26,6 +26,16 @@ struct CVideoDecoder::Impl {
     // packets sent and not yet taken by a picture, and whether only keyframes are sent.
     std::multiset<std::int64_t> slots;
     bool keysOnly = false;
+    AVDiscard skipped = AVDISCARD_DEFAULT;  // the frames the skip level passes over
+    Relief relief = Relief::kNone;
+
+    // Set before each packet: a decoder reads these as it meets the packet's frame.
+    void ApplySkipping() {
+        AVCodecContext* c = decoder.get();
+        const bool dropsFrames = relief >= Relief::kNonReference && !reader.TimedByDecodeOrder();
+        c->skip_frame = dropsFrames && skipped < AVDISCARD_NONREF ? AVDISCARD_NONREF : skipped;
+        c->skip_loop_filter = relief >= Relief::kCheaper ? AVDISCARD_ALL : AVDISCARD_DEFAULT;
+    }
 
     void Reset() {
         draining = false;
@@ -44,6 +54,7 @@ struct CVideoDecoder::Impl {
     }
 
     void Send(AVPacket* p) {
+        ApplySkipping();
         if (!reader.TimedByDecodeOrder()) {
             avcodec_send_packet(decoder.get(), p);
             return;
@@ -125,8 +136,11 @@ void CVideoDecoder::SetSkip(int level) {
     // slot to the next picture.
     const bool timed = m_impl->reader.TimedByDecodeOrder();
     m_impl->keysOnly = timed && level >= 2;
-    m_impl->decoder->skip_frame = level >= 2 ? AVDISCARD_NONKEY : level == 1 && !timed ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+    m_impl->skipped = level >= 2 ? AVDISCARD_NONKEY : level == 1 && !timed ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+    m_impl->ApplySkipping();
 }
+
+void CVideoDecoder::SetRelief(Relief relief) { m_impl->relief = relief; }
 
 bool CVideoDecoder::Next(DecodedPicture* picture) {
     Impl& d = *m_impl;

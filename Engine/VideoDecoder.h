@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "Engine/KeepUp.h"
+
 namespace MOVRA {
 
 struct DecodedPicture {
@@ -37,6 +39,10 @@ public:
     // 0 decodes every frame, 1 skips frames nothing refers to, 2 decodes keyframes only. Where
     // the next picture comes from after a change is undefined until the next SeekBefore.
     void SetSkip(int level);
+    // What the decoder gives up, on top of the skip level, to keep up: from the next packet on,
+    // without a seek. Frames nothing refers to are skipped only where their pictures are timed by
+    // the container (else a skipped one would leave its time to the next picture).
+    void SetRelief(Relief relief);
     // The next picture in presentation order; false at the end of the stream. Damaged packets
     // are passed over. The planes' storage is reused when it is large enough.
     bool Next(DecodedPicture* picture);

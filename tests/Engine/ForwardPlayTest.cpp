@@ -43,6 +43,22 @@ TEST_F(EngineTest, UnpacedPlayShowsEveryFrameInOrderThenEnds) {
     ASSERT_EQ(1, engine.RenderLastFrame());
     ASSERT_TRUE(log.WaitFrames(51));
     EXPECT_EQ(49, log.shownNumbers[50]);
+
+    // What the play cost and showed, as the statistics view reads it.
+    MV_PLAY_STATS stats;
+    int returned = 0;
+    ASSERT_EQ(1, engine.QueryInfo(MV_QUERY_PLAY_STATS, &stats, sizeof stats, &returned));
+    EXPECT_STREQ("h264", stats.codec);
+    EXPECT_EQ(322, stats.width);
+    EXPECT_DOUBLE_EQ(25, stats.frameRate);
+    EXPECT_EQ(50u, stats.presented) << "a picture handed out again is not shown anew";
+    EXPECT_EQ(50u, stats.decoded);
+    EXPECT_EQ(0u, stats.passedOver);
+    EXPECT_GT(stats.decodeSeconds, 0);
+    EXPECT_EQ(0, stats.relief) << "unpaced play has no clock to keep up with";
+    ASSERT_TRUE(log.WaitForIndex());
+    ASSERT_EQ(1, engine.QueryInfo(MV_QUERY_PLAY_STATS, &stats, sizeof stats, &returned));
+    EXPECT_GT(stats.bitRate, 0) << "once the index knows the duration";
 }
 
 TEST_F(EngineTest, PacedPlayKeepsTheClockAndPausesWithoutLosingAFrame) {
