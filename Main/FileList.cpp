@@ -231,9 +231,9 @@ int CFileListEventImp::OpenListed(const std::wstring& device, std::int32_t day, 
 void CFileListEventImp::OnItemDbClick(HKXTREEITEM item, int context, int) { Open(item, context); }
 
 int CFileListEventImp::OnItemKeyDown(HKXTREEITEM, int key, int) {
-    // The tree keeps the keys that move through it; the player's own (Space, S, R, M, F11) act as
-    // they do anywhere else in the window, right after a double-click in the list.
-    const bool player = key == KX_VK_SPACE || key == 'S' || key == 'R' || key == 'M' || key == KX_VK_F1 + 10;
+    // The tree keeps the keys that move through it; the player's own (Space, S, R, M, I, F11) act
+    // as they do anywhere else in the window, right after a double-click in the list.
+    const bool player = key == KX_VK_SPACE || key == 'S' || key == 'R' || key == 'M' || key == 'I' || key == KX_VK_F1 + 10;
     if (!player || !m_owner) return 0;
     m_owner->KeyFromList(key);
     return 1;

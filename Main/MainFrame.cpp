@@ -17,6 +17,7 @@
 #include "Main/PlayWinManager_UILogic.h"
 #include "Main/RemoteControl.h"
 #include "Main/TimeLine.h"
+#include "Main/StatsView.h"
 #include "Main/VideoInfoDlg.h"
 #include "Toolkit/Dialog.h"
 #include "Toolkit/UIFactory.h"
@@ -79,6 +80,7 @@ CMainFrameEventImp::~CMainFrameEventImp() {
     m_page.reset();  // the play windows hand what is still open to the play loop
     m_logic.reset();
     m_topPop.reset();
+    m_statsView.reset();
     m_videoInfo.reset();
     m_questionDlg.reset();
     m_msgDlg.reset();
@@ -100,6 +102,10 @@ int CMainFrameEventImp::OnDlgCreate(int argument) {
     m_msgDlg = std::make_unique<CMsgDlgEventImp>(m_window);
     m_questionDlg = std::make_unique<CMsgDlgEventImp>(m_window);
     m_videoInfo = std::make_unique<CVideoInfoDlgEventImp>(m_window);
+    m_statsView = std::make_unique<CStatsViewEventImp>(m_window, [this] {
+        auto ui = PlayUILogic();
+        return ui ? ui->Stats() : std::vector<CWindowStats>();
+    });
     m_topPop = std::make_unique<CTopPopDlgEventImp>(this);
     m_logic = boost::make_shared<CMainFrameUILogic>(boost::weak_ptr<IMainWindowFace>(shared_from_this()));
     m_logic->Init();
@@ -110,7 +116,7 @@ int CMainFrameEventImp::OnDlgCreate(int argument) {
     m_config->Create(m_window);
     // Window-wide: a click in the list or on a slider does not take them away.
     m_window->SetShortcutKeys({{KX_VK_SPACE, 0}, {KX_VK_LEFT, 0}, {KX_VK_RIGHT, 0}, {KX_VK_LEFT, KX_KEY_SHIFT},
-                               {KX_VK_RIGHT, KX_KEY_SHIFT}, {KX_VK_UP, 0}, {KX_VK_DOWN, 0}, {'R', 0}, {'M', 0},
+                               {KX_VK_RIGHT, KX_KEY_SHIFT}, {KX_VK_UP, 0}, {KX_VK_DOWN, 0}, {'R', 0}, {'M', 0}, {'I', 0},
                                {'S', 0}, {'O', KX_KEY_CONTROL}, {'Q', KX_KEY_CONTROL}, {KX_VK_ESCAPE, 0},
                                {KX_VK_F1, 0}, {KX_VK_F1 + 10, 0}});
     OnDlgSize(0, m_width, m_height);
@@ -224,6 +230,7 @@ int CMainFrameEventImp::PlaybackKey(int key, int flags) {
         case 'R': m_commands->SetReverse(state.forward); return 1;
         case 'M': m_commands->SetMute(!state.muted); return 1;
         case 'S': m_commands->Snapshot(-1); return 1;
+        case 'I': m_statsView->Toggle(); return 1;
     }
     return 0;
 }

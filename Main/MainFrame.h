@@ -28,6 +28,7 @@ class CMainFrameUILogic;
 class CMainPageEventImp;
 class CMsgDlgEventImp;
 class CVideoInfoDlgEventImp;
+class CStatsViewEventImp;
 
 class CMainFrameEventImp : public IKXDialogEvent,
                            public IMainWindowFace,
@@ -62,6 +63,7 @@ public:
     CMsgDlgEventImp* MessageDialog() const { return m_msgDlg.get(); }
     CConfigViewEventImp* ConfigPage() const { return m_config.get(); }
     CVideoInfoDlgEventImp* VideoInfoDialog() const { return m_videoInfo.get(); }
+    CStatsViewEventImp* StatsView() const { return m_statsView.get(); }
     int IsFullScreen() const override { return m_fullScreen; }
     void SetFullScreen(int on) override;
     CPlayCommands* Commands() override { return m_commands.get(); }
@@ -143,6 +145,7 @@ private:
     std::unique_ptr<CAboutDlgEventImp> m_about;
     std::unique_ptr<CMsgDlgEventImp> m_msgDlg, m_questionDlg;
     std::unique_ptr<CVideoInfoDlgEventImp> m_videoInfo;
+    std::unique_ptr<CStatsViewEventImp> m_statsView;
     std::unique_ptr<CTopPopDlgEventImp> m_topPop;
     boost::shared_ptr<CMainFrameUILogic> m_logic;
     std::unique_ptr<CMainPageEventImp> m_page;

@@ -290,6 +290,16 @@ int CPlayManagerPlayLogic::Task_GetVideoInfo(void* handle) {
     return 1;
 }
 
+int CPlayManagerPlayLogic::Task_QueryStats(boost::shared_ptr<std::vector<std::pair<int, void*>>> shown) {
+    auto answers = boost::make_shared<std::vector<std::pair<int, MOVRA::MV_PLAY_STATS>>>();
+    for (const auto& [window, handle] : *shown) {
+        MOVRA::MV_PLAY_STATS stats;
+        if (m_manager->QueryPlayStats(handle, &stats)) answers->emplace_back(window, stats);
+    }
+    KX_POST_WEAK(ML_MAIN, m_ui, &CPlayManagerUILogic::Task_QueryStats_Ret, shown, answers);
+    return 1;
+}
+
 int CPlayManagerPlayLogic::Task_SaveRef(void* handle, std::wstring path) {
     if (!IsOpen(handle)) return 1;
     unsigned int length = 0;

@@ -11,8 +11,10 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "Engine/Movra.h"
 #include "Files/FileRecords.h"
 #include "PlayManager/PlayObjectListener.h"
 
@@ -60,6 +62,9 @@ public:
     int Task_StartRecord(void* handle, std::wstring path, int format, int window);
     int Task_StopRecord(void* handle, int window);
     int Task_GetVideoInfo(void* handle);
+    // The engine's counts of each window's file, for the statistics.
+    using StatsAnswers = boost::shared_ptr<std::vector<std::pair<int, MOVRA::MV_PLAY_STATS>>>;
+    int Task_QueryStats(boost::shared_ptr<std::vector<std::pair<int, void*>>> shown);
     int Task_SaveRef(void* handle, std::wstring path);
     int Task_ChooseSoundChannel(PlayHandleList handles, unsigned long channel);
     int Task_RenderLastFrame(PlayHandleList handles);

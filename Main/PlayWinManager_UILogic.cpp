@@ -5,6 +5,7 @@
 #include <boost/make_shared.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cwctype>
@@ -35,6 +36,7 @@ const wchar_t kOpeningMessage[] = L"This operation can't accomplish as the video
 CPlayManagerUILogic::CPlayManagerUILogic(const boost::weak_ptr<IPlayWindowsFace>& owner) : m_owner(owner) {}
 
 CPlayManagerUILogic::~CPlayManagerUILogic() {
+    TarvexBase::KillUITimer(&m_statsTimer);
     if (!m_playLogic) return;
     boost::shared_ptr<CPlayManagerPlayLogic> logic = std::move(m_playLogic);
     KX_POST_FUNCTION(ML_PLAY, ([logic]() mutable {
@@ -50,6 +52,50 @@ void CPlayManagerUILogic::Init() {
 }
 
 PlayHandleList CPlayManagerUILogic::ListOf(const Handles& handles) { return boost::make_shared<Handles>(handles); }
+
+std::vector<CWindowStats> CPlayManagerUILogic::Stats() {
+    if (!m_statsTimer.id) {
+        m_statsTimer.handler = &CPlayManagerUILogic::OnStatsTimer;
+        m_statsTimer.context = this;  // killed in the destructor
+        TarvexBase::StartUITimer(&m_statsTimer, 1000);
+        SampleStats();
+    }
+    return m_stats.Figures();
+}
+
+void CPlayManagerUILogic::OnStatsTimer(std::uintptr_t, void* context) { static_cast<CPlayManagerUILogic*>(context)->SampleStats(); }
+
+void CPlayManagerUILogic::SampleStats() {
+    auto shown = boost::make_shared<std::vector<std::pair<int, void*>>>();
+    CKXVideoWindow* grid = VideoWindow();
+    for (int window = 0, count = grid ? grid->GetWindowCount() : 0; window < count; ++window)
+        if (PlayHandle handle = m_tables.HandleOf(window)) shown->emplace_back(window, handle);
+    KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_QueryStats, shown);
+}
+
+void CPlayManagerUILogic::Task_QueryStats_Ret(boost::shared_ptr<std::vector<std::pair<int, void*>>> shown,
+                                             CPlayManagerPlayLogic::StatsAnswers answers) {
+    CKXVideoWindow* grid = VideoWindow();
+    const double now = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    std::vector<int> windows;
+    for (const auto& [window, stats] : *answers) {
+        void* handle = nullptr;
+        for (const auto& [w, h] : *shown)
+            if (w == window) handle = h;
+        const PlayRecord* record = m_tables.CurrentRecord(window);
+        if (!grid || m_tables.HandleOf(window) != handle || !record) continue;  // another file since
+        CPlayStats::Sample sample;
+        sample.handle = handle;
+        sample.engine = stats;
+        sample.drawnTotal = grid->GetFramesShown(window);
+        sample.at = now;
+        const bool playing = m_state.playing && !record->paused && !record->atEnd;
+        sample.framesAsked = playing ? stats.frameRate * SpeedAt(m_state.speedPosition).factor : 0;
+        m_stats.Add(window, sample);
+        windows.push_back(window);
+    }
+    m_stats.KeepOnly(windows);
+}
 
 void CPlayManagerUILogic::ShowState() {
     auto owner = Owner();

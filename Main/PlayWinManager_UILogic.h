@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "Base/UITimer.h"
 #include "Main/PanelFaces.h"
 #include "Main/PlayState.h"
+#include "Main/PlayStats.h"
 #include "Main/PlayWinManager_PlayLogic.h"
 #include "Main/PlayWinManager_Tables.h"
 
@@ -85,6 +87,13 @@ public:
     void Task_StartRecord_Ret(int result, int window);
     void Task_StopRecord_Ret(int result, int window);
     void Task_GetVideoInfo_Ret(void* handle, std::wstring resolution, std::wstring frameRate, std::wstring duration);
+    void Task_QueryStats_Ret(boost::shared_ptr<std::vector<std::pair<int, void*>>> shown,
+                             CPlayManagerPlayLogic::StatsAnswers answers);
+
+    // --- Statistics ---
+    // Each window's figures over the last second. The first call starts the sampling, once a
+    // second from then on: until then (and for a second after) there are none.
+    std::vector<CWindowStats> Stats();
 
     // --- State the panels, the main frame and the listener read ---
     CPlayWindowTables& Tables() { return m_tables; }
@@ -165,6 +174,10 @@ private:
     // Opens of waiting files under way (window -> path): the program's own, they hold nothing
     // back. An answer for a window closed meanwhile is closed at once.
     std::map<int, std::wstring> m_preparing;
+    static void OnStatsTimer(std::uintptr_t id, void* context);
+    void SampleStats();
+    CPlayStats m_stats;
+    CKXTimer m_statsTimer;
     std::multimap<int, std::wstring> m_abandoned;
     // What a window shows once its waiting file is open: the file's path and the time (0: its
     // start in the direction of play).

@@ -194,6 +194,15 @@ void CRemoteControl::Execute(const std::string& line, const Reply& reply) {
         }
         return list;
     };
+    // The statistics view's figures: over the last second, once sampling has run that long.
+    auto statistics = [&] {
+        json list = json::array();
+        for (const CWindowStats& f : ui->Stats())
+            list.push_back({{"window", f.window}, {"codec", f.codec}, {"width", f.width}, {"height", f.height},
+                            {"fps", f.frameRate}, {"bitrate", f.bitRate}, {"drawn", f.drawn}, {"dropped", f.dropped},
+                            {"decode_ms", f.decodeMs}, {"relief", f.relief}});
+        return list;
+    };
     // The catalogue lives on the helper loop: listed there, answered from here.
     auto listing = [&] {
         auto help = windows->HelpLogic();
@@ -275,7 +284,8 @@ void CRemoteControl::Execute(const std::string& line, const Reply& reply) {
              const std::string what = Text(args, 0);
              if (what == "state") return state();
              if (what == "windows") return windowList();
-             throw CBadRequest{"get \"state\" or \"windows\""};
+             if (what == "stats") return statistics();
+             throw CBadRequest{"get \"state\", \"windows\" or \"stats\""};
          }},
     };
     if (name == "list") return listing();

@@ -42,6 +42,7 @@ public:
     int PlayForward(void* handle);
     int PlayBackward(void* handle);
     int GetMediaInfo(void* handle, MOVRA::MEDIA_INFO* info);
+    int QueryPlayStats(void* handle, MOVRA::MV_PLAY_STATS* stats);
     unsigned int GetFileStartTime(void* handle);
     unsigned int GetFileEndTime(void* handle);
     int AdjustWaveAudio(void* handle, int volume);

@@ -2,6 +2,7 @@
 // page and its path rules, and the keyboard, which does what the matching control does.
 #include "Main/ConfigView.h"
 #include "Main/CustomLayoutDlg.h"
+#include "Main/StatsView.h"
 #include "Main/TabBar.h"
 #include "Main/ToolBar.h"
 #include "MainWindowSupport.h"
@@ -299,4 +300,20 @@ TEST_F(ControlsTest, KeysDoWhatTheirControlsDoWithTheSameRefusals) {
             if (e.path().extension() == ".bmp") return true;
         return false;
     }));
+    // I: the statistics view, a row per window showing a file, its figures as they come.
+    Ui().Pause(0);
+    CStatsViewEventImp* stats = m_frame->StatsView();
+    ASSERT_EQ(1, m_frame->OnDlgKeyDown('I', 0));
+    EXPECT_TRUE(stats->IsShown());
+    ASSERT_TRUE(PumpUntil([&] {
+        const auto rows = stats->Rows();
+        return rows.size() == 1 && rows[0][5] != L"0.0";
+    }, 30000)) << "frames drawn over the last second";
+    const auto row = stats->Rows()[0];
+    EXPECT_EQ(L"1", row[0]);
+    EXPECT_EQ(L"h264", row[1]);
+    EXPECT_EQ(L"320x240", row[2]);
+    EXPECT_EQ(L"25.00", row[3]);
+    EXPECT_EQ(1, List()->OnItemKeyDown(listed, 'I', CFileListEventImp::kTree)) << "from the list too";
+    EXPECT_FALSE(stats->IsShown());
 }

@@ -189,6 +189,72 @@ TEST_F(PlayWindowsLogicTest, ARecordersClockPast2038KeepsItsSpansAndPlaysInSync)
     EXPECT_GE(m_panels->rows[0].cursor, 2215245602u) << "the timeline follows";
 }
 
+TEST_F(PlayWindowsLogicTest, TheStatisticsTellWhatEachWindowShowsAndWhatItCostOverTheLastSecond) {
+    Recordings(Channels(2, 1, 8));
+    Drop(m_dir + "/export");
+    ASSERT_TRUE(PumpUntil([&] { return !m_panels->groups.empty(); }));
+    AskForDay(QUERY_WHOLE_DAY, kDay, L"DVR");
+    ASSERT_TRUE(PumpUntil([&] { return Ui().Tables().BoundHandles().size() == 2 && Ui().PendingOpens() == 0; }));
+    EXPECT_TRUE(Ui().Stats().empty()) << "the first call starts the sampling";
+    auto figures = [&] { return Ui().Stats(); };
+    ASSERT_TRUE(PumpUntil([&] {
+        const auto f = figures();
+        return f.size() == 2 && f[0].drawn > 0 && f[1].drawn > 0;
+    }, 30000));
+    for (const CWindowStats& f : figures()) {
+        EXPECT_EQ("h264", f.codec);
+        EXPECT_EQ(320, f.width);
+        EXPECT_DOUBLE_EQ(25, f.frameRate);
+        EXPECT_GT(f.decodeMs, 0);
+        EXPECT_LE(f.drawn, 30) << "frames drawn over one second";
+    }
+    // Paused, the clock asks for nothing: nothing is dropped, nothing drawn.
+    Ui().Pause(1);
+    ASSERT_TRUE(PumpUntil([&] { return Ui().PauseSettled() == 1; }));
+    ASSERT_TRUE(PumpUntil([&] {
+        const auto f = figures();
+        return f.size() == 2 && f[0].drawn == 0 && f[0].dropped == 0;
+    }, 30000));
+    // A window closed leaves the figures.
+    Ui().CloseFiles(1);
+    ASSERT_TRUE(PumpUntil([&] { return figures().size() == 1 && Ui().PendingCloses() == 0; }, 30000));
+    EXPECT_EQ(0, figures()[0].window);
+}
+
+TEST(PlayStatsTest, AnotherFileInTheWindowStartsItsFiguresAgain) {
+    CPlayStats stats;
+    CPlayStats::Sample a;
+    int file1 = 0, file2 = 0;
+    a.handle = &file1;
+    a.engine.decoded = 100;
+    a.engine.decodeSeconds = 1;
+    a.drawnTotal = 50;
+    a.at = 10;
+    a.framesAsked = 25;
+    stats.Add(3, a);
+    EXPECT_EQ(0, stats.Figures()[0].drawn) << "one sample: nothing to compare with";
+    CPlayStats::Sample b = a;
+    b.engine.decoded = 120;
+    b.engine.decodeSeconds = 1.1;
+    b.drawnTotal = 70;
+    b.at = 11;
+    stats.Add(3, b);
+    CWindowStats f = stats.Figures()[0];
+    EXPECT_DOUBLE_EQ(20, f.drawn);
+    EXPECT_DOUBLE_EQ(5, f.dropped) << "25 asked, 20 drawn";
+    EXPECT_NEAR(5, f.decodeMs, 1e-9);
+    CPlayStats::Sample c = b;
+    c.handle = &file2;  // the window went on with its next file: the counts start from zero
+    c.engine.decoded = 10;
+    c.drawnTotal = 90;
+    c.at = 12;
+    stats.Add(3, c);
+    EXPECT_EQ(0, stats.Figures()[0].drawn);
+    EXPECT_EQ(0, stats.Figures()[0].decodeMs);
+    stats.KeepOnly({});
+    EXPECT_TRUE(stats.Figures().empty());
+}
+
 TEST_F(PlayWindowsLogicTest, ATimelineSeekIntoAWaitingFilesSpanSwapsItIn) {
     const auto files = Recordings(Channels(1, 3, 2));  // spans 0-2, 2-4 and 4-6 s
     Drop(files[0]);
