@@ -3,8 +3,13 @@
 // then over a stretch of playing the frames drawn per second against the frames the clocks ask
 // for, per window and in total, the process's CPU and the UI thread's share.
 // With --day DIR it opens that folder's first day instead (any names, containers and sizes), and
-// with --sync plays it in sync; the frames asked are then each window's own rate.
-// Usage: bench_main_window [--quick] [--day DIR] [--sync]
+// with --sync plays it in sync; the frames asked are then each window's own rate. With --camera
+// the recordings are made by the ffmpeg command to look like a camera's (temporal noise,
+// B-frames, keyframes at most 50 apart with scene cuts; 704x576 at 1.5 Mbit/s for 16 and 36
+// channels, 1920x1080 at 4 Mbit/s for 4 and 9) instead of generated ones. Each run has its
+// anchor in the same run when mpv is installed: mpv showing the run's first 16 recordings in one
+// grid, through X11 under a virtual X server (--no-anchor leaves it out).
+// Usage: bench_main_window [--quick] [--day DIR] [--sync] [--camera] [--no-anchor]
 #include <time.h>
 
 #include <boost/make_shared.hpp>
@@ -40,6 +45,7 @@
 #include "Toolkit/VideoWindow.h"
 #include "bench/Engine/EngineBenchSupport.h"
 #include "bench/common/BenchLoops.h"
+#include "bench/common/MpvAnchor.h"
 
 namespace {
 
@@ -99,6 +105,60 @@ std::string Generate(const std::string& dir, int channels, double fileSeconds) {
     return folder;
 }
 
+// A day of camera-like recordings made by the ffmpeg command, one file of `seconds` a channel.
+// Channels past the 16th show the first 16's recordings again (hard links): the decoding is the
+// same, and the day is made in a quarter of the time.
+std::string GenerateCamera(const std::string& dir, int channels, double seconds, const std::string& size,
+                           int kbits) {
+    const std::string folder = dir + "/camera" + size + "x" + std::to_string(channels);
+    std::filesystem::create_directories(folder);
+    std::printf("making %d camera-like recordings of %s with the ffmpeg command...\n", std::min(channels, 16), size.c_str());
+    std::fflush(stdout);
+    const int secs = static_cast<int>(seconds);
+    char end[16];
+    std::snprintf(end, sizeof end, "10%02d%02d", secs / 60, secs % 60);
+    auto name = [&](int c) { return folder + "/CAM_ch" + std::to_string(c) + "_20240315100000_20240315" + end + ".rvf"; };
+    for (int c = 1; c <= channels; ++c) {
+        if (c > 16) {
+            std::filesystem::create_hard_link(name((c - 1) % 16 + 1), name(c));
+            continue;
+        }
+        const std::string source = c % 2 ? "testsrc2=size=" + size + ":rate=25"
+                                         : "mandelbrot=size=" + size + ":rate=25:start_scale=" + std::to_string(3.0 + c * 0.01);
+        const std::string command = "ffmpeg -v error -y -f lavfi -i '" + source + "' -t " + std::to_string(secs) +
+                                    " -vf 'noise=alls=10:allf=t,hue=h=" + std::to_string(c * 10) +
+                                    "' -c:v libx264 -preset veryfast -b:v " + std::to_string(kbits) + "k -maxrate " +
+                                    std::to_string(kbits * 4 / 3) + "k -bufsize " + std::to_string(kbits * 2) +
+                                    "k -bf 2 -g 50 -pix_fmt yuv420p -f mpegts '" + name(c) + "'";
+        if (std::system(command.c_str()) != 0) {
+            std::fprintf(stderr, "bench_main_window: the ffmpeg command failed: %s\n", command.c_str());
+            return std::string();
+        }
+    }
+    return folder;
+}
+
+// The recordings of a folder in channel order, for the anchor.
+std::vector<std::string> RecordingsOf(const std::string& folder, std::size_t most) {
+    std::vector<std::pair<int, std::string>> found;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
+        if (!e.is_regular_file()) continue;
+        const std::string name = e.path().filename().string();
+        const std::size_t ch = name.find("_ch");
+        found.emplace_back(ch == std::string::npos ? 0 : std::atoi(name.c_str() + ch + 3), e.path().string());
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> files;
+    int last = -1;
+    for (const auto& [channel, path] : found) {
+        if (channel == last) continue;  // a channel's first file
+        last = channel;
+        files.push_back(path);
+        if (files.size() == most) break;
+    }
+    return files;
+}
+
 long PeakRssKb() {
     std::ifstream status("/proc/self/status");
     std::string key;
@@ -112,7 +172,7 @@ long PeakRssKb() {
 
 int Threads() { return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/task"), {})); }
 
-void Run(const std::string& folder, double playSeconds, bool sync) {
+void Run(const std::string& folder, double playSeconds, bool sync, bool anchor) {
     if (folder.empty()) return;
     auto frame = CMainFrameEventImp::Create(L"", L"");
     if (!PumpUntil([&] { return frame->Page() != nullptr; }, 20)) return;
@@ -175,8 +235,9 @@ void Run(const std::string& folder, double playSeconds, bool sync) {
     std::printf("  request to a picture in every window: %s\n", all ? (std::to_string(static_cast<int>(toPictures)) + " ms").c_str() : "not within 60 s");
     std::printf("  drawn %.1f frames/s of %.0f asked (%.1f%%); the slowest window %.1f%% of its own\n", total, asked,
                 100 * total / asked, 100 * worst);
-    std::printf("  process %.0f%% of one core, UI thread %.0f%%; peak %d threads, %.0f MB resident\n", 100 * cpu / wall,
-                100 * uiCpu / wall, peakThreads, PeakRssKb() / 1024.0);
+    std::printf("  process %.0f%% of one core (%.2f ms a frame drawn), UI thread %.0f%%; peak %d threads, %.0f MB resident\n",
+                100 * cpu / wall, total > 0 ? 1000 * cpu / (total * wall) : 0.0, 100 * uiCpu / wall, peakThreads,
+                PeakRssKb() / 1024.0);
     std::fflush(stdout);
     SetUserMessages(nullptr);
     if (auto play = windows->PlayUILogic()) play->CloseFiles(-1);
@@ -185,17 +246,29 @@ void Run(const std::string& folder, double playSeconds, bool sync) {
     auto drained = boost::make_shared<std::atomic<bool>>(false);
     KX_POST_FUNCTION(TarvexBase::ML_PLAY, ([drained] { *drained = true; }));
     PumpUntil([&] { return drained->load(); }, 30);
+    if (!anchor) return;
+    // The anchor plays as long as we played, after as long a start.
+    const std::vector<std::string> sixteen = RecordingsOf(folder, 16);
+    const TarvexBench::MpvFigures mpv = TarvexBench::MpvGrid(sixteen, 320, 200, 2, playSeconds);
+    if (mpv.ran)
+        std::printf("  anchor, mpv with %zu of them in one grid: %.1f%% shown, %.0f%% of one core (%.2f ms a frame shown)\n",
+                    sixteen.size(), 100 * mpv.shownShare, mpv.cpuPercent, mpv.cpuPerFrame);
+    else
+        std::printf("  anchor: %s\n", mpv.why.c_str());
+    std::fflush(stdout);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     KX_SOFT_BASE::LimitHeapArenas();  // as the player does
-    bool quick = false, sync = false;
+    bool quick = false, sync = false, camera = false, anchor = true;
     std::string given;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quick") == 0) quick = true;
         else if (std::strcmp(argv[i], "--sync") == 0) sync = true;
+        else if (std::strcmp(argv[i], "--camera") == 0) camera = true;
+        else if (std::strcmp(argv[i], "--no-anchor") == 0) anchor = false;
         else if (std::strcmp(argv[i], "--day") == 0 && i + 1 < argc) given = argv[++i];
     }
     argc = 1;
@@ -212,11 +285,16 @@ int main(int argc, char** argv) {
     helper->Start();
     TarvexBase::CKXMessageLoopManager::GetInstance()->RegisterMessageLoop(helper->GetLoop(), TarvexBase::ML_HELPER);
 
+    const double play = quick ? 3 : 8;
     if (!given.empty()) {
-        Run(std::filesystem::absolute(given).string(), quick ? 3 : 8, sync);
+        Run(std::filesystem::absolute(given).string(), play, sync, anchor);
+    } else if (camera) {
+        const double seconds = play + 6;
+        for (int channels : {16, 36}) Run(GenerateCamera(dir, channels, seconds, "704x576", 1500), play, sync, anchor);
+        for (int channels : {4, 9}) Run(GenerateCamera(dir, channels, seconds, "1920x1080", 4000), play, sync, anchor);
     } else {
-        Run(Generate(dir, 16, quick ? 8 : 14), quick ? 3 : 8, sync);
-        Run(Generate(dir, 36, quick ? 8 : 14), quick ? 3 : 8, sync);
+        Run(Generate(dir, 16, quick ? 8 : 14), play, sync, anchor);
+        Run(Generate(dir, 36, quick ? 8 : 14), play, sync, anchor);
     }
 
     TarvexBase::CKXMessageLoopManager::GetInstance()->RegisterMessageLoop({}, TarvexBase::ML_HELPER);
