@@ -196,6 +196,7 @@ int CMovra::Impl::Play() {
         m_playback = std::make_unique<CPlayback>(m_file, m_listener, m_owner);
         m_playback->SetSpeed(m_speed);
         m_playback->SetPacing(m_paced);
+        m_playback->SetShownSmall(m_shownSmall);
         m_playback->SetDirection(m_forward);
         m_playback->SetSound(m_sound);
         if (m_groupClock) m_playback->SetGroupClock(m_groupClock, StartWallClock());
@@ -245,6 +246,14 @@ int CMovra::Impl::SetSpeed(float speed) {
 int CMovra::Impl::SetPresentationPacing(int paced) {
     m_paced = paced != 0;
     if (m_playback) m_playback->SetPacing(m_paced);
+    return 1;
+}
+
+int CMovra::Impl::SetShownSize(int width, int height) {
+    if (!m_file || width <= 0 || height <= 0) return 0;
+    const MediaDescription& m = m_file->media;
+    m_shownSmall = 2 * width <= m.width && 2 * height <= m.height;
+    if (m_playback) m_playback->SetShownSmall(m_shownSmall);
     return 1;
 }
 
@@ -545,6 +554,7 @@ int CMovra::Resume() { return m_impl->Resume(); }
 int CMovra::IsPlaying() { return m_impl->IsPlaying(); }
 int CMovra::SetSpeed(float speed) { return m_impl->SetSpeed(speed); }
 int CMovra::SetPresentationPacing(int paced) { return m_impl->SetPresentationPacing(paced); }
+int CMovra::SetShownSize(int width, int height) { return m_impl->SetShownSize(width, height); }
 unsigned int CMovra::GetCurrentPlayTime() { return m_impl->GetCurrentPlayTime(); }
 int CMovra::QueryInfo(int type, void* buffer, int size, int* returned) {
     return m_impl->QueryInfo(type, buffer, size, returned);

@@ -184,6 +184,9 @@ public:
     int SetCurrentPlayingVideoFrameWidth(int width);
     int SetCurrentPlayingVideoFrameHeight(int height);
     int RenderLastFrame();
+    // The size the pictures are shown at on screen. Shown at half their size or less, they are
+    // decoded without deblocking: its work cannot be seen there, and it is a fifth of decoding.
+    int SetShownSize(int width, int height);
 
     int GroupPlay_Open();
     int GroupPlay_AddToPlayGroup(CMovra* member);

@@ -61,6 +61,7 @@ public:
     int IsPlaying();
     int SetSpeed(float speed);
     int SetPresentationPacing(int paced);
+    int SetShownSize(int width, int height);
     unsigned int GetCurrentPlayTime();
     int QueryInfo(int type, void* buffer, int size, int* returned);
     int FrameWidth();
@@ -113,6 +114,7 @@ private:
     std::unique_ptr<CPlayback> m_playback;
     float m_speed = 1;
     bool m_paced = true;
+    bool m_shownSmall = false;
     bool m_forward = true;
     double m_startSeconds = -1;  // a seek asked before Play
     bool m_startPaused = false;  // a pause asked before Play

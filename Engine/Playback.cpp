@@ -61,6 +61,7 @@ struct CPlayback::Shared {
     bool paced = true;
     bool clockReset = true;
     bool represent = false;
+    bool shownSmall = false;
     bool seekPending = false;
     double seekSeconds = 0;
     int steps = 0;  // pending steps: positive forward, negative backward
@@ -86,7 +87,7 @@ namespace {
 
 struct Commands {
     std::uint64_t generation = 0;
-    bool playing = true, forward = true, paced = true, clockReset = false, represent = false;
+    bool playing = true, forward = true, paced = true, clockReset = false, represent = false, shownSmall = false;
     double speed = 1;
     bool seek = false;
     double seekSeconds = 0;
@@ -118,6 +119,7 @@ public:
                 ResetClock();
             }
             if (c.clockReset) ResetClock();
+            m_decoder.SetShownSmall(c.shownSmall);
             if (c.seek || c.steps != 0 || c.clockReset || !c.playing || !c.forward || !IsNormalSpeed(c.speed) || !c.paced)
                 HaltSound();
             if (c.seek) {
@@ -158,6 +160,7 @@ private:
         c.speed = m_s.speed;
         c.clockReset = m_s.clockReset;
         c.represent = m_s.represent;
+        c.shownSmall = m_s.shownSmall;
         c.seek = m_s.seekPending;
         c.seekSeconds = m_s.seekSeconds;
         c.steps = m_s.steps;
@@ -714,6 +717,11 @@ void CPlayback::SetPacing(bool paced) {
     m_shared->paced = paced;
     m_shared->clockReset = true;
     m_shared->Command();
+}
+
+void CPlayback::SetShownSmall(bool small) {
+    std::lock_guard<std::mutex> lock(m_shared->mutex);
+    m_shared->shownSmall = small;  // taken with the next frame's commands
 }
 
 void CPlayback::SetDirection(bool forward) {

@@ -51,7 +51,9 @@ public:
     std::function<std::int64_t()> PresentedPts() const;
     // The picture on screen, null before the first; it is never written to again.
     std::shared_ptr<const DecodedPicture> LastPicture() const;
-    void SetPacing(bool paced);  // unpaced: every frame as fast as it decodes (tools, benchmarks)
+    void SetPacing(bool paced);
+    // Shown at half the picture's size or less: decoded without deblocking.
+    void SetShownSmall(bool small);  // unpaced: every frame as fast as it decodes (tools, benchmarks)
     // Backward needs the file's index; the caller checks that it is complete.
     void SetDirection(bool forward);
     // To the frame shown at `seconds` of stream time (from the first frame); the frame is handed

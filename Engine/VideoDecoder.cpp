@@ -28,13 +28,14 @@ struct CVideoDecoder::Impl {
     bool keysOnly = false;
     AVDiscard skipped = AVDISCARD_DEFAULT;  // the frames the skip level passes over
     Relief relief = Relief::kNone;
+    bool shownSmall = false;
 
     // Set before each packet: a decoder reads these as it meets the packet's frame.
     void ApplySkipping() {
         AVCodecContext* c = decoder.get();
         const bool dropsFrames = relief >= Relief::kNonReference && !reader.TimedByDecodeOrder();
         c->skip_frame = dropsFrames && skipped < AVDISCARD_NONREF ? AVDISCARD_NONREF : skipped;
-        c->skip_loop_filter = relief >= Relief::kCheaper ? AVDISCARD_ALL : AVDISCARD_DEFAULT;
+        c->skip_loop_filter = relief >= Relief::kCheaper || shownSmall ? AVDISCARD_ALL : AVDISCARD_DEFAULT;
     }
 
     void Reset() {
@@ -141,6 +142,7 @@ void CVideoDecoder::SetSkip(int level) {
 }
 
 void CVideoDecoder::SetRelief(Relief relief) { m_impl->relief = relief; }
+void CVideoDecoder::SetShownSmall(bool small) { m_impl->shownSmall = small; }
 
 bool CVideoDecoder::Next(DecodedPicture* picture) {
     Impl& d = *m_impl;

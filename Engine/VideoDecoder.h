@@ -43,6 +43,9 @@ public:
     // without a seek. Frames nothing refers to are skipped only where their pictures are timed by
     // the container (else a skipped one would leave its time to the next picture).
     void SetRelief(Relief relief);
+    // Pictures shown at half their size or less are decoded without deblocking, from the next
+    // packet on.
+    void SetShownSmall(bool small);
     // The next picture in presentation order; false at the end of the stream. Damaged packets
     // are passed over. The planes' storage is reused when it is large enough.
     bool Next(DecodedPicture* picture);

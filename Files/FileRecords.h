@@ -53,6 +53,7 @@ struct _QUERY_FILE_INFO {
     std::int32_t direction = 1;  // 1 forward, 0 backward
     std::int32_t paused = 0;
     std::int32_t indexReady = 0;
+    std::int32_t shownWidth = 0, shownHeight = 0;  // the sub-window size the engine was last told
 };
 
 class IFileManagerListener {

@@ -37,6 +37,7 @@ int CMainPlayListener::OnDDRenderSubWinEx(void* handle, unsigned char* frame, in
     const int drawn = grid->DrawFrame(window, frame, width, height, ivs, &info.frame);
     TarvexPlay::EndFrameRead(renderToken);
     ui->NotePicture(window, handle, info.frame, info.wallClock);
+    ui->NoteShownSize(window, handle);
     if (drawn) return 1;
     // The grid will not draw it now: the helper loop converts it, and the decoding thread waits
     // until the tokens come back and are let go here.

@@ -290,6 +290,11 @@ int CPlayManagerPlayLogic::Task_GetVideoInfo(void* handle) {
     return 1;
 }
 
+int CPlayManagerPlayLogic::Task_SetShownSize(void* handle, int width, int height) {
+    if (IsOpen(handle)) m_manager->SetShownSize(handle, width, height);
+    return 1;
+}
+
 int CPlayManagerPlayLogic::Task_QueryStats(boost::shared_ptr<std::vector<std::pair<int, void*>>> shown) {
     auto answers = boost::make_shared<std::vector<std::pair<int, MOVRA::MV_PLAY_STATS>>>();
     for (const auto& [window, handle] : *shown) {

@@ -64,6 +64,7 @@ public:
     int Task_GetVideoInfo(void* handle);
     // The engine's counts of each window's file, for the statistics.
     using StatsAnswers = boost::shared_ptr<std::vector<std::pair<int, MOVRA::MV_PLAY_STATS>>>;
+    int Task_SetShownSize(void* handle, int width, int height);
     int Task_QueryStats(boost::shared_ptr<std::vector<std::pair<int, void*>>> shown);
     int Task_SaveRef(void* handle, std::wstring path);
     int Task_ChooseSoundChannel(PlayHandleList handles, unsigned long channel);

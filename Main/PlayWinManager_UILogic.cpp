@@ -63,6 +63,20 @@ std::vector<CWindowStats> CPlayManagerUILogic::Stats() {
     return m_stats.Figures();
 }
 
+void CPlayManagerUILogic::NoteShownSize(int window, PlayHandle handle) {
+    CKXVideoWindow* grid = VideoWindow();
+    PlayRecord* record = m_tables.RecordOf(handle);
+    if (!grid || !record) return;
+    // A digital zoom shows a part of the picture at the window's size: as large as it gets.
+    const bool zoomed = grid->GetDigitalZoom() != 0;
+    const CKXRect cell = grid->GetSubWindowRect(window);
+    const int width = zoomed ? 1 << 14 : cell.Width(), height = zoomed ? 1 << 14 : cell.Height();
+    if (width == record->shownWidth && height == record->shownHeight) return;
+    record->shownWidth = width;
+    record->shownHeight = height;
+    KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_SetShownSize, handle, width, height);
+}
+
 void CPlayManagerUILogic::OnStatsTimer(std::uintptr_t, void* context) { static_cast<CPlayManagerUILogic*>(context)->SampleStats(); }
 
 void CPlayManagerUILogic::SampleStats() {

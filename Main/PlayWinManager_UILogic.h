@@ -94,6 +94,9 @@ public:
     // Each window's figures over the last second. The first call starts the sampling, once a
     // second from then on: until then (and for a second after) there are none.
     std::vector<CWindowStats> Stats();
+    // The engine decodes a picture shown much smaller than its size at lower cost: it is told the
+    // window's size when that changes.
+    void NoteShownSize(int window, PlayHandle handle);
 
     // --- State the panels, the main frame and the listener read ---
     CPlayWindowTables& Tables() { return m_tables; }

@@ -140,6 +140,7 @@ int CPlayManager::CloseAudio(void* handle) { TARVEX_ON_ENGINE(CloseAudio()); }
 int CPlayManager::PlayForward(void* handle) { TARVEX_ON_ENGINE(PlayForward()); }
 int CPlayManager::PlayBackward(void* handle) { TARVEX_ON_ENGINE(PlayBackward()); }
 int CPlayManager::GetMediaInfo(void* handle, MOVRA::MEDIA_INFO* info) { TARVEX_ON_ENGINE(GetMediaInfo(info)); }
+int CPlayManager::SetShownSize(void* handle, int width, int height) { TARVEX_ON_ENGINE(SetShownSize(width, height)); }
 int CPlayManager::QueryPlayStats(void* handle, MOVRA::MV_PLAY_STATS* stats) {
     TARVEX_ON_ENGINE(QueryInfo(MOVRA::MV_QUERY_PLAY_STATS, stats, sizeof *stats, nullptr));
 }

@@ -43,6 +43,7 @@ public:
     int PlayBackward(void* handle);
     int GetMediaInfo(void* handle, MOVRA::MEDIA_INFO* info);
     int QueryPlayStats(void* handle, MOVRA::MV_PLAY_STATS* stats);
+    int SetShownSize(void* handle, int width, int height);
     unsigned int GetFileStartTime(void* handle);
     unsigned int GetFileEndTime(void* handle);
     int AdjustWaveAudio(void* handle, int volume);

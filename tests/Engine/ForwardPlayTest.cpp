@@ -25,6 +25,7 @@ TEST_F(EngineTest, UnpacedPlayShowsEveryFrameInOrderThenEnds) {
     log.engine = &engine;
     ASSERT_EQ(1, engine.Open(path.c_str()));
     engine.SetPresentationPacing(0);
+    ASSERT_EQ(1, engine.SetShownSize(160, 120)) << "shown at half its size: decoded without deblocking";
     ASSERT_EQ(1, engine.Play(nullptr));
     ASSERT_TRUE(log.WaitEnd());
     ASSERT_EQ(50u, log.shownNumbers.size());
