@@ -21,4 +21,23 @@ int CreateFolderPath(const std::wstring& path) {
     return result;
 }
 
+bool IsSystemFolder(const std::wstring& folder) {
+    static const wchar_t* const kSystem[] = {L"/bin", L"/boot", L"/dev", L"/etc", L"/lib", L"/lib32", L"/lib64",
+                                             L"/libx32", L"/proc", L"/run", L"/sbin", L"/sys", L"/usr"};
+    // "/etc//x" and "/etc/./x" are inside /etc too.
+    std::wstring path;
+    for (std::size_t i = 0; i < folder.size(); ++i) {
+        if (folder[i] == L'/' && !path.empty() && path.back() == L'/') continue;
+        if (folder[i] == L'.' && !path.empty() && path.back() == L'/' &&
+            (i + 1 == folder.size() || folder[i + 1] == L'/'))
+            continue;
+        path += folder[i];
+    }
+    for (const wchar_t* system : kSystem) {
+        const std::wstring s = system;
+        if (path.compare(0, s.size(), s) == 0 && (path.size() == s.size() || path[s.size()] == L'/')) return true;
+    }
+    return false;
+}
+
 }  // namespace KX_SOFT_BASE

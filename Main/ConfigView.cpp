@@ -186,7 +186,7 @@ void CConfigViewEventImp::EDIT_OnCommit(int id, const wchar_t* text) {
         edit->SetWindowText(folder);
         return;
     }
-    if (folder == L"/" || KX_SOFT_BASE::CreateFolderPath(folder) != 0) {
+    if (folder == L"/" || KX_SOFT_BASE::IsSystemFolder(folder) || KX_SOFT_BASE::CreateFolderPath(folder) != 0) {
         edit->SetWindowText(setting);
         ShowMessageBox(L"The path is invalid!");
         return;
@@ -203,6 +203,10 @@ void CConfigViewEventImp::TakeChosenFolder(int editId, const std::wstring& chose
     }
     std::wstring folder = chosen;
     if (folder.back() != L'/') folder += L'/';
+    if (KX_SOFT_BASE::IsSystemFolder(folder)) {
+        ShowMessageBox(L"The path is invalid!");
+        return;
+    }
     SettingOf(editId) = folder;
     if (CKXEditCtrl* edit = Edit(editId)) edit->SetWindowText(folder);
 }

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "App/Language.h"
 #include "App/Settings.h"
@@ -29,12 +30,21 @@ const int kLayouts[] = {1, 4, 6, 8, 9, 13, 16, 25, 36};
 // then written, there or anywhere else).
 int UsableFolder(const std::wstring& folder) {
     // A relative or empty folder from a hand-edited settings file would land in whatever folder
-    // the program was started from (a snapshot in "/etc" when started from there), and "/" is
-    // refused by the configuration page: both are invalid here too.
-    if (folder.empty() || folder.front() != L'/' || folder == L"/") return -1;
+    // the program was started from (a snapshot in "/etc" when started from there); "/" and the
+    // system's folders are refused by the configuration page: all are invalid here too, also
+    // through a link.
+    if (folder.empty() || folder.front() != L'/' || folder == L"/" || KX_SOFT_BASE::IsSystemFolder(folder)) return -1;
+    // Where the part of it that exists really is, before anything is made below it.
+    std::string existing = KX_SOFT_BASE::WideToNative(folder);
+    struct stat st;
+    while (existing.size() > 1 && ::stat(existing.c_str(), &st) != 0) existing.erase(existing.find_last_of('/', existing.size() - 2) + 1);
+    char* real = ::realpath(existing.c_str(), nullptr);
+    const bool system = !real || (std::string(real) == "/" && existing != "/") ||
+                        KX_SOFT_BASE::IsSystemFolder(KX_SOFT_BASE::NativeToWide(real));
+    std::free(real);
+    if (system) return -1;
     if (KX_SOFT_BASE::CreateFolderPath(folder) != 0) return 0;
     const std::string native = KX_SOFT_BASE::WideToNative(folder);
-    struct stat st;
     return ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(native.c_str(), W_OK | X_OK) == 0 ? 1 : -1;
 }
 

@@ -225,6 +225,16 @@ TEST_F(ControlsTest, TypedFoldersAreStoredWithOurSeparatorWithoutTrailingDotsAnd
     Config()->EDIT_OnCommit(CConfigViewEventImp::kVideoPath, underAFile.c_str());
     EXPECT_EQ(L"The path is invalid!", m_journal.boxes.back());
     EXPECT_EQ(stored, TarvexApp::Settings().VideoPath);
+    // The system's own folders are no place for clips, whoever runs the player.
+    for (const wchar_t* system : {L"/etc", L"/usr/share/clips", L"/proc/self"}) {
+        m_journal.boxes.clear();
+        Config()->EDIT_OnCommit(CConfigViewEventImp::kVideoPath, system);
+        EXPECT_EQ(L"The path is invalid!", m_journal.boxes.back()) << KX_SOFT_BASE::WideToNative(system);
+        EXPECT_EQ(stored, TarvexApp::Settings().VideoPath);
+    }
+    EXPECT_FALSE(std::filesystem::exists("/usr/share/clips"));
+    Config()->TakeChosenFolder(CConfigViewEventImp::kSnapPath, L"/etc/");
+    EXPECT_NE(L"/etc/", TarvexApp::Settings().SnapPath);
 
     // A folder chosen in the dialog.
     Config()->TakeChosenFolder(CConfigViewEventImp::kSnapPath, Wide(m_dir) + L"/shots");

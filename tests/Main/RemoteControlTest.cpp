@@ -110,12 +110,15 @@ TEST_F(RemoteControlTest, CommandsActAsTheUsersOwnAndTheWindowsTellWhatTheyShow)
     // A relative folder (a hand-edited settings file) would land wherever the program started.
     const auto started = std::filesystem::current_path();
     std::filesystem::current_path(m_dir);
-    for (const wchar_t* relative : {L"shots", L"", L"/"}) {
+    std::filesystem::create_symlink("/etc", m_dir + "/etc-link");
+    const std::wstring throughLink = Wide(m_dir + "/etc-link/shots/");
+    for (const wchar_t* relative : {L"shots", L"", L"/", L"/etc/", L"/usr//lib/x/", throughLink.c_str()}) {
         TarvexApp::Settings().SnapPath = relative;
         EXPECT_EQ("The path is invalid!", Command({"snapshot", 0})["error"]) << KX_SOFT_BASE::WideToNative(relative);
     }
     std::filesystem::current_path(started);
     EXPECT_FALSE(std::filesystem::exists(m_dir + "/shots")) << "nothing written";
+    EXPECT_FALSE(std::filesystem::exists("/etc/shots")) << "nor made";
     TarvexApp::Settings().SnapPath = folder.empty() ? Wide(m_dir + "/shots") : folder;
     const json shot = Command({"snapshot", 0});
     ASSERT_EQ("success", shot["error"]);
