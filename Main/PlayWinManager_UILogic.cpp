@@ -148,6 +148,13 @@ void CPlayManagerUILogic::StartPlayOneFile(const std::wstring& path, const PlayR
                  boost::make_shared<PlayRecord>(record));
 }
 
+void CPlayManagerUILogic::ShowTitle(int window, const PlayRecord& record) {
+    if (CKXVideoWindow* grid = VideoWindow()) {
+        grid->SetWindowTitle(window, WindowTitleOf(record));
+        grid->SetWindowToolTip(window, WindowToolTipOf(record));
+    }
+}
+
 void CPlayManagerUILogic::CloseFiles(int window) {
     Handles handles = m_tables.BoundHandles(window);
     std::vector<int> windows;
@@ -161,6 +168,7 @@ void CPlayManagerUILogic::CloseFiles(int window) {
     if (CKXVideoWindow* grid = VideoWindow()) {
         for (int w : windows) {
             grid->SetWindowTitle(w, L"");
+            grid->SetWindowToolTip(w, L"");
             grid->SetLoading(w, 0);
             grid->SetNotice(w, L"");
             grid->ShowReplay(w, 0);
@@ -506,7 +514,7 @@ int CPlayManagerUILogic::ChannelFileEnd(PlayHandle handle, int repeat, bool forw
     }
     if (window == FocusedWindow()) PostOpenAudio(next);
     m_tables.Swap(handle, next);
-    if (CKXVideoWindow* grid = VideoWindow()) grid->SetWindowTitle(window, FileTitleOf(m_tables.RecordOf(next)->path));
+    ShowTitle(window, *m_tables.RecordOf(next));
     // The file takes the direction the one before it played in.
     if (!forward)
         KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_SetPlayDirection, ListOf({next}), 0);
@@ -673,7 +681,7 @@ void CPlayManagerUILogic::TakeWaitingFile(int window, PlayHandle current, PlayHa
     m_tables.Swap(current, next);
     m_tables.RecordOf(next)->atEnd = 0;
     if (CKXVideoWindow* grid = VideoWindow()) {
-        grid->SetWindowTitle(window, FileTitleOf(m_tables.RecordOf(next)->path));
+        ShowTitle(window, *m_tables.RecordOf(next));
         grid->SetNotice(window, L"");
     }
     if (m_state.sync && window == FocusedWindow()) PostOpenAudio(next);
@@ -760,7 +768,7 @@ void CPlayManagerUILogic::Task_PlayOneFile_Ret(int result, void* handle, CPlayMa
     if (m_tables.Add(handle, *record)) {
         if (grid) {
             grid->SetLoading(window, 0);
-            grid->SetWindowTitle(window, FileTitleOf(record->path));
+            ShowTitle(window, *record);
         }
     } else {
         // A further file of the window's channel: it waits, parked in its middle once indexed.

@@ -134,6 +134,8 @@ private:
     // Reverse play needs the index: of every file in sync play, else of the focused window's.
     bool IndexReadyForReverse();
     void ResetRepeatButton();
+    // The window's title strip names the record's device and channel, the file in its tooltip.
+    void ShowTitle(int window, const PlayRecord& record);
     void ShowPlayBarIdle();
     // Sequence play in either direction: the next waiting file of the channel takes the window.
     int ChannelFileEnd(PlayHandle handle, int repeat, bool forward);

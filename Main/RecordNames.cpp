@@ -1,5 +1,7 @@
 #include "Main/RecordNames.h"
 
+#include <cstdio>
+
 #include "App/Language.h"
 #include "Files/NamingRules.h"
 
@@ -25,4 +27,48 @@ std::wstring ChannelText(std::int32_t channelCode) {
     const int stream = StreamNumberOf(channelCode);
     return Translate(L"Channel") + std::to_wstring(ChannelNumberOf(channelCode)) + L"_" +
            (stream == 0 ? Translate(L"main") : Translate(L"extra") + std::to_wstring(stream));
+}
+
+namespace {
+
+// The recorder's name of a grouped recording; false for an ungrouped file.
+bool ParsedName(const _QUERY_FILE_INFO& record, CNamingRuleParser& name) {
+    return record.channelCode != -1 && ParseFileName(FileTitleOf(record.path), name) == 1;
+}
+
+// "2012-03-15 10:15:00", or "10:15:00" alone.
+std::wstring Format(const KX_SOFT_BASE::DateTime& t, bool withDate) {
+    char text[48];
+    if (withDate)
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+    else
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+    return std::wstring(text, text + std::char_traits<char>::length(text));
+}
+
+}  // namespace
+
+std::wstring WindowTitleOf(const _QUERY_FILE_INFO& record) {
+    CNamingRuleParser name;
+    if (!ParsedName(record, name)) return FileTitleOf(record.path);
+    const int stream = StreamNumberOf(record.channelCode);
+    std::wstring title = name.deviceName + L" \u00B7 " + std::to_wstring(ChannelNumberOf(record.channelCode));
+    if (stream != 0) title += L" \u00B7 " + TarvexApp::Translate(L"extra") + std::to_wstring(stream);
+    return title;
+}
+
+std::wstring WindowToolTipOf(const _QUERY_FILE_INFO& record) {
+    KX_SOFT_BASE::DateTime start, end;
+    CNamingRuleParser name;
+    if (record.fileStartTime > 0 && record.fileEndTime >= record.fileStartTime) {
+        start.FromTimeT(record.fileStartTime);
+        end.FromTimeT(record.fileEndTime);
+    } else if (ParsedName(record, name)) {
+        start = name.startTime;
+        end = name.endTime;
+    } else {
+        return FileNameOf(record.path);
+    }
+    const bool sameDay = start.year == end.year && start.month == end.month && start.day == end.day;
+    return FileNameOf(record.path) + L"\n" + Format(start, true) + L" - " + Format(end, !sameDay);
 }

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -266,8 +267,7 @@ void CVideoGridWidget::PaintSubWindow(QPainter& p, int window) {
         p.drawRect(QRectF(cell).adjusted(border / 2.0, border / 2.0, -border / 2.0, -border / 2.0));
     }
 
-    if (sub.InUse() && cell.height() > m_buttonSize.height() + 8) {
-        const QRect strip(content.left(), content.top(), content.width(), m_buttonSize.height() + 4);
+    if (const QRect strip = TitleStrip(window); !strip.isEmpty()) {
         p.fillRect(strip, QColor(0, 0, 0, 110));
         if (sub.recording) {
             p.setRenderHint(QPainter::Antialiasing);
@@ -277,11 +277,9 @@ void CVideoGridWidget::PaintSubWindow(QPainter& p, int window) {
             p.setRenderHint(QPainter::Antialiasing, false);
         }
         p.setPen(m_colors[kTitleColor]);
-        const int textLeft = strip.left() + (sub.recording ? 18 : 6);
-        const int textRight = ButtonRect(window, Button::Record).left() - 4;
-        p.drawText(QRect(textLeft, strip.top(), std::max(0, textRight - textLeft), strip.height()),
-                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   p.fontMetrics().elidedText(ToQString(sub.title), Qt::ElideRight, std::max(0, textRight - textLeft)));
+        const QRect title = TitleRect(window);
+        const int textLeft = title.left();
+        p.drawText(title, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, ShownTitle(window));
         for (Button b : {Button::Record, Button::Property, Button::Snap, Button::Close}) {
             const QRect at = ButtonRect(window, b);
             if (at.left() < textLeft) continue;  // too narrow: the title keeps its room
@@ -308,6 +306,44 @@ void CVideoGridWidget::PaintSubWindow(QPainter& p, int window) {
         p.drawRoundedRect(at, 4, 4);
         p.drawText(at, Qt::AlignCenter, ToQString(m_skin.replayText));
     }
+}
+
+QRect CVideoGridWidget::TitleStrip(int window) const {
+    if (!Valid(window) || !windows[window].InUse()) return QRect();
+    const QRect cell = CellRect(window);
+    if (cell.height() <= m_buttonSize.height() + 8) return QRect();
+    const QRect content = cell.adjusted(m_focusBorder, m_focusBorder, -m_focusBorder, -m_focusBorder);
+    return QRect(content.left(), content.top(), content.width(), m_buttonSize.height() + 4);
+}
+
+QRect CVideoGridWidget::TitleRect(int window) const {
+    const QRect strip = TitleStrip(window);
+    if (strip.isEmpty()) return QRect();
+    const int textLeft = strip.left() + (windows[window].recording ? 18 : 6);
+    const int textRight = ButtonRect(window, Button::Record).left() - 4;
+    return QRect(textLeft, strip.top(), std::max(0, textRight - textLeft), strip.height());
+}
+
+QString CVideoGridWidget::ShownTitle(int window) const {
+    const QRect title = TitleRect(window);
+    if (title.isEmpty()) return QString();
+    return fontMetrics().elidedText(ToQString(windows[window].title), Qt::ElideMiddle, title.width());
+}
+
+bool CVideoGridWidget::event(QEvent* e) {
+    if (e->type() != QEvent::ToolTip) return QWidget::event(e);
+    // Over a title strip, outside its buttons: the sub-window's full description.
+    const QPoint at = static_cast<QHelpEvent*>(e)->pos();
+    const int window = WindowAt(at);
+    if (Valid(window) && TitleStrip(window).contains(at) && ButtonAt(window, at) == Button::None &&
+        !windows[window].toolTip.empty()) {
+        QToolTip::showText(static_cast<QHelpEvent*>(e)->globalPos(), ToQString(windows[window].toolTip), this,
+                           TitleStrip(window));
+    } else {
+        QToolTip::hideText();
+        e->ignore();
+    }
+    return true;
 }
 
 QRect CVideoGridWidget::ButtonRect(int window, Button button) const {
