@@ -126,6 +126,7 @@ public:
     void MessageBox(const std::wstring& text, const std::wstring& title) override;
     int Question(const std::wstring& text, const std::wstring& title) override;
     void Notification(const std::wstring& text) override;
+    void FolderNotification(const std::wstring& text, const std::wstring& folder) override;
     void VideoInfo(const std::wstring& resolution, const std::wstring& frameRate, const std::wstring& duration,
                    const std::wstring& size, const std::wstring& path) override;
 

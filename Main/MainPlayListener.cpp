@@ -100,6 +100,7 @@ void CMainPlayListener::OnRecordStopped(void* handle, int reason) {
     const int window = ui->Tables().WindowOf(handle);
     auto owner = ui->Owner();
     if (CKXVideoWindow* grid = owner && window >= 0 ? owner->VideoWindow() : nullptr) grid->SetRecordState(window, 0);
+    if (window >= 0) ui->ForgetClip(window);
     ShowNotification(reason == 1 ? L"The clip stopped: the disk is full. What it recorded is kept."
                                  : L"The clip stopped: it could not be written. What it recorded is kept.");
 }

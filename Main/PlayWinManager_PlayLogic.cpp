@@ -258,7 +258,9 @@ int CPlayManagerPlayLogic::Task_GroupSwap(void* leaving, void* joining) {
 
 int CPlayManagerPlayLogic::Task_SnapPicure(void* handle, std::wstring path, int imageType) {
     std::string native = WideToNative(path);
-    return m_manager->SnapPicture(handle, native.data(), static_cast<MOVRA::MV_IMAGE_TYPE>(imageType));
+    const int result = m_manager->SnapPicture(handle, native.data(), static_cast<MOVRA::MV_IMAGE_TYPE>(imageType)) ? 1 : 0;
+    KX_POST_WEAK(ML_MAIN, m_ui, &CPlayManagerUILogic::Task_SnapPicture_Ret, result, path);
+    return result;
 }
 
 int CPlayManagerPlayLogic::Task_StartRecord(void* handle, std::wstring path, int format, int window) {

@@ -165,6 +165,9 @@ void CPlayManagerUILogic::CloseFiles(int window) {
     std::vector<PlayRecord> records;
     for (PlayHandle h : handles)
         if (const PlayRecord* r = m_tables.RecordOf(h)) records.push_back(*r);
+    // A clip being recorded is finished before its file closes, and told as any other.
+    for (int w : windows)
+        if (m_clips.count(w)) StopRecord(w);
     if (CKXVideoWindow* grid = VideoWindow()) {
         for (int w : windows) {
             grid->SetWindowTitle(w, L"");
@@ -374,6 +377,7 @@ int CPlayManagerUILogic::StartRecord(int window, const std::wstring& path, int f
     std::transform(extension.begin(), extension.end(), extension.begin(), [](wchar_t c) { return std::towlower(c); });
     if (extension != L".rvf") return 0;  // not a recording: nothing is cut, and no message
     KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_StartRecord, handle, path, format, window);
+    m_clips[window] = path;
     return 1;
 }
 
@@ -802,13 +806,33 @@ void CPlayManagerUILogic::Task_SetPlayDirection_FailedRet(PlayHandleList handles
     ShowMessageBox(L"Failed to play backward!");
 }
 
+namespace {
+std::wstring FolderOf(const std::wstring& path) {
+    const std::size_t slash = path.rfind(L'/');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+}  // namespace
+
+void CPlayManagerUILogic::Task_SnapPicture_Ret(int result, std::wstring path) {
+    if (result)
+        ShowFolderNotification(L"Snapshot saved:", L" " + FileNameOf(path), FolderOf(path));
+    else
+        ShowNotification(L"The snapshot could not be written:", L" " + FileNameOf(path));
+}
+
 void CPlayManagerUILogic::Task_StartRecord_Ret(int result, int window) {
+    if (result != RECORD_STARTED) m_clips.erase(window);
     if (result == RECORD_FAILED) ShowMessageBox(L"Record Failed!");
     if (result == RECORD_REFUSED_STATE) ShowMessageBox(L"It can not record as playing under abnormal playing state!");
     if (CKXVideoWindow* grid = VideoWindow()) grid->SetRecordState(window, result == RECORD_STARTED ? 1 : 0);
 }
 
-void CPlayManagerUILogic::Task_StopRecord_Ret(int, int window) {
+void CPlayManagerUILogic::Task_StopRecord_Ret(int result, int window) {
+    const auto clip = m_clips.find(window);
+    if (clip != m_clips.end()) {
+        if (result) ShowFolderNotification(L"Clip saved:", L" " + FileNameOf(clip->second), FolderOf(clip->second));
+        m_clips.erase(clip);
+    }
     if (CKXVideoWindow* grid = VideoWindow()) grid->SetRecordState(window, 0);
 }
 

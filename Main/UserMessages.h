@@ -13,6 +13,9 @@ public:
     // OK and Cancel, answered before it returns: 1 for OK.
     virtual int Question(const std::wstring& text, const std::wstring& title) = 0;
     virtual void Notification(const std::wstring& text) = 0;
+    // A notification about a file written into `folder`, with an action that opens the folder in
+    // the desktop's file manager; a presenter without actions shows the text alone.
+    virtual void FolderNotification(const std::wstring& text, const std::wstring& folder) { Notification(text); }
     // The video property dialog: resolution, frame rate, duration and size texts.
     virtual void VideoInfo(const std::wstring& resolution, const std::wstring& frameRate, const std::wstring& duration,
                            const std::wstring& size, const std::wstring& path) = 0;
@@ -36,6 +39,8 @@ void ShowMessageBox(const std::wstring& english, const std::wstring& titleEnglis
 void ShowNotification(const std::wstring& english);
 // The text translated, then `tail` as it is (names of files).
 void ShowNotification(const std::wstring& english, const std::wstring& tail);
+// The text translated and `tail`, with an "Open folder" action for `folder`.
+void ShowFolderNotification(const std::wstring& english, const std::wstring& tail, const std::wstring& folder);
 // 1 when the user answered OK; 2 otherwise, and when nobody can be asked.
 int AskQuestion(const std::wstring& english, const std::wstring& titleEnglish = L"Prompt");
 void ShowVideoInfo(const std::wstring& resolution, const std::wstring& frameRate, const std::wstring& duration,

@@ -16,6 +16,7 @@
 #include "Main/PlayWinManager.h"
 #include "Main/TimeLine.h"
 #include "MainTestSupport.h"
+#include "Toolkit/Button.h"
 #include "Toolkit/PlayProgressPanel.h"
 #include "Toolkit/RadioBox.h"
 #include "Toolkit/SliderCtrl.h"

@@ -199,6 +199,40 @@ TEST_F(MainWindowTest, NotificationsComeNewestFirstAndClearEmptiesTheList) {
     EXPECT_FALSE(notifier.IsAutoHide());
 }
 
+namespace {
+std::vector<std::string> g_shellOpened;
+int NoteShellOpen(const char* path) {
+    g_shellOpened.push_back(path);
+    return 1;
+}
+}  // namespace
+
+TEST_F(MainWindowTest, ANotificationOfAWrittenFileOpensItsFolder) {
+    CMessageNotifier& notifier = CMessageNotifier::Instance();
+    notifier.BTN_OnClicked(CMessageNotifier::kClear);
+    g_shellOpened.clear();
+    KX_SOFT_BASE::SetShellOpener(&NoteShellOpen);
+    notifier.ShowNotification(L"plain");
+    EXPECT_FALSE(notifier.OpenFolderButton()->IsWindowVisible()) << "nothing to open yet";
+    notifier.ShowNotification(L"Snapshot saved: a.bmp", L"/srv/shots/");
+    notifier.ShowNotification(L"Clip saved: b.rvf", L"/srv/clips/");
+    notifier.ShowNotification(L"later");
+    EXPECT_TRUE(notifier.OpenFolderButton()->IsWindowVisible());
+    notifier.BTN_OnClicked(CMessageNotifier::kOpenFolder);
+    notifier.LC_OnItemClick(2, CMessageNotifier::kList);  // the snapshot's line
+    notifier.BTN_OnClicked(CMessageNotifier::kOpenFolder);
+    notifier.LC_OnItemDbClick(1, CMessageNotifier::kList);
+    notifier.LC_OnItemDbClick(0, CMessageNotifier::kList);  // a line without a folder
+    EXPECT_EQ((std::vector<std::string>{"/srv/clips/", "/srv/shots/", "/srv/clips/"}), g_shellOpened)
+        << "the newest folder, then the clicked line's, then the double-clicked line's";
+    notifier.ShowNotification(L"newer");
+    notifier.BTN_OnClicked(CMessageNotifier::kOpenFolder);
+    EXPECT_EQ("/srv/shots/", g_shellOpened.back()) << "the clicked line moved down with the new one";
+    notifier.BTN_OnClicked(CMessageNotifier::kClear);
+    EXPECT_FALSE(notifier.OpenFolderButton()->IsWindowVisible());
+    KX_SOFT_BASE::SetShellOpener(nullptr);
+}
+
 TEST_F(MainWindowTest, TheCloseWaitsForTheFilesAndWritesTheFolderIntoTheSettings) {
     const auto files = Recordings(Channels(1, 1, 4));
     m_frame->DropPath(Wide(files[0]));

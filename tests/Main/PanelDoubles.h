@@ -62,6 +62,7 @@ public:
 
     // --- What was asked ---
     std::vector<std::wstring> messages, notifications;
+    std::map<std::wstring, std::wstring> folders;  // a notification's text -> the folder it offers
     std::vector<std::wstring> videoInfo;
     std::vector<_GROUP_FILE_INFO> groups;
     std::vector<_SINGLE_FILE_INFO> singles;
@@ -188,6 +189,10 @@ public:
         return answer;
     }
     void Notification(const std::wstring& text) override { notifications.push_back(text); }
+    void FolderNotification(const std::wstring& text, const std::wstring& folder) override {
+        notifications.push_back(text);
+        folders[text] = folder;
+    }
     void VideoInfo(const std::wstring& resolution, const std::wstring& frameRate, const std::wstring& duration,
                    const std::wstring& size, const std::wstring& path) override {
         videoInfo = {resolution, frameRate, duration, size, path};

@@ -63,3 +63,46 @@ TEST_F(WindowSignsTest, APlayingWindowIsTitledByItsCameraAndTheTitleGoesWithTheF
     EXPECT_EQ(L"", grid->GetWindowTitle(0));
     EXPECT_EQ(L"", grid->GetWindowToolTip(0)) << "a closed window keeps no description of what it showed";
 }
+
+TEST_F(WindowSignsTest, ASnapshotAndAFinishedClipAreAnnouncedWithTheirNamesAndFolders) {
+    const auto files = Recordings(Channels(2, 1, 8));
+    Drop(files[0]);
+    ASSERT_TRUE(WaitPlaying(0, files[0]));
+    ASSERT_TRUE(PumpUntil([&] { return m_panels->Grid()->HasFrame(0) == 1; }));
+    const std::wstring shots = Wide(m_dir + "/shots/");
+    std::filesystem::create_directories(m_dir + "/shots");
+    Ui().SnapPicture(0, shots + L"a.bmp", 0);
+    ASSERT_TRUE(PumpUntil([&] { return !m_panels->notifications.empty(); }));
+    EXPECT_EQ(L"Snapshot saved: a.bmp", m_panels->notifications.back());
+    EXPECT_EQ(shots, m_panels->folders[L"Snapshot saved: a.bmp"]);
+    EXPECT_TRUE(std::filesystem::exists(m_dir + "/shots/a.bmp"));
+
+    // A snapshot that cannot be written says so, and offers no folder.
+    Ui().SnapPicture(0, Wide(m_dir + "/missing/b.bmp"), 0);
+    ASSERT_TRUE(PumpUntil([&] { return m_panels->notifications.size() == 2; }));
+    EXPECT_EQ(L"The snapshot could not be written: b.bmp", m_panels->notifications.back());
+    EXPECT_EQ(0u, m_panels->folders.count(m_panels->notifications.back()));
+
+    // A clip is told when it is finished, not when it starts.
+    const std::wstring clips = Wide(m_dir + "/clips/");
+    std::filesystem::create_directories(m_dir + "/clips");
+    ASSERT_EQ(1, Ui().StartRecord(0, clips + L"one.rvf", 0));
+    ASSERT_TRUE(PumpUntil([&] { return m_panels->Grid()->GetRecordState(0) == 1; }));
+    EXPECT_EQ(2u, m_panels->notifications.size());
+    Ui().StopRecord(0);
+    ASSERT_TRUE(PumpUntil([&] { return m_panels->notifications.size() == 3; }));
+    EXPECT_EQ(L"Clip saved: one.rvf", m_panels->notifications.back());
+    EXPECT_EQ(clips, m_panels->folders[L"Clip saved: one.rvf"]);
+    Ui().StopRecord(0);
+    PumpUntil([&] { return m_panels->notifications.size() > 3; }, 300);
+    EXPECT_EQ(3u, m_panels->notifications.size()) << "a stop with no clip running says nothing";
+
+    // A window closed while it records finishes its clip first, and tells it.
+    ASSERT_EQ(1, Ui().StartRecord(0, clips + L"two.rvf", 0));
+    ASSERT_TRUE(PumpUntil([&] { return m_panels->Grid()->GetRecordState(0) == 1; }));
+    Ui().CloseFiles(0);
+    ASSERT_TRUE(PumpUntil([&] { return m_panels->notifications.size() == 4; }));
+    EXPECT_EQ(L"Clip saved: two.rvf", m_panels->notifications.back());
+    ASSERT_TRUE(PumpUntil([&] { return Ui().PendingCloses() == 0; }));
+    EXPECT_GT(std::filesystem::file_size(m_dir + "/clips/two.rvf"), 0u);
+}
