@@ -19,7 +19,7 @@ std::unique_ptr<CMessageNotifier>& Holder() {
     static auto* holder = new std::unique_ptr<CMessageNotifier>();  // UI thread only
     return *holder;
 }
-constexpr int kWidth = 420, kHeight = 260;
+constexpr int kWidth = 520, kHeight = 260;  // wide enough for a file's name after the time
 constexpr int kHideTimer = 1;
 constexpr unsigned int kHideAfterMs = 5000;  // with "Auto hide": the window goes once the messages stop
 }  // namespace

@@ -48,13 +48,17 @@ std::wstring Format(const KX_SOFT_BASE::DateTime& t, bool withDate) {
 
 }  // namespace
 
+std::wstring CameraTitle(const std::wstring& device, std::int32_t channelCode) {
+    const int stream = StreamNumberOf(channelCode);
+    std::wstring title = device + L" \u00B7 " + std::to_wstring(ChannelNumberOf(channelCode));
+    if (stream != 0) title += L" \u00B7 " + TarvexApp::Translate(L"extra") + std::to_wstring(stream);
+    return title;
+}
+
 std::wstring WindowTitleOf(const _QUERY_FILE_INFO& record) {
     CNamingRuleParser name;
     if (!ParsedName(record, name)) return FileTitleOf(record.path);
-    const int stream = StreamNumberOf(record.channelCode);
-    std::wstring title = name.deviceName + L" \u00B7 " + std::to_wstring(ChannelNumberOf(record.channelCode));
-    if (stream != 0) title += L" \u00B7 " + TarvexApp::Translate(L"extra") + std::to_wstring(stream);
-    return title;
+    return CameraTitle(name.deviceName, record.channelCode);
 }
 
 std::wstring WindowToolTipOf(const _QUERY_FILE_INFO& record) {

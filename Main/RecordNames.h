@@ -15,6 +15,8 @@ std::wstring ExtensionOf(const std::wstring& path);
 // "Channel" + channel number + "_" + "main", or "extra" + the stream number, translated.
 std::wstring ChannelText(std::int32_t channelCode);
 
+// A camera as the user tells it apart from the others: "FRONTDOOR · 3", "FRONTDOOR · 3 · extra1".
+std::wstring CameraTitle(const std::wstring& device, std::int32_t channelCode);
 // What a play window's title strip says of its file: the device and channel ("FRONTDOOR · 3",
 // "FRONTDOOR · 3 · extra1"), so that cameras can be told apart in a small window; an ungrouped
 // file (not named by the recorder's grammar) by its title.

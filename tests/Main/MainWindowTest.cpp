@@ -87,6 +87,23 @@ TEST_F(MainWindowTest, TheTreeKeepsDevicesFirstAndDaysInOrderAndADoubleClickPlay
     EXPECT_EQ(L"Already Playing!", m_journal.notifications.back());
 }
 
+TEST_F(MainWindowTest, AWindowThatMovesOnToTheListsNextChannelSaysWhichOneAndIsTitledByIt) {
+    MOVRA::SynthOptions o = Channels(2, 1, 1);
+    o.device = "FRONTDOOR";
+    Recordings(o);
+    m_frame->DropPath(Wide(m_dir + "/export"));
+    ASSERT_TRUE(PumpUntil([&] { return List()->Tree()->GetCount() == 4; }));
+    const HKXTREEITEM day = List()->Tree()->GetChildItem(List()->Tree()->GetRootItem());
+    List()->OnItemDbClick(List()->Tree()->GetChildItem(day), -1, CFileListEventImp::kTree);  // channel 1
+    ASSERT_TRUE(PumpUntil([&] {
+        const PlayRecord* r = Ui().Tables().CurrentRecord(0);
+        return r && r->channelCode == 2;
+    })) << "past its last file the window goes on with channel 2";
+    const std::wstring told = L"Now playing the next in the list: FRONTDOOR \u00B7 2";
+    EXPECT_NE(m_journal.notifications.end(), std::find(m_journal.notifications.begin(), m_journal.notifications.end(), told));
+    ASSERT_TRUE(PumpUntil([&] { return Windows()->VideoWindow()->GetWindowTitle(0) == L"FRONTDOOR \u00B7 2"; }));
+}
+
 TEST_F(MainWindowTest, ThePlayBarShowsItsSpeedAndRefusesWhileFilesOpen) {
     EXPECT_EQ(L"1X", Bar()->SpeedText());
     // The slider moved by the user: the state takes the speed, and the bar shows it.

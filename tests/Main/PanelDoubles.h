@@ -128,9 +128,10 @@ public:
         for (const auto& r : records) playingMarks[r.path] = on;
     }
     HKXTREEITEM FindEntry(const _QUERY_FILE_INFO&) override { return entryFound; }
-    int OpenAdjacentEntry(HKXTREEITEM, int forward, int groupMode, int window) override {
+    int OpenAdjacentEntry(HKXTREEITEM, int forward, int groupMode, int window, std::wstring* opened) override {
         calls.push_back("OpenAdjacentEntry " + std::to_string(forward) + " " + std::to_string(groupMode) + " " +
                         std::to_string(window));
+        if (adjacentOpens && opened) *opened = L"the next entry";
         return adjacentOpens;
     }
     int OpenListed(const std::wstring&, std::int32_t, std::int32_t channel) override {

@@ -56,6 +56,8 @@ TEST_F(PlayWindowsLogicTest, AChannelPlaysItsFilesInTurnStopsAtTheLastAndWrapsWi
     EXPECT_EQ((std::vector<std::wstring>{Wide(files[0]), Wide(files[1]), Wide(files[2])}), seen);
     EXPECT_NE(m_panels->calls.end(), std::find(m_panels->calls.begin(), m_panels->calls.end(), "OpenAdjacentEntry 1 0 0"))
         << "past the channel's last file the list is asked for the next entry";
+    EXPECT_EQ(L"Now playing the next in the list: the next entry", m_panels->notifications.back())
+        << "and the move is told";
 
     // With "Repeat One" the channel starts again at its first file.
     Ui().SetRepeatPlay(1);
