@@ -62,6 +62,8 @@ public:
     CMsgDlgEventImp* MessageDialog() const { return m_msgDlg.get(); }
     CConfigViewEventImp* ConfigPage() const { return m_config.get(); }
     CVideoInfoDlgEventImp* VideoInfoDialog() const { return m_videoInfo.get(); }
+    CAboutDlgEventImp* AboutDialog() const { return m_about.get(); }
+    CTopPopDlgEventImp* TopPopDialog() const { return m_topPop.get(); }
     int IsFullScreen() const override { return m_fullScreen; }
     void SetFullScreen(int on) override;
     CPlayCommands* Commands() override { return m_commands.get(); }

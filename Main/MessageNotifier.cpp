@@ -61,10 +61,10 @@ int CMessageNotifier::OnDlgCreate(int) {
         return b;
     };
     m_clear = button(kClear, L"Clear", L"btn_clear_normal.png", L"btn_clear_over.png", 8);
-    m_autoHideButton = button(kAutoHide, L"Auto hide", L"btn_setHide_normal.png", L"btn_setHide_down.png", 106);
-    m_topButton = button(kTop, L"Top", L"btn_settop_normal.png", L"btn_settop_over.png", 106);
+    m_autoHideButton = button(kAutoHide, L"Auto hide", L"btn_setHide_normal.png", L"btn_setHide_down.png", 106, 170);
+    m_topButton = button(kTop, L"Top", L"btn_settop_normal.png", L"btn_settop_over.png", 106, 170);
     m_topButton->ShowWindow(KX_SW_HIDE);
-    m_openFolder = button(kOpenFolder, L"Open folder", L"btn_clear_normal.png", L"btn_clear_over.png", 204, 130);
+    m_openFolder = button(kOpenFolder, L"Open folder", L"btn_clear_normal.png", L"btn_clear_over.png", 284, 130);
     ShowOpenFolder();
     return 1;
 }

@@ -36,6 +36,7 @@ int CVideoInfoDlgEventImp::OnDlgCreate(int) {
         m_labels[row]->SetWindowText(Translate(kLabels[row]));
         m_values[row].reset(CKXUIFactory::CreateUIStatic(nullptr));
         m_values[row]->Create(L"Value", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(90, y, 200, 20), m_dialog.get(), 0);
+        m_values[row]->SetElideMiddle(1);  // a path keeps its file name in view
     }
     m_close.reset(CKXUIFactory::CreateUIButton(this));
     m_close->SetImages(L"btn_commongnor_short.png", L"btn_commongnor_short.png", L"btn_commondown_short.png");

@@ -176,11 +176,11 @@ TEST_F(MainWindowTest, TheMessageBoxSizesItselfToItsText) {
     EXPECT_RECT(CKXRect(20, 10, 220, 35), one.text);
     EXPECT_EQ(240, one.width);
     EXPECT_EQ(45, one.ok.top) << "buttons 10 pixels under a one-line text";
-    EXPECT_EQ(85, one.ok.left);
+    EXPECT_EQ(80, one.ok.left);
     EXPECT_FALSE(one.cancelShown);
     const CMsgDlgEventImp::Layout question = CMsgDlgEventImp::LayoutFor(200, 40, CMsgDlgEventImp::kOkCancel);
     EXPECT_EQ(50, question.text.bottom);
-    EXPECT_EQ(40, question.ok.left);
+    EXPECT_EQ(30, question.ok.left);
     EXPECT_EQ(130, question.cancel.left);
     EXPECT_TRUE(question.cancelShown);
 
