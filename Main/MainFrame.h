@@ -129,8 +129,7 @@ public:
     int Question(const std::wstring& text, const std::wstring& title) override;
     void Notification(const std::wstring& text) override;
     void FolderNotification(const std::wstring& text, const std::wstring& folder) override;
-    void VideoInfo(const std::wstring& resolution, const std::wstring& frameRate, const std::wstring& duration,
-                   const std::wstring& size, const std::wstring& path) override;
+    void VideoInfo(const CVideoInfoTexts& texts) override;
 
 private:
     CMainFrameEventImp(const std::wstring& path, const std::wstring& program);

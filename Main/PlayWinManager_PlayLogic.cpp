@@ -287,8 +287,22 @@ int CPlayManagerPlayLogic::Task_GetVideoInfo(void* handle) {
     const unsigned int start = m_manager->GetFileStartTime(handle);
     const unsigned int end = m_manager->GetFileEndTime(handle);
     if (!known) return 1;
-    KX_POST_WEAK(ML_MAIN, m_ui, &CPlayManagerUILogic::Task_GetVideoInfo_Ret, handle,
-                 ResolutionText(info.width, info.height), FrameRateText(info.frameRate), DurationText(start, end));
+    CVideoInfoTexts texts;
+    texts.resolution = ResolutionText(info.width, info.height);
+    texts.frameRate = FrameRateText(info.frameRate);
+    texts.duration = DurationText(start, end);
+    texts.span = WallClockSpanText(start, end);
+    MOVRA::MV_FILE_DESCRIPTION description;
+    if (m_manager->DescribeFile(handle, &description)) {
+        texts.codec = KX_SOFT_BASE::NativeToWide(description.videoCodec);
+        if (!description.audioCodec.empty()) texts.codec += L" + " + KX_SOFT_BASE::NativeToWide(description.audioCodec);
+        // Counted by the index: until it is complete they stay empty (the dialog says so).
+        if (description.indexComplete) {
+            texts.frames = std::to_wstring(description.frames);
+            texts.keyframes = std::to_wstring(description.keyframes);
+        }
+    }
+    KX_POST_WEAK(ML_MAIN, m_ui, &CPlayManagerUILogic::Task_GetVideoInfo_Ret, handle, texts);
     return 1;
 }
 

@@ -836,11 +836,13 @@ void CPlayManagerUILogic::Task_StopRecord_Ret(int result, int window) {
     if (CKXVideoWindow* grid = VideoWindow()) grid->SetRecordState(window, 0);
 }
 
-void CPlayManagerUILogic::Task_GetVideoInfo_Ret(void* handle, std::wstring resolution, std::wstring frameRate,
-                                                std::wstring duration) {
+void CPlayManagerUILogic::Task_GetVideoInfo_Ret(void* handle, CVideoInfoTexts texts) {
     const PlayRecord* record = m_tables.RecordOf(handle);
     if (!record || !m_tables.IsBound(handle)) return;
     struct stat st;
     if (::stat(KX_SOFT_BASE::WideToNative(record->path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
-    ShowVideoInfo(resolution, frameRate, duration, FileSizeText(static_cast<std::uint64_t>(st.st_size)), record->path);
+    texts.size = FileSizeText(static_cast<std::uint64_t>(st.st_size));
+    texts.path = record->path;
+    if (texts.frames.empty()) texts.frames = texts.keyframes = TarvexApp::Translate(L"Still being indexed");
+    ShowVideoInfo(texts);
 }

@@ -17,6 +17,7 @@
 #include "Main/PlayState.h"
 #include "Main/PlayWinManager_PlayLogic.h"
 #include "Main/PlayWinManager_Tables.h"
+#include "Main/VideoProperties.h"
 
 class CMainPlayListener;
 
@@ -89,7 +90,7 @@ public:
     void Task_SnapPicture_Ret(int result, std::wstring path);
     void Task_StartRecord_Ret(int result, int window);
     void Task_StopRecord_Ret(int result, int window);
-    void Task_GetVideoInfo_Ret(void* handle, std::wstring resolution, std::wstring frameRate, std::wstring duration);
+    void Task_GetVideoInfo_Ret(void* handle, CVideoInfoTexts texts);
 
     // --- State the panels, the main frame and the listener read ---
     CPlayWindowTables& Tables() { return m_tables; }

@@ -1,9 +1,9 @@
 #include "Main/RecordNames.h"
 
-#include <cstdio>
 
 #include "App/Language.h"
 #include "Files/NamingRules.h"
+#include "Main/VideoProperties.h"
 
 std::wstring FileNameOf(const std::wstring& path) {
     const std::size_t slash = path.rfind(L'/');
@@ -36,16 +36,6 @@ bool ParsedName(const _QUERY_FILE_INFO& record, CNamingRuleParser& name) {
     return record.channelCode != -1 && ParseFileName(FileTitleOf(record.path), name) == 1;
 }
 
-// "2012-03-15 10:15:00", or "10:15:00" alone.
-std::wstring Format(const KX_SOFT_BASE::DateTime& t, bool withDate) {
-    char text[48];
-    if (withDate)
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
-    else
-        std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour, t.minute, t.second);
-    return std::wstring(text, text + std::char_traits<char>::length(text));
-}
-
 }  // namespace
 
 std::wstring CameraTitle(const std::wstring& device, std::int32_t channelCode) {
@@ -62,17 +52,12 @@ std::wstring WindowTitleOf(const _QUERY_FILE_INFO& record) {
 }
 
 std::wstring WindowToolTipOf(const _QUERY_FILE_INFO& record) {
-    KX_SOFT_BASE::DateTime start, end;
+    std::int64_t start = record.fileStartTime, end = record.fileEndTime;
     CNamingRuleParser name;
-    if (record.fileStartTime > 0 && record.fileEndTime >= record.fileStartTime) {
-        start.FromTimeT(record.fileStartTime);
-        end.FromTimeT(record.fileEndTime);
-    } else if (ParsedName(record, name)) {
-        start = name.startTime;
-        end = name.endTime;
-    } else {
-        return FileNameOf(record.path);
+    if ((start <= 0 || end < start) && ParsedName(record, name)) {
+        start = name.startTime.ToTimeT();
+        end = name.endTime.ToTimeT();
     }
-    const bool sameDay = start.year == end.year && start.month == end.month && start.day == end.day;
-    return FileNameOf(record.path) + L"\n" + Format(start, true) + L" - " + Format(end, !sameDay);
+    const std::wstring span = WallClockSpanText(start, end);
+    return span.empty() ? FileNameOf(record.path) : FileNameOf(record.path) + L"\n" + span;
 }

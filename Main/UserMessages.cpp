@@ -50,9 +50,8 @@ void ShowFolderNotification(const std::wstring& english, const std::wstring& tai
         g_presenter->FolderNotification(text, folder);
 }
 
-void ShowVideoInfo(const std::wstring& resolution, const std::wstring& frameRate, const std::wstring& duration,
-                   const std::wstring& size, const std::wstring& path) {
-    if (g_presenter) g_presenter->VideoInfo(resolution, frameRate, duration, size, path);
+void ShowVideoInfo(const CVideoInfoTexts& texts) {
+    if (g_presenter) g_presenter->VideoInfo(texts);
 }
 
 void ReportFileEnd(int window, const std::wstring& path) {

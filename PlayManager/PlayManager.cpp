@@ -140,6 +140,9 @@ int CPlayManager::CloseAudio(void* handle) { TARVEX_ON_ENGINE(CloseAudio()); }
 int CPlayManager::PlayForward(void* handle) { TARVEX_ON_ENGINE(PlayForward()); }
 int CPlayManager::PlayBackward(void* handle) { TARVEX_ON_ENGINE(PlayBackward()); }
 int CPlayManager::GetMediaInfo(void* handle, MOVRA::MEDIA_INFO* info) { TARVEX_ON_ENGINE(GetMediaInfo(info)); }
+int CPlayManager::DescribeFile(void* handle, MOVRA::MV_FILE_DESCRIPTION* description) {
+    TARVEX_ON_ENGINE(DescribeFile(description));
+}
 unsigned int CPlayManager::GetFileStartTime(void* handle) { TARVEX_ON_ENGINE(GetFileStartTime()); }
 unsigned int CPlayManager::GetFileEndTime(void* handle) { TARVEX_ON_ENGINE(GetFileEndTime()); }
 int CPlayManager::AdjustWaveAudio(void* handle, int volume) { TARVEX_ON_ENGINE(AdjustWaveAudio(volume)); }

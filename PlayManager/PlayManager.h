@@ -42,6 +42,7 @@ public:
     int PlayForward(void* handle);
     int PlayBackward(void* handle);
     int GetMediaInfo(void* handle, MOVRA::MEDIA_INFO* info);
+    int DescribeFile(void* handle, MOVRA::MV_FILE_DESCRIPTION* description);
     unsigned int GetFileStartTime(void* handle);
     unsigned int GetFileEndTime(void* handle);
     int AdjustWaveAudio(void* handle, int volume);

@@ -44,8 +44,7 @@ public:
         return answer;
     }
     void Notification(const std::wstring& text) override { notifications.push_back(text); }
-    void VideoInfo(const std::wstring&, const std::wstring&, const std::wstring&, const std::wstring&,
-                   const std::wstring&) override {}
+    void VideoInfo(const CVideoInfoTexts&) override {}
 };
 
 class MainWindowTest : public MainLogicTest {

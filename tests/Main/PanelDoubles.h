@@ -63,7 +63,8 @@ public:
     // --- What was asked ---
     std::vector<std::wstring> messages, notifications;
     std::map<std::wstring, std::wstring> folders;  // a notification's text -> the folder it offers
-    std::vector<std::wstring> videoInfo;
+    CVideoInfoTexts videoInfo;
+    bool videoInfoShown = false;
     std::vector<_GROUP_FILE_INFO> groups;
     std::vector<_SINGLE_FILE_INFO> singles;
     std::map<std::wstring, int> playingMarks;  // path -> on
@@ -194,9 +195,9 @@ public:
         notifications.push_back(text);
         folders[text] = folder;
     }
-    void VideoInfo(const std::wstring& resolution, const std::wstring& frameRate, const std::wstring& duration,
-                   const std::wstring& size, const std::wstring& path) override {
-        videoInfo = {resolution, frameRate, duration, size, path};
+    void VideoInfo(const CVideoInfoTexts& texts) override {
+        videoInfo = texts;
+        videoInfoShown = true;
     }
 
     bool Told(const std::wstring& text) const {

@@ -64,8 +64,16 @@ TEST_F(TextRoomTest, NoTextIsWiderThanItsBoxInAnyLanguage) {
         // The dialogs.
         frame->ShowAbout();
         EXPECT_EQ("", Join(Cut(frame->AboutDialog()->Window()))) << "about";
-        frame->VideoInfo(L"704*576", L"25 fps", L"00:59:59", L"1024.000 KB",
-                         L"/media/investigator/Exports of the recorder/2024-03-15/FRONTDOOR_ch12_main_20240315101500_20240315110000.rvf");
+        CVideoInfoTexts info;
+        info.codec = L"hevc + pcm_mulaw";
+        info.resolution = L"1920*1080";
+        info.frameRate = L"0.500 (1/2) fps";
+        info.duration = L"23:59:59";
+        info.span = L"2024-03-15 23:50:00 - 2024-03-16 00:10:00";
+        info.frames = info.keyframes = TarvexApp::Translate(L"Still being indexed");
+        info.size = L"1024.000 KB";
+        info.path = L"/media/investigator/Exports of the recorder/2024-03-15/FRONTDOOR_ch12_main_20240315101500_20240315110000.rvf";
+        frame->VideoInfo(info);
         ASSERT_TRUE(PumpUntil([&] { return frame->VideoInfoDialog()->Window()->IsWindowVisible() == 1; }));
         EXPECT_EQ("", Join(Cut(frame->VideoInfoDialog()->Window()))) << "property";
         frame->MessageDialog()->ShowQuestion(L"", TarvexApp::Translate(L"Application is busy now,wait and retry again!"), nullptr);
