@@ -277,13 +277,8 @@ TEST_F(MainWindowTest, EveryTextTheWindowShowsIsInEachLanguageFile) {
     g_missing = &missing;
     TarvexApp::SetMissingTextHook(&NoteMissing);
     for (int language : {0, 1, 2}) {
-        std::filesystem::copy_file(std::string(TARVEX_LANGUAGE_DIR) + "/Lang_" + std::to_string(language) + ".xml",
-                                   m_home + "Lang_" + std::to_string(language) + ".xml",
-                                   std::filesystem::copy_options::overwrite_existing);
-        TarvexApp::SetLanguageNumber(language);
-        TarvexApp::ResetLanguageTable();
-        auto frame = CMainFrameEventImp::Create(L"", L"/usr/bin/tarvex-player");
-        ASSERT_TRUE(PumpUntil([&] { return frame->Page() && frame->IsWindowVisible(); }));
+        auto frame = FrameInLanguage(language);
+        ASSERT_TRUE(frame->IsWindowVisible());
         // The texts that come with use: the play bar's states, a full screen, the dialogs.
         CPlayBarEventImp* bar = frame->Page()->PlayWindows()->PlayBarPanel();
         CPlayState state;
@@ -302,7 +297,5 @@ TEST_F(MainWindowTest, EveryTextTheWindowShowsIsInEachLanguageFile) {
     }
     TarvexApp::SetMissingTextHook(nullptr);
     g_missing = nullptr;
-    TarvexApp::SetLanguageNumber(0);
-    std::filesystem::remove(m_home + "Lang_0.xml");
-    TarvexApp::ResetLanguageTable();
+    BackToEnglish();
 }

@@ -33,13 +33,8 @@ TEST_F(TextRoomTest, NoTextIsWiderThanItsBoxInAnyLanguage) {
     m_frame.reset();
     for (int language : {0, 1, 2}) {
         SCOPED_TRACE("language " + std::to_string(language));
-        std::filesystem::copy_file(std::string(TARVEX_LANGUAGE_DIR) + "/Lang_" + std::to_string(language) + ".xml",
-                                   m_home + "Lang_" + std::to_string(language) + ".xml",
-                                   std::filesystem::copy_options::overwrite_existing);
-        TarvexApp::SetLanguageNumber(language);
-        TarvexApp::ResetLanguageTable();
-        auto frame = CMainFrameEventImp::Create(L"", L"/usr/bin/tarvex-player");
-        ASSERT_TRUE(PumpUntil([&] { return frame->Page() && frame->IsWindowVisible(); }));
+        auto frame = FrameInLanguage(language);
+        ASSERT_TRUE(frame->IsWindowVisible());
         frame->Window()->SetSize(CMainFrameEventImp::kWidth, CMainFrameEventImp::kHeight);
         ProcessEvents();
 
@@ -88,7 +83,5 @@ TEST_F(TextRoomTest, NoTextIsWiderThanItsBoxInAnyLanguage) {
         EXPECT_EQ("", Join(Cut(frame->TopPopDialog()->Window()))) << "full-screen bar";
         frame.reset();
     }
-    TarvexApp::SetLanguageNumber(0);
-    std::filesystem::remove(m_home + "Lang_0.xml");
-    TarvexApp::ResetLanguageTable();
+    BackToEnglish();
 }
