@@ -275,9 +275,9 @@ int CPlayManagerPlayLogic::Task_StartRecord(void* handle, std::wstring path, int
     return 1;
 }
 
-int CPlayManagerPlayLogic::Task_StopRecord(void* handle, int window) {
+int CPlayManagerPlayLogic::Task_StopRecord(void* handle, int window, std::wstring clip) {
     const int result = m_manager->StopDataRecord(handle) ? 1 : 0;
-    KX_POST_WEAK(ML_MAIN, m_ui, &CPlayManagerUILogic::Task_StopRecord_Ret, result, window);
+    KX_POST_WEAK(ML_MAIN, m_ui, &CPlayManagerUILogic::Task_StopRecord_Ret, result, window, clip);
     return 1;
 }
 

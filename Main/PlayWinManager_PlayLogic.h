@@ -58,7 +58,8 @@ public:
     int Task_GroupSwap(void* leaving, void* joining);
     int Task_SnapPicure(void* handle, std::wstring path, int imageType);
     int Task_StartRecord(void* handle, std::wstring path, int format, int window);
-    int Task_StopRecord(void* handle, int window);
+    // `clip`: the clip being stopped, handed back with the answer (empty when none was known).
+    int Task_StopRecord(void* handle, int window, std::wstring clip);
     int Task_GetVideoInfo(void* handle);
     int Task_SaveRef(void* handle, std::wstring path);
     int Task_ChooseSoundChannel(PlayHandleList handles, unsigned long channel);

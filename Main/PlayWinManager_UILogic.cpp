@@ -382,8 +382,15 @@ int CPlayManagerUILogic::StartRecord(int window, const std::wstring& path, int f
 }
 
 void CPlayManagerUILogic::StopRecord(int window) {
-    if (PlayHandle handle = m_tables.HandleOf(window))
-        KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_StopRecord, handle, window);
+    PlayHandle handle = m_tables.HandleOf(window);
+    if (!handle) return;
+    // The clip goes with the stop: one started again before the answer comes is another's.
+    std::wstring clip;
+    if (const auto running = m_clips.find(window); running != m_clips.end()) {
+        clip = running->second;
+        m_clips.erase(running);
+    }
+    KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_StopRecord, handle, window, clip);
 }
 
 void CPlayManagerUILogic::PopVideoInfoDlg(int window) {
@@ -827,12 +834,8 @@ void CPlayManagerUILogic::Task_StartRecord_Ret(int result, int window) {
     if (CKXVideoWindow* grid = VideoWindow()) grid->SetRecordState(window, result == RECORD_STARTED ? 1 : 0);
 }
 
-void CPlayManagerUILogic::Task_StopRecord_Ret(int result, int window) {
-    const auto clip = m_clips.find(window);
-    if (clip != m_clips.end()) {
-        if (result) ShowFolderNotification(L"Clip saved:", L" " + FileNameOf(clip->second), FolderOf(clip->second));
-        m_clips.erase(clip);
-    }
+void CPlayManagerUILogic::Task_StopRecord_Ret(int result, int window, std::wstring clip) {
+    if (result && !clip.empty()) ShowFolderNotification(L"Clip saved:", L" " + FileNameOf(clip), FolderOf(clip));
     if (CKXVideoWindow* grid = VideoWindow()) grid->SetRecordState(window, 0);
 }
 

@@ -89,7 +89,7 @@ public:
     // The snapshot is written (or not): the user is told, with its folder to open.
     void Task_SnapPicture_Ret(int result, std::wstring path);
     void Task_StartRecord_Ret(int result, int window);
-    void Task_StopRecord_Ret(int result, int window);
+    void Task_StopRecord_Ret(int result, int window, std::wstring clip);
     void Task_GetVideoInfo_Ret(void* handle, CVideoInfoTexts texts);
 
     // --- State the panels, the main frame and the listener read ---

@@ -89,19 +89,24 @@ TEST_F(WindowSignsTest, ASnapshotAndAFinishedClipAreAnnouncedWithTheirNamesAndFo
     ASSERT_EQ(1, Ui().StartRecord(0, clips + L"one.rvf", 0));
     ASSERT_TRUE(PumpUntil([&] { return m_panels->Grid()->GetRecordState(0) == 1; }));
     EXPECT_EQ(2u, m_panels->notifications.size());
+    // Stopped and started again before the stop is answered: each clip is told by its own name.
     Ui().StopRecord(0);
+    ASSERT_EQ(1, Ui().StartRecord(0, clips + L"three.rvf", 0));
     ASSERT_TRUE(PumpUntil([&] { return m_panels->notifications.size() == 3; }));
     EXPECT_EQ(L"Clip saved: one.rvf", m_panels->notifications.back());
     EXPECT_EQ(clips, m_panels->folders[L"Clip saved: one.rvf"]);
     Ui().StopRecord(0);
-    PumpUntil([&] { return m_panels->notifications.size() > 3; }, 300);
-    EXPECT_EQ(3u, m_panels->notifications.size()) << "a stop with no clip running says nothing";
+    ASSERT_TRUE(PumpUntil([&] { return m_panels->notifications.size() == 4; }));
+    EXPECT_EQ(L"Clip saved: three.rvf", m_panels->notifications.back());
+    Ui().StopRecord(0);
+    PumpUntil([&] { return m_panels->notifications.size() > 4; }, 300);
+    EXPECT_EQ(4u, m_panels->notifications.size()) << "a stop with no clip running says nothing";
 
     // A window closed while it records finishes its clip first, and tells it.
     ASSERT_EQ(1, Ui().StartRecord(0, clips + L"two.rvf", 0));
     ASSERT_TRUE(PumpUntil([&] { return m_panels->Grid()->GetRecordState(0) == 1; }));
     Ui().CloseFiles(0);
-    ASSERT_TRUE(PumpUntil([&] { return m_panels->notifications.size() == 4; }));
+    ASSERT_TRUE(PumpUntil([&] { return m_panels->notifications.size() == 5; }));
     EXPECT_EQ(L"Clip saved: two.rvf", m_panels->notifications.back());
     ASSERT_TRUE(PumpUntil([&] { return Ui().PendingCloses() == 0; }));
     EXPECT_GT(std::filesystem::file_size(m_dir + "/clips/two.rvf"), 0u);
