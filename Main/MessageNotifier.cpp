@@ -22,6 +22,11 @@ std::unique_ptr<CMessageNotifier>& Holder() {
 constexpr int kWidth = 520, kHeight = 260;  // wide enough for a file's name after the time
 constexpr int kHideTimer = 1;
 constexpr unsigned int kHideAfterMs = 5000;  // with "Auto hide": the window goes once the messages stop
+
+// In the desktop's file manager; nothing for a line that names no folder.
+void OpenFolder(const std::wstring& folder) {
+    if (!folder.empty()) KX_SOFT_BASE::OpenWithShell(KX_SOFT_BASE::WideToNative(folder).c_str());
+}
 }  // namespace
 
 CMessageNotifier& CMessageNotifier::Instance() {
@@ -113,8 +118,7 @@ void CMessageNotifier::BTN_OnClicked(int id) {
             ShowOpenFolder();
             break;
         case kOpenFolder:
-            if (const std::wstring folder = FolderToOpen(); !folder.empty())
-                KX_SOFT_BASE::OpenWithShell(KX_SOFT_BASE::WideToNative(folder).c_str());
+            OpenFolder(FolderToOpen());
             break;
         case kAutoHide:
             m_autoHide = true;
@@ -148,8 +152,7 @@ void CMessageNotifier::ShowOpenFolder() {
 void CMessageNotifier::LC_OnItemClick(int row, int) { m_clickedRow = row; }
 
 void CMessageNotifier::LC_OnItemDbClick(int row, int) {
-    if (row < 0 || row >= static_cast<int>(m_folders.size()) || m_folders[row].empty()) return;
-    KX_SOFT_BASE::OpenWithShell(KX_SOFT_BASE::WideToNative(m_folders[row]).c_str());
+    if (row >= 0 && row < static_cast<int>(m_folders.size())) OpenFolder(m_folders[row]);
 }
 
 void ShowNotificationLine(const std::wstring& text) { CMessageNotifier::Instance().ShowNotification(text); }
