@@ -278,11 +278,10 @@ void CVideoGridWidget::PaintSubWindow(QPainter& p, int window) {
         }
         p.setPen(m_colors[kTitleColor]);
         const QRect title = TitleRect(window);
-        const int textLeft = title.left();
         p.drawText(title, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, ShownTitle(window));
         for (Button b : {Button::Record, Button::Property, Button::Snap, Button::Close}) {
+            if (!ButtonShown(window, b)) continue;
             const QRect at = ButtonRect(window, b);
-            if (at.left() < textLeft) continue;  // too narrow: the title keeps its room
             const bool hover = window == m_hoverWindow && b == m_hoverButton;
             const bool down = hover && window == m_pressWindow && b == m_pressButton;
             const std::wstring* images = b == Button::Close ? m_skin.closeImages
@@ -319,9 +318,29 @@ QRect CVideoGridWidget::TitleStrip(int window) const {
 QRect CVideoGridWidget::TitleRect(int window) const {
     const QRect strip = TitleStrip(window);
     if (strip.isEmpty()) return QRect();
-    const int textLeft = strip.left() + (windows[window].recording ? 18 : 6);
-    const int textRight = ButtonRect(window, Button::Record).left() - 4;
+    const int textLeft = TitleLeft(window);
+    int textRight = strip.right() - 4;
+    for (Button b : {Button::Close, Button::Snap, Button::Property, Button::Record})
+        if (ButtonShown(window, b)) textRight = ButtonRect(window, b).left() - 4;
     return QRect(textLeft, strip.top(), std::max(0, textRight - textLeft), strip.height());
+}
+
+int CVideoGridWidget::TitleLeft(int window) const {
+    return TitleStrip(window).left() + (windows[window].recording ? 18 : 6);
+}
+
+bool CVideoGridWidget::ButtonShown(int window, Button button) const {
+    const QRect strip = TitleStrip(window);
+    if (strip.isEmpty()) return false;
+    // In a small sub-window the title comes first: it keeps room for the device's start and the
+    // channel ("FRO… · 12"), and the buttons that would take that room are left out, the record
+    // button first, then the property and snapshot buttons; the close button stays while it fits.
+    const int wanted = std::min(fontMetrics().horizontalAdvance(ToQString(windows[window].title)),
+                                fontMetrics().horizontalAdvance(QStringLiteral("FRON\u2026 \u00B7 36")));
+    const int titleLeft = TitleLeft(window);
+    const int left = ButtonRect(window, button).left();
+    if (left < titleLeft) return false;
+    return button == Button::Close || left - 4 - titleLeft >= wanted;
 }
 
 QString CVideoGridWidget::ShownTitle(int window) const {
@@ -365,7 +384,7 @@ CVideoGridWidget::Button CVideoGridWidget::ButtonAt(int window, const QPoint& at
     if (sub.replay && ButtonRect(window, Button::Replay).contains(at)) return Button::Replay;
     if (!sub.InUse()) return Button::None;
     for (Button b : {Button::Close, Button::Snap, Button::Property, Button::Record})
-        if (ButtonRect(window, b).contains(at)) return b;
+        if (ButtonShown(window, b) && ButtonRect(window, b).contains(at)) return b;
     return Button::None;
 }
 

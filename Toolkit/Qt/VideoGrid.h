@@ -93,6 +93,8 @@ private:
     void Notify(F&& f);
     void PaintSubWindow(QPainter& p, int window);
     QRect ButtonRect(int window, Button button) const;
+    bool ButtonShown(int window, Button button) const;
+    int TitleLeft(int window) const;
     Button ButtonAt(int window, const QPoint& at) const;
     void Clicked(int window, Button button);
     void AskForFrame(int window);

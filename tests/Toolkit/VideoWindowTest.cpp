@@ -312,6 +312,19 @@ TEST_F(VideoWindowTest, ALongTitleIsShortenedInTheMiddleAndTheTooltipShowsOverTh
     EXPECT_EQ(L"· 13", shown.substr(shown.size() - 4)) << "and so does the channel: " << shown;
     EXPECT_NE(std::wstring::npos, shown.find(L"\u2026"));
 
+    // 36 windows: the title takes the room of the buttons it needs, and those buttons do nothing.
+    ASSERT_EQ(1, m_grid->SetLayout(8));
+    m_grid->SetWindowTitle(7, title);
+    const std::wstring small = m_grid->GetShownTitle(7);
+    EXPECT_EQ(title.substr(0, 2), small.substr(0, 2)) << small;
+    EXPECT_EQ(L"\u00B7 13", small.substr(small.size() - 4)) << small;
+    const CKXRect cell = m_grid->GetSubWindowRect(7);
+    const QPoint close(cell.right - 2 - 11, cell.top + 2 + 2 + 10);
+    m_sink.lines.clear();
+    QTest::mouseClick(Native(), Qt::LeftButton, {}, close - QPoint(3 * 22, 0));  // where the record button was
+    QTest::mouseClick(Native(), Qt::LeftButton, {}, close);
+    EXPECT_EQ((std::vector<std::string>{"Focus 7 0", "Close 7"}), m_sink.lines);
+
     ASSERT_EQ(1, m_grid->SetLayout(0));
     m_grid->SetWindowTitle(0, title);
     EXPECT_EQ(title, m_grid->GetShownTitle(0)) << "a whole window has room for all of it";
