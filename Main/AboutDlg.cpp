@@ -26,14 +26,20 @@ CAboutDlgEventImp::~CAboutDlgEventImp() {
     m_dialog.reset();
 }
 
+namespace {
+constexpr int kTextLeft = 16;
+}  // namespace
+
 int CAboutDlgEventImp::OnDlgCreate(int) {
     if (m_link) return 1;
     m_picture.reset(CKXUIFactory::CreateUIPictureCtrl(nullptr));
     m_picture->SetImage(L"AboutPic.png");
     m_picture->Create(L"AboutPic", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect(0, 2, 360, 82), m_dialog.get(), 0);
+    // The lines start further left than the picture's text, so that a translated copyright line
+    // (the German one is the longest) has the dialog's width.
     auto line = [&](const wchar_t* key, int y) {
         std::unique_ptr<CKXStatic> s(CKXUIFactory::CreateUIStatic(nullptr));
-        s->Create(key, KX_WS_CHILD | KX_WS_VISIBLE, CKXRect(53, y, 353, y + 20), m_dialog.get(), 0);
+        s->Create(key, KX_WS_CHILD | KX_WS_VISIBLE, CKXRect(kTextLeft, y, 353, y + 20), m_dialog.get(), 0);
         s->SetWindowText(Translate(key));
         return s;
     };
@@ -41,7 +47,7 @@ int CAboutDlgEventImp::OnDlgCreate(int) {
     m_copyright = line(L"CopyrightString", 126);
     m_link.reset(CKXUIFactory::CreateUIButton(this));
     m_link->SetLinkStyle(1);
-    m_link->Create(L"WebSite", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect(53, 154, 353, 174), m_dialog.get(), kLink);
+    m_link->Create(L"WebSite", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect(kTextLeft, 154, 353, 174), m_dialog.get(), kLink);
     m_link->SetWindowText(Translate(L"WebSite"));
     m_link->SetTextColor(L"0000FF");
     return 1;

@@ -30,6 +30,7 @@ const wchar_t* const kLabels[7] = {L"Snap Path", L"Video Path", L"Video Proporti
                                    L"Sound Channel", L"Language(Restart Required)"};
 constexpr int kRowTop = 40, kRowPitch = 44, kLabelLeft = 40, kLabelWidth = 220, kControlLeft = 270,
               kControlWidth = 320, kRowHeight = 28;
+constexpr int kBrowseWidth = 110;  // "Durchsuchen" with room to spare
 
 CKXRect Row(int row, int left, int width) { return CKXRect::FromSize(left, kRowTop + kRowPitch * row, width, kRowHeight); }
 
@@ -93,7 +94,7 @@ void CConfigViewEventImp::OnCreate() {
         const int browse = id == kSnapPath ? kSnapBrowse : kVideoBrowse;
         std::unique_ptr<CKXButton> b(CKXUIFactory::CreateUIButton(this));
         b->SetImages(L"btn_commongnor_short.png", L"btn_commongnor_short.png", L"btn_commondown_short.png");
-        b->Create(L"Browse", KX_WS_CHILD | KX_WS_VISIBLE, Row(id - kSnapPath, kControlLeft + kControlWidth + 10, 70), m_view.get(), browse);
+        b->Create(L"Browse", KX_WS_CHILD | KX_WS_VISIBLE, Row(id - kSnapPath, kControlLeft + kControlWidth + 10, kBrowseWidth), m_view.get(), browse);
         b->SetWindowText(Translate(L"Browse"));
         m_buttons[browse] = std::move(b);
     }

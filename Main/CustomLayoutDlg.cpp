@@ -105,17 +105,18 @@ int CCustomLayoutDlgEventImp::OnDlgCreate(int) {
     m_columnLabel = label(L"-Column", CKXRect::FromSize(kPreviewRect.left + 140, controlsTop, 70, 24));
     m_columns = spinner(kColumnSpinner, kPreviewRect.left + 212);
 
+    constexpr int kButtonWidth = 80;  // "Abbrechen" with its margins
     auto button = [&](int id, const wchar_t* text, int x) {
         std::unique_ptr<CKXButton> b(CKXUIFactory::CreateUIButton(this));
         b->SetImages(L"btn_commongnor_short.png", L"btn_commongnor_short.png", L"btn_commondown_short.png");
-        b->Create(text, KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(x, kHeight - 44, 70, 28), dialog, id);
+        b->Create(text, KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(x, kHeight - 44, kButtonWidth, 28), dialog, id);
         b->SetWindowText(Translate(text));
         return b;
     };
     m_default = button(kDefault, L"Default", kSlotLeft);
     // Confirmation by Enter alone would leave most users no way to apply an arrangement.
-    m_confirm = button(kConfirm, L"OK", kWidth - 30 - 70 - 10 - 70);
-    m_cancel = button(kCancel, L"Cancel", kWidth - 30 - 70);
+    m_confirm = button(kConfirm, L"OK", kWidth - 30 - kButtonWidth - 10 - kButtonWidth);
+    m_cancel = button(kCancel, L"Cancel", kWidth - 30 - kButtonWidth);
     m_confirm->SetToolTip(Translate(L"OK") + L" (Enter)");
     m_cancel->SetToolTip(Translate(L"Cancel") + L" (Esc)");
 

@@ -266,7 +266,7 @@ HKXTREEITEM CFileListEventImp::Adjacent(HKXTREEITEM item, bool forward, bool gro
     return next;
 }
 
-int CFileListEventImp::OpenAdjacentEntry(HKXTREEITEM entry, int forward, int groupMode, int window) {
+int CFileListEventImp::OpenAdjacentEntry(HKXTREEITEM entry, int forward, int groupMode, int window, std::wstring* opened) {
     if (!m_tree || !m_tree->IsItem(entry)) return 0;
     if (groupMode && m_owner && m_owner->PlayWindows())
         if (auto ui = m_owner->PlayWindows()->PlayUILogic()) ui->CloseFiles(-1);
@@ -274,7 +274,16 @@ int CFileListEventImp::OpenAdjacentEntry(HKXTREEITEM entry, int forward, int gro
     while (target && m_tree->GetPlaying(target)) target = Adjacent(target, forward != 0, groupMode != 0);
     if (!target) return 0;
     Open(target, groupMode ? -1 : window);
+    if (opened) *opened = EntryTitle(target);
     return 1;
+}
+
+std::wstring CFileListEventImp::EntryTitle(HKXTREEITEM item) const {
+    const HKXTREEITEM parent = m_tree->GetParentItem(item);
+    const HKXTREEITEM grandParent = parent ? m_tree->GetParentItem(parent) : 0;
+    if (grandParent) return CameraTitle(m_tree->GetItemText(grandParent), ChannelCodeOf(item));
+    if (parent) return m_tree->GetItemText(parent) + L" \u00B7 " + m_tree->GetItemText(item);  // a day
+    return m_tree->GetItemText(item);  // an ungrouped file
 }
 
 void CFileListEventImp::LastBuildAnswered() {

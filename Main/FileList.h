@@ -47,7 +47,8 @@ public:
     void SetSingleList(const std::vector<_SINGLE_FILE_INFO>& singles) override;
     void MarkPlaying(const std::vector<_QUERY_FILE_INFO>& records, int on) override;
     HKXTREEITEM FindEntry(const _QUERY_FILE_INFO& record) override;
-    int OpenAdjacentEntry(HKXTREEITEM entry, int forward, int groupMode, int window) override;
+    int OpenAdjacentEntry(HKXTREEITEM entry, int forward, int groupMode, int window,
+                          std::wstring* opened = nullptr) override;
     int OpenListed(const std::wstring& device, std::int32_t day, std::int32_t channelCode) override;
     void LastBuildAnswered() override;
     void CheckAll() override;
@@ -79,6 +80,8 @@ private:
     HKXTREEITEM DeviceItem(const std::wstring& name) const;
     HKXTREEITEM ChannelItem(const _QUERY_FILE_INFO& record) const;
     HKXTREEITEM UngroupedItem(std::int32_t index) const;
+    // How the user tells the entry apart: a channel as the play windows' titles name it.
+    std::wstring EntryTitle(HKXTREEITEM item) const;
     void UpdateDayMark(HKXTREEITEM day);
     HKXTREEITEM Adjacent(HKXTREEITEM item, bool forward, bool groupMode) const;
 

@@ -389,7 +389,10 @@ int CMainFrameEventImp::Question(const std::wstring& text, const std::wstring& t
 
 void CMainFrameEventImp::Notification(const std::wstring& text) { ShowNotificationLine(text); }
 
-void CMainFrameEventImp::VideoInfo(const std::wstring& resolution, const std::wstring& frameRate,
-                                   const std::wstring& duration, const std::wstring& size, const std::wstring& path) {
-    if (m_videoInfo) m_videoInfo->ShowVideoInfo(resolution, frameRate, duration, size, path);
+void CMainFrameEventImp::FolderNotification(const std::wstring& text, const std::wstring& folder) {
+    CMessageNotifier::Instance().ShowNotification(text, folder);
+}
+
+void CMainFrameEventImp::VideoInfo(const CVideoInfoTexts& texts) {
+    if (m_videoInfo) m_videoInfo->ShowVideoInfo(texts);
 }

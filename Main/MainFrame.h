@@ -64,6 +64,8 @@ public:
     CConfigViewEventImp* ConfigPage() const { return m_config.get(); }
     CVideoInfoDlgEventImp* VideoInfoDialog() const { return m_videoInfo.get(); }
     CStatsViewEventImp* StatsView() const { return m_statsView.get(); }
+    CAboutDlgEventImp* AboutDialog() const { return m_about.get(); }
+    CTopPopDlgEventImp* TopPopDialog() const { return m_topPop.get(); }
     int IsFullScreen() const override { return m_fullScreen; }
     void SetFullScreen(int on) override;
     CPlayCommands* Commands() override { return m_commands.get(); }
@@ -128,8 +130,8 @@ public:
     void MessageBox(const std::wstring& text, const std::wstring& title) override;
     int Question(const std::wstring& text, const std::wstring& title) override;
     void Notification(const std::wstring& text) override;
-    void VideoInfo(const std::wstring& resolution, const std::wstring& frameRate, const std::wstring& duration,
-                   const std::wstring& size, const std::wstring& path) override;
+    void FolderNotification(const std::wstring& text, const std::wstring& folder) override;
+    void VideoInfo(const CVideoInfoTexts& texts) override;
 
 private:
     CMainFrameEventImp(const std::wstring& path, const std::wstring& program);

@@ -95,12 +95,21 @@ void CMainPlayListener::OnPlayPositionChanged(void* handle, unsigned int seconds
     timeline->MoveCursor(window, seconds);
 }
 
+int CMainPlayListener::MoveOn(IFileListFace* list, std::uintptr_t entry, int groupMode, int window) {
+    // The window changes camera by itself: the user is told which one it shows now.
+    std::wstring opened;
+    if (!list->OpenAdjacentEntry(entry, 1, groupMode, window, &opened)) return 0;
+    ShowNotification(L"Now playing the next in the list:", L" " + opened);
+    return 1;
+}
+
 void CMainPlayListener::OnRecordStopped(void* handle, int reason) {
     auto ui = m_ui.lock();
     if (!ui) return;
     const int window = ui->Tables().WindowOf(handle);
     auto owner = ui->Owner();
     if (CKXVideoWindow* grid = owner && window >= 0 ? owner->VideoWindow() : nullptr) grid->SetRecordState(window, 0);
+    if (window >= 0) ui->ForgetClip(window);
     ShowNotification(reason == 1 ? L"The clip stopped: the disk is full. What it recorded is kept."
                                  : L"The clip stopped: it could not be written. What it recorded is kept.");
 }
@@ -151,15 +160,15 @@ void CMainPlayListener::OnFileEnd(void* handle) {
         if (ui->ChannelFileEndAndPlayNext(handle, 0)) return;
         for (PlayRecord* r : ui->Tables().AllRecords())
             if (!r->atEnd) return;
-        list->OpenAdjacentEntry(entry, 1, 1, -1);  // every window is at its end: the next day
+        MoveOn(list, entry, 1, -1);  // every window is at its end: the next day
     } else if (kind == QUERY_CHANNEL_OF_DAY) {
         if (!forward) {
             ui->ChannelFileEndAndPlayPrev(handle, 0);
             return;
         }
         if (ui->ChannelFileEndAndPlayNext(handle, 0)) return;
-        if (!list->OpenAdjacentEntry(entry, 1, 0, ended.context)) ui->CloseFiles(ended.context);
+        if (!MoveOn(list, entry, 0, ended.context)) ui->CloseFiles(ended.context);
     } else if (forward) {
-        if (!list->OpenAdjacentEntry(entry, 1, 0, ended.context)) ui->CloseFiles(ended.context);
+        if (!MoveOn(list, entry, 0, ended.context)) ui->CloseFiles(ended.context);
     }
 }

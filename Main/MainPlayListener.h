@@ -7,12 +7,14 @@
 #include <boost/shared_ptr.hpp>
 #include <boost/weak_ptr.hpp>
 
+#include <cstdint>
 #include <map>
 #include <utility>
 
 #include "PlayManager/PlayObjectListener.h"
 
 class CPlayManagerUILogic;
+class IFileListFace;
 
 class CMainPlayListener : public TarvexPlay::IPlayObjectListener {
 public:
@@ -32,6 +34,10 @@ public:
     int TakePendingTimeInfo(void* handle, unsigned int* start, unsigned int* end);
 
 private:
+    // The list's next entry (the next day in group mode) into the window, said in a
+    // notification; 0 when there is none.
+    static int MoveOn(IFileListFace* list, std::uintptr_t entry, int groupMode, int window);
+
     boost::weak_ptr<CPlayManagerUILogic> m_ui;
     std::map<void*, std::pair<unsigned int, unsigned int>> m_pendingTimes;
 };

@@ -9,7 +9,7 @@
 #include "Toolkit/UIFactory.h"
 
 namespace {
-constexpr int kButtonWidth = 70, kButtonHeight = 28;
+constexpr int kButtonWidth = 80, kButtonHeight = 28;  // "Abbrechen" with its margins
 constexpr int kWrapWidth = 460;  // a long text wraps rather than making the box wider than this
 }  // namespace
 
@@ -50,7 +50,7 @@ CMsgDlgEventImp::Layout CMsgDlgEventImp::LayoutFor(int textWidth, int textHeight
     l.height = 120;
     const int y = l.text.bottom + 10;
     if (kind == kOkCancel) {
-        const int x = (l.width - 160) / 2;
+        const int x = (l.width - 2 * kButtonWidth - 20) / 2;
         l.ok = CKXRect::FromSize(x, y, kButtonWidth, kButtonHeight);
         l.cancel = CKXRect::FromSize(x + kButtonWidth + 20, y, kButtonWidth, kButtonHeight);
         l.cancelShown = true;

@@ -32,8 +32,10 @@ public:
     // file (type 0); 0 when it is not listed.
     virtual HKXTREEITEM FindEntry(const _QUERY_FILE_INFO& record) = 0;
     // Opens the entry before or after `entry` as a double-click would, into `window` (-1: the
-    // grid's selected one); in group mode the day before or after. 1 when one was opened.
-    virtual int OpenAdjacentEntry(HKXTREEITEM entry, int forward, int groupMode, int window) = 0;
+    // grid's selected one); in group mode the day before or after. 1 when one was opened; then
+    // `opened`, if given, names it ("FRONTDOOR · 4", "FRONTDOOR · 2024-03-16", a file's title).
+    virtual int OpenAdjacentEntry(HKXTREEITEM entry, int forward, int groupMode, int window,
+                                  std::wstring* opened = nullptr) = 0;
     // Opens a listed day (channel -1: the day's checked channels over the grid) or one channel
     // of it into the selected window, as a double-click on its entry. 0 when it is not listed.
     virtual int OpenListed(const std::wstring& device, std::int32_t day, std::int32_t channelCode) = 0;

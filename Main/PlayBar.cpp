@@ -95,14 +95,15 @@ void CPlayBarEventImp::OnCreate() {
     button(kPreviousButton, CKXRect(223, 15, 254, 46), L"btn_prevnor.png", L"btn_prevover.png", L"btn_prevdis.png",
            L"Previous Frame");
     button(kNextButton, CKXRect(262, 15, 293, 46), L"btn_nextnor.png", L"btn_nextover.png", L"btn_nextdis.png", L"Next Frame");
-    // The speed label, centred on the buttons and raised by 4 pixels, then its slider.
+    // The speed label, centred on the buttons and raised by 4 pixels, wide enough for "-1/64X",
+    // then its slider.
     m_speedLabel.reset(CKXUIFactory::CreateUIStatic(nullptr));
     m_speedLabel->SetAlignment(L"center");
-    m_speedLabel->Create(L"Speed", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect(298, 14, 328, 39), m_view.get(), 0);
+    m_speedLabel->Create(L"Speed", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect(296, 14, 348, 39), m_view.get(), 0);
     m_speedLabel->SetWindowText(L"1X");
     m_speed.reset(CKXUIFactory::CreateUISliderCtrl(this));
     m_speed->SetSkin(SliderSkin(L"slider_speed.png", 115));
-    m_speed->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(333, 20, 116, 20), m_view.get(), kSpeedSlider);
+    m_speed->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(352, 20, 116, 20), m_view.get(), kSpeedSlider);
     m_speed->SetRange(0, kSpeedPositions - 1);
     m_speed->SetPos(kNormalSpeedPosition);
     m_speed->SetToolTip(L"Up / Down");

@@ -258,7 +258,9 @@ int CPlayManagerPlayLogic::Task_GroupSwap(void* leaving, void* joining) {
 
 int CPlayManagerPlayLogic::Task_SnapPicure(void* handle, std::wstring path, int imageType) {
     std::string native = WideToNative(path);
-    return m_manager->SnapPicture(handle, native.data(), static_cast<MOVRA::MV_IMAGE_TYPE>(imageType));
+    const int result = m_manager->SnapPicture(handle, native.data(), static_cast<MOVRA::MV_IMAGE_TYPE>(imageType)) ? 1 : 0;
+    KX_POST_WEAK(ML_MAIN, m_ui, &CPlayManagerUILogic::Task_SnapPicture_Ret, result, path);
+    return result;
 }
 
 int CPlayManagerPlayLogic::Task_StartRecord(void* handle, std::wstring path, int format, int window) {
@@ -273,9 +275,9 @@ int CPlayManagerPlayLogic::Task_StartRecord(void* handle, std::wstring path, int
     return 1;
 }
 
-int CPlayManagerPlayLogic::Task_StopRecord(void* handle, int window) {
+int CPlayManagerPlayLogic::Task_StopRecord(void* handle, int window, std::wstring clip) {
     const int result = m_manager->StopDataRecord(handle) ? 1 : 0;
-    KX_POST_WEAK(ML_MAIN, m_ui, &CPlayManagerUILogic::Task_StopRecord_Ret, result, window);
+    KX_POST_WEAK(ML_MAIN, m_ui, &CPlayManagerUILogic::Task_StopRecord_Ret, result, window, clip);
     return 1;
 }
 
@@ -285,8 +287,22 @@ int CPlayManagerPlayLogic::Task_GetVideoInfo(void* handle) {
     const unsigned int start = m_manager->GetFileStartTime(handle);
     const unsigned int end = m_manager->GetFileEndTime(handle);
     if (!known) return 1;
-    KX_POST_WEAK(ML_MAIN, m_ui, &CPlayManagerUILogic::Task_GetVideoInfo_Ret, handle,
-                 ResolutionText(info.width, info.height), FrameRateText(info.frameRate), DurationText(start, end));
+    CVideoInfoTexts texts;
+    texts.resolution = ResolutionText(info.width, info.height);
+    texts.frameRate = FrameRateText(info.frameRate);
+    texts.duration = DurationText(start, end);
+    texts.span = WallClockSpanText(start, end);
+    MOVRA::MV_FILE_DESCRIPTION description;
+    if (m_manager->DescribeFile(handle, &description)) {
+        texts.codec = KX_SOFT_BASE::NativeToWide(description.videoCodec);
+        if (!description.audioCodec.empty()) texts.codec += L" + " + KX_SOFT_BASE::NativeToWide(description.audioCodec);
+        // Counted by the index: until it is complete they stay empty (the dialog says so).
+        if (description.indexComplete) {
+            texts.frames = std::to_wstring(description.frames);
+            texts.keyframes = std::to_wstring(description.keyframes);
+        }
+    }
+    KX_POST_WEAK(ML_MAIN, m_ui, &CPlayManagerUILogic::Task_GetVideoInfo_Ret, handle, texts);
     return 1;
 }
 

@@ -60,7 +60,8 @@ public:
     int Task_GroupSwap(void* leaving, void* joining);
     int Task_SnapPicure(void* handle, std::wstring path, int imageType);
     int Task_StartRecord(void* handle, std::wstring path, int format, int window);
-    int Task_StopRecord(void* handle, int window);
+    // `clip`: the clip being stopped, handed back with the answer (empty when none was known).
+    int Task_StopRecord(void* handle, int window, std::wstring clip);
     int Task_GetVideoInfo(void* handle);
     // The engine's counts of each window's file, for the statistics.
     using StatsAnswers = boost::shared_ptr<std::vector<std::pair<int, MOVRA::MV_PLAY_STATS>>>;

@@ -208,6 +208,13 @@ void CPlayManagerUILogic::StartPlayOneFile(const std::wstring& path, const PlayR
                  boost::make_shared<PlayRecord>(record));
 }
 
+void CPlayManagerUILogic::ShowTitle(int window, const PlayRecord& record) {
+    if (CKXVideoWindow* grid = VideoWindow()) {
+        grid->SetWindowTitle(window, WindowTitleOf(record));
+        grid->SetWindowToolTip(window, WindowToolTipOf(record));
+    }
+}
+
 void CPlayManagerUILogic::CloseFiles(int window) {
     Handles handles = m_tables.BoundHandles(window);
     std::vector<int> windows;
@@ -218,9 +225,13 @@ void CPlayManagerUILogic::CloseFiles(int window) {
     std::vector<PlayRecord> records;
     for (PlayHandle h : handles)
         if (const PlayRecord* r = m_tables.RecordOf(h)) records.push_back(*r);
+    // A clip being recorded is finished before its file closes, and told as any other.
+    for (int w : windows)
+        if (m_clips.count(w)) StopRecord(w);
     if (CKXVideoWindow* grid = VideoWindow()) {
         for (int w : windows) {
             grid->SetWindowTitle(w, L"");
+            grid->SetWindowToolTip(w, L"");
             grid->SetLoading(w, 0);
             grid->SetNotice(w, L"");
             grid->ShowReplay(w, 0);
@@ -426,12 +437,20 @@ int CPlayManagerUILogic::StartRecord(int window, const std::wstring& path, int f
     std::transform(extension.begin(), extension.end(), extension.begin(), [](wchar_t c) { return std::towlower(c); });
     if (extension != L".rvf") return 0;  // not a recording: nothing is cut, and no message
     KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_StartRecord, handle, path, format, window);
+    m_clips[window] = path;
     return 1;
 }
 
 void CPlayManagerUILogic::StopRecord(int window) {
-    if (PlayHandle handle = m_tables.HandleOf(window))
-        KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_StopRecord, handle, window);
+    PlayHandle handle = m_tables.HandleOf(window);
+    if (!handle) return;
+    // The clip goes with the stop: one started again before the answer comes is another's.
+    std::wstring clip;
+    if (const auto running = m_clips.find(window); running != m_clips.end()) {
+        clip = running->second;
+        m_clips.erase(running);
+    }
+    KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_StopRecord, handle, window, clip);
 }
 
 void CPlayManagerUILogic::PopVideoInfoDlg(int window) {
@@ -566,7 +585,7 @@ int CPlayManagerUILogic::ChannelFileEnd(PlayHandle handle, int repeat, bool forw
     }
     if (window == FocusedWindow()) PostOpenAudio(next);
     m_tables.Swap(handle, next);
-    if (CKXVideoWindow* grid = VideoWindow()) grid->SetWindowTitle(window, FileTitleOf(m_tables.RecordOf(next)->path));
+    ShowTitle(window, *m_tables.RecordOf(next));
     // The file takes the direction the one before it played in.
     if (!forward)
         KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_SetPlayDirection, ListOf({next}), 0);
@@ -733,7 +752,7 @@ void CPlayManagerUILogic::TakeWaitingFile(int window, PlayHandle current, PlayHa
     m_tables.Swap(current, next);
     m_tables.RecordOf(next)->atEnd = 0;
     if (CKXVideoWindow* grid = VideoWindow()) {
-        grid->SetWindowTitle(window, FileTitleOf(m_tables.RecordOf(next)->path));
+        ShowTitle(window, *m_tables.RecordOf(next));
         grid->SetNotice(window, L"");
     }
     if (m_state.sync && window == FocusedWindow()) PostOpenAudio(next);
@@ -820,7 +839,7 @@ void CPlayManagerUILogic::Task_PlayOneFile_Ret(int result, void* handle, CPlayMa
     if (m_tables.Add(handle, *record)) {
         if (grid) {
             grid->SetLoading(window, 0);
-            grid->SetWindowTitle(window, FileTitleOf(record->path));
+            ShowTitle(window, *record);
         }
     } else {
         // A further file of the window's channel: it waits, parked in its middle once indexed.
@@ -854,21 +873,39 @@ void CPlayManagerUILogic::Task_SetPlayDirection_FailedRet(PlayHandleList handles
     ShowMessageBox(L"Failed to play backward!");
 }
 
+namespace {
+std::wstring FolderOf(const std::wstring& path) {
+    const std::size_t slash = path.rfind(L'/');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+}  // namespace
+
+void CPlayManagerUILogic::Task_SnapPicture_Ret(int result, std::wstring path) {
+    if (result)
+        ShowFolderNotification(L"Snapshot saved:", L" " + FileNameOf(path), FolderOf(path));
+    else
+        ShowNotification(L"The snapshot could not be written:", L" " + FileNameOf(path));
+}
+
 void CPlayManagerUILogic::Task_StartRecord_Ret(int result, int window) {
+    if (result != RECORD_STARTED) m_clips.erase(window);
     if (result == RECORD_FAILED) ShowMessageBox(L"Record Failed!");
     if (result == RECORD_REFUSED_STATE) ShowMessageBox(L"It can not record as playing under abnormal playing state!");
     if (CKXVideoWindow* grid = VideoWindow()) grid->SetRecordState(window, result == RECORD_STARTED ? 1 : 0);
 }
 
-void CPlayManagerUILogic::Task_StopRecord_Ret(int, int window) {
+void CPlayManagerUILogic::Task_StopRecord_Ret(int result, int window, std::wstring clip) {
+    if (result && !clip.empty()) ShowFolderNotification(L"Clip saved:", L" " + FileNameOf(clip), FolderOf(clip));
     if (CKXVideoWindow* grid = VideoWindow()) grid->SetRecordState(window, 0);
 }
 
-void CPlayManagerUILogic::Task_GetVideoInfo_Ret(void* handle, std::wstring resolution, std::wstring frameRate,
-                                                std::wstring duration) {
+void CPlayManagerUILogic::Task_GetVideoInfo_Ret(void* handle, CVideoInfoTexts texts) {
     const PlayRecord* record = m_tables.RecordOf(handle);
     if (!record || !m_tables.IsBound(handle)) return;
     struct stat st;
     if (::stat(KX_SOFT_BASE::WideToNative(record->path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
-    ShowVideoInfo(resolution, frameRate, duration, FileSizeText(static_cast<std::uint64_t>(st.st_size)), record->path);
+    texts.size = FileSizeText(static_cast<std::uint64_t>(st.st_size));
+    texts.path = record->path;
+    if (texts.frames.empty()) texts.frames = texts.keyframes = TarvexApp::Translate(L"Still being indexed");
+    ShowVideoInfo(texts);
 }

@@ -19,6 +19,7 @@
 #include "Main/PlayStats.h"
 #include "Main/PlayWinManager_PlayLogic.h"
 #include "Main/PlayWinManager_Tables.h"
+#include "Main/VideoProperties.h"
 
 class CMainPlayListener;
 
@@ -56,9 +57,12 @@ public:
     void SeekRelativePos(PlayHandle handle, float position, int window = -1);
     void SnapPicture(int window, const std::wstring& path, int imageType);
     // 0 when nothing will be recorded (no current file, or not a recording of ours): the record
-    // button goes back then.
+    // button goes back then. Once the clip is stopped (by the user, the file's end, the window's
+    // close) the user is told its name, with its folder to open.
     int StartRecord(int window, const std::wstring& path, int format);
     void StopRecord(int window);
+    // A clip that stopped by itself has been reported already: its stop says nothing more.
+    void ForgetClip(int window) { m_clips.erase(window); }
     void PopVideoInfoDlg(int window);
     void ChangeAudio(int newWindow, int oldWindow);
     void ChooseSoundChannel(unsigned long channel);
@@ -84,9 +88,11 @@ public:
     void Task_CloseFiles_Ret(void* handle, int result);
     void Task_Pause_Ret(int result, int pause);
     void Task_SetPlayDirection_FailedRet(PlayHandleList handles);
+    // The snapshot is written (or not): the user is told, with its folder to open.
+    void Task_SnapPicture_Ret(int result, std::wstring path);
     void Task_StartRecord_Ret(int result, int window);
-    void Task_StopRecord_Ret(int result, int window);
-    void Task_GetVideoInfo_Ret(void* handle, std::wstring resolution, std::wstring frameRate, std::wstring duration);
+    void Task_StopRecord_Ret(int result, int window, std::wstring clip);
+    void Task_GetVideoInfo_Ret(void* handle, CVideoInfoTexts texts);
     void Task_QueryStats_Ret(boost::shared_ptr<std::vector<std::pair<int, void*>>> shown,
                              CPlayManagerPlayLogic::StatsAnswers answers);
 
@@ -146,6 +152,8 @@ private:
     // Reverse play needs the index: of every file in sync play, else of the focused window's.
     bool IndexReadyForReverse();
     void ResetRepeatButton();
+    // The window's title strip names the record's device and channel, the file in its tooltip.
+    void ShowTitle(int window, const PlayRecord& record);
     void ShowPlayBarIdle();
     // Sequence play in either direction: the next waiting file of the channel takes the window.
     int ChannelFileEnd(PlayHandle handle, int repeat, bool forward);
@@ -190,6 +198,7 @@ private:
     };
     std::map<int, CShowWhenOpen> m_showWhenOpen;
     std::vector<std::function<void()>> m_afterOpens;
+    std::map<int, std::wstring> m_clips;  // window -> the clip being recorded there
     int m_syncCountdown = -1;
     int m_pendingOpens = 0;
     int m_pendingCloses = 0;

@@ -72,6 +72,7 @@ void CTabBarEventImp::OnCreate() {
         m_tabs[i]->Create(kTabTexts[i], KX_WS_CHILD | (i == 0 ? KX_WS_VISIBLE : 0), CKXRect(left, 8, left + kTabWidth, 33),
                           m_view.get(), kFirstTab + i);
         m_tabs[i]->SetWindowText(Translate(kTabTexts[i]));
+        if (i > 0) m_tabs[i]->SetTextMargins(4, kTabWidth - 84);  // the title keeps clear of the close box
         if (!m_shown[i]) m_tabs[i]->ShowWindow(KX_SW_HIDE);
     }
     m_tabs[0]->SetCheck(1);

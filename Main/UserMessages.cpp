@@ -36,15 +36,22 @@ int AskQuestion(const std::wstring& english, const std::wstring& titleEnglish) {
 void ShowNotification(const std::wstring& english) { ShowNotification(english, std::wstring()); }
 
 void ShowNotification(const std::wstring& english, const std::wstring& tail) {
+    ShowFolderNotification(english, tail, std::wstring());
+}
+
+void ShowFolderNotification(const std::wstring& english, const std::wstring& tail, const std::wstring& folder) {
     const std::wstring text = TarvexApp::Translate(english) + tail;
     if (g_capture) g_capture->Add(text);
     if (g_observer) g_observer->OnMessageShown("notification", text);
-    if (g_presenter) g_presenter->Notification(text);
+    if (!g_presenter) return;
+    if (folder.empty())
+        g_presenter->Notification(text);
+    else
+        g_presenter->FolderNotification(text, folder);
 }
 
-void ShowVideoInfo(const std::wstring& resolution, const std::wstring& frameRate, const std::wstring& duration,
-                   const std::wstring& size, const std::wstring& path) {
-    if (g_presenter) g_presenter->VideoInfo(resolution, frameRate, duration, size, path);
+void ShowVideoInfo(const CVideoInfoTexts& texts) {
+    if (g_presenter) g_presenter->VideoInfo(texts);
 }
 
 void ReportFileEnd(int window, const std::wstring& path) {

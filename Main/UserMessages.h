@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "Main/VideoProperties.h"
+
 class IUserMessages {
 public:
     virtual ~IUserMessages() = default;
@@ -13,9 +15,11 @@ public:
     // OK and Cancel, answered before it returns: 1 for OK.
     virtual int Question(const std::wstring& text, const std::wstring& title) = 0;
     virtual void Notification(const std::wstring& text) = 0;
-    // The video property dialog: resolution, frame rate, duration and size texts.
-    virtual void VideoInfo(const std::wstring& resolution, const std::wstring& frameRate, const std::wstring& duration,
-                           const std::wstring& size, const std::wstring& path) = 0;
+    // A notification about a file written into `folder`, with an action that opens the folder in
+    // the desktop's file manager; a presenter without actions shows the text alone.
+    virtual void FolderNotification(const std::wstring& text, const std::wstring& folder) { Notification(text); }
+    // The video property dialog's texts.
+    virtual void VideoInfo(const CVideoInfoTexts& texts) = 0;
 };
 
 // Told of every message box and notification as it is shown, and of every file that reached its
@@ -36,10 +40,11 @@ void ShowMessageBox(const std::wstring& english, const std::wstring& titleEnglis
 void ShowNotification(const std::wstring& english);
 // The text translated, then `tail` as it is (names of files).
 void ShowNotification(const std::wstring& english, const std::wstring& tail);
+// The text translated and `tail`, with an "Open folder" action for `folder`.
+void ShowFolderNotification(const std::wstring& english, const std::wstring& tail, const std::wstring& folder);
 // 1 when the user answered OK; 2 otherwise, and when nobody can be asked.
 int AskQuestion(const std::wstring& english, const std::wstring& titleEnglish = L"Prompt");
-void ShowVideoInfo(const std::wstring& resolution, const std::wstring& frameRate, const std::wstring& duration,
-                   const std::wstring& size, const std::wstring& path);
+void ShowVideoInfo(const CVideoInfoTexts& texts);
 void ReportFileEnd(int window, const std::wstring& path);
 
 // While one lives (on the UI thread), the message boxes and notifications shown are written down in

@@ -10,14 +10,19 @@ using TarvexApp::Translate;
 
 namespace {
 constexpr int kCloseButton = 32801;
-const wchar_t* const kLabels[5] = {L"Resolution:", L"Frame Rate:", L"Time:", L"Size:", L"Path:"};
+const wchar_t* const kLabels[CVideoInfoDlgEventImp::kRows] = {
+    L"Codec:", L"Resolution:", L"Frame Rate:", L"Time:", L"Wall clock:", L"Frames:", L"Keyframes:", L"Size:", L"Path:"};
+// Rows 20 pixels high at a 30-pixel pitch, the labels wide enough for the German ones, the values
+// beside them.
+constexpr int kPitch = 30, kLabelWidth = 110, kValueWidth = 250, kWidth = 10 + kLabelWidth + kValueWidth + 10;
+constexpr int kHeight = 10 + kPitch * CVideoInfoDlgEventImp::kRows + 40;
 }  // namespace
 
 CVideoInfoDlgEventImp::CVideoInfoDlgEventImp(CKXWindow* parent) : m_dialog(CKXUIFactory::CreateUIDialog(this)) {
     m_dialog->SetFrameImage(L"Frame.png");
-    m_dialog->Create(L"VideoInfoDlg", 0, CKXRect(0, 0, 300, 200), parent, 0);
+    m_dialog->Create(L"VideoInfoDlg", 0, CKXRect(0, 0, kWidth, kHeight), parent, 0);
     m_dialog->SetTitle(Translate(L"Property"));
-    m_dialog->SetSize(300, 200);
+    m_dialog->SetSize(kWidth, kHeight);
 }
 
 CVideoInfoDlgEventImp::~CVideoInfoDlgEventImp() {
@@ -29,35 +34,38 @@ CVideoInfoDlgEventImp::~CVideoInfoDlgEventImp() {
 
 int CVideoInfoDlgEventImp::OnDlgCreate(int) {
     if (m_close) return 1;
-    for (int row = 0; row < 5; ++row) {
-        const int y = 10 + 30 * row;
+    for (int row = 0; row < kRows; ++row) {
+        const int y = 10 + kPitch * row;
         m_labels[row].reset(CKXUIFactory::CreateUIStatic(nullptr));
-        m_labels[row]->Create(kLabels[row], KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(10, y, 80, 20), m_dialog.get(), 0);
+        m_labels[row]->Create(kLabels[row], KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(10, y, kLabelWidth, 20),
+                              m_dialog.get(), 0);
         m_labels[row]->SetWindowText(Translate(kLabels[row]));
         m_values[row].reset(CKXUIFactory::CreateUIStatic(nullptr));
-        m_values[row]->Create(L"Value", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(90, y, 200, 20), m_dialog.get(), 0);
+        m_values[row]->Create(L"Value", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(10 + kLabelWidth, y, kValueWidth, 20),
+                              m_dialog.get(), 0);
+        m_values[row]->SetElideMiddle(1);  // a path keeps its file name in view
     }
     m_close.reset(CKXUIFactory::CreateUIButton(this));
     m_close->SetImages(L"btn_commongnor_short.png", L"btn_commongnor_short.png", L"btn_commondown_short.png");
-    m_close->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(115, 160, 70, 28), m_dialog.get(), kCloseButton);
+    m_close->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize((kWidth - 70) / 2, kHeight - 38, 70, 28),
+                    m_dialog.get(), kCloseButton);
     m_close->SetWindowText(Translate(L"OK"));
     return 1;
 }
 
-void CVideoInfoDlgEventImp::ShowVideoInfo(const std::wstring& resolution, const std::wstring& frameRate,
-                                          const std::wstring& duration, const std::wstring& size,
-                                          const std::wstring& path) {
+void CVideoInfoDlgEventImp::ShowVideoInfo(const CVideoInfoTexts& t) {
     OnDlgCreate(1);
-    const std::wstring values[5] = {resolution, frameRate, duration, size, path};
-    for (int row = 0; row < 5; ++row) {
+    const std::wstring values[kRows] = {t.codec, t.resolution, t.frameRate, t.duration, t.span,
+                                        t.frames, t.keyframes, t.size, t.path};
+    for (int row = 0; row < kRows; ++row) {
         m_values[row]->SetWindowText(values[row]);
-        m_values[row]->SetToolTip(values[row]);  // a long path is cut on screen, whole in its tooltip
+        m_values[row]->SetToolTip(values[row]);  // a long path is shortened in the middle, whole in its tooltip
     }
     CKXUIFactory::UIPostMessage(m_dialog.get(), kShowMessage, 0);
 }
 
 std::wstring CVideoInfoDlgEventImp::Value(int row) const {
-    return row >= 0 && row < 5 && m_values[row] ? m_values[row]->GetWindowText() : std::wstring();
+    return row >= 0 && row < kRows && m_values[row] ? m_values[row]->GetWindowText() : std::wstring();
 }
 
 void CVideoInfoDlgEventImp::OnDlgMessage(int code, std::intptr_t) {

@@ -1,8 +1,10 @@
 #pragma once
-// The video property dialog: resolution, frame rate, duration, size and path of one opened file.
+// The video property dialog: codec, resolution, frame rate, duration, wall-clock span, frames,
+// keyframes, size and path of one opened file.
 #include <memory>
 #include <string>
 
+#include "Main/VideoProperties.h"
 #include "Toolkit/EventSinks.h"
 
 class CKXButton;
@@ -17,9 +19,9 @@ public:
     ~CVideoInfoDlgEventImp() override;
 
     // Fills the values, then shows the dialog from the loop.
-    void ShowVideoInfo(const std::wstring& resolution, const std::wstring& frameRate, const std::wstring& duration,
-                       const std::wstring& size, const std::wstring& path);
-    std::wstring Value(int row) const;  // 0 resolution .. 4 path
+    void ShowVideoInfo(const CVideoInfoTexts& texts);
+    enum Row { kCodec, kResolution, kFrameRate, kDuration, kSpan, kFrames, kKeyframes, kSize, kPath, kRows };
+    std::wstring Value(int row) const;
     CKXDialog* Window() const { return m_dialog.get(); }
 
     int OnDlgCreate(int argument) override;
@@ -28,6 +30,6 @@ public:
 
 private:
     std::unique_ptr<CKXDialog> m_dialog;
-    std::unique_ptr<CKXStatic> m_labels[5], m_values[5];
+    std::unique_ptr<CKXStatic> m_labels[kRows], m_values[kRows];
     std::unique_ptr<CKXButton> m_close;
 };

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "Base/DateTime.h"
+
 namespace {
 
 std::wstring Widen(const char* text) { return std::wstring(text, text + std::char_traits<char>::length(text)); }
@@ -28,6 +30,29 @@ std::wstring DurationText(unsigned int start, unsigned int end) {
     char text[16];
     std::snprintf(text, sizeof text, "%.2u:%.2u:%.2u", d / 3600, d / 60 % 60, d % 60);
     return Widen(text);
+}
+
+namespace {
+// "2012-03-15 10:15:00", or "10:15:00" alone.
+std::wstring ClockText(std::int64_t time, bool withDate, KX_SOFT_BASE::DateTime* broken) {
+    broken->FromTimeT(time);
+    const KX_SOFT_BASE::DateTime& t = *broken;
+    char text[48];
+    if (withDate)
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+    else
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+    return Widen(text);
+}
+}  // namespace
+
+std::wstring WallClockSpanText(std::int64_t start, std::int64_t end) {
+    if (start <= 0 || end < start) return std::wstring();
+    KX_SOFT_BASE::DateTime from, to;
+    const std::wstring first = ClockText(start, true, &from);
+    to.FromTimeT(end);
+    const bool sameDay = from.year == to.year && from.month == to.month && from.day == to.day;
+    return first + L" - " + ClockText(end, !sameDay, &to);
 }
 
 std::wstring FileSizeText(std::uint64_t bytes) {

@@ -144,6 +144,9 @@ int CPlayManager::SetShownSize(void* handle, int width, int height) { TARVEX_ON_
 int CPlayManager::QueryPlayStats(void* handle, MOVRA::MV_PLAY_STATS* stats) {
     TARVEX_ON_ENGINE(QueryInfo(MOVRA::MV_QUERY_PLAY_STATS, stats, sizeof *stats, nullptr));
 }
+int CPlayManager::DescribeFile(void* handle, MOVRA::MV_FILE_DESCRIPTION* description) {
+    TARVEX_ON_ENGINE(DescribeFile(description));
+}
 unsigned int CPlayManager::GetFileStartTime(void* handle) { TARVEX_ON_ENGINE(GetFileStartTime()); }
 unsigned int CPlayManager::GetFileEndTime(void* handle) { TARVEX_ON_ENGINE(GetFileEndTime()); }
 int CPlayManager::AdjustWaveAudio(void* handle, int volume) { TARVEX_ON_ENGINE(AdjustWaveAudio(volume)); }

@@ -44,6 +44,7 @@ public:
     int GetMediaInfo(void* handle, MOVRA::MEDIA_INFO* info);
     int QueryPlayStats(void* handle, MOVRA::MV_PLAY_STATS* stats);
     int SetShownSize(void* handle, int width, int height);
+    int DescribeFile(void* handle, MOVRA::MV_FILE_DESCRIPTION* description);
     unsigned int GetFileStartTime(void* handle);
     unsigned int GetFileEndTime(void* handle);
     int AdjustWaveAudio(void* handle, int volume);

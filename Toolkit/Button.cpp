@@ -17,6 +17,9 @@ public:
     std::wstring normal, hover, pressed, disabled;
     bool linkStyle = false;
 
+    // Room for the text: the face less a few pixels each side, where its edge is drawn.
+    bool TextFits() override { return TextFitsBox(this, m_text, rect().adjusted(linkStyle ? 0 : 4, 0, linkStyle ? 0 : -4, 0)); }
+
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QStyleOptionButton>
 
+#include <algorithm>
 #include <array>
 
 #include "Toolkit/EventSinks.h"
@@ -36,11 +37,26 @@ public:
         return FirstImage({i[kNormal]});
     }
 
+    // Where the text goes: beside the desktop's box or the skin's mark, or over the whole face
+    // less the margins kept free (a tab's close box).
+    QRect TextArea(const QPixmap& face) const {
+        if (face.isNull()) {
+            const int indent = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this) +
+                               style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, this);
+            return rect().adjusted(indent, 0, 0, 0);
+        }
+        if (face.width() * 2 >= width()) return rect().adjusted(marginLeft, 0, -marginRight, 0);
+        return rect().adjusted(face.width() + 6, 0, 0, 0);
+    }
+    bool TextFits() override { return TextFitsBox(this, m_text, TextArea(Face())); }
+
+    int marginLeft = 0, marginRight = 0;
+
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         const QPixmap face = Face();
-        QRect textArea = rect();
+        const QRect textArea = TextArea(face);
         if (face.isNull()) {
             // No skin: the desktop's check box with the text beside it.
             QStyleOptionButton option;
@@ -57,7 +73,6 @@ protected:
             // A mark: at the left, the text beside it.
             QRect mark(QPoint(0, (height() - face.height()) / 2), face.size());
             painter.drawPixmap(mark.topLeft(), face);
-            textArea.setLeft(mark.right() + 6);
             PaintText(painter, textArea, Qt::AlignLeft | Qt::AlignVCenter);
         }
         if (highlight) {
@@ -94,6 +109,14 @@ const auto WidgetOf = &KXQt::WidgetAs<CRadioWidget>;
 
 CKXRadioBox::CKXRadioBox(IKXRadioBoxEvent* sink) : CKXWindow(KXQt::MakeImpl<CRadioWidget>()), m_sink(sink) {}
 CKXRadioBox::~CKXRadioBox() = default;
+
+void CKXRadioBox::SetTextMargins(int left, int right) {
+    CRadioWidget* widget = WidgetOf(this);
+    if (!widget) return;
+    widget->marginLeft = std::max(0, left);
+    widget->marginRight = std::max(0, right);
+    widget->update();
+}
 
 void CKXRadioBox::SetImages(const std::vector<std::wstring>& images) {
     CRadioWidget* widget = WidgetOf(this);

@@ -21,6 +21,8 @@ public:
     void SetCheck(int checked, int notify = 0);
     int GetCheck() const;
     // A frame in the accent colour marks the box (the selected one of a list of choices).
+    // Pixels at the left and right of a face that its text keeps clear of (a close box drawn there).
+    void SetTextMargins(int left, int right);
     void SetHighlight(int on);
     int GetHighlight() const;
 

@@ -16,16 +16,19 @@ class CStaticWidget : public CPaintedWidget {
 public:
     int align = Qt::AlignLeft;
     bool wrap = false;
+    bool elideMiddle = false;
     std::wstring background;
 
     int Flags() const { return align | Qt::AlignVCenter | (wrap ? Qt::TextWordWrap : Qt::TextSingleLine); }
+    bool TextFits() override { return (elideMiddle && !wrap) || TextFitsBox(this, m_text, rect(), wrap); }
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         DrawImage(painter, rect(), SkinImage(background), QRect(), FillMode::Stretch);
         painter.setPen(isEnabled() ? TextColor() : Theme::DimText());
-        painter.drawText(rect(), Flags(), m_text);
+        const bool elide = elideMiddle && !wrap;
+        painter.drawText(rect(), Flags(), elide ? fontMetrics().elidedText(m_text, Qt::ElideMiddle, width()) : m_text);
     }
     void Clicked(const QPoint&) override {
         NotifySink(static_cast<CKXStatic*>(owner), [](auto* sink, int id) { sink->STC_OnClicked(id); });
@@ -50,6 +53,13 @@ void CKXStatic::SetWordWrap(int on) {
     CStaticWidget* widget = WidgetOf(this);
     if (!widget) return;
     widget->wrap = on != 0;
+    widget->update();
+}
+
+void CKXStatic::SetElideMiddle(int on) {
+    CStaticWidget* widget = WidgetOf(this);
+    if (!widget) return;
+    widget->elideMiddle = on != 0;
     widget->update();
 }
 

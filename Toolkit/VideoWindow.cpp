@@ -4,6 +4,7 @@
 
 #include "Toolkit/EventSinks.h"
 #include "Toolkit/Qt/FrameMailbox.h"
+#include "Toolkit/Qt/Text.h"
 #include "Toolkit/Qt/VideoGrid.h"
 
 namespace {
@@ -126,6 +127,21 @@ void CKXVideoWindow::SetWindowTitle(int window, const std::wstring& title) {
 std::wstring CKXVideoWindow::GetWindowTitle(int window) const {
     auto* grid = WidgetOf(this);
     return grid && grid->Valid(window) ? grid->windows[window].title : std::wstring();
+}
+
+std::wstring CKXVideoWindow::GetShownTitle(int window) const {
+    auto* grid = WidgetOf(this);
+    return grid && grid->Valid(window) ? KXQt::ToWString(grid->ShownTitle(window)) : std::wstring();
+}
+
+void CKXVideoWindow::SetWindowToolTip(int window, const std::wstring& text) {
+    auto* grid = WidgetOf(this);
+    if (grid && grid->Valid(window)) grid->windows[window].toolTip = text;
+}
+
+std::wstring CKXVideoWindow::GetWindowToolTip(int window) const {
+    auto* grid = WidgetOf(this);
+    return grid && grid->Valid(window) ? grid->windows[window].toolTip : std::wstring();
 }
 
 void CKXVideoWindow::SetNotice(int window, const std::wstring& text) {

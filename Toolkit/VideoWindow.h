@@ -79,6 +79,12 @@ public:
 
     void SetWindowTitle(int window, const std::wstring& title);
     std::wstring GetWindowTitle(int window) const;
+    // The title as the strip shows it: shortened in the middle when it does not fit (empty when
+    // the sub-window is too small for a strip).
+    std::wstring GetShownTitle(int window) const;
+    // Shown while the mouse rests on the title strip; empty: none.
+    void SetWindowToolTip(int window, const std::wstring& text);
+    std::wstring GetWindowToolTip(int window) const;
     // A line said across the middle of the sub-window, over its picture; empty: none.
     void SetNotice(int window, const std::wstring& text);
     std::wstring GetNotice(int window) const;

@@ -36,6 +36,14 @@ QColor CWidgetLink::TextColor() const { return m_textColor.isValid() ? m_textCol
 
 CWidgetLink* LinkOf(QWidget* widget) { return dynamic_cast<CWidgetLink*>(widget); }
 
+bool TextFitsBox(const QWidget* widget, const QString& text, const QRect& box, bool wrap) {
+    if (text.isEmpty()) return true;
+    const QFontMetrics metrics(widget->font());
+    if (!wrap) return metrics.horizontalAdvance(text) <= box.width();
+    const QRect needed = metrics.boundingRect(QRect(0, 0, std::max(1, box.width()), 100000), Qt::TextWordWrap, text);
+    return needed.width() <= box.width() && needed.height() <= box.height();
+}
+
 }  // namespace KXQt
 
 using KXQt::ToQString;
@@ -120,6 +128,26 @@ int CKXWindow::IsWindowVisible() const {
 
 void CKXWindow::EnableWindow(int enable) {
     if (auto* link = m_impl->Link()) link->Widget()->setEnabled(enable != 0);
+}
+
+int CKXWindow::IsTextWiderThanBox() const {
+    auto* link = m_impl->Link();
+    return link && !link->TextFits() ? 1 : 0;
+}
+
+std::vector<CKXWindow*> FindTextsWiderThanBox(const CKXWindow& root) {
+    std::vector<CKXWindow*> found;
+    auto* link = root.GetImpl().Link();
+    if (!link) return found;
+    QWidget* top = link->Widget();
+    QList<QWidget*> widgets = top->findChildren<QWidget*>();
+    widgets.prepend(top);
+    for (QWidget* widget : widgets) {
+        if (widget != top && !widget->isVisibleTo(top)) continue;
+        KXQt::CWidgetLink* shown = KXQt::LinkOf(widget);
+        if (shown && shown->owner && !shown->TextFits()) found.push_back(shown->owner);
+    }
+    return found;
 }
 
 int CKXWindow::IsWindowEnabled() const {

@@ -5,6 +5,7 @@
 // destroyed first) ignores every call and answers with zeros.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Toolkit/UITypes.h"
 
@@ -37,6 +38,8 @@ public:
 
     virtual void SetWindowText(const std::wstring& text);
     std::wstring GetWindowText() const;
+    // 1 when the text, as drawn, is wider than the room the window gives it: cut off on screen.
+    int IsTextWiderThanBox() const;
     void SetToolTip(const std::wstring& text);
     // Face (empty: the toolkit's), size in pixels (0: the toolkit's), bold.
     void SetFont(const std::wstring& face, int pixelSize, int bold);
@@ -60,3 +63,7 @@ protected:
 private:
     std::unique_ptr<Impl> m_impl;
 };
+
+// Every window shown inside `root` (and `root` itself) whose text is wider than its box, so that a
+// check can walk a whole dialog or page in each language.
+std::vector<CKXWindow*> FindTextsWiderThanBox(const CKXWindow& root);

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -266,8 +267,7 @@ void CVideoGridWidget::PaintSubWindow(QPainter& p, int window) {
         p.drawRect(QRectF(cell).adjusted(border / 2.0, border / 2.0, -border / 2.0, -border / 2.0));
     }
 
-    if (sub.InUse() && cell.height() > m_buttonSize.height() + 8) {
-        const QRect strip(content.left(), content.top(), content.width(), m_buttonSize.height() + 4);
+    if (const QRect strip = TitleStrip(window); !strip.isEmpty()) {
         p.fillRect(strip, QColor(0, 0, 0, 110));
         if (sub.recording) {
             p.setRenderHint(QPainter::Antialiasing);
@@ -277,14 +277,11 @@ void CVideoGridWidget::PaintSubWindow(QPainter& p, int window) {
             p.setRenderHint(QPainter::Antialiasing, false);
         }
         p.setPen(m_colors[kTitleColor]);
-        const int textLeft = strip.left() + (sub.recording ? 18 : 6);
-        const int textRight = ButtonRect(window, Button::Record).left() - 4;
-        p.drawText(QRect(textLeft, strip.top(), std::max(0, textRight - textLeft), strip.height()),
-                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   p.fontMetrics().elidedText(ToQString(sub.title), Qt::ElideRight, std::max(0, textRight - textLeft)));
+        const QRect title = TitleRect(window);
+        p.drawText(title, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, ShownTitle(window));
         for (Button b : {Button::Record, Button::Property, Button::Snap, Button::Close}) {
+            if (!ButtonShown(window, b)) continue;
             const QRect at = ButtonRect(window, b);
-            if (at.left() < textLeft) continue;  // too narrow: the title keeps its room
             const bool hover = window == m_hoverWindow && b == m_hoverButton;
             const bool down = hover && window == m_pressWindow && b == m_pressButton;
             const std::wstring* images = b == Button::Close ? m_skin.closeImages
@@ -310,6 +307,64 @@ void CVideoGridWidget::PaintSubWindow(QPainter& p, int window) {
     }
 }
 
+QRect CVideoGridWidget::TitleStrip(int window) const {
+    if (!Valid(window) || !windows[window].InUse()) return QRect();
+    const QRect cell = CellRect(window);
+    if (cell.height() <= m_buttonSize.height() + 8) return QRect();
+    const QRect content = cell.adjusted(m_focusBorder, m_focusBorder, -m_focusBorder, -m_focusBorder);
+    return QRect(content.left(), content.top(), content.width(), m_buttonSize.height() + 4);
+}
+
+QRect CVideoGridWidget::TitleRect(int window) const {
+    const QRect strip = TitleStrip(window);
+    if (strip.isEmpty()) return QRect();
+    const int textLeft = TitleLeft(window);
+    int textRight = strip.right() - 4;
+    for (Button b : {Button::Close, Button::Snap, Button::Property, Button::Record})
+        if (ButtonShown(window, b)) textRight = ButtonRect(window, b).left() - 4;
+    return QRect(textLeft, strip.top(), std::max(0, textRight - textLeft), strip.height());
+}
+
+int CVideoGridWidget::TitleLeft(int window) const {
+    return TitleStrip(window).left() + (windows[window].recording ? 18 : 6);
+}
+
+bool CVideoGridWidget::ButtonShown(int window, Button button) const {
+    const QRect strip = TitleStrip(window);
+    if (strip.isEmpty()) return false;
+    // In a small sub-window the title comes first: it keeps room for the device's start and the
+    // channel ("FRO… · 12"), and the buttons that would take that room are left out, the record
+    // button first, then the property and snapshot buttons; the close button stays while it fits.
+    const int wanted = std::min(fontMetrics().horizontalAdvance(ToQString(windows[window].title)),
+                                fontMetrics().horizontalAdvance(QStringLiteral("FRON\u2026 \u00B7 36")));
+    const int titleLeft = TitleLeft(window);
+    const int left = ButtonRect(window, button).left();
+    if (left < titleLeft) return false;
+    return button == Button::Close || left - 4 - titleLeft >= wanted;
+}
+
+QString CVideoGridWidget::ShownTitle(int window) const {
+    const QRect title = TitleRect(window);
+    if (title.isEmpty()) return QString();
+    return fontMetrics().elidedText(ToQString(windows[window].title), Qt::ElideMiddle, title.width());
+}
+
+bool CVideoGridWidget::event(QEvent* e) {
+    if (e->type() != QEvent::ToolTip) return QWidget::event(e);
+    // Over a title strip, outside its buttons: the sub-window's full description.
+    const QPoint at = static_cast<QHelpEvent*>(e)->pos();
+    const int window = WindowAt(at);
+    if (Valid(window) && TitleStrip(window).contains(at) && ButtonAt(window, at) == Button::None &&
+        !windows[window].toolTip.empty()) {
+        QToolTip::showText(static_cast<QHelpEvent*>(e)->globalPos(), ToQString(windows[window].toolTip), this,
+                           TitleStrip(window));
+    } else {
+        QToolTip::hideText();
+        e->ignore();
+    }
+    return true;
+}
+
 QRect CVideoGridWidget::ButtonRect(int window, Button button) const {
     const QRect content = CellRect(window).adjusted(m_focusBorder, m_focusBorder, -m_focusBorder, -m_focusBorder);
     if (button == Button::Replay) {
@@ -329,7 +384,7 @@ CVideoGridWidget::Button CVideoGridWidget::ButtonAt(int window, const QPoint& at
     if (sub.replay && ButtonRect(window, Button::Replay).contains(at)) return Button::Replay;
     if (!sub.InUse()) return Button::None;
     for (Button b : {Button::Close, Button::Snap, Button::Property, Button::Record})
-        if (ButtonRect(window, b).contains(at)) return b;
+        if (ButtonShown(window, b) && ButtonRect(window, b).contains(at)) return b;
     return Button::None;
 }
 

@@ -29,6 +29,7 @@ public:
 
     struct SubWindow {
         std::wstring title;
+        std::wstring toolTip;  // over the title strip: what the short title leaves out
         std::wstring notice;  // said over the picture (a window that waits for its recording)
         bool loading = false;
         bool replay = false;
@@ -59,6 +60,12 @@ public:
     QRect CellRect(int window) const;
     QRect PictureRect(int window) const;  // where the frame goes, in the proportion
     int WindowAt(const QPoint& at) const;
+    // The strip along the top of a sub-window that holds its title and buttons (empty when the
+    // sub-window shows none), and the title as it fits there: shortened in the middle, so that
+    // both the device at its start and the channel or time at its end stay readable.
+    QRect TitleStrip(int window) const;
+    QRect TitleRect(int window) const;
+    QString ShownTitle(int window) const;
     bool Valid(int window) const { return window >= 0 && window < layout.Count(); }
 
     int Draw(int window, const std::uint8_t* yvu, int width, int height);
@@ -71,6 +78,7 @@ public:
     void UpdateTargets();
 
 protected:
+    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
@@ -85,6 +93,8 @@ private:
     void Notify(F&& f);
     void PaintSubWindow(QPainter& p, int window);
     QRect ButtonRect(int window, Button button) const;
+    bool ButtonShown(int window, Button button) const;
+    int TitleLeft(int window) const;
     Button ButtonAt(int window, const QPoint& at) const;
     void Clicked(int window, Button button);
     void AskForFrame(int window);

@@ -28,6 +28,9 @@ public:
     virtual QString Text() const { return m_text; }
     virtual void SetTextColor(const QColor& color);
     QColor TextColor() const;
+    // Whether the window's text, as drawn, fits the room it is drawn in. Windows whose text
+    // scrolls (edits) or is shortened on purpose (with the whole in a tooltip) say it fits.
+    virtual bool TextFits() { return true; }
 
     CKXWindow* owner = nullptr;
 
@@ -48,6 +51,10 @@ public:
 };
 
 CWidgetLink* LinkOf(QWidget* widget);
+
+// Whether a single line of `text` in the widget's font fits `box` (wrapped: its lines fit the box's
+// height); the one measure every control uses for its own room.
+bool TextFitsBox(const QWidget* widget, const QString& text, const QRect& box, bool wrap = false);
 
 // Tells a control's sink of a user's action: `call(sink, control id)`, inside a dispatch scope;
 // nothing when the control is gone or has no sink.

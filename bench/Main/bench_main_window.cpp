@@ -81,8 +81,7 @@ class Silent : public IUserMessages {
     void MessageBox(const std::wstring&, const std::wstring&) override {}
     int Question(const std::wstring&, const std::wstring&) override { return 2; }
     void Notification(const std::wstring&) override {}
-    void VideoInfo(const std::wstring&, const std::wstring&, const std::wstring&, const std::wstring&,
-                   const std::wstring&) override {}
+    void VideoInfo(const CVideoInfoTexts&) override {}
 };
 
 std::string Generate(const std::string& dir, int channels, double fileSeconds) {

@@ -16,6 +16,7 @@
 #include "Main/PlayWinManager.h"
 #include "Main/TimeLine.h"
 #include "MainTestSupport.h"
+#include "Toolkit/Button.h"
 #include "Toolkit/PlayProgressPanel.h"
 #include "Toolkit/RadioBox.h"
 #include "Toolkit/SliderCtrl.h"
@@ -43,8 +44,7 @@ public:
         return answer;
     }
     void Notification(const std::wstring& text) override { notifications.push_back(text); }
-    void VideoInfo(const std::wstring&, const std::wstring&, const std::wstring&, const std::wstring&,
-                   const std::wstring&) override {}
+    void VideoInfo(const CVideoInfoTexts&) override {}
 };
 
 class MainWindowTest : public MainLogicTest {
@@ -69,6 +69,23 @@ protected:
     CPlayWinManagerEventImp* Windows() { return m_frame->Page()->PlayWindows(); }
     CPlayBarEventImp* Bar() { return Windows()->PlayBarPanel(); }
     CPlayManagerUILogic& Ui() { return *Windows()->PlayUILogic(); }
+    // A window of its own in the language (its file copied into the program folder), shown.
+    boost::shared_ptr<CMainFrameEventImp> FrameInLanguage(int language) {
+        std::filesystem::copy_file(std::string(TARVEX_LANGUAGE_DIR) + "/Lang_" + std::to_string(language) + ".xml",
+                                   m_home + "Lang_" + std::to_string(language) + ".xml",
+                                   std::filesystem::copy_options::overwrite_existing);
+        TarvexApp::SetLanguageNumber(language);
+        TarvexApp::ResetLanguageTable();
+        auto frame = CMainFrameEventImp::Create(L"", L"/usr/bin/tarvex-player");
+        EXPECT_TRUE(PumpUntil([&] { return frame->Page() && frame->IsWindowVisible(); }));
+        return frame;
+    }
+    // English again, as the other tests expect.
+    void BackToEnglish() {
+        TarvexApp::SetLanguageNumber(0);
+        std::filesystem::remove(m_home + "Lang_0.xml");
+        TarvexApp::ResetLanguageTable();
+    }
     std::vector<std::wstring> Children(HKXTREEITEM parent) {
         std::vector<std::wstring> texts;
         CKXTreeCtrl* tree = List()->Tree();

@@ -87,6 +87,23 @@ TEST_F(MainWindowTest, TheTreeKeepsDevicesFirstAndDaysInOrderAndADoubleClickPlay
     EXPECT_EQ(L"Already Playing!", m_journal.notifications.back());
 }
 
+TEST_F(MainWindowTest, AWindowThatMovesOnToTheListsNextChannelSaysWhichOneAndIsTitledByIt) {
+    MOVRA::SynthOptions o = Channels(2, 1, 1);
+    o.device = "FRONTDOOR";
+    Recordings(o);
+    m_frame->DropPath(Wide(m_dir + "/export"));
+    ASSERT_TRUE(PumpUntil([&] { return List()->Tree()->GetCount() == 4; }));
+    const HKXTREEITEM day = List()->Tree()->GetChildItem(List()->Tree()->GetRootItem());
+    List()->OnItemDbClick(List()->Tree()->GetChildItem(day), -1, CFileListEventImp::kTree);  // channel 1
+    ASSERT_TRUE(PumpUntil([&] {
+        const PlayRecord* r = Ui().Tables().CurrentRecord(0);
+        return r && r->channelCode == 2;
+    })) << "past its last file the window goes on with channel 2";
+    const std::wstring told = L"Now playing the next in the list: FRONTDOOR \u00B7 2";
+    EXPECT_NE(m_journal.notifications.end(), std::find(m_journal.notifications.begin(), m_journal.notifications.end(), told));
+    ASSERT_TRUE(PumpUntil([&] { return Windows()->VideoWindow()->GetWindowTitle(0) == L"FRONTDOOR \u00B7 2"; }));
+}
+
 TEST_F(MainWindowTest, ThePlayBarShowsItsSpeedAndRefusesWhileFilesOpen) {
     EXPECT_EQ(L"1X", Bar()->SpeedText());
     // The slider moved by the user: the state takes the speed, and the bar shows it.
@@ -159,11 +176,11 @@ TEST_F(MainWindowTest, TheMessageBoxSizesItselfToItsText) {
     EXPECT_RECT(CKXRect(20, 10, 220, 35), one.text);
     EXPECT_EQ(240, one.width);
     EXPECT_EQ(45, one.ok.top) << "buttons 10 pixels under a one-line text";
-    EXPECT_EQ(85, one.ok.left);
+    EXPECT_EQ(80, one.ok.left);
     EXPECT_FALSE(one.cancelShown);
     const CMsgDlgEventImp::Layout question = CMsgDlgEventImp::LayoutFor(200, 40, CMsgDlgEventImp::kOkCancel);
     EXPECT_EQ(50, question.text.bottom);
-    EXPECT_EQ(40, question.ok.left);
+    EXPECT_EQ(30, question.ok.left);
     EXPECT_EQ(130, question.cancel.left);
     EXPECT_TRUE(question.cancelShown);
 
@@ -199,6 +216,40 @@ TEST_F(MainWindowTest, NotificationsComeNewestFirstAndClearEmptiesTheList) {
     EXPECT_FALSE(notifier.IsAutoHide());
 }
 
+namespace {
+std::vector<std::string> g_shellOpened;
+int NoteShellOpen(const char* path) {
+    g_shellOpened.push_back(path);
+    return 1;
+}
+}  // namespace
+
+TEST_F(MainWindowTest, ANotificationOfAWrittenFileOpensItsFolder) {
+    CMessageNotifier& notifier = CMessageNotifier::Instance();
+    notifier.BTN_OnClicked(CMessageNotifier::kClear);
+    g_shellOpened.clear();
+    KX_SOFT_BASE::SetShellOpener(&NoteShellOpen);
+    notifier.ShowNotification(L"plain");
+    EXPECT_FALSE(notifier.OpenFolderButton()->IsWindowVisible()) << "nothing to open yet";
+    notifier.ShowNotification(L"Snapshot saved: a.bmp", L"/srv/shots/");
+    notifier.ShowNotification(L"Clip saved: b.rvf", L"/srv/clips/");
+    notifier.ShowNotification(L"later");
+    EXPECT_TRUE(notifier.OpenFolderButton()->IsWindowVisible());
+    notifier.BTN_OnClicked(CMessageNotifier::kOpenFolder);
+    notifier.LC_OnItemClick(2, CMessageNotifier::kList);  // the snapshot's line
+    notifier.BTN_OnClicked(CMessageNotifier::kOpenFolder);
+    notifier.LC_OnItemDbClick(1, CMessageNotifier::kList);
+    notifier.LC_OnItemDbClick(0, CMessageNotifier::kList);  // a line without a folder
+    EXPECT_EQ((std::vector<std::string>{"/srv/clips/", "/srv/shots/", "/srv/clips/"}), g_shellOpened)
+        << "the newest folder, then the clicked line's, then the double-clicked line's";
+    notifier.ShowNotification(L"newer");
+    notifier.BTN_OnClicked(CMessageNotifier::kOpenFolder);
+    EXPECT_EQ("/srv/shots/", g_shellOpened.back()) << "the clicked line moved down with the new one";
+    notifier.BTN_OnClicked(CMessageNotifier::kClear);
+    EXPECT_FALSE(notifier.OpenFolderButton()->IsWindowVisible());
+    KX_SOFT_BASE::SetShellOpener(nullptr);
+}
+
 TEST_F(MainWindowTest, TheCloseWaitsForTheFilesAndWritesTheFolderIntoTheSettings) {
     const auto files = Recordings(Channels(1, 1, 4));
     m_frame->DropPath(Wide(files[0]));
@@ -226,13 +277,8 @@ TEST_F(MainWindowTest, EveryTextTheWindowShowsIsInEachLanguageFile) {
     g_missing = &missing;
     TarvexApp::SetMissingTextHook(&NoteMissing);
     for (int language : {0, 1, 2}) {
-        std::filesystem::copy_file(std::string(TARVEX_LANGUAGE_DIR) + "/Lang_" + std::to_string(language) + ".xml",
-                                   m_home + "Lang_" + std::to_string(language) + ".xml",
-                                   std::filesystem::copy_options::overwrite_existing);
-        TarvexApp::SetLanguageNumber(language);
-        TarvexApp::ResetLanguageTable();
-        auto frame = CMainFrameEventImp::Create(L"", L"/usr/bin/tarvex-player");
-        ASSERT_TRUE(PumpUntil([&] { return frame->Page() && frame->IsWindowVisible(); }));
+        auto frame = FrameInLanguage(language);
+        ASSERT_TRUE(frame->IsWindowVisible());
         // The texts that come with use: the play bar's states, a full screen, the dialogs.
         CPlayBarEventImp* bar = frame->Page()->PlayWindows()->PlayBarPanel();
         CPlayState state;
@@ -251,7 +297,5 @@ TEST_F(MainWindowTest, EveryTextTheWindowShowsIsInEachLanguageFile) {
     }
     TarvexApp::SetMissingTextHook(nullptr);
     g_missing = nullptr;
-    TarvexApp::SetLanguageNumber(0);
-    std::filesystem::remove(m_home + "Lang_0.xml");
-    TarvexApp::ResetLanguageTable();
+    BackToEnglish();
 }

@@ -62,7 +62,9 @@ public:
 
     // --- What was asked ---
     std::vector<std::wstring> messages, notifications;
-    std::vector<std::wstring> videoInfo;
+    std::map<std::wstring, std::wstring> folders;  // a notification's text -> the folder it offers
+    CVideoInfoTexts videoInfo;
+    bool videoInfoShown = false;
     std::vector<_GROUP_FILE_INFO> groups;
     std::vector<_SINGLE_FILE_INFO> singles;
     std::map<std::wstring, int> playingMarks;  // path -> on
@@ -127,9 +129,10 @@ public:
         for (const auto& r : records) playingMarks[r.path] = on;
     }
     HKXTREEITEM FindEntry(const _QUERY_FILE_INFO&) override { return entryFound; }
-    int OpenAdjacentEntry(HKXTREEITEM, int forward, int groupMode, int window) override {
+    int OpenAdjacentEntry(HKXTREEITEM, int forward, int groupMode, int window, std::wstring* opened) override {
         calls.push_back("OpenAdjacentEntry " + std::to_string(forward) + " " + std::to_string(groupMode) + " " +
                         std::to_string(window));
+        if (adjacentOpens && opened) *opened = L"the next entry";
         return adjacentOpens;
     }
     int OpenListed(const std::wstring&, std::int32_t, std::int32_t channel) override {
@@ -188,9 +191,13 @@ public:
         return answer;
     }
     void Notification(const std::wstring& text) override { notifications.push_back(text); }
-    void VideoInfo(const std::wstring& resolution, const std::wstring& frameRate, const std::wstring& duration,
-                   const std::wstring& size, const std::wstring& path) override {
-        videoInfo = {resolution, frameRate, duration, size, path};
+    void FolderNotification(const std::wstring& text, const std::wstring& folder) override {
+        notifications.push_back(text);
+        folders[text] = folder;
+    }
+    void VideoInfo(const CVideoInfoTexts& texts) override {
+        videoInfo = texts;
+        videoInfoShown = true;
     }
 
     bool Told(const std::wstring& text) const {

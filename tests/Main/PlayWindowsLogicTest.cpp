@@ -56,6 +56,8 @@ TEST_F(PlayWindowsLogicTest, AChannelPlaysItsFilesInTurnStopsAtTheLastAndWrapsWi
     EXPECT_EQ((std::vector<std::wstring>{Wide(files[0]), Wide(files[1]), Wide(files[2])}), seen);
     EXPECT_NE(m_panels->calls.end(), std::find(m_panels->calls.begin(), m_panels->calls.end(), "OpenAdjacentEntry 1 0 0"))
         << "past the channel's last file the list is asked for the next entry";
+    EXPECT_EQ(L"Now playing the next in the list: the next entry", m_panels->notifications.back())
+        << "and the move is told";
 
     // With "Repeat One" the channel starts again at its first file.
     Ui().SetRepeatPlay(1);
@@ -275,12 +277,20 @@ TEST_F(PlayWindowsLogicTest, ThePropertyDialogGetsTheFilesTexts) {
     const auto files = Recordings(Channels(1, 1, 2));
     Drop(files[0]);
     ASSERT_TRUE(WaitPlaying(0, files[0]));
+    ASSERT_TRUE(WaitIndexed(0));
     Ui().PopVideoInfoDlg(0);
-    ASSERT_TRUE(PumpUntil([&] { return !m_panels->videoInfo.empty(); }));
-    EXPECT_EQ(L"320*240", m_panels->videoInfo[0]);
-    EXPECT_EQ(L"25 fps", m_panels->videoInfo[1]);
-    EXPECT_EQ(L"00:00:02", m_panels->videoInfo[2]);
-    EXPECT_NE(std::wstring::npos, m_panels->videoInfo[3].find(L" KB"));
+    ASSERT_TRUE(PumpUntil([&] { return m_panels->videoInfoShown; }));
+    const CVideoInfoTexts& info = m_panels->videoInfo;
+    EXPECT_EQ(L"h264", info.codec);
+    EXPECT_EQ(L"320*240", info.resolution);
+    EXPECT_EQ(L"25 fps", info.frameRate);
+    EXPECT_EQ(L"00:00:02", info.duration);
+    EXPECT_EQ(0u, info.span.find(L"2024-03-15 ")) << "the wall clock of its first and last frame: " << info.span;
+    EXPECT_EQ(L" - ", info.span.substr(19, 3));
+    EXPECT_EQ(L"50", info.frames) << "two seconds at 25 frames a second";
+    EXPECT_EQ(L"2", info.keyframes) << "one a second";
+    EXPECT_NE(std::wstring::npos, info.size.find(L" KB"));
+    EXPECT_EQ(Wide(files[0]), info.path);
 }
 
 TEST_F(PlayWindowsLogicTest, TheProgramEndsWithoutWaitingWhileFilesPlayAndOpen) {

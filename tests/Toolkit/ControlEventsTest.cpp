@@ -215,3 +215,30 @@ TEST(RectTest, OffsetDeflateAndHitTestKeepTheFarEdgesOutside) {
     EXPECT_FALSE(r.PtInRect(50, 72));
     EXPECT_EQ(CKXRect(158, 35, 173, 65), CKXRect::FromSize(158, 35, 15, 30));
 }
+
+TEST_F(ControlTest, ATextWiderThanItsBoxIsFoundWhereverItIsShown) {
+    auto* tight = Place(CKXUIFactory::CreateUIStatic(nullptr), CKXRect(10, 10, 30, 30), 1, L"-1/64X");
+    auto* roomy = Place(CKXUIFactory::CreateUIStatic(nullptr), CKXRect(10, 40, 200, 60), 2, L"-1/64X");
+    auto* path = Place(CKXUIFactory::CreateUIStatic(nullptr), CKXRect(10, 70, 60, 90), 3, L"/media/a/long/path/file.rvf");
+    path->SetElideMiddle(1);
+    auto* button = Place(CKXUIFactory::CreateUIButton(&m_sink), CKXRect(10, 100, 60, 128), 4, L"Durchsuchen");
+    auto* wrapped = Place(CKXUIFactory::CreateUIStatic(nullptr), CKXRect(10, 140, 80, 200), 5, L"two words");
+    wrapped->SetWordWrap(1);
+    auto* hidden = Place(CKXUIFactory::CreateUIStatic(nullptr), CKXRect(10, 210, 20, 230), 6, L"hidden text");
+    hidden->ShowWindow(KX_SW_HIDE);
+    auto* box = Place(CKXUIFactory::CreateUIRadioBox(&m_sink), CKXRect(10, 240, 111, 265), 7, L"Settings");
+
+    std::vector<CKXWindow*> found = FindTextsWiderThanBox(*m_dialog);
+    std::sort(found.begin(), found.end());
+    std::vector<CKXWindow*> expected{tight, button};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, found) << "an elided path, a wrapped text that fits and a hidden one are not cut";
+    EXPECT_EQ(0, roomy->IsTextWiderThanBox());
+    EXPECT_EQ(1, tight->IsTextWiderThanBox());
+
+    EXPECT_EQ(0, box->IsTextWiderThanBox());
+    box->MoveWindow(CKXRect(10, 240, 50, 265));
+    EXPECT_EQ(1, box->IsTextWiderThanBox()) << "beside its mark there is room for a few letters only";
+    wrapped->MoveWindow(CKXRect(10, 140, 80, 145));
+    EXPECT_EQ(1, wrapped->IsTextWiderThanBox()) << "its lines no longer fit the height";
+}

@@ -1,6 +1,7 @@
 // The video-window grid: layouts on screen, focus, buttons, exchange and zoom, frames drawn in the
 // right sub-window in the right proportion by either path, the preview's rows, columns and merges.
 #include <QTest>
+#include <QToolTip>
 
 #include <memory>
 #include <thread>
@@ -297,4 +298,46 @@ TEST_F(VideoWindowTest, ScreenshotsOfGridsWithFrames) {
         EXPECT_TRUE(TarvexTest::Near(shot.pixel(r.left + r.Width() / 2, r.bottom - 8), colors[1].darker(180).rgb(), 40));
         for (int w = 0; w < m_grid->GetWindowCount(); ++w) m_grid->ClearWindow(w);
     }
+}
+
+TEST_F(VideoWindowTest, ALongTitleIsShortenedInTheMiddleAndTheTooltipShowsOverTheStrip) {
+    ASSERT_EQ(1, m_grid->SetLayout(6));  // 16 windows
+    const std::wstring title = L"FRONTDOORANDGARAGEDRIVEWAY \u00B7 13";
+    m_grid->SetWindowTitle(5, title);
+    m_grid->SetWindowToolTip(5, L"FRONTDOOR_ch13_main_20120315101500_20120315110000.rvf");
+    const std::wstring shown = m_grid->GetShownTitle(5);
+    ASSERT_FALSE(shown.empty());
+    ASSERT_NE(title, shown) << "it does not fit a quarter of 800 pixels beside four buttons";
+    EXPECT_EQ(title.substr(0, 4), shown.substr(0, 4)) << "the device's start stays: " << shown;
+    EXPECT_EQ(L"· 13", shown.substr(shown.size() - 4)) << "and so does the channel: " << shown;
+    EXPECT_NE(std::wstring::npos, shown.find(L"\u2026"));
+
+    // 36 windows: the title takes the room of the buttons it needs, and those buttons do nothing.
+    ASSERT_EQ(1, m_grid->SetLayout(8));
+    m_grid->SetWindowTitle(7, title);
+    const std::wstring small = m_grid->GetShownTitle(7);
+    EXPECT_EQ(title.substr(0, 2), small.substr(0, 2)) << small;
+    EXPECT_EQ(L"\u00B7 13", small.substr(small.size() - 4)) << small;
+    const CKXRect cell = m_grid->GetSubWindowRect(7);
+    const QPoint close(cell.right - 2 - 11, cell.top + 2 + 2 + 10);
+    m_sink.lines.clear();
+    QTest::mouseClick(Native(), Qt::LeftButton, {}, close - QPoint(3 * 22, 0));  // where the record button was
+    QTest::mouseClick(Native(), Qt::LeftButton, {}, close);
+    EXPECT_EQ((std::vector<std::string>{"Focus 7 0", "Close 7"}), m_sink.lines);
+
+    ASSERT_EQ(1, m_grid->SetLayout(0));
+    m_grid->SetWindowTitle(0, title);
+    EXPECT_EQ(title, m_grid->GetShownTitle(0)) << "a whole window has room for all of it";
+    EXPECT_EQ(L"", m_grid->GetWindowToolTip(5)) << "a window the layout took away forgets its tooltip";
+
+    // The tooltip comes over the title, not over the picture.
+    m_grid->SetWindowToolTip(0, L"the file");
+    const CKXRect r = m_grid->GetSubWindowRect(0);
+    QHelpEvent overTitle(QEvent::ToolTip, QPoint(r.left + 30, r.top + 10), Native()->mapToGlobal(QPoint(r.left + 30, r.top + 10)));
+    QCoreApplication::sendEvent(Native(), &overTitle);
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QString("the file"), QToolTip::text());
+    QHelpEvent overPicture(QEvent::ToolTip, Centre(0), Native()->mapToGlobal(Centre(0)));
+    QCoreApplication::sendEvent(Native(), &overPicture);
+    EXPECT_TRUE(PumpUntil([] { return !QToolTip::isVisible(); }));
 }
