@@ -13,7 +13,7 @@ out=$(realpath -m "$4")
 mkdir -p "$out"
 source "$(dirname "$0")/../x_home.sh"
 # 16:9 pictures: the title strip of a sub-window leaves the barcode along the picture's top in view.
-printf '<Setting><UIConfig><Proportion value="1"/><SnapPath value="%s/shots"/><FileTypesAsked value="1"/></UIConfig></Setting>\n' "$home" \
+printf '<Setting><UIConfig><Proportion value="1"/><SnapPath value="%s/shots"/></UIConfig></Setting>\n' "$home" \
   > "$home/Config/config.xml"
 "$cli" synth "$home/export" --channels 2 --files 2 --seconds 30 >/dev/null
 

@@ -14,7 +14,7 @@ reader=$(realpath "$3")
 out=$(realpath -m "$4")
 mkdir -p "$out"
 source "$(dirname "$0")/../x_home.sh"
-printf '<Setting><UIConfig><Proportion value="1"/><SnapPath value="%s/shots"/><FileTypesAsked value="1"/></UIConfig></Setting>\n' "$home" \
+printf '<Setting><UIConfig><Proportion value="1"/><SnapPath value="%s/shots"/></UIConfig></Setting>\n' "$home" \
   > "$home/Config/config.xml"
 "$cli" synth "$home/export" --channels 2 --files 2 --seconds 30 >/dev/null
 export TARVEX_REMOTE=$(realpath "$(dirname "$0")/remote_client.py")
