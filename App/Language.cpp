@@ -90,8 +90,10 @@ std::wstring Translate(const std::wstring& english) {
     const auto& texts = Table().texts;
     const auto it = texts.find(english);
     if (it == texts.end() && g_missingText && Table().loaded) g_missingText(english);
-    if (it != texts.end()) return it->second.substr(0, kMaxLength);
     const auto builtIn = BuiltInEnglish().find(english);
+    // A keyed entry left empty would show nothing where the product's name belongs.
+    const bool keyedAndEmpty = it != texts.end() && it->second.empty() && builtIn != BuiltInEnglish().end();
+    if (it != texts.end() && !keyedAndEmpty) return it->second.substr(0, kMaxLength);
     return (builtIn != BuiltInEnglish().end() ? builtIn->second : english).substr(0, kMaxLength);
 }
 

@@ -63,7 +63,10 @@ std::vector<SettingItem> Items(const std::wstring& programDirectory) {
             s(L"OldPath", &R::OldPath, L""),
             i(L"CharSet", &R::CharSet, 1),
             s(L"FontFace", &R::FontFace, L"Arial"),
-            s(L"strRecordFormat", &R::strRecordFormat, L".rvf;.avi;.ps;.ts")};
+            s(L"strRecordFormat", &R::strRecordFormat, L".rvf;.avi;.ps;.ts"),
+            // Ours, after the recorder's: a file of the older layout reads on as before.
+            b(L"FileTypesAsked", &R::FileTypesAsked, false),
+            s(L"OpenFolder", &R::OpenFolder, L"")};
 }
 
 

@@ -25,6 +25,8 @@ struct SettingsRecord {
     int CharSet = 1;
     std::wstring FontFace;
     std::wstring strRecordFormat;  // extensions, each followed by ";"
+    bool FileTypesAsked = false;   // the start-up question about the file types was answered
+    std::wstring OpenFolder;       // where the file dialog was last left, ends in "/"; empty: never
 
     // Built from OldPath and strRecordFormat: the text before each ";" (text after the last ";"
     // is no entry, nor is an empty text between two).

@@ -113,6 +113,7 @@ int main(int argc, char** argv) {
     CKXUIFactory::SetResourcePath(KX_SOFT_BASE::GetDataDirectory() + L"Skin/");
     LoadSettings(programDirectory);
     SetLanguageNumber(Settings().Language);
+    CKXUIFactory::SetTextTranslator(&Translate);  // the file dialog speaks the window's language
     CKXUIFactory::SetFontProperty(Settings().CharSet, Settings().FontFace);
     // Beside the program its folders are made at once, as they always were; the user's own
     // pictures and videos folders get ours only when a snapshot or clip is written.

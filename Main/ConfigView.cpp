@@ -46,6 +46,7 @@ CConfigViewEventImp::CConfigViewEventImp(IConfigOwner* owner) : m_owner(owner) {
 
 CConfigViewEventImp::~CConfigViewEventImp() {
     for (auto& s : m_keptFolders) s.reset();
+    m_fileTypesLabel.reset();
     for (auto& s : m_keptLabels) s.reset();
     m_verticalSync.reset();
     m_combos.clear();
@@ -151,6 +152,16 @@ void CConfigViewEventImp::OnCreate() {
         m_keptFolders[i]->SetWindowText(text);
         m_keptFolders[i]->SetToolTip(text);
     }
+
+    // The start-up question about the file types is put once; here it can be put again.
+    m_fileTypesLabel.reset(CKXUIFactory::CreateUIStatic(nullptr));
+    m_fileTypesLabel->Create(L"File Types", KX_WS_CHILD | KX_WS_VISIBLE, Row(10, kLabelLeft, kLabelWidth), m_view.get(), 0);
+    m_fileTypesLabel->SetWindowText(Translate(L"File Types"));
+    std::unique_ptr<CKXButton> associate(CKXUIFactory::CreateUIButton(this));
+    associate->SetImages(L"btn_commongnor_short.png", L"btn_commongnor_short.png", L"btn_commondown_short.png");
+    associate->Create(L"Associate", KX_WS_CHILD | KX_WS_VISIBLE, Row(10, kControlLeft, 120), m_view.get(), kFileTypes);
+    associate->SetWindowText(Translate(L"Associate"));
+    m_buttons[kFileTypes] = std::move(associate);
 }
 
 std::wstring CConfigViewEventImp::KeptFolder(int row) const {
@@ -213,6 +224,10 @@ void CConfigViewEventImp::TakeChosenFolder(int editId, const std::wstring& chose
 }
 
 void CConfigViewEventImp::BTN_OnClicked(int id) {
+    if (id == kFileTypes) {
+        if (m_owner) m_owner->AskFileTypesAgain();
+        return;
+    }
     if (id != kSnapBrowse && id != kVideoBrowse) return;
     const int editId = id == kSnapBrowse ? kSnapPath : kVideoPath;
     std::wstring path = SettingOf(editId);

@@ -1,6 +1,7 @@
 #pragma once
 // The configuration page: the folders of snapshots and clips, the picture's proportion, the
-// snapshot and clip formats, the sound channel, the language and vertical synchronisation. Every
+// snapshot and clip formats, the sound channel, the language and vertical synchronisation, and a
+// button that asks again whether the recordings' file types should open with the program. Every
 // change goes into the settings at once, and where it affects playback it is applied at once; the
 // settings reach the file when the window closes.
 #include <boost/shared_ptr.hpp>
@@ -26,6 +27,8 @@ public:
     virtual boost::shared_ptr<CPlayManagerUILogic> PlayUILogic() = 0;
     // The window the folder dialog belongs to.
     virtual CKXWindow* DialogOwner() = 0;
+    // Puts the file-type question again, whatever was answered before.
+    virtual void AskFileTypesAgain() = 0;
 };
 
 class CConfigViewEventImp : public IKXViewEvent,
@@ -36,7 +39,8 @@ class CConfigViewEventImp : public IKXViewEvent,
 public:
     enum {
         kSnapPath = 2700, kVideoPath = 2701, kSnapBrowse = 2702, kVideoBrowse = 2703, kProportion = 2704,
-        kSnapFormat = 2705, kRecordFormat = 2706, kSoundChannel = 2707, kLanguage = 2708, kVerticalSync = 2709
+        kSnapFormat = 2705, kRecordFormat = 2706, kSoundChannel = 2707, kLanguage = 2708, kVerticalSync = 2709,
+        kFileTypes = 2711
     };
     static constexpr std::size_t kMaxPath = 200;
 
@@ -75,6 +79,6 @@ private:
     std::map<int, std::unique_ptr<CKXButton>> m_buttons;
     std::map<int, std::unique_ptr<CKXComboBox>> m_combos;
     std::unique_ptr<CKXRadioBox> m_verticalSync;
-    std::unique_ptr<CKXStatic> m_keptLabels[2], m_keptFolders[2];
+    std::unique_ptr<CKXStatic> m_keptLabels[2], m_keptFolders[2], m_fileTypesLabel;
     std::map<int, int> m_languages;  // combo item -> language number
 };

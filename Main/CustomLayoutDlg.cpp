@@ -209,6 +209,9 @@ void CCustomLayoutDlgEventImp::BTN_OnClicked(int id) {
 }
 
 int CCustomLayoutDlgEventImp::Dlg_OnOK() {
+    // A number still being typed counts: the user pressed OK on what the box shows.
+    if (m_rows) m_rows->TakeTypedValue();
+    if (m_columns) m_columns->TakeTypedValue();
     const std::shared_ptr<ICustomLayoutOwner> owner = m_owner.lock();
     if (owner && !m_slots[m_selected].empty()) owner->ApplyCustomLayout(m_slots[m_selected]);
     return 1;

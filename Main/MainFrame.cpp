@@ -14,6 +14,7 @@
 #include "Main/MainPage.h"
 #include "Main/MessageNotifier.h"
 #include "Main/MsgDlg.h"
+#include "Main/OpenDialog.h"
 #include "Main/PlayWinManager_UILogic.h"
 #include "Main/RemoteControl.h"
 #include "Main/TimeLine.h"
@@ -129,20 +130,40 @@ int CMainFrameEventImp::OnDlgCreate(int argument) {
         for (const std::wstring& folder : recent) OnDlgFileDrop(folder.c_str());
     }
     if (m_outstanding == 0) ShowWindow();
-    OfferFileTypes(m_fileTypes);  // asked now if it came before the window was up
     return 1;
 }
 
-void CMainFrameEventImp::OfferFileTypes(const TarvexApp::FileTypeOffer& given) {
-    const TarvexApp::FileTypeOffer offer = given;  // it may be our own, which is cleared below
+void CMainFrameEventImp::OfferFileTypes(const TarvexApp::FileTypeOffer& offer) {
+    if (Settings().FileTypesAsked) return;  // answered at an earlier start
     m_fileTypes = offer;
-    if (offer.question.empty() || !m_questionDlg) return;
+    AskFileTypesWhenShown();
+}
+
+void CMainFrameEventImp::AskFileTypesAgain() {
+    const TarvexApp::FileTypeOffer offer =
+        TarvexApp::CheckFileTypes(Settings().recordFormats, &CKXUIFactory::IsFileAssociatetoApp);
+    if (offer.question.empty()) {
+        MessageBox(Translate(L"Every record format opens with this program already."), L"");
+        return;
+    }
+    m_fileTypes = offer;
+    AskFileTypesWhenShown();
+}
+
+void CMainFrameEventImp::AskFileTypesWhenShown() {
+    // A question put before the window shows would stand behind it once it does.
+    if (m_fileTypes.question.empty() || !m_questionDlg || !IsWindowVisible()) return;
+    const TarvexApp::FileTypeOffer offer = m_fileTypes;
     m_fileTypes = TarvexApp::FileTypeOffer();  // asked once
     const std::vector<std::wstring> extensions = offer.extensions;
     const std::wstring program = m_program;
-    m_questionDlg->ShowQuestion(Translate(L"Prompt"), offer.question, [extensions, program] {
-        TarvexApp::AssociateFileTypes(extensions, program, &CKXUIFactory::AssociateFiletoApp);
-    });
+    m_questionDlg->ShowQuestion(
+        Translate(L"Prompt"), offer.question,
+        [extensions, program] {
+            Settings().FileTypesAsked = true;
+            TarvexApp::AssociateFileTypes(extensions, program, &CKXUIFactory::AssociateFiletoApp);
+        },
+        [] { Settings().FileTypesAsked = true; });
 }
 
 void CMainFrameEventImp::OnDlgSize(int, int width, int height) {
@@ -191,6 +212,9 @@ int CMainFrameEventImp::OnDlgKeyDown(int key, int flags) {
     if (PlaybackKey(key, flags)) return 1;
     switch (key) {
         case KX_VK_ESCAPE:
+            // The keys are the window's wherever the focus is: Escape answers the question that
+            // stands in front of it first.
+            if (m_questionDlg && m_questionDlg->IsShown() && !m_questionDlg->IsModal()) return m_questionDlg->Dlg_OnCancel(), 1;
             if (!m_fullScreen) return 0;
             SetFullScreen(0);
             return 1;
@@ -311,7 +335,9 @@ void CMainFrameEventImp::CloseIfReady() {
 int CMainFrameEventImp::IsWindowVisible() const { return m_window && m_window->IsWindowVisible() ? 1 : 0; }
 
 void CMainFrameEventImp::ShowWindow() {
-    if (m_window) m_window->ShowWindow(KX_SW_SHOW);
+    if (!m_window) return;
+    m_window->ShowWindow(KX_SW_SHOW);
+    AskFileTypesWhenShown();
 }
 
 IFileListFace* CMainFrameEventImp::FileList() { return FileListPanel(); }
@@ -343,10 +369,8 @@ void CMainFrameEventImp::OpenConfig() {
 CKXWindow* CMainFrameEventImp::DialogOwner() { return m_window; }
 
 void CMainFrameEventImp::AddFiles() {
-    std::wstring path;
-    if (!CKXUIFactory::CreateFileDialog(KX_FILEDLG_OPEN, m_window, path, L".rvf", Translate(L"RVF Video File(*.rvf)"), 0, 0))
-        return;
-    DropPath(path);
+    const std::wstring path = AskForRecording(m_window);
+    if (!path.empty()) DropPath(path);
 }
 
 void CMainFrameEventImp::SetGridModes(int digitalZoom, int drag) {

@@ -53,8 +53,11 @@ public:
     // Scripts drive the window through a socket at `path`: 0 with the reason when it cannot listen.
     int ListenRemote(const std::string& path, std::string* error);
 
-    // The start-up check's question, asked once the window is up; its OK associates every format.
+    // The start-up check's question, put once the window is shown, in front of it; its OK
+    // associates every format. Either answer is remembered in the settings, and from then on the
+    // start-up question is not put again.
     void OfferFileTypes(const TarvexApp::FileTypeOffer& offer);
+    CMsgDlgEventImp* QuestionDialog() const { return m_questionDlg.get(); }
 
     CKXDialog* Window() const { return m_window; }
     CMainPageEventImp* Page() const { return m_page.get(); }
@@ -125,6 +128,7 @@ public:
 
     // IConfigOwner
     CKXWindow* DialogOwner() override;
+    void AskFileTypesAgain() override;
 
     // IUserMessages: the logic's messages, through the window's dialogs.
     void MessageBox(const std::wstring& text, const std::wstring& title) override;
@@ -137,6 +141,8 @@ private:
     CMainFrameEventImp(const std::wstring& path, const std::wstring& program);
     void Build();
     void CloseIfReady();
+    // Puts the file-type question waiting in m_fileTypes, once the window is shown.
+    void AskFileTypesWhenShown();
     // The playback keys, each the command its control gives. 1 when handled.
     int PlaybackKey(int key, int flags);
 

@@ -82,37 +82,53 @@ int CMsgDlgEventImp::ShowModal(const std::wstring& title, const std::wstring& te
     Prepare(title, text, kind);
     m_modal = true;
     m_action = nullptr;
+    m_declined = nullptr;
     const int result = m_dialog->DoModal();
     m_modal = false;
     return result == KX_IDOK ? KX_IDOK : KX_IDCANCEL;
 }
 
-void CMsgDlgEventImp::ShowQuestion(const std::wstring& title, const std::wstring& text, std::function<void()> action) {
+void CMsgDlgEventImp::ShowQuestion(const std::wstring& title, const std::wstring& text, std::function<void()> action,
+                                   std::function<void()> declined) {
     Prepare(title, text, kOkCancel);
     m_modal = false;
     m_action = std::move(action);
+    m_declined = std::move(declined);
     m_dialog->ShowWindow(KX_SW_SHOW);
+    m_dialog->BringWindowToTop();
+}
+
+void CMsgDlgEventImp::HideQuestion() {
+    m_dialog->ShowWindow(KX_SW_HIDE);
+    // The keys go back to the window the question stood in front of (a desktop without a window
+    // manager would leave them with no window at all).
+    if (CKXWindow* owner = m_dialog->GetParent()) owner->BringWindowToTop();
+}
+
+void CMsgDlgEventImp::Answer(bool yes) {
+    auto action = std::move(yes ? m_action : m_declined);
+    m_action = nullptr;
+    m_declined = nullptr;
+    if (action) action();
 }
 
 bool CMsgDlgEventImp::IsShown() const { return m_dialog && m_dialog->IsWindowVisible(); }
 
 int CMsgDlgEventImp::Dlg_OnOK() {
     if (m_modal) return 1;  // the toolkit ends the modal run with OK
-    m_dialog->ShowWindow(KX_SW_HIDE);
-    auto action = std::move(m_action);
-    m_action = nullptr;
-    if (action) action();
+    HideQuestion();
+    Answer(true);
     return 0;
 }
 
 int CMsgDlgEventImp::Dlg_OnCancel() {
     if (m_modal) return 1;
-    m_dialog->ShowWindow(KX_SW_HIDE);
-    m_action = nullptr;
+    HideQuestion();
+    Answer(false);
     return 0;
 }
 
 int CMsgDlgEventImp::Dlg_Close() {
-    m_action = nullptr;  // closing a question answers no
+    Answer(false);  // closing a question answers no
     return 1;
 }

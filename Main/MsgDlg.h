@@ -23,8 +23,10 @@ public:
 
     // 1 for OK, 2 for Cancel (or a close of the dialog).
     int ShowModal(const std::wstring& title, const std::wstring& text, int kind);
-    // Both buttons; OK calls the action. Returns at once.
-    void ShowQuestion(const std::wstring& title, const std::wstring& text, std::function<void()> action);
+    // Both buttons; OK calls the action, Cancel or a close of the dialog calls `declined`. Returns
+    // at once. The question stands in front of the window it belongs to.
+    void ShowQuestion(const std::wstring& title, const std::wstring& text, std::function<void()> action,
+                      std::function<void()> declined = nullptr);
 
     // Where the text and buttons go for a text measured W x H.
     struct Layout {
@@ -38,6 +40,7 @@ public:
     CKXDialog* Window() const { return m_dialog.get(); }
     std::wstring Text() const { return m_text; }
     bool IsShown() const;
+    bool IsModal() const { return m_modal; }
 
     int OnDlgCreate(int argument) override;
     int Dlg_OnOK() override;
@@ -45,6 +48,9 @@ public:
     int Dlg_Close() override;
 
 private:
+    // Runs what the answer calls for, once; the other is dropped.
+    void Answer(bool yes);
+    void HideQuestion();
     void Prepare(const std::wstring& title, const std::wstring& text, int kind);
 
     std::unique_ptr<CKXDialog> m_dialog;
@@ -53,5 +59,5 @@ private:
     std::wstring m_text;
     int m_kind = 0;
     bool m_modal = false;
-    std::function<void()> m_action;
+    std::function<void()> m_action, m_declined;
 };

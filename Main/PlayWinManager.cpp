@@ -42,6 +42,7 @@ KXVideoWindowSkin GridSkin() {
     s.buttonSize = L"20,20";
     s.loadingText = Translate(L"Loading...");
     s.replayText = Translate(L"Replay");
+    s.emptyGridText = Translate(L"Drop a recorder's folder or recording here, or press Ctrl+O to add one.");
     return s;
 }
 

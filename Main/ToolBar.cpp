@@ -6,6 +6,7 @@
 #include "Toolkit/Button.h"
 #include "Toolkit/PictureCtrl.h"
 #include "Toolkit/RadioBox.h"
+#include "Toolkit/Static.h"
 #include "Toolkit/UIFactory.h"
 #include "Toolkit/View.h"
 
@@ -17,6 +18,7 @@ CToolBarEventImp::~CToolBarEventImp() {
     m_buttons.clear();
     m_radios.clear();
     m_logo.reset();
+    m_productWord.reset();
     m_rightLogo.reset();
     m_separator.reset();
     m_secondSeparator.reset();
@@ -37,6 +39,13 @@ void CToolBarEventImp::OnCreate() {
     m_rightLogo.reset(CKXUIFactory::CreateUIPictureCtrl(nullptr));
     m_rightLogo->SetImage(L"logoRight.png");
     m_rightLogo->Create(L"LogoRight", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect(907, 24, 990, 57), m_view.get(), 0);
+    // The word over it is translated: it is wider than the picture, growing to the left.
+    m_productWord.reset(CKXUIFactory::CreateUIStatic(nullptr));
+    m_productWord->SetAlignment(L"right");
+    m_productWord->Create(L"Player", KX_WS_CHILD | KX_WS_VISIBLE, ProductWordRect(1000, kHeight), m_view.get(), 0);
+    m_productWord->SetFont(L"", 14, 0);
+    m_productWord->SetTextColor(L"999999");
+    m_productWord->SetWindowText(Translate(L"Player"));
     auto button = [&](int id, const std::wstring& base, const wchar_t* tip, const CKXRect& at) {
         std::unique_ptr<CKXButton> b(CKXUIFactory::CreateUIButton(this));
         b->SetImages(base + L"nor.png", base + L"over.png", base + L"down.png", base + L"dis.png");
@@ -102,6 +111,11 @@ void CToolBarEventImp::OnSize(int, int width, int height) {
         left -= 13 + 8;
     }
     m_rightLogo->MoveWindow(CKXRect(width - 93, height - 38, width - 10, height - 5));
+    m_productWord->MoveWindow(ProductWordRect(width, height));
+}
+
+CKXRect CToolBarEventImp::ProductWordRect(int width, int height) {
+    return CKXRect(width - 10 - kProductWordWidth, height - 38, width - 10, height - 5);
 }
 
 CKXRadioBox* CToolBarEventImp::Radio(int id) const {

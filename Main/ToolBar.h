@@ -5,10 +5,12 @@
 #include <memory>
 
 #include "Toolkit/EventSinks.h"
+#include "Toolkit/UITypes.h"
 
 class CKXButton;
 class CKXPictureCtrl;
 class CKXRadioBox;
+class CKXStatic;
 class CKXView;
 class CKXWindow;
 
@@ -38,6 +40,7 @@ public:
     void Create(CKXWindow* parent);
     CKXView* View() const { return m_view.get(); }
     CKXRadioBox* Radio(int id) const;
+    CKXStatic* ProductWord() const { return m_productWord.get(); }
     // Both radios follow the grid's modes (when the full-screen bar changed them).
     void ShowGridModes(int digitalZoom, int drag);
 
@@ -47,9 +50,14 @@ public:
     void RB_OnStateChanged(int id, int checked, int byClick) override;
 
 private:
+    static constexpr int kProductWordWidth = 200;
+    // Where the word under the right end goes in a bar of that size.
+    static CKXRect ProductWordRect(int width, int height);
+
     IToolBarOwner* m_owner;
     std::unique_ptr<CKXView> m_view;
     std::unique_ptr<CKXPictureCtrl> m_logo, m_rightLogo, m_separator, m_secondSeparator;
+    std::unique_ptr<CKXStatic> m_productWord;  // "Player" over the right logo
     std::map<int, std::unique_ptr<CKXButton>> m_buttons;
     std::map<int, std::unique_ptr<CKXRadioBox>> m_radios;
 };

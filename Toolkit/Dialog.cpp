@@ -21,6 +21,7 @@
 #include "Toolkit/UIFactory.h"
 #include "Toolkit/Qt/DialogCommands.h"
 #include "Toolkit/Qt/DialogFrame.h"
+#include "Toolkit/Qt/PaintedWidget.h"
 #include "Toolkit/Qt/KeyCodes.h"
 #include "Toolkit/Qt/PostedMessage.h"
 #include "Toolkit/Qt/Skin.h"
@@ -47,7 +48,7 @@ protected:
         const auto* widget = qobject_cast<QWidget*>(object);
         const bool field = widget && (widget->inherits("QLineEdit") || widget->inherits("QTextEdit") ||
                                       widget->inherits("QPlainTextEdit") || widget->inherits("QAbstractSpinBox") ||
-                                      widget->inherits("QComboBox"));
+                                      widget->inherits("QComboBox") || widget->property(KXQt::kTakesKeys).toBool());
         // Accepted, and still delivered: a popup does its own work on the override (a list's
         // drop-down takes its Return there).
         if (field || QApplication::activePopupWidget()) event->accept();

@@ -1,15 +1,18 @@
 #include "Toolkit/NumSpiner.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "Toolkit/EventSinks.h"
 #include "Toolkit/Qt/IntRange.h"
 #include "Toolkit/Qt/PaintedWidget.h"
 #include "Toolkit/Qt/Skin.h"
+#include "Toolkit/Qt/Text.h"
 
 namespace {
 
@@ -20,6 +23,23 @@ public:
     KXSpinerSkin skin;
     CIntRange range;
     int step = 1;
+    QString typed;  // digits being typed, not yet taken
+
+    // A number is typed into it too: a click gives it the keys.
+    CSpinerWidget() {
+        setFocusPolicy(Qt::ClickFocus);
+        setProperty(kTakesKeys, true);  // its digits, arrows and Enter, not the window's shortcuts
+    }
+
+    // The typed number, clamped to the range, becomes the value (the sink hears of a change).
+    void TakeTyped() {
+        if (typed.isEmpty()) return;
+        bool ok = false;
+        const long long number = typed.toLongLong(&ok);
+        typed.clear();
+        update();
+        if (ok) ChangeTo(static_cast<int>(std::clamp<long long>(number, range.minimum, range.maximum)));
+    }
 
     // The arrows' places in the control; without a skin, the right third split in two.
     QRect UpArrow() const {
@@ -52,19 +72,58 @@ protected:
             DrawImage(painter, rect(), image, frame, ParseMode(skin.mode));
         }
         painter.setPen(ParseColor(skin.textColor, TextColor()));
-        painter.drawText(QRect(6, 0, UpArrow().left() - 6, height()), Qt::AlignLeft | Qt::AlignVCenter,
-                         QString::number(range.value));
+        const QRect textArea(6, 0, UpArrow().left() - 6, height());
+        const QString shown = typed.isEmpty() ? QString::number(range.value) : typed;
+        painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter, shown);
+        if (hasFocus()) {
+            // The caret after the number says that keys go here.
+            const int x = textArea.left() + painter.fontMetrics().horizontalAdvance(shown) + 1;
+            const int h = painter.fontMetrics().height();
+            painter.drawLine(x, (height() - h) / 2, x, (height() + h) / 2);
+        }
     }
 
     void Clicked(const QPoint& at) override {
+        TakeTyped();
         if (UpArrow().contains(at)) ChangeTo(range.value + step);
         else if (DownArrow().contains(at)) ChangeTo(range.value - step);
     }
-    void wheelEvent(QWheelEvent* e) override { ChangeTo(range.value + (e->angleDelta().y() > 0 ? step : -step)); }
+    void wheelEvent(QWheelEvent* e) override {
+        TakeTyped();
+        ChangeTo(range.value + (e->angleDelta().y() > 0 ? step : -step));
+    }
     void keyPressEvent(QKeyEvent* e) override {
-        if (e->key() == Qt::Key_Up) ChangeTo(range.value + step);
-        else if (e->key() == Qt::Key_Down) ChangeTo(range.value - step);
-        else QWidget::keyPressEvent(e);
+        const int key = e->key();
+        if (key >= Qt::Key_0 && key <= Qt::Key_9) {
+            // No more digits than the largest value has: a held key cannot overflow the number.
+            if (typed.size() < QString::number(std::max(std::abs(range.minimum), std::abs(range.maximum))).size())
+                typed += QChar('0' + (key - Qt::Key_0));
+            update();
+        } else if (key == Qt::Key_Backspace) {
+            typed.chop(1);
+            update();
+        } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // Enter takes the number; with nothing typed it is the dialog's, which confirms.
+            if (typed.isEmpty()) return QWidget::keyPressEvent(e);
+            TakeTyped();
+        } else if (key == Qt::Key_Escape && !typed.isEmpty()) {
+            typed.clear();
+            update();
+        } else if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            TakeTyped();
+            ChangeTo(range.value + (key == Qt::Key_Up ? step : -step));
+        } else {
+            QWidget::keyPressEvent(e);
+        }
+    }
+    void focusInEvent(QFocusEvent* e) override {
+        update();
+        QWidget::focusInEvent(e);
+    }
+    void focusOutEvent(QFocusEvent* e) override {
+        TakeTyped();
+        update();
+        QWidget::focusOutEvent(e);
     }
 
 private:
@@ -105,6 +164,15 @@ void CKXNumSpiner::SetValue(int value) {
     if (!widget) return;
     widget->range.Set(value);
     widget->update();
+}
+
+void CKXNumSpiner::TakeTypedValue() {
+    if (CSpinerWidget* widget = WidgetOf(this)) widget->TakeTyped();
+}
+
+std::wstring CKXNumSpiner::GetTypedText() const {
+    CSpinerWidget* widget = WidgetOf(this);
+    return widget ? KXQt::ToWString(widget->typed) : std::wstring();
 }
 
 int CKXNumSpiner::GetValue() const {

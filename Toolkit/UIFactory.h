@@ -103,6 +103,10 @@ public:
     static CKXPlayProgressPanel* CreateUIPlayProgressPanel(IPlayProgressEvent* sink);
     static void DestroyUIPlayProgressPanel(CKXPlayProgressPanel* panel);
 
+    // The program's translation, for the toolkit's own texts (the file dialog's labels, buttons and
+    // headings), each passed by its English wording; null keeps them English. After Install.
+    static void SetTextTranslator(std::wstring (*translate)(const std::wstring& english));
+
     // Asks the user for a file to open (KX_FILEDLG_OPEN) or to save (KX_FILEDLG_SAVE), or for a
     // folder (KX_FILEDLG_FOLDER). filter: "Name(*.ext)" (more patterns with ";", more filters
     // with "|"); defaultExt is added to a typed name without one. On confirm the path is

@@ -99,7 +99,10 @@ constexpr int KX_FILEDLG_SAVE = 0;
 constexpr int KX_FILEDLG_OPEN = 1;
 constexpr int KX_FILEDLG_FOLDER = 2;
 // Open-file flags the callers pass; the toolkit's dialog is always resizable and never offers
-// read-only opening, so only the overwrite question changes what it does.
+// read-only opening, so only the overwrite question and the choice of folders change what it does.
 constexpr unsigned int KX_OFN_OVERWRITEPROMPT = 0x00000002u;
 constexpr unsigned int KX_OFN_HIDEREADONLY = 0x00000004u;
 constexpr unsigned int KX_OFN_ENABLESIZING = 0x00800000u;
+// An open dialog that also takes a folder: its "Open Folder" button chooses the folder selected
+// in it, or the one it shows.
+constexpr unsigned int KX_OFN_FOLDERSTOO = 0x10000000u;

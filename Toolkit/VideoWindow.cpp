@@ -150,6 +150,11 @@ void CKXVideoWindow::SetNotice(int window, const std::wstring& text) {
     SetShown(this, window, &CVideoGridWidget::SubWindow::notice, text);
 }
 
+int CKXVideoWindow::IsEmptyGridTextShown() const {
+    auto* grid = WidgetOf(this);
+    return grid && grid->EmptyGridTextShown() ? 1 : 0;
+}
+
 std::wstring CKXVideoWindow::GetNotice(int window) const {
     auto* grid = WidgetOf(this);
     return grid && grid->Valid(window) ? grid->windows[window].notice : std::wstring();

@@ -45,6 +45,9 @@ struct KXVideoWindowSkin {
     std::wstring buttonSize = L"20,20";
     std::wstring loadingText = L"Loading...";
     std::wstring replayText = L"Replay";
+    // Said in the middle of the main grid's selected sub-window while every sub-window is empty:
+    // how to begin. Empty: nothing.
+    std::wstring emptyGridText;
 };
 
 class CKXVideoWindow : public CKXWindow {
@@ -123,6 +126,9 @@ public:
     int GetZoomedWindow() const;
     // Every sub-window repaints; those without a frame ask for one (OnPaintFailed).
     void RefreshAll();
+    // 1 while the main grid says how to begin (in its selected sub-window): the skin gives the
+    // text and no sub-window shows anything (no title, no loading, no frame, no notice).
+    int IsEmptyGridTextShown() const;
 
     IKXVideoWindowEvent* GetSink() const { return m_sink; }
 

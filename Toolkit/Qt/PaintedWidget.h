@@ -11,6 +11,10 @@
 
 namespace KXQt {
 
+// Set (true) on a control that takes typed keys once it has the focus: the window-wide shortcuts
+// leave it its keys, as they do a text field.
+inline constexpr char kTakesKeys[] = "kxTakesKeys";
+
 class CPaintedWidget : public QWidget, public CWidgetLink {
 public:
     CPaintedWidget() {

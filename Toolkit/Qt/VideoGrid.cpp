@@ -166,9 +166,18 @@ void CVideoGridWidget::SetFrame(int window, QImage frame) {
     Repaint(window);
 }
 
+bool CVideoGridWidget::EmptyGridTextShown() const {
+    if (mode != 0 || m_skin.emptyGridText.empty()) return false;
+    for (int w = 0; w < layout.Count(); ++w)
+        if (windows[w].InUse() || !windows[w].notice.empty()) return false;
+    return true;
+}
+
 void CVideoGridWidget::Repaint(int window) {
     const QRect area = CellRect(window);
     if (area.isEmpty()) return;
+    // The text spans sub-windows: it comes and goes with the whole grid.
+    if (!m_skin.emptyGridText.empty() && EmptyGridTextShown() != m_emptyTextPainted) return update();
     if (!verticalSync) return update(area);
     m_dirty += area;
     if (!m_refresh.isActive()) {
@@ -202,6 +211,7 @@ void CVideoGridWidget::paintEvent(QPaintEvent* e) {
     p.fillRect(e->rect(), m_colors[kBorderColor]);
     for (int w = 0; w < layout.Count(); ++w)
         if (CellRect(w).intersects(e->rect())) PaintSubWindow(p, w);
+    m_emptyTextPainted = EmptyGridTextShown();
     if (!m_dragging || !Valid(m_pressWindow)) return;
     // What the drag will do: the rectangle to zoom into, or the sub-window to exchange with.
     p.setPen(QPen(m_colors[kFocusColor], 1, Qt::DashLine));
@@ -211,6 +221,19 @@ void CVideoGridWidget::paintEvent(QPaintEvent* e) {
     } else if (const int target = WindowAt(m_dragAt); target >= 0 && (dragMode || mode == 1)) {
         p.drawRect(CellRect(target).adjusted(2, 2, -3, -3));
     }
+}
+
+void CVideoGridWidget::PaintEmptyGridText(QPainter& p, const QRect& content) {
+    // A box in the middle of the selected sub-window, where a dropped recording plays; inside it,
+    // so that the borders between sub-windows stay whole.
+    const QString text = ToQString(m_skin.emptyGridText);
+    const int width = std::max(0, std::min(content.width() - 40, 460));
+    const QRect bound = p.fontMetrics().boundingRect(QRect(0, 0, width, 10000), Qt::AlignCenter | Qt::TextWordWrap, text);
+    QRect box(0, 0, std::min(content.width(), bound.width() + 32), std::min(content.height(), bound.height() + 20));
+    box.moveCenter(content.center());
+    p.fillRect(box, QColor(0, 0, 0, 190));
+    p.setPen(Theme::Text());
+    p.drawText(box.adjusted(16, 10, -16, -10), Qt::AlignCenter | Qt::TextWordWrap, text);
 }
 
 void CVideoGridWidget::PaintSubWindow(QPainter& p, int window) {
@@ -245,6 +268,8 @@ void CVideoGridWidget::PaintSubWindow(QPainter& p, int window) {
             AskForFrame(window);
         }
     }
+
+    if (window == focus && EmptyGridTextShown()) PaintEmptyGridText(p, content);
 
     if (!sub.notice.empty()) {
         // A band across the middle, readable over any picture.

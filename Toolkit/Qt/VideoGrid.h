@@ -67,6 +67,8 @@ public:
     QRect TitleRect(int window) const;
     QString ShownTitle(int window) const;
     bool Valid(int window) const { return window >= 0 && window < layout.Count(); }
+    // The main grid's text on how to begin is up: it has one and no sub-window shows anything.
+    bool EmptyGridTextShown() const;
 
     int Draw(int window, const std::uint8_t* yvu, int width, int height);
     int Present(int window);
@@ -92,6 +94,7 @@ private:
     template <typename F>
     void Notify(F&& f);
     void PaintSubWindow(QPainter& p, int window);
+    void PaintEmptyGridText(QPainter& p, const QRect& content);
     QRect ButtonRect(int window, Button button) const;
     bool ButtonShown(int window, Button button) const;
     int TitleLeft(int window) const;
@@ -106,6 +109,7 @@ private:
     int m_border = 2, m_focusBorder = 2;
     QSize m_buttonSize{20, 20};
     QRegion m_dirty;
+    bool m_emptyTextPainted = false;  // as the last paint left it: a change repaints the whole grid
     QTimer m_refresh;  // with vertical synchronisation: one repaint per screen refresh
 
     // What the mouse is doing.

@@ -213,11 +213,9 @@ std::vector<SkinImage> SkinCatalog() {
     }());
     c.Add("Tarvex.png", AppIcon(64));
     c.Add("logo_0.png", Logo(158, 38, 22));
-    c.Add("logoRight.png", [] {
-        QImage image = Canvas(83, 33);
-        Label(image, image.rect(), QStringLiteral("Player"), 14, QColor(0x99, 0x99, 0x99), Qt::AlignRight | Qt::AlignVCenter);
-        return image;
-    }());
+    // Only the place of the word under the tool bar's right end: the word is a text of the
+    // program's, in the window's language.
+    c.Add("logoRight.png", Canvas(83, 33));
     c.Add("AboutPic.png", [] {
         QImage image = Bar(360, 80, QColor(0x2b, 0x31, 0x3b), kWindow, kAccent);
         QPainter p(&image);

@@ -135,6 +135,18 @@ TEST_F(LanguageTest, TheStartUpCheckOffersEveryRecordFormatWhenOneIsMissing) {
     EXPECT_TRUE(none.extensions.empty());
 }
 
+TEST_F(LanguageTest, AKeyLeftEmptyOrMissingInABrokenFileShowsTheBuiltInEnglishNeverTheKey) {
+    WriteLanguage(2, "<T name=\"ProductName\" value=\"\"/><T name=\"Prompt\" value=\"\"/>");
+    SetLanguageNumber(2);
+    ResetLanguageTable();
+    EXPECT_EQ(L"Tarvex Player", Translate(L"ProductName")) << "the title and the About box";
+    EXPECT_EQ(L"", Translate(L"Prompt")) << "an ordinary text is the file's to give, even empty";
+    WriteLanguage(2, "<T name=\"Prompt\" value=\"Hinweis\"/><T name=");
+    ResetLanguageTable();
+    EXPECT_EQ(L"Tarvex Player", Translate(L"ProductName")) << "a file that does not parse";
+    EXPECT_EQ(L"Prompt", Translate(L"Prompt"));
+}
+
 TEST(LanguageFilesTest, EveryTranslationHasTheEnglishFilesEntriesOneForOne) {
     const std::string folder = TARVEX_LANGUAGE_DIR;
     const auto english = Entries(folder + "/Lang_0.xml");

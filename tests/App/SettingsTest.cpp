@@ -109,11 +109,13 @@ TEST(XmlText, NestingIsCountedOnlyInElements) {
     EXPECT_TRUE(XmlNestingWithin("<a x=\"never closed", 1)) << "a cut file is the parser's to refuse";
 }
 
-TEST_F(SettingsTest, SavingWritesTwelveSettingsInOrderAndReadsBack) {
+TEST_F(SettingsTest, SavingWritesEverySettingInOrderAndReadsBack) {
     LoadSettings(Home());
     Settings().Proportion = 1;
     Settings().VerticalSyn = true;
     Settings().SnapPath = L"/srv/shots/";
+    Settings().FileTypesAsked = true;
+    Settings().OpenFolder = L"/srv/export/";
     ASSERT_TRUE(SaveSettings(Home(), {L"/srv/export/a.rvf", L"/srv/export/b.rvf", L"/mnt/usb/c.rvf", L"loose.rvf"}))
         << "the missing Config folder is made";
     EXPECT_EQ((std::vector<std::wstring>{L"/srv/export/", L"/mnt/usb/"}), Settings().recentPaths);
@@ -122,7 +124,8 @@ TEST_F(SettingsTest, SavingWritesTwelveSettingsInOrderAndReadsBack) {
     const std::string text = ReadFile("Config/config.xml");
     EXPECT_EQ(0u, text.find("<Setting>")) << "no declaration before the settings";
     const char* order[] = {"SnapPath", "VideoPath", "Proportion", "SoundChannel", "Language", "VerticalSyn",
-                           "SnapFormat", "VideoFormat", "OldPath", "CharSet", "FontFace", "strRecordFormat"};
+                           "SnapFormat", "VideoFormat", "OldPath", "CharSet", "FontFace", "strRecordFormat",
+                           "FileTypesAsked", "OpenFolder"};
     std::size_t at = text.find("<UIConfig>");
     ASSERT_NE(std::string::npos, at);
     for (const char* key : order) {
@@ -140,6 +143,24 @@ TEST_F(SettingsTest, SavingWritesTwelveSettingsInOrderAndReadsBack) {
     EXPECT_TRUE(Settings().VerticalSyn);
     EXPECT_EQ(L"/srv/shots/", Settings().SnapPath);
     EXPECT_EQ((std::vector<std::wstring>{L"/srv/export/", L"/mnt/usb/"}), Settings().recentPaths);
+    EXPECT_TRUE(Settings().FileTypesAsked) << "the answered question stays answered";
+    EXPECT_EQ(L"/srv/export/", Settings().OpenFolder);
+}
+
+TEST_F(SettingsTest, TheFileTypeQuestionIsNotAskedYetUnlessTheFileSaysPlainlyItWas) {
+    LoadSettings(Home());
+    EXPECT_FALSE(Settings().FileTypesAsked);
+    EXPECT_EQ(L"", Settings().OpenFolder);
+    for (const char* value : {"maybe", "", "2", "-1"}) {
+        WriteConfig(std::string("<Setting><UIConfig><FileTypesAsked value=\"") + value + "\"/></UIConfig></Setting>");
+        Settings().FileTypesAsked = true;
+        LoadSettings(Home());
+        EXPECT_FALSE(Settings().FileTypesAsked) << "'" << value << "' reads as not asked yet";
+    }
+    WriteConfig("<Setting><UIConfig><FileTypesAsked value=\"1\"/><OpenFolder value=\"D:\\exports\\\"/></UIConfig></Setting>");
+    LoadSettings(Home());
+    EXPECT_TRUE(Settings().FileTypesAsked);
+    EXPECT_EQ(L"D:/exports/", Settings().OpenFolder);
 }
 
 TEST_F(SettingsTest, ASaveThatFailsHalfWayLeavesTheOldFileWhole) {

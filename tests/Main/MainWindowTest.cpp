@@ -1,6 +1,11 @@
 // The main window a user sees, offscreen, with its real panels on the real loops, catalogue and
 // engine: where everything goes, what the panels show and decide, and the close.
+#include <unistd.h>
+
 #include "MainWindowSupport.h"
+#include "Main/OpenDialog.h"
+#include "Toolkit/Static.h"
+#include "Toolkit/VideoWindow.h"
 
 using namespace TarvexTest;
 
@@ -298,4 +303,79 @@ TEST_F(MainWindowTest, EveryTextTheWindowShowsIsInEachLanguageFile) {
     TarvexApp::SetMissingTextHook(nullptr);
     g_missing = nullptr;
     BackToEnglish();
+}
+
+TEST_F(MainWindowTest, TheFileTypeQuestionStandsInFrontOfTheShownWindowOnceAndTheConfigurationPageAsksAgain) {
+    TarvexApp::FileTypeOffer offer;
+    offer.question = L"The file types(.rvf ) do not open with this program.";
+    offer.extensions = {L".rvf"};
+    TarvexApp::Settings().FileTypesAsked = false;
+    CMsgDlgEventImp* question = m_frame->QuestionDialog();
+    ASSERT_NE(nullptr, question);
+    EXPECT_EQ(m_frame->Window(), question->Window()->GetParent()) << "it belongs to the window, above it";
+
+    // Offered before the window shows, it waits for the window: else it would stand behind it.
+    m_frame->Window()->ShowWindow(KX_SW_HIDE);
+    m_frame->OfferFileTypes(offer);
+    EXPECT_FALSE(question->IsShown());
+    m_frame->ShowWindow();
+    ASSERT_TRUE(question->IsShown());
+    EXPECT_EQ(offer.question, question->Text());
+
+    // Escape declines it (the window's keys act wherever the focus is), and that is remembered.
+    EXPECT_EQ(1, m_frame->OnDlgKeyDown(KX_VK_ESCAPE, 0));
+    EXPECT_FALSE(question->IsShown());
+    EXPECT_TRUE(TarvexApp::Settings().FileTypesAsked);
+    m_frame->OfferFileTypes(offer);
+    EXPECT_FALSE(question->IsShown()) << "answered once: the start-up question is not put again";
+
+    // The configuration page puts it again, whatever was answered; closing it is a no as well.
+    m_frame->ConfigPage()->BTN_OnClicked(CConfigViewEventImp::kFileTypes);
+    ASSERT_TRUE(question->IsShown());
+    EXPECT_NE(std::wstring::npos, question->Text().find(L".rvf"));
+    question->Dlg_Close();
+    question->Window()->ShowWindow(KX_SW_HIDE);
+    EXPECT_TRUE(TarvexApp::Settings().FileTypesAsked);
+    EXPECT_EQ(0, m_frame->OnDlgKeyDown(KX_VK_ESCAPE, 0)) << "no question, no full screen: Esc does nothing";
+}
+
+TEST_F(MainWindowTest, TheEmptyGridSaysHowToBeginAndTheWordUnderTheToolBarIsTranslated) {
+    EXPECT_EQ(1, Windows()->VideoWindow()->IsEmptyGridTextShown());
+    ASSERT_NE(nullptr, m_frame->ToolBarPanel()->ProductWord());
+    EXPECT_EQ(TarvexApp::Translate(L"Player"), m_frame->ToolBarPanel()->ProductWord()->GetWindowText());
+    Windows()->VideoWindow()->SetLoading(0, 1);
+    EXPECT_EQ(0, Windows()->VideoWindow()->IsEmptyGridTextShown()) << "gone as soon as a window opens something";
+    Windows()->VideoWindow()->SetLoading(0, 0);
+}
+
+TEST(OpenDialogTest, AllRecordingsAreEveryRecordFormatThenWhatTheEnginePlaysEachOnce) {
+    const std::wstring filter = RecordingsFilter({L".rvf", L".AVI", L"ts", L".p s", L".ps"});
+    EXPECT_EQ(0u, filter.find(L"All recordings(*.rvf;*.avi;*.ts;*.ps;")) << KX_SOFT_BASE::WideToUtf8(filter);
+    for (const wchar_t* pattern : {L"*.mp4;", L"*.mkv;", L"*.mov;", L"*.h264;", L"*.mpg;"})
+        EXPECT_NE(std::wstring::npos, filter.find(pattern)) << KX_SOFT_BASE::WideToUtf8(pattern);
+    EXPECT_EQ(filter.find(L"*.avi"), filter.rfind(L"*.avi")) << "once, whatever its case";
+    EXPECT_EQ(std::wstring::npos, filter.find(L"p s")) << "a format with a blank is no pattern";
+    const std::size_t bar = filter.find(L")|");
+    ASSERT_NE(std::wstring::npos, bar);
+    EXPECT_EQ(L"RVF Video File(*.rvf)", filter.substr(bar + 2)) << "the recorder's own files follow";
+}
+
+TEST(OpenDialogTest, ItOpensWhereTheUserWasLastWhileThatFolderIsThere) {
+    const std::string root = std::filesystem::temp_directory_path() / ("tarvex-open-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(root + "/last");
+    std::filesystem::create_directories(root + "/recent");
+    const std::wstring wroot = KX_SOFT_BASE::Utf8ToWide(root);
+    EXPECT_EQ(wroot + L"/last/", OpenDialogStart(wroot + L"/last", {wroot + L"/recent/"}));
+    EXPECT_EQ(wroot + L"/recent/", OpenDialogStart(wroot + L"/gone/", {wroot + L"/gone too/", wroot + L"/recent/"}))
+        << "the first recent folder that is still there";
+    const std::wstring home = OpenDialogStart(L"", {});
+    EXPECT_NE(L"", home);
+    EXPECT_EQ(L'/', home.back());
+    EXPECT_TRUE(std::filesystem::is_directory(KX_SOFT_BASE::WideToUtf8(home))) << "the home folder, never the program's";
+
+    EXPECT_EQ(L"/srv/export/", FolderToRemember(L"/srv/export/DVR_ch1.rvf"));
+    EXPECT_EQ(L"/srv/", FolderToRemember(L"/srv/export/")) << "a folder chosen: the one it is in";
+    EXPECT_EQ(L"/srv/", FolderToRemember(L"/srv/export"));
+    EXPECT_EQ(L"", FolderToRemember(L"loose"));
+    std::filesystem::remove_all(root);
 }

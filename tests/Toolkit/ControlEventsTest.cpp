@@ -19,6 +19,7 @@
 
 using TarvexTest::CJournalSink;
 using TarvexTest::NativeOf;
+using TarvexTest::PumpUntil;
 
 namespace {
 
@@ -172,6 +173,54 @@ TEST_F(ControlTest, SpinnersStepWithinTheirRange) {
     EXPECT_EQ(7, rows->GetValue());
     EXPECT_EQ((std::vector<std::string>{"SPIN 2185 8", "SPIN 2185 7"}), m_sink.lines)
         << "the click at the top of the range changes nothing and says nothing";
+}
+
+TEST_F(ControlTest, ANumberTypedIntoASpinnerIsTakenOnEnterOnLeavingAndWhenAsked) {
+    std::unique_ptr<CKXNumSpiner> rows(Place(CKXUIFactory::CreateUINumSpiner(&m_sink), CKXRect(10, 10, 70, 34), 2185));
+    std::unique_ptr<CKXNumSpiner> columns(Place(CKXUIFactory::CreateUINumSpiner(&m_sink), CKXRect(80, 10, 140, 34), 2186));
+    for (CKXNumSpiner* s : {rows.get(), columns.get()}) {
+        s->SetRange(1, 8);
+        s->SetValue(2);
+    }
+    QWidget* native = NativeOf(rows.get());
+    QTest::mouseClick(native, Qt::LeftButton, {}, QPoint(10, 12));  // the number: the keys come here
+    ASSERT_TRUE(PumpUntil([&] { return native->hasFocus(); }));
+    QTest::keyClick(native, Qt::Key_5);
+    EXPECT_EQ(L"5", rows->GetTypedText());
+    EXPECT_EQ(2, rows->GetValue()) << "not taken while typed";
+    QTest::keyClick(native, Qt::Key_Return);
+    EXPECT_EQ(5, rows->GetValue());
+    EXPECT_EQ(L"", rows->GetTypedText());
+
+    // Too large is the largest, too small the smallest; Backspace and Escape undo typing.
+    QTest::keyClicks(native, "97");
+    EXPECT_EQ(L"9", rows->GetTypedText()) << "no more digits than the largest value has";
+    QTest::keyClick(native, Qt::Key_Return);
+    EXPECT_EQ(8, rows->GetValue());
+    QTest::keyClick(native, Qt::Key_0);
+    QTest::keyClick(native, Qt::Key_Return);
+    EXPECT_EQ(1, rows->GetValue()) << "too small is the smallest";
+    QTest::keyClick(native, Qt::Key_3);
+    QTest::keyClick(native, Qt::Key_Backspace);
+    QTest::keyClick(native, Qt::Key_4);
+    QTest::keyClick(native, Qt::Key_Escape);
+    EXPECT_EQ(L"", rows->GetTypedText()) << "Escape drops what was typed";
+    EXPECT_EQ(1, rows->GetValue());
+
+    // The focus going elsewhere takes the number.
+    QTest::keyClick(native, Qt::Key_6);
+    QWidget* other = NativeOf(columns.get());
+    QTest::mouseClick(other, Qt::LeftButton, {}, QPoint(10, 12));
+    ASSERT_TRUE(PumpUntil([&] { return other->hasFocus(); }));
+    EXPECT_EQ(6, rows->GetValue());
+
+    // Asked (the dialog's OK), as it stands; nothing typed, nothing said.
+    QTest::keyClick(other, Qt::Key_7);
+    columns->TakeTypedValue();
+    EXPECT_EQ(7, columns->GetValue());
+    columns->TakeTypedValue();
+    EXPECT_EQ((std::vector<std::string>{"SPIN 2185 5", "SPIN 2185 8", "SPIN 2185 1", "SPIN 2185 6", "SPIN 2186 7"}),
+              m_sink.lines);
 }
 
 TEST_F(ControlTest, ViewsCreateTheirControlsAndHearTheirSize) {

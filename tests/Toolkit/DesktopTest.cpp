@@ -5,12 +5,14 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFontDatabase>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <memory>
 
 #include "Toolkit/Qt/FileAssociation.h"
+#include "Toolkit/Qt/ToolkitTexts.h"
 #include "ToolkitTestSupport.h"
 
 namespace {
@@ -175,6 +177,48 @@ TEST(FileDialogTest, TheChosenPathComesBackAndCancelGivesZero) {
     user = answer(true, file);
     EXPECT_EQ(0, CKXUIFactory::CreateFileDialog(KX_FILEDLG_OPEN, nullptr, tooLong, L"", L"", 0, 10))
         << "a path longer than the caller's room is refused, not cut";
+}
+
+namespace {
+std::wstring Bracketed(const std::wstring& english) { return L"[" + english + L"]"; }
+}  // namespace
+
+TEST(FileDialogTest, ItSpeaksTheProgramsLanguageOffersItsFiltersAndAFolder) {
+#if defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "Qt's file dialog threads are invisible to ThreadSanitizer";
+#endif
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    ASSERT_TRUE(QDir(folder.path()).mkdir("export"));
+    CKXUIFactory::SetTextTranslator(&Bracketed);
+    // What the user sees, read once the dialog is up; then the user goes into the export folder and
+    // chooses it with the "Open Folder" button.
+    QStringList seen;
+    auto poll = std::make_unique<QTimer>();
+    QObject::connect(poll.get(), &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !seen.isEmpty()) return;
+        seen << dialog->windowTitle() << dialog->nameFilters();
+        for (auto* button : dialog->findChildren<QPushButton*>()) seen << button->text();
+        dialog->setDirectory(folder.path() + "/export");
+        for (auto* button : dialog->findChildren<QPushButton*>())
+            if (button->text() == "[Open Folder]") button->click();
+    });
+    poll->start(20);
+    std::wstring path = KXQt::PathFromQString(folder.path());
+    EXPECT_EQ(1, CKXUIFactory::CreateFileDialog(KX_FILEDLG_OPEN, nullptr, path, L".rvf",
+                                                L"All recordings(*.rvf;*.mp4)|RVF Video File(*.rvf)", KX_OFN_FOLDERSTOO, 0));
+    poll.reset();
+    CKXUIFactory::SetTextTranslator(nullptr);
+    EXPECT_EQ(KXQt::PathFromQString(folder.path() + "/export"), path) << "the folder it shows";
+    EXPECT_TRUE(seen.contains("[Open]")) << seen.join(", ").toStdString();
+    EXPECT_TRUE(seen.contains("[Cancel]")) << seen.join(", ").toStdString();
+    EXPECT_TRUE(seen.contains("All recordings (*.rvf *.mp4)")) << seen.join(", ").toStdString();
+    EXPECT_TRUE(seen.contains("[All files] (*)")) << seen.join(", ").toStdString();
+    // Qt's own wording reaches the program under the name its language files know.
+    EXPECT_EQ(L"File name:", KXQt::EnglishOfQtText("QFileDialog", "File &name:"));
+    EXPECT_EQ(L"Date Modified", KXQt::EnglishOfQtText("QFileSystemModel", "Date Modified"));
+    EXPECT_EQ(L"", KXQt::EnglishOfQtText("QMessageBox", "Close")) << "only the dialog's texts";
 }
 
 TEST(FactoryTest, ProgramFolderFontAndScreen) {

@@ -341,3 +341,45 @@ TEST_F(VideoWindowTest, ALongTitleIsShortenedInTheMiddleAndTheTooltipShowsOverTh
     QCoreApplication::sendEvent(Native(), &overPicture);
     EXPECT_TRUE(PumpUntil([] { return !QToolTip::isVisible(); }));
 }
+
+TEST_F(VideoWindowTest, AnEmptyGridSaysHowToBeginInItsSelectedWindowUntilAnythingIsShown) {
+    KXVideoWindowSkin skin;
+    skin.noVideoImage = L"NoVideo.png";
+    m_grid->SetLayout(1);
+    EXPECT_EQ(0, m_grid->IsEmptyGridTextShown()) << "no text in the skin, none shown";
+    skin.emptyGridText = L"Drop a folder here";
+    m_grid->SetSkin(skin);
+    EXPECT_EQ(1, m_grid->IsEmptyGridTextShown());
+    // Drawn in the selected window only, away from the borders between windows.
+    auto lightPixels = [&](int window) {
+        const QImage shot = Shot();
+        const CKXRect r = m_grid->GetSubWindowRect(window);
+        int light = 0;
+        for (int y = r.top + 4; y < r.bottom - 4; ++y)
+            for (int x = r.left + 4; x < r.right - 4; ++x) light += qGray(shot.pixel(x, y)) > 180;
+        return light;
+    };
+    EXPECT_GT(lightPixels(0), 50) << "the text's letters";
+    EXPECT_EQ(0, lightPixels(3));
+    m_grid->SetFocusWindow(3);
+    EXPECT_EQ(0, lightPixels(0)) << "it follows the selection";
+    EXPECT_GT(lightPixels(3), 50);
+
+    // Anything a window shows takes it away; it comes back once all are empty again.
+    m_grid->SetLoading(2, 1);
+    EXPECT_EQ(0, m_grid->IsEmptyGridTextShown());
+    EXPECT_EQ(0, lightPixels(3));
+    m_grid->SetLoading(2, 0);
+    EXPECT_EQ(1, m_grid->IsEmptyGridTextShown());
+    m_grid->SetNotice(1, L"No recording at this time");
+    EXPECT_EQ(0, m_grid->IsEmptyGridTextShown());
+    m_grid->SetNotice(1, L"");
+    Draw(0, QImage(64, 48, QImage::Format_RGB32));
+    EXPECT_EQ(0, m_grid->IsEmptyGridTextShown()) << "a frame";
+    m_grid->ClearWindow(0);
+    EXPECT_EQ(1, m_grid->IsEmptyGridTextShown());
+
+    Make(1);
+    m_grid->SetSkin(skin);
+    EXPECT_EQ(0, m_grid->IsEmptyGridTextShown()) << "the custom-layout preview never says it";
+}
