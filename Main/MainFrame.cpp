@@ -102,7 +102,9 @@ int CMainFrameEventImp::OnDlgCreate(int argument) {
     m_about = std::make_unique<CAboutDlgEventImp>(m_window);
     m_msgDlg = std::make_unique<CMsgDlgEventImp>(m_window);
     m_questionDlg = std::make_unique<CMsgDlgEventImp>(m_window);
-    m_videoInfo = std::make_unique<CVideoInfoDlgEventImp>(m_window);
+    m_videoInfo = std::make_unique<CVideoInfoDlgEventImp>(m_window, [this] {
+        if (m_statsView && !m_statsView->IsShown()) m_statsView->Toggle();
+    });
     m_statsView = std::make_unique<CStatsViewEventImp>(m_window, [this] {
         auto ui = PlayUILogic();
         return ui ? ui->Stats() : std::vector<CWindowStats>();

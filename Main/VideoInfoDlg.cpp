@@ -18,7 +18,8 @@ constexpr int kPitch = 30, kLabelWidth = 110, kValueWidth = 250, kWidth = 10 + k
 constexpr int kHeight = 10 + kPitch * CVideoInfoDlgEventImp::kRows + 40;
 }  // namespace
 
-CVideoInfoDlgEventImp::CVideoInfoDlgEventImp(CKXWindow* parent) : m_dialog(CKXUIFactory::CreateUIDialog(this)) {
+CVideoInfoDlgEventImp::CVideoInfoDlgEventImp(CKXWindow* parent, std::function<void()> openStatistics)
+    : m_dialog(CKXUIFactory::CreateUIDialog(this)), m_openStatistics(std::move(openStatistics)) {
     m_dialog->SetFrameImage(L"Frame.png");
     m_dialog->Create(L"VideoInfoDlg", 0, CKXRect(0, 0, kWidth, kHeight), parent, 0);
     m_dialog->SetTitle(Translate(L"Property"));
@@ -26,6 +27,7 @@ CVideoInfoDlgEventImp::CVideoInfoDlgEventImp(CKXWindow* parent) : m_dialog(CKXUI
 }
 
 CVideoInfoDlgEventImp::~CVideoInfoDlgEventImp() {
+    m_statistics.reset();
     m_close.reset();
     for (auto& v : m_values) v.reset();
     for (auto& l : m_labels) l.reset();
@@ -47,9 +49,18 @@ int CVideoInfoDlgEventImp::OnDlgCreate(int) {
     }
     m_close.reset(CKXUIFactory::CreateUIButton(this));
     m_close->SetImages(L"btn_commongnor_short.png", L"btn_commongnor_short.png", L"btn_commondown_short.png");
-    m_close->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize((kWidth - 70) / 2, kHeight - 38, 70, 28),
-                    m_dialog.get(), kCloseButton);
+    // With the statistics beside it, OK moves left of the middle.
+    const int okLeft = m_openStatistics ? kWidth / 2 - 80 : (kWidth - 70) / 2;
+    m_close->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(okLeft, kHeight - 38, 70, 28), m_dialog.get(),
+                    kCloseButton);
     m_close->SetWindowText(Translate(L"OK"));
+    if (m_openStatistics) {
+        m_statistics.reset(CKXUIFactory::CreateUIButton(this));
+        m_statistics->SetImages(L"btn_commongnor_short.png", L"btn_commongnor_short.png", L"btn_commondown_short.png");
+        m_statistics->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(kWidth / 2 + 10, kHeight - 38, 90, 28),
+                             m_dialog.get(), kStatisticsButton);
+        m_statistics->SetWindowText(Translate(L"Statistics"));
+    }
     return 1;
 }
 
@@ -76,4 +87,5 @@ void CVideoInfoDlgEventImp::OnDlgMessage(int code, std::intptr_t) {
 
 void CVideoInfoDlgEventImp::BTN_OnClicked(int id) {
     if (id == kCloseButton) m_dialog->ShowWindow(KX_SW_HIDE);
+    if (id == kStatisticsButton && m_openStatistics) m_openStatistics();
 }

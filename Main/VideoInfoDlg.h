@@ -1,6 +1,7 @@
 #pragma once
 // The video property dialog: codec, resolution, frame rate, duration, wall-clock span, frames,
 // keyframes, size and path of one opened file.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -14,8 +15,9 @@ class CKXWindow;
 
 class CVideoInfoDlgEventImp : public IKXDialogEvent, public IKXButtonEvent {
 public:
-    static constexpr int kShowMessage = 2001;
-    explicit CVideoInfoDlgEventImp(CKXWindow* parent);
+    static constexpr int kShowMessage = 2001, kStatisticsButton = 32802;
+    // `openStatistics`, when given, is what its Statistics button does.
+    explicit CVideoInfoDlgEventImp(CKXWindow* parent, std::function<void()> openStatistics = {});
     ~CVideoInfoDlgEventImp() override;
 
     // Fills the values, then shows the dialog from the loop.
@@ -31,5 +33,6 @@ public:
 private:
     std::unique_ptr<CKXDialog> m_dialog;
     std::unique_ptr<CKXStatic> m_labels[kRows], m_values[kRows];
-    std::unique_ptr<CKXButton> m_close;
+    std::unique_ptr<CKXButton> m_close, m_statistics;
+    std::function<void()> m_openStatistics;
 };

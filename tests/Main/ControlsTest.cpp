@@ -3,6 +3,7 @@
 #include "Main/ConfigView.h"
 #include "Main/CustomLayoutDlg.h"
 #include "Main/StatsView.h"
+#include "Main/VideoInfoDlg.h"
 #include "Main/TabBar.h"
 #include "Main/ToolBar.h"
 #include "MainWindowSupport.h"
@@ -326,4 +327,6 @@ TEST_F(ControlsTest, KeysDoWhatTheirControlsDoWithTheSameRefusals) {
     EXPECT_EQ(L"25.00", row[3]);
     EXPECT_EQ(1, List()->OnItemKeyDown(listed, 'I', CFileListEventImp::kTree)) << "from the list too";
     EXPECT_FALSE(stats->IsShown());
+    m_frame->VideoInfoDialog()->BTN_OnClicked(CVideoInfoDlgEventImp::kStatisticsButton);
+    EXPECT_TRUE(stats->IsShown()) << "the property dialog opens it too";
 }
