@@ -16,7 +16,7 @@ command=${1:-}
 case "$command" in
   start) scripts/install-deps.sh && scripts/build.sh build && exec scripts/start.sh "$@" ;;
   test) scripts/install-deps.sh && exec scripts/test.sh ;;
-  bench) scripts/install-deps.sh && scripts/build.sh build && exec scripts/bench.sh "$@" ;;
+  bench) scripts/install-deps.sh bench && scripts/build.sh build && exec scripts/bench.sh "$@" ;;
   fuzz) scripts/install-deps.sh && CC=clang CXX=clang++ scripts/build.sh build-fuzz fuzzer fuzz_targets &&
     exec scripts/fuzz.sh "${1:-60}" ;;
   soak) scripts/install-deps.sh && scripts/build.sh build && exec scripts/soak.sh "$@" ;;

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package the project builds, tests and runs with. Safe to run again: it
 # asks apt only for what is missing, and says nothing when everything is already there.
+# `install-deps.sh bench` adds what the benchmarks measure against (mpv, the window benchmark's
+# anchor).
 set -euo pipefail
 
 packages=(
@@ -19,6 +21,7 @@ packages=(
   ffmpeg
   python3
 )
+if [ "${1:-}" = bench ]; then packages+=(mpv); fi
 
 missing=()
 for p in "${packages[@]}"; do
