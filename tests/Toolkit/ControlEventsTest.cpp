@@ -266,16 +266,24 @@ TEST(RectTest, OffsetDeflateAndHitTestKeepTheFarEdgesOutside) {
 }
 
 TEST_F(ControlTest, ATextWiderThanItsBoxIsFoundWhereverItIsShown) {
-    auto* tight = Place(CKXUIFactory::CreateUIStatic(nullptr), CKXRect(10, 10, 30, 30), 1, L"-1/64X");
-    auto* roomy = Place(CKXUIFactory::CreateUIStatic(nullptr), CKXRect(10, 40, 200, 60), 2, L"-1/64X");
-    auto* path = Place(CKXUIFactory::CreateUIStatic(nullptr), CKXRect(10, 70, 60, 90), 3, L"/media/a/long/path/file.rvf");
-    path->SetElideMiddle(1);
-    auto* button = Place(CKXUIFactory::CreateUIButton(&m_sink), CKXRect(10, 100, 60, 128), 4, L"Durchsuchen");
-    auto* wrapped = Place(CKXUIFactory::CreateUIStatic(nullptr), CKXRect(10, 140, 80, 200), 5, L"two words");
+    std::unique_ptr<CKXStatic> tightOwned(Place(CKXUIFactory::CreateUIStatic(nullptr), CKXRect(10, 10, 30, 30), 1, L"-1/64X"));
+    std::unique_ptr<CKXStatic> roomyOwned(Place(CKXUIFactory::CreateUIStatic(nullptr), CKXRect(10, 40, 200, 60), 2, L"-1/64X"));
+    std::unique_ptr<CKXStatic> pathOwned(
+        Place(CKXUIFactory::CreateUIStatic(nullptr), CKXRect(10, 70, 60, 90), 3, L"/media/a/long/path/file.rvf"));
+    std::unique_ptr<CKXButton> buttonOwned(
+        Place(CKXUIFactory::CreateUIButton(&m_sink), CKXRect(10, 100, 60, 128), 4, L"Durchsuchen"));
+    std::unique_ptr<CKXStatic> wrappedOwned(
+        Place(CKXUIFactory::CreateUIStatic(nullptr), CKXRect(10, 140, 80, 200), 5, L"two words"));
+    std::unique_ptr<CKXStatic> hiddenOwned(
+        Place(CKXUIFactory::CreateUIStatic(nullptr), CKXRect(10, 210, 20, 230), 6, L"hidden text"));
+    std::unique_ptr<CKXRadioBox> boxOwned(
+        Place(CKXUIFactory::CreateUIRadioBox(&m_sink), CKXRect(10, 240, 111, 265), 7, L"Settings"));
+    CKXStatic *tight = tightOwned.get(), *roomy = roomyOwned.get(), *wrapped = wrappedOwned.get();
+    CKXButton* button = buttonOwned.get();
+    CKXRadioBox* box = boxOwned.get();
+    pathOwned->SetElideMiddle(1);
     wrapped->SetWordWrap(1);
-    auto* hidden = Place(CKXUIFactory::CreateUIStatic(nullptr), CKXRect(10, 210, 20, 230), 6, L"hidden text");
-    hidden->ShowWindow(KX_SW_HIDE);
-    auto* box = Place(CKXUIFactory::CreateUIRadioBox(&m_sink), CKXRect(10, 240, 111, 265), 7, L"Settings");
+    hiddenOwned->ShowWindow(KX_SW_HIDE);
 
     std::vector<CKXWindow*> found = FindTextsWiderThanBox(*m_dialog);
     std::sort(found.begin(), found.end());
