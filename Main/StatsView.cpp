@@ -12,7 +12,7 @@ using TarvexApp::Translate;
 
 namespace {
 
-constexpr int kWidth = 720, kHeight = 320;
+constexpr int kWidth = 740, kHeight = 320;  // every column shows without scrolling
 constexpr int kList = 3101, kRefreshTimer = 1;
 struct Column {
     const wchar_t* title;
