@@ -291,6 +291,8 @@ private:
     }
 
     void SetRelief(Relief relief) {
+        if (relief == m_relief) return;  // asked after every picture; it changes seldom
+        m_relief = relief;
         m_decoder.SetRelief(relief);
         std::lock_guard<std::mutex> lock(m_s.mutex);
         m_s.relief = static_cast<int>(relief);
@@ -620,6 +622,7 @@ private:
     int m_skip = 0;
     int m_boost = 0;  // backward: skip levels added while the decoder cannot keep up
     CKeepUp m_keepUp;  // forward: what is given up to keep to the clock
+    Relief m_relief = Relief::kNone;  // what the decoder was last told
     double m_late = 0;  // seconds the last picture was ready after it was due
     double m_decodeCost = 0;  // seconds per frame, smoothed
     int m_samples = 0;

@@ -312,12 +312,12 @@ int CPlayManagerPlayLogic::Task_SetShownSize(void* handle, int width, int height
 }
 
 int CPlayManagerPlayLogic::Task_QueryStats(boost::shared_ptr<std::vector<std::pair<int, void*>>> shown) {
-    auto answers = boost::make_shared<std::vector<std::pair<int, MOVRA::MV_PLAY_STATS>>>();
+    auto answers = boost::make_shared<std::vector<StatsAnswer>>();
     for (const auto& [window, handle] : *shown) {
-        MOVRA::MV_PLAY_STATS stats;
-        if (m_manager->QueryPlayStats(handle, &stats)) answers->emplace_back(window, stats);
+        StatsAnswer answer{window, handle, {}};
+        if (m_manager->QueryPlayStats(handle, &answer.stats)) answers->push_back(answer);
     }
-    KX_POST_WEAK(ML_MAIN, m_ui, &CPlayManagerUILogic::Task_QueryStats_Ret, shown, answers);
+    KX_POST_WEAK(ML_MAIN, m_ui, &CPlayManagerUILogic::Task_QueryStats_Ret, answers);
     return 1;
 }
 

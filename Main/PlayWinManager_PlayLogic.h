@@ -64,7 +64,12 @@ public:
     int Task_StopRecord(void* handle, int window, std::wstring clip);
     int Task_GetVideoInfo(void* handle);
     // The engine's counts of each window's file, for the statistics.
-    using StatsAnswers = boost::shared_ptr<std::vector<std::pair<int, MOVRA::MV_PLAY_STATS>>>;
+    struct StatsAnswer {
+        int window;
+        void* handle;
+        MOVRA::MV_PLAY_STATS stats;
+    };
+    using StatsAnswers = boost::shared_ptr<std::vector<StatsAnswer>>;
     int Task_SetShownSize(void* handle, int width, int height);
     int Task_QueryStats(boost::shared_ptr<std::vector<std::pair<int, void*>>> shown);
     int Task_SaveRef(void* handle, std::wstring path);

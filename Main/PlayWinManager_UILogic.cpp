@@ -87,15 +87,11 @@ void CPlayManagerUILogic::SampleStats() {
     KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_QueryStats, shown);
 }
 
-void CPlayManagerUILogic::Task_QueryStats_Ret(boost::shared_ptr<std::vector<std::pair<int, void*>>> shown,
-                                             CPlayManagerPlayLogic::StatsAnswers answers) {
+void CPlayManagerUILogic::Task_QueryStats_Ret(CPlayManagerPlayLogic::StatsAnswers answers) {
     CKXVideoWindow* grid = VideoWindow();
     const double now = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
     std::vector<int> windows;
-    for (const auto& [window, stats] : *answers) {
-        void* handle = nullptr;
-        for (const auto& [w, h] : *shown)
-            if (w == window) handle = h;
+    for (const auto& [window, handle, stats] : *answers) {
         const PlayRecord* record = m_tables.CurrentRecord(window);
         if (!grid || m_tables.HandleOf(window) != handle || !record) continue;  // another file since
         CPlayStats::Sample sample;

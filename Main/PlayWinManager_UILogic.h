@@ -93,8 +93,7 @@ public:
     void Task_StartRecord_Ret(int result, int window);
     void Task_StopRecord_Ret(int result, int window, std::wstring clip);
     void Task_GetVideoInfo_Ret(void* handle, CVideoInfoTexts texts);
-    void Task_QueryStats_Ret(boost::shared_ptr<std::vector<std::pair<int, void*>>> shown,
-                             CPlayManagerPlayLogic::StatsAnswers answers);
+    void Task_QueryStats_Ret(CPlayManagerPlayLogic::StatsAnswers answers);
 
     // --- Statistics ---
     // Each window's figures over the last second. The first call starts the sampling, once a
