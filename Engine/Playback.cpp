@@ -649,8 +649,11 @@ CPlayback::~CPlayback() { Stop(); }
 bool CPlayback::Start() {
     if (m_thread.Running()) return true;
     // Opened here, so that a file that does not decode fails Play, and handed to the thread.
+    // Counted before the decoder opens, so that it takes its share with itself among the windows.
+    auto decoding = std::make_unique<CDecodingWindow>();
     auto decoder = std::make_shared<CVideoDecoder>();
     if (!decoder->Open(m_shared->file->path)) return false;
+    m_decoding = std::move(decoding);
     std::shared_ptr<Shared> shared = m_shared;
     m_thread.Start([shared, decoder](const std::atomic<bool>& stop) { Worker(*shared, stop, *decoder).Run(); });
     return true;
@@ -663,6 +666,7 @@ void CPlayback::Stop() {
         m_shared->Command();
     }
     m_thread.Stop();
+    m_decoding.reset();
 }
 
 int CPlayback::Pause() {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "Engine/DecoderThreads.h"
 #include "Engine/GroupClock.h"
 #include "Engine/Movra.h"
 #include "Engine/MovraImpl.h"
@@ -82,6 +83,7 @@ public:
 
 private:
     std::shared_ptr<Shared> m_shared;
+    std::unique_ptr<CDecodingWindow> m_decoding;  // while the thread runs
     CEngineThread m_thread;
 };
 

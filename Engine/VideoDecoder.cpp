@@ -6,6 +6,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "Engine/DecoderThreads.h"
 #include "Engine/FfmpegSupport.h"
 #include "Engine/PacketReader.h"
 
@@ -29,6 +30,23 @@ struct CVideoDecoder::Impl {
     AVDiscard skipped = AVDISCARD_DEFAULT;  // the frames the skip level passes over
     Relief relief = Relief::kNone;
     bool shownSmall = false;
+    int threads = 0;  // asked of the decoder when it was opened (a codec may use fewer)
+
+    // A decoder with the threads its share of the cores allows now.
+    bool OpenCodec() {
+        const AVCodecParameters* par = reader.Video()->codecpar;
+        const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+        if (!codec) return false;
+        CodecContextPtr c(avcodec_alloc_context3(codec));
+        if (!c) return false;
+        const int asked = DecoderThreads();
+        c->thread_count = asked;
+        BoundPictureSize(c.get());
+        if (avcodec_parameters_to_context(c.get(), par) < 0 || avcodec_open2(c.get(), codec, nullptr) < 0) return false;
+        threads = asked;
+        decoder = std::move(c);
+        return true;
+    }
 
     // Set before each packet: a decoder reads these as it meets the packet's frame.
     void ApplySkipping() {
@@ -43,6 +61,9 @@ struct CVideoDecoder::Impl {
         lastPts = AV_NOPTS_VALUE;
         discardThrough = INT64_MIN;
         slots.clear();
+        // A seek loses what the decoder holds anyway: the moment to follow the number of windows
+        // decoding. A decoder that cannot be opened again keeps the one it had.
+        if (DecoderThreads() != threads && OpenCodec()) return;
         avcodec_flush_buffers(decoder.get());
     }
 
@@ -105,15 +126,7 @@ CVideoDecoder::CVideoDecoder() : m_impl(std::make_unique<Impl>()) {}
 CVideoDecoder::~CVideoDecoder() = default;
 
 bool CVideoDecoder::Open(const std::string& path) {
-    if (!m_impl->reader.Open(path, false, true)) return false;
-    const AVCodecParameters* par = m_impl->reader.Video()->codecpar;
-    const AVCodec* codec = avcodec_find_decoder(par->codec_id);
-    if (!codec) return false;
-    m_impl->decoder.reset(avcodec_alloc_context3(codec));
-    m_impl->decoder->thread_count = 1;  // one engine per file; many files share the cores
-    BoundPictureSize(m_impl->decoder.get());
-    return avcodec_parameters_to_context(m_impl->decoder.get(), par) >= 0 &&
-           avcodec_open2(m_impl->decoder.get(), codec, nullptr) >= 0;
+    return m_impl->reader.Open(path, false, true) && m_impl->OpenCodec();
 }
 
 int CVideoDecoder::TimeBaseNum() const { return m_impl->reader.Video()->time_base.num; }

