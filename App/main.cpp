@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
     using namespace TarvexApp;
     int status = 0;
     if (AnsweredWithoutWindow(argc, argv, &status)) return status;
-    KX_SOFT_BASE::LimitHeapArenas();  // before the first worker thread
+    KX_SOFT_BASE::LimitHeapGrowth();  // before the first worker thread
     InstallCrashReport();
     ConfigureTaskLog();
     // The toolkit sees the arguments before "--" only, and takes its own options out of them.

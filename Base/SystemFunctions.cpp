@@ -49,10 +49,11 @@ int FileStat(const char* path, struct stat* status) {
     return ::stat(path, status ? status : &local) == 0 ? 0 : -1;
 }
 
-void LimitHeapArenas() {
+void LimitHeapGrowth() {
 #ifdef __GLIBC__
     const long processors = sysconf(_SC_NPROCESSORS_ONLN);
     mallopt(M_ARENA_MAX, static_cast<int>(processors < 2 ? 2 : processors));
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
 #endif
 }
 

@@ -24,10 +24,15 @@ int DeleteFileAt(const char* path);
 int GetFreeDiskSpace(const char* directory, std::uint64_t* freeBytes);
 // 0 when the path exists (status filled in), -1 otherwise.
 int FileStat(const char* path, struct stat* status);
-// Caps the heap's arenas at one per processor. glibc gives each new thread an arena of its own up
-// to eight per processor, and a file closed leaves its threads' arenas fragmented: a day of many
-// files, opened and closed in turn by its windows, grew by a fifth more than a day of two. The
-// threads that share an arena are bound by the processors anyway. Called once at start-up.
-void LimitHeapArenas();
+// Keeps a day of many files, opened and closed in turn by its windows, from growing the heap more
+// than a day of two (it grew by a quarter):
+// - the heap's arenas are capped at one per processor. glibc gives each new thread an arena of its
+//   own up to eight per processor, and a file closed leaves its threads' arenas fragmented; the
+//   threads that share an arena are bound by the processors anyway;
+// - blocks from 128 KiB up (a decoder's state, its frame pools) are mapped on their own and go
+//   back to the system when freed. glibc would raise that bar as such blocks are freed, and then
+//   keep them in the arenas, where the next file's smaller blocks split them.
+// Called once at start-up.
+void LimitHeapGrowth();
 
 }  // namespace KX_SOFT_BASE

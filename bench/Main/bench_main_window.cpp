@@ -260,7 +260,7 @@ void Run(const std::string& folder, double playSeconds, bool sync, bool anchor) 
 }  // namespace
 
 int main(int argc, char** argv) {
-    KX_SOFT_BASE::LimitHeapArenas();  // as the player does
+    KX_SOFT_BASE::LimitHeapGrowth();  // as the player does
     bool quick = false, sync = false, camera = false, anchor = true;
     std::string given;
     for (int i = 1; i < argc; ++i) {

@@ -281,7 +281,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    KX_SOFT_BASE::LimitHeapArenas();  // as the player does
+    KX_SOFT_BASE::LimitHeapGrowth();  // as the player does
     bool quick = false, sync = false;
     std::string given;
     for (int i = 1; i < argc; ++i) {
