@@ -10,7 +10,7 @@ namespace {
 // The steps a user reads easily, finest first.
 constexpr std::time_t kSteps[] = {1,   5,    10,   15,   30,   60,    120,   300,   600,
                                   900, 1800, 3600, 7200, 10800, 21600, 43200, 86400};
-constexpr int kLabelGap = 8;
+constexpr int kLabelGap = 12;  // pixels between two labels, so that each reads alone
 
 }  // namespace
 

@@ -223,7 +223,7 @@ TEST(TimeScaleTest, AZoomKeepsTheMomentInItsPlaceAndStopsAtAMinuteAndADay) {
 
 TEST(TimeScaleTest, TicksAreTheFinestUsualStepWhoseLabelsLeaveAGap) {
     // 800 pixels, labels 40 pixels with seconds and 25 without.
-    EXPECT_EQ(3600, KXTimeScale::TickStep({0, 86400}, 800, 40, 25)) << "a day: an hour is 33 px";
+    EXPECT_EQ(7200, KXTimeScale::TickStep({0, 86400}, 800, 40, 25)) << "a day: an hour (33 px) leaves too small a gap";
     EXPECT_EQ(300, KXTimeScale::TickStep({0, 3600}, 800, 40, 25));
     EXPECT_EQ(5, KXTimeScale::TickStep({0, 60}, 800, 40, 25)) << "a minute: 5 s are 66 px";
     const std::vector<std::time_t> ticks = KXTimeScale::Ticks({1000, 1000 + 60}, 10);
