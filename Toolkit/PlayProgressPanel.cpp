@@ -155,6 +155,14 @@ public:
         following = false;
         SetSpan(viewFrom + by, viewTo + by);
     }
+    // The selected row's cursor that was on view and plays (or is sent) off it turns the scale a
+    // page, so that a zoomed-in scale keeps up with playback in either direction.
+    void KeepCursorOnView(std::time_t before, std::time_t now) {
+        if (m_panFrom >= 0 || before < viewFrom || before > viewTo || (now >= viewFrom && now <= viewTo)) return;
+        const std::time_t length = viewTo - viewFrom;
+        const std::time_t from = now > viewTo ? now - length / 10 : now - length + length / 10;
+        SetSpan(from, from + length);
+    }
     // The row of a key comes on view, scrolling as little as can be.
     void BringOnView(int key) {
         const std::vector<int> keys = Keys();
@@ -523,6 +531,8 @@ int CKXPlayProgressPanel::GetRow(int key, std::wstring& label, std::vector<KXPro
 void CKXPlayProgressPanel::SetCursor(int key, std::time_t seconds) {
     auto* w = WidgetOf(this);
     if (!w) return;
+    const auto selected = w->rows.find(w->selected);
+    const std::time_t before = selected != w->rows.end() ? selected->second.cursor : 0;
     if (key == -1) {
         for (auto& row : w->rows) row.second.cursor = seconds;
     } else {
@@ -530,6 +540,7 @@ void CKXPlayProgressPanel::SetCursor(int key, std::time_t seconds) {
         if (it == w->rows.end()) return;
         it->second.cursor = seconds;
     }
+    if (key == -1 || key == w->selected) w->KeepCursorOnView(before, seconds);
     w->update();
 }
 

@@ -308,6 +308,29 @@ TEST_F(TimelineTest, TheWheelZoomsAroundTheMouseFromADayToAMinuteAndADragPans) {
     EXPECT_EQ(m_day + 36000 - 1000 + 792, Span().from);
 }
 
+TEST_F(TimelineTest, AZoomedInScaleTurnsAPageWhenTheSelectedRowsCursorPlaysOffIt) {
+    m_panel->AddRow(0, L"Channel1_main", {{1, m_day + 3600, m_day + 7200, 1}});
+    m_panel->AddRow(1, L"Channel2_main", {{1, m_day + 3600, m_day + 7200, 1}});
+    m_panel->SelectRow(0);
+    m_panel->SetVisibleSpan(m_day + 4000, m_day + 4600);
+    m_panel->SetCursor(0, m_day + 4500);
+    EXPECT_EQ(m_day + 4000, Span().from) << "on view: nothing moves";
+    // Another row's cursor leaves the scale alone.
+    m_panel->SetCursor(1, m_day + 4500);
+    m_panel->SetCursor(1, m_day + 5000);
+    EXPECT_EQ(m_day + 4000, Span().from);
+    // Forward off the end: the cursor comes back near the start of the page.
+    m_panel->SetCursor(0, m_day + 4601);
+    EXPECT_EQ(m_day + 4601 - 60, Span().from);
+    EXPECT_EQ(600, Span().Length());
+    // Backward off the start: near the end of the page.
+    m_panel->SetCursor(0, m_day + 4500);
+    EXPECT_EQ(m_day + 4500 - 540, Span().from);
+    // The group's time (every row) moves it as the selected row's would.
+    m_panel->SetCursor(-1, m_day + 6000);
+    EXPECT_EQ(m_day + 6000 - 60, Span().from);
+}
+
 TEST_F(TimelineTest, TicksFitTheScaleAndTheirLabelsNeverOverlap) {
     m_panel->AddRow(0, L"Channel1_main", {{1, m_day, m_day + 86399, 1}});
     std::time_t lastStep = 86400;
