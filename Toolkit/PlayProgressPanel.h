@@ -80,11 +80,12 @@ public:
     // The scale fits every row's files with a small margin, and keeps fitting them as rows come
     // and go until a span is chosen. So it starts.
     void FitToRows();
-    std::vector<KXProgressTick> GetTicks() const;
     void GetVisibleSpan(std::time_t& from, std::time_t& to) const;
     // The moment at an x of the panel, and back; for the panel's owner and its tests.
     std::time_t TimeAt(int x) const;
     int XOf(std::time_t seconds) const;
+    // The header's ticks, as they are drawn.
+    std::vector<KXProgressTick> GetTicks() const;
     // The rectangle of a row's scale on view; empty when the row is not on view.
     CKXRect RowRect(int key) const;
 
