@@ -268,6 +268,7 @@ private:
 
     bool m_draggingZoom = false;
     int m_panFrom = -1;  // the x a drag on the scale last moved it to; -1: no drag
+    int m_rowWheel = 0;  // the wheel's turn over the rows not yet a whole notch
 };
 
 void CTimelineWidget::paintEvent(QPaintEvent*) {
@@ -439,9 +440,11 @@ void CTimelineWidget::wheelEvent(QWheelEvent* e) {
     const QPoint delta = e->angleDelta();
     const bool overLabels = at.x() < geometry.scaleStart && at.y() >= kRowTop && at.y() < kRowTop + kRowsOnView * kRowPitch;
     if ((e->modifiers() & Qt::ShiftModifier) || overLabels) {
-        // The rows turn, a row a notch.
-        const int notches = (delta.y() ? delta.y() : delta.x()) / 120;
-        ScrollRows(notches ? -notches : (delta.y() + delta.x() > 0 ? -1 : 1));
+        // The rows turn, a row a notch; a fine wheel's eighths of a notch add up to one.
+        m_rowWheel += delta.y() ? delta.y() : delta.x();
+        const int notches = m_rowWheel / 120;
+        m_rowWheel -= notches * 120;
+        if (notches) ScrollRows(-notches);
     } else if (delta.x() != 0 && std::abs(delta.x()) > std::abs(delta.y())) {
         // A sideways wheel (or Alt with the wheel) moves the scale, a tenth of it a notch.
         Shift(static_cast<std::time_t>(-static_cast<long long>(delta.x()) * (viewTo - viewFrom) / 1200));

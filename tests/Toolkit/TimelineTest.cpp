@@ -92,7 +92,10 @@ protected:
     }
     // A wheel turned by `notches` (positive: away from the user) at a point of the panel.
     void Wheel(QPoint at, int notches, Qt::KeyboardModifiers modifiers = {}, bool sideways = false) {
-        const QPoint angle = sideways ? QPoint(120 * notches, 0) : QPoint(0, 120 * notches);
+        WheelBy(at, sideways ? QPoint(120 * notches, 0) : QPoint(0, 120 * notches), modifiers);
+    }
+    // In eighths of a degree, as a wheel reports its turn (120 a notch).
+    void WheelBy(QPoint at, QPoint angle, Qt::KeyboardModifiers modifiers = {}) {
         QWheelEvent e(at, Native()->mapToGlobal(at), QPoint(), angle, Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
         QApplication::sendEvent(Native(), &e);
     }
@@ -374,6 +377,9 @@ TEST_F(TimelineTest, FourRowsShowAtATimeAndTheSelectedOneComesOnView) {
     Wheel(QPoint(500, 40), -1, Qt::ShiftModifier);
     EXPECT_TRUE(m_panel->RowRect(1).IsRectEmpty());
     EXPECT_FALSE(m_panel->RowRect(2).IsRectEmpty());
+    // A fine wheel's eighths of a notch turn a row once they make a notch.
+    for (int i = 0; i < 7; ++i) WheelBy(QPoint(60, 40), QPoint(0, -15));
+    EXPECT_FALSE(m_panel->RowRect(2).IsRectEmpty()) << "seven eighths of a notch";
     Wheel(QPoint(60, 40), -3);
     EXPECT_FALSE(m_panel->RowRect(8).IsRectEmpty()) << "down to the last row, no further";
     EXPECT_FALSE(m_panel->RowRect(5).IsRectEmpty());
