@@ -191,6 +191,8 @@ void CMainFrameUILogic::PlayFiles(const std::vector<_QUERY_FILE_INFO>& files) {
         ui->LeaveGroupMode();
     }
 
+    // The timeline's scale fits what is open once this opening's spans come.
+    if (ITimeLineFace* timeline = windows->TimeLine()) timeline->FitToOpening();
     // A window opens its channel's first file now; the others wait as records until it is
     // about to show them.
     std::set<int> opened;

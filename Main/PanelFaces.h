@@ -76,7 +76,13 @@ public:
     virtual void UpdateRowSpans(int window, const std::wstring& label, const std::vector<CSpan>& spans) = 0;
     // The cursor of a window's row (-1: every row) at a wall-clock second.
     virtual void MoveCursor(int window, unsigned int seconds) = 0;
+    // The window's row comes on view (the rows scroll) and is marked.
     virtual void SelectRow(int window) = 0;
+    // A closed window's row goes (-1: every row).
+    virtual void RemoveRow(int window) = 0;
+    // Something is being opened: the scale fits all that is open, and what comes of this opening,
+    // until the user zooms or pans.
+    virtual void FitToOpening() = 0;
 };
 
 class ITabBarFace {

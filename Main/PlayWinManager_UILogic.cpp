@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cwctype>
+#include <set>
 
 #include "App/Language.h"
 #include "App/Settings.h"
@@ -256,6 +257,12 @@ void CPlayManagerUILogic::CloseFiles(int window) {
         m_showWhenOpen.erase(w);
     }
     if (window < 0) m_tables.ForgetUnopened(-1);
+    // The closed windows' rows go from the timeline.
+    if (ITimeLineFace* timeline = TimeLine()) {
+        if (window < 0) timeline->RemoveRow(-1);
+        else
+            for (int w : std::set<int>(closing.begin(), closing.end())) timeline->RemoveRow(w);
+    }
     MarkPlaying(records, 0);
     for (PlayHandle h : handles) m_tables.Remove(h);
     if (m_tables.Empty()) ShowPlayBarIdle();

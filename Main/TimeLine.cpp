@@ -144,6 +144,16 @@ void CMainTimeLineEventImp::SelectRow(int window) {
     if (m_panel) m_panel->SelectRow(window);
 }
 
+void CMainTimeLineEventImp::RemoveRow(int window) {
+    if (!m_panel) return;
+    if (window < 0) m_panel->RemoveAllRows();
+    else m_panel->RemoveRow(window);
+}
+
+void CMainTimeLineEventImp::FitToOpening() {
+    if (m_panel) m_panel->FitToRows();
+}
+
 void CMainTimeLineEventImp::OnPlayProgressSeek(int rowKey, int marker, int value, int) {
     if (marker == -1 || !m_windows) return;
     auto ui = m_windows->PlayUILogic();

@@ -30,6 +30,8 @@ public:
     void UpdateRowSpans(int window, const std::wstring& label, const std::vector<CSpan>& spans) override;
     void MoveCursor(int window, unsigned int seconds) override;
     void SelectRow(int window) override;
+    void RemoveRow(int window) override;
+    void FitToOpening() override;
 
     void OnCreate() override;
     void OnSize(int type, int width, int height) override;

@@ -5,32 +5,27 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 
 #include "Toolkit/Qt/PaintedWidget.h"
 #include "Toolkit/Qt/Skin.h"
 #include "Toolkit/Qt/Text.h"
+#include "Toolkit/TimeScale.h"
 
 namespace {
 
 using namespace KXQt;
+using KXTimeScale::LocalMidnight;
 
 constexpr int kHeaderHeight = 18;
 constexpr int kRowTop = 20;
 constexpr int kRowPitch = 15;
 constexpr int kRowsOnView = 4;
-constexpr std::time_t kDay = 24 * 3600;
-constexpr std::time_t kMinimumSpan = 120;
+constexpr int kRowBarWidth = 5;  // the rows' scroll bar at the panel's left edge
+constexpr std::time_t kDay = KXTimeScale::kLongest;
 // What the zoom radios 4-11 show.
 constexpr std::time_t kPresets[8] = {kDay, 12 * 3600, 6 * 3600, 2 * 3600, 3600, 1800, 600, 120};
-
-std::time_t LocalMidnight(std::time_t t) {
-    std::tm local{};
-    localtime_r(&t, &local);
-    local.tm_hour = local.tm_min = local.tm_sec = 0;
-    local.tm_isdst = -1;
-    return std::mktime(&local);
-}
 
 QString Clock(std::time_t t, bool seconds) {
     std::tm local{};
@@ -52,8 +47,11 @@ public:
     std::map<int, Row> rows;  // in key order
     int firstRow = 0;         // the first row on view
     int selected = -1;
+    int wanted = -1;  // the row last asked to be selected, which may come later
     std::time_t viewFrom = 0, viewTo = 0;
-    bool viewChosen = false;  // the user or the owner set the span: rows no longer move it
+    // The scale fits the rows as they come, until the user (or the owner) chooses a span; the
+    // owner asks for it again when something new is opened.
+    bool following = true;
 
     CTimelineWidget() {
         for (int i = 0; i < 4; ++i) geometry.radios[i] = QString("30,%1,13,13").arg(20 + 15 * i).toStdWString();
@@ -63,6 +61,7 @@ public:
         const std::time_t now = std::time(nullptr);
         viewFrom = LocalMidnight(now);
         viewTo = viewFrom + kDay;
+        setMouseTracking(true);
     }
 
     std::vector<int> Keys() const {
@@ -80,6 +79,11 @@ public:
     QRect ScaleRow(int visibleIndex) const {
         return QRect(geometry.scaleStart, kRowTop + visibleIndex * kRowPitch, std::max(0, geometry.scaleEnd - geometry.scaleStart), kRowPitch - 2);
     }
+    // The header and the rows' scales together: where a drag pans and the wheel zooms.
+    QRect ScaleArea() const {
+        return QRect(geometry.scaleStart, 0, std::max(0, geometry.scaleEnd - geometry.scaleStart), kRowTop + kRowsOnView * kRowPitch);
+    }
+    QRect RowBar() const { return QRect(0, kRowTop, kRowBarWidth, kRowsOnView * kRowPitch - 2); }
     // A zoom radio is on offer where it lies on the panel clear of the scale.
     QRect ZoomRadio(int preset) const {
         const QRect at = ParseRect(geometry.radios[kRowsOnView + preset]);
@@ -108,48 +112,124 @@ public:
         return geometry.scaleStart + static_cast<int>(static_cast<long long>(t - viewFrom) * width / (viewTo - viewFrom));
     }
 
-    // Keeps the span between two minutes and a day, within the days the rows cover.
-    void SetSpan(std::time_t from, std::time_t to) {
-        std::time_t span = std::clamp<std::time_t>(to - from, kMinimumSpan, kDay);
-        std::time_t earliest = 0, latest = 0;
+    // The first and last second of every row's files; false when there are none.
+    bool RowsSpan(std::time_t& earliest, std::time_t& latest) const {
+        bool any = false;
         for (const auto& row : rows)
             for (const auto& s : row.second.segments) {
-                earliest = earliest ? std::min(earliest, s.start) : s.start;
-                latest = std::max(latest, s.end);
+                earliest = any ? std::min(earliest, s.start) : s.start;
+                latest = any ? std::max(latest, s.end) : s.end;
+                any = true;
             }
-        if (earliest) {
-            const std::time_t low = LocalMidnight(earliest), high = LocalMidnight(latest) + kDay;
-            from = std::clamp<std::time_t>(from, low, std::max(low, high - span));
+        return any;
+    }
+    // Keeps the span between a minute and a day, within the days the rows cover.
+    void SetSpan(std::time_t from, std::time_t to) {
+        std::time_t earliest = 0, latest = 0, low = 0, high = 0;
+        if (RowsSpan(earliest, latest)) {
+            low = LocalMidnight(earliest);
+            high = LocalMidnight(latest) + kDay;
         }
-        viewFrom = from;
-        viewTo = from + span;
+        const KXTimeScale::CSpan span = KXTimeScale::Within({from, to}, low, high);
+        viewFrom = span.from;
+        viewTo = span.to;
         update();
     }
-    void ZoomAround(std::time_t centre, std::time_t span) {
-        span = std::clamp<std::time_t>(span, kMinimumSpan, kDay);
-        const double at = viewTo > viewFrom ? double(centre - viewFrom) / double(viewTo - viewFrom) : 0.5;
-        viewChosen = true;
-        SetSpan(centre - static_cast<std::time_t>(at * span), centre - static_cast<std::time_t>(at * span) + span);
+    void FitRows() {
+        std::time_t earliest = 0, latest = 0;
+        if (!RowsSpan(earliest, latest)) return;
+        const KXTimeScale::CSpan fit = KXTimeScale::Fit(earliest, latest);
+        SetSpan(fit.from, fit.to);
+    }
+    void ZoomAround(std::time_t centre, std::time_t length) {
+        following = false;
+        const KXTimeScale::CSpan span = KXTimeScale::ZoomAround({viewFrom, viewTo}, centre, length);
+        SetSpan(span.from, span.to);
+    }
+    // Moves the scale by a number of pixels' worth of time (positive: later).
+    void Pan(int pixels) {
+        const int width = std::max(1, geometry.scaleEnd - geometry.scaleStart);
+        Shift(static_cast<std::time_t>(static_cast<long long>(viewTo - viewFrom) * pixels / width));
+    }
+    void Shift(std::time_t by) {
+        following = false;
+        SetSpan(viewFrom + by, viewTo + by);
+    }
+    // The selected row's cursor that was on view and plays (or is sent) off it turns the scale a
+    // page, so that a zoomed-in scale keeps up with playback in either direction.
+    void KeepCursorOnView(std::time_t before, std::time_t now) {
+        if (m_panFrom >= 0 || before < viewFrom || before > viewTo || (now >= viewFrom && now <= viewTo)) return;
+        const std::time_t length = viewTo - viewFrom;
+        const std::time_t from = now > viewTo ? now - length / 10 : now - length + length / 10;
+        SetSpan(from, from + length);
+    }
+    // The row of a key comes on view, scrolling as little as can be.
+    void BringOnView(int key) {
+        const std::vector<int> keys = Keys();
+        const auto it = std::find(keys.begin(), keys.end(), key);
+        if (it == keys.end()) return;
+        const int index = static_cast<int>(it - keys.begin());
+        if (index < firstRow) firstRow = index;
+        if (index >= firstRow + kRowsOnView) firstRow = index - kRowsOnView + 1;
+        update();
     }
     void ScrollRows(int by) {
         const int most = std::max(0, static_cast<int>(rows.size()) - kRowsOnView);
         firstRow = std::clamp(firstRow + by, 0, most);
         update();
     }
+    struct CTick {
+        std::time_t at;
+        int x;
+        QString label;
+        QRect labelRect;
+    };
+    std::vector<CTick> Ticks() const {
+        QFont small = font();
+        small.setPixelSize(10);
+        const QFontMetrics metrics(small);
+        const int withSeconds = metrics.horizontalAdvance("00:00:00"), plain = metrics.horizontalAdvance("00:00");
+        const KXTimeScale::CSpan view{viewFrom, viewTo};
+        const std::time_t step =
+            KXTimeScale::TickStep(view, std::max(0, geometry.scaleEnd - geometry.scaleStart), withSeconds, plain);
+        std::vector<CTick> ticks;
+        for (std::time_t t : KXTimeScale::Ticks(view, step)) {
+            const QString label = Clock(t, step < 60);
+            const int width = metrics.horizontalAdvance(label);
+            const int x = XOf(t);
+            ticks.push_back({t, x, label, QRect(x - width / 2, 0, width, kHeaderHeight - 4)});
+        }
+        return ticks;
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override {
-        if ((e->buttons() & Qt::LeftButton) && m_draggingZoom) FollowZoomBar(e->position().toPoint().x());
+        const QPoint at = e->position().toPoint();
+        if ((e->buttons() & Qt::LeftButton) && m_draggingZoom) FollowZoomBar(at.x());
+        if ((e->buttons() & Qt::LeftButton) && m_panFrom >= 0) {
+            // The moment taken stays under the mouse: dragging right shows earlier times.
+            Pan(m_panFrom - at.x());
+            m_panFrom = at.x();
+        }
+        const bool grab = m_panFrom >= 0 || (ScaleArea().contains(at) && RowUnder(at) < 0);
+        setCursor(grab ? (m_panFrom >= 0 ? Qt::ClosedHandCursor : Qt::OpenHandCursor) : Qt::ArrowCursor);
     }
-    void mouseReleaseEvent(QMouseEvent*) override { m_draggingZoom = false; }
-    void wheelEvent(QWheelEvent* e) override {
-        const std::time_t centre = TimeAt(static_cast<int>(e->position().x()));
-        const std::time_t span = viewTo - viewFrom;
-        ZoomAround(centre, e->angleDelta().y() > 0 ? span / 2 : span * 2);
+    void mouseReleaseEvent(QMouseEvent*) override {
+        m_draggingZoom = false;
+        m_panFrom = -1;
     }
+    void wheelEvent(QWheelEvent* e) override;
 
+private:
+    // The key of the row whose scale is at a point; -1 for none.
+    int RowUnder(const QPoint& at) const {
+        const std::vector<int> keys = Keys();
+        for (int i = 0; i < kRowsOnView && firstRow + i < static_cast<int>(keys.size()); ++i)
+            if (ScaleRow(i).contains(at)) return keys[firstRow + i];
+        return -1;
+    }
 private:
     void DrawPiece(QPainter& p, const std::wstring& image, const QRect& at, const QColor& fallback) {
         const QPixmap pixmap = SkinImage(image);
@@ -177,7 +257,7 @@ private:
         if (!bar.isValid() || bar.width() <= 0) return;
         const std::time_t day = LocalMidnight(viewFrom);
         const std::time_t centre = day + static_cast<std::time_t>(static_cast<long long>(std::clamp(x - bar.left(), 0, bar.width())) * kDay / bar.width());
-        viewChosen = true;
+        following = false;
         const std::time_t span = viewTo - viewFrom;
         SetSpan(centre - span / 2, centre - span / 2 + span);
     }
@@ -187,6 +267,8 @@ private:
     }
 
     bool m_draggingZoom = false;
+    int m_panFrom = -1;  // the x a drag on the scale last moved it to; -1: no drag
+    int m_rowWheel = 0;  // the wheel's turn over the rows not yet a whole notch
 };
 
 void CTimelineWidget::paintEvent(QPaintEvent*) {
@@ -198,27 +280,28 @@ void CTimelineWidget::paintEvent(QPaintEvent*) {
     // The header: ticks at a step that leaves room for their labels.
     const QRect header(geometry.scaleStart, 0, std::max(0, scaleWidth), kHeaderHeight);
     DrawPiece(p, skin.header, header, Theme::Panel());
-    static const std::time_t kSteps[] = {60, 120, 300, 600, 900, 1800, 3600, 7200, 10800, 21600};
-    std::time_t step = kSteps[9];
-    for (std::time_t s : kSteps)
-        if (scaleWidth > 0 && static_cast<long long>(s) * scaleWidth / std::max<std::time_t>(1, viewTo - viewFrom) >= 48) {
-            step = s;
-            break;
-        }
     QFont small = font();
     small.setPixelSize(10);
     p.setFont(small);
-    const std::time_t midnight = LocalMidnight(viewFrom);
-    for (std::time_t t = midnight + ((viewFrom - midnight + step - 1) / step) * step; t <= viewTo; t += step) {
-        const int x = XOf(t);
+    for (const CTick& tick : Ticks()) {
         p.setPen(Theme::Border());
-        p.drawLine(x, kHeaderHeight - 5, x, kRowTop + kRowsOnView * kRowPitch - 2);
+        p.drawLine(tick.x, kHeaderHeight - 5, tick.x, kRowTop + kRowsOnView * kRowPitch - 2);
         p.setPen(Theme::DimText());
-        p.drawText(QRect(x - 30, 0, 60, kHeaderHeight - 4), Qt::AlignCenter, Clock(t, false));
+        p.drawText(tick.labelRect, Qt::AlignCenter, tick.label);
+    }
+
+    // More rows than fit: a scroll bar at the left edge shows which are on view.
+    const std::vector<int> keys = Keys();
+    if (static_cast<int>(keys.size()) > kRowsOnView) {
+        const QRect bar = RowBar();
+        p.fillRect(bar, Theme::Panel());
+        const int total = static_cast<int>(keys.size());
+        p.fillRect(QRect(bar.left(), bar.top() + bar.height() * firstRow / total, bar.width(),
+                         std::max(4, bar.height() * kRowsOnView / total)),
+                   Theme::Accent());
     }
 
     // The rows on view: label, scale with the files' segments (the gaps stay empty), cursor.
-    const std::vector<int> keys = Keys();
     for (int i = 0; i < kRowsOnView && firstRow + i < static_cast<int>(keys.size()); ++i) {
         const int key = keys[firstRow + i];
         const Row& row = rows.at(key);
@@ -321,7 +404,7 @@ void CTimelineWidget::mousePressEvent(QMouseEvent* e) {
         }
         const QRect radio = ParseRect(geometry.radios[i]);
         if (LabelRect(i).contains(at) || (radio.isValid() && radio.contains(at))) {
-            selected = key;
+            selected = wanted = key;
             update();
             Notify([&](IPlayProgressEvent* s, int id) { s->OnPlayProgressCommand(key, id); });
             return;
@@ -329,11 +412,19 @@ void CTimelineWidget::mousePressEvent(QMouseEvent* e) {
     }
     const std::time_t span = viewTo - viewFrom;
     if (ParseRect(geometry.stepBackward).contains(at)) {
-        viewChosen = true;
+        following = false;
         SetSpan(viewFrom - span / 2, viewTo - span / 2);
     } else if (ParseRect(geometry.stepForward).contains(at)) {
-        viewChosen = true;
+        following = false;
         SetSpan(viewFrom + span / 2, viewTo + span / 2);
+    } else if (ScaleArea().contains(at)) {
+        // The scale's background (its header, a free row) is taken and dragged; a row seeks.
+        m_panFrom = at.x();
+        setCursor(Qt::ClosedHandCursor);
+    } else if (static_cast<int>(keys.size()) > kRowsOnView && RowBar().contains(at)) {
+        // The rows' scroll bar: a click above or below what is on view turns a page of rows.
+        const int thumb = RowBar().top() + RowBar().height() * firstRow / static_cast<int>(keys.size());
+        ScrollRows(at.y() < thumb ? -kRowsOnView : kRowsOnView);
     } else if (ParseRect(geometry.channelUp).contains(at)) {
         ScrollRows(-1);
     } else if (ParseRect(geometry.channelDown).contains(at)) {
@@ -342,6 +433,27 @@ void CTimelineWidget::mousePressEvent(QMouseEvent* e) {
         m_draggingZoom = true;
         FollowZoomBar(at.x());
     }
+}
+
+void CTimelineWidget::wheelEvent(QWheelEvent* e) {
+    const QPoint at = e->position().toPoint();
+    const QPoint delta = e->angleDelta();
+    const bool overLabels = at.x() < geometry.scaleStart && at.y() >= kRowTop && at.y() < kRowTop + kRowsOnView * kRowPitch;
+    if ((e->modifiers() & Qt::ShiftModifier) || overLabels) {
+        // The rows turn, a row a notch; a fine wheel's eighths of a notch add up to one.
+        m_rowWheel += delta.y() ? delta.y() : delta.x();
+        const int notches = m_rowWheel / 120;
+        m_rowWheel -= notches * 120;
+        if (notches) ScrollRows(-notches);
+    } else if (delta.x() != 0 && std::abs(delta.x()) > std::abs(delta.y())) {
+        // A sideways wheel (or Alt with the wheel) moves the scale, a tenth of it a notch.
+        Shift(static_cast<std::time_t>(-static_cast<long long>(delta.x()) * (viewTo - viewFrom) / 1200));
+    } else if (delta.y() != 0 && ScaleArea().contains(at)) {
+        // A notch halves or doubles the span; the moment under the mouse stays under it.
+        const double length = static_cast<double>(viewTo - viewFrom) * std::pow(0.5, delta.y() / 120.0);
+        ZoomAround(TimeAt(at.x()), static_cast<std::time_t>(std::llround(length)));
+    }
+    e->accept();
 }
 
 const auto WidgetOf = &KXQt::WidgetAs<CTimelineWidget>;
@@ -376,15 +488,11 @@ void CKXPlayProgressPanel::AddRow(int key, const std::wstring& label, const std:
     Row& row = w->rows[key];
     row.label = label;
     row.segments = segments;
-    if (!w->viewChosen) {
-        // Until someone chooses a span, the scale shows the day of the first file.
-        std::time_t first = 0;
-        for (const auto& r : w->rows)
-            for (const auto& s : r.second.segments) first = first ? std::min(first, s.start) : s.start;
-        if (first) {
-            w->viewFrom = LocalMidnight(first);
-            w->viewTo = w->viewFrom + kDay;
-        }
+    if (w->following) w->FitRows();
+    if (key == w->wanted) {
+        // The selected window's row has come: it is marked and shown.
+        w->selected = key;
+        w->BringOnView(key);
     }
     if (w->selected < 0) w->selected = key;
     w->update();
@@ -394,6 +502,7 @@ int CKXPlayProgressPanel::RemoveRow(int key) {
     auto* w = WidgetOf(this);
     if (!w || !w->rows.erase(key)) return 0;
     if (w->selected == key) w->selected = -1;
+    if (w->following) w->FitRows();
     w->ScrollRows(0);
     return 1;
 }
@@ -425,6 +534,8 @@ int CKXPlayProgressPanel::GetRow(int key, std::wstring& label, std::vector<KXPro
 void CKXPlayProgressPanel::SetCursor(int key, std::time_t seconds) {
     auto* w = WidgetOf(this);
     if (!w) return;
+    const auto selected = w->rows.find(w->selected);
+    const std::time_t before = selected != w->rows.end() ? selected->second.cursor : 0;
     if (key == -1) {
         for (auto& row : w->rows) row.second.cursor = seconds;
     } else {
@@ -432,6 +543,7 @@ void CKXPlayProgressPanel::SetCursor(int key, std::time_t seconds) {
         if (it == w->rows.end()) return;
         it->second.cursor = seconds;
     }
+    if (key == -1 || key == w->selected) w->KeepCursorOnView(before, seconds);
     w->update();
 }
 
@@ -445,15 +557,9 @@ std::time_t CKXPlayProgressPanel::GetCursor(int key) const {
 void CKXPlayProgressPanel::SelectRow(int key) {
     auto* w = WidgetOf(this);
     if (!w) return;
+    w->wanted = key;
     w->selected = w->rows.count(key) ? key : -1;
-    // Bring the selected row on view.
-    const std::vector<int> keys = w->Keys();
-    const auto it = std::find(keys.begin(), keys.end(), key);
-    if (it != keys.end()) {
-        const int index = static_cast<int>(it - keys.begin());
-        if (index < w->firstRow) w->firstRow = index;
-        if (index >= w->firstRow + kRowsOnView) w->firstRow = index - kRowsOnView + 1;
-    }
+    w->BringOnView(key);
     w->update();
 }
 
@@ -465,8 +571,25 @@ int CKXPlayProgressPanel::GetSelectedRow() const {
 void CKXPlayProgressPanel::SetVisibleSpan(std::time_t from, std::time_t to) {
     auto* w = WidgetOf(this);
     if (!w) return;
-    w->viewChosen = true;
+    w->following = false;
     w->SetSpan(from, to);
+}
+
+void CKXPlayProgressPanel::FitToRows() {
+    auto* w = WidgetOf(this);
+    if (!w) return;
+    w->following = true;
+    w->FitRows();
+}
+
+std::vector<KXProgressTick> CKXPlayProgressPanel::GetTicks() const {
+    std::vector<KXProgressTick> ticks;
+    if (auto* w = WidgetOf(this))
+        for (const auto& tick : w->Ticks())
+            ticks.push_back({tick.at, tick.x, tick.label.toStdWString(),
+                             CKXRect::FromSize(tick.labelRect.x(), tick.labelRect.y(), tick.labelRect.width(),
+                                               tick.labelRect.height())});
+    return ticks;
 }
 
 void CKXPlayProgressPanel::GetVisibleSpan(std::time_t& from, std::time_t& to) const {

@@ -1,14 +1,16 @@
 #pragma once
 // The play progress panel (timeline): one row per key (a video window) with a label and the
 // segments of wall-clock time its files cover, a cursor per row, and a time scale that zooms from
-// a whole day down to a few minutes and scrolls. A click on a row's scale asks for a seek to that
-// moment; a click on a row's label selects the row and passes its key on.
+// a whole day down to a minute and pans. A click on a row's scale asks for a seek to that moment; a
+// click on a row's label selects the row and passes its key on.
 //
 // Controls, placed by the geometry record: twelve radios (the first four select the four rows on
 // view; the others zoom to 24 h, 12 h, 6 h, 2 h, 1 h, 30 min, 10 min and 2 min where they lie on
 // the panel clear of the scale), channel up and down (scroll the rows), step buttons (scroll the
 // scale by half its span), the current-time box (the selected row's cursor) and the zoom bar (the
-// span on view within the day; drag it). The wheel over the scale zooms around the mouse.
+// span on view within the day; drag it). The wheel over the scale zooms around the mouse, a drag
+// on the scale's header or a free row pans it; Shift with the wheel, or the wheel over the
+// labels, turns the rows (four are on view), as does the thin bar at the left edge.
 #include <ctime>
 #include <string>
 #include <vector>
@@ -42,6 +44,14 @@ struct KXProgressSegment {
     int kind = 1;  // 1: a file that was played
 };
 
+// A tick of the scale's header and where its label is drawn.
+struct KXProgressTick {
+    std::time_t at = 0;
+    int x = 0;
+    std::wstring label;
+    CKXRect labelRect;
+};
+
 class CKXPlayProgressPanel : public CKXWindow {
 public:
     explicit CKXPlayProgressPanel(IPlayProgressEvent* sink);
@@ -64,12 +74,18 @@ public:
     void SelectRow(int key);
     int GetSelectedRow() const;  // -1 for none
 
-    // The span of wall-clock time on view; the scale shows at least two minutes and at most a day.
+    // The span of wall-clock time on view; the scale shows at least a minute and at most a day.
+    // A span chosen (here or by the user) stays while rows come and go.
     void SetVisibleSpan(std::time_t from, std::time_t to);
+    // The scale fits every row's files with a small margin, and keeps fitting them as rows come
+    // and go until a span is chosen. So it starts.
+    void FitToRows();
     void GetVisibleSpan(std::time_t& from, std::time_t& to) const;
     // The moment at an x of the panel, and back; for the panel's owner and its tests.
     std::time_t TimeAt(int x) const;
     int XOf(std::time_t seconds) const;
+    // The header's ticks, as they are drawn.
+    std::vector<KXProgressTick> GetTicks() const;
     // The rectangle of a row's scale on view; empty when the row is not on view.
     CKXRect RowRect(int key) const;
 

@@ -56,6 +56,71 @@ TEST_F(MainWindowTest, TheTimelinesScaleIsAWholeNumberOfSteps) {
     EXPECT_EQ(L"178,86,755,13", first.zoomBar);
 }
 
+// A day of `channels` channels of two 2-second files listed and spread over the grid.
+#define OPEN_DAY(channels)                                                                                      \
+    Recordings(Channels(channels, 2, 2));                                                                       \
+    m_frame->DropPath(Wide(m_dir + "/export"));                                                                 \
+    ASSERT_TRUE(PumpUntil([&] { return List()->Tree()->GetCount() == 2 + (channels); }));                      \
+    List()->OnItemDbClick(List()->Tree()->GetChildItem(List()->Tree()->GetRootItem()), -1, CFileListEventImp::kTree); \
+    ASSERT_TRUE(PumpUntil([&] { return Ui().PendingOpens() == 0 && Ui().Tables().CurrentRecord((channels) - 1); }))
+
+TEST_F(MainWindowTest, TheTimelineFitsEachOpeningAndKeepsTheUsersZoomUntilTheNext) {
+    OPEN_DAY(2);
+    CKXPlayProgressPanel* panel = m_frame->Page()->TimeLine()->Panel();
+    std::time_t from = 0, to = 0;
+    // Four seconds of recordings: a minute around them, not a day.
+    ASSERT_TRUE(PumpUntil([&] {
+        panel->GetVisibleSpan(from, to);
+        return panel->HasRow(0) && panel->HasRow(1) && from <= kStart && to >= kStart + 4;
+    }));
+    EXPECT_EQ(60, to - from);
+    // The user's zoom stays while the day plays ...
+    panel->SetVisibleSpan(kStart - 3600, kStart + 3600);
+    PumpFor(300);
+    panel->GetVisibleSpan(from, to);
+    EXPECT_EQ(kStart - 3600, from);
+    // ... and while a window closes ...
+    ASSERT_TRUE(Windows()->Commands()->CloseWindow(1).ok);
+    ASSERT_TRUE(PumpUntil([&] { return Ui().PendingCloses() == 0; }));
+    panel->GetVisibleSpan(from, to);
+    EXPECT_EQ(kStart - 3600, from);
+    // ... until something is opened: its channel again, into its window.
+    ASSERT_TRUE(Windows()->Commands()->Focus(1).ok);
+    ASSERT_TRUE(Windows()->Commands()->OpenChannel(L"DVR", kDay, 2).ok);
+    ASSERT_TRUE(PumpUntil([&] {
+        panel->GetVisibleSpan(from, to);
+        return to - from == 60;
+    }));
+    EXPECT_LE(from, kStart);
+    EXPECT_GE(to, kStart + 4);
+}
+
+TEST_F(MainWindowTest, TheTimelinesRowsFollowTheWindowsFourOnViewAndAClosedWindowsRowGoes) {
+    OPEN_DAY(6);
+    CKXPlayProgressPanel* panel = m_frame->Page()->TimeLine()->Panel();
+    ASSERT_TRUE(PumpUntil([&] { return panel->HasRow(5) == 1; }));
+    for (int window = 0; window < 6; ++window) EXPECT_EQ(1, panel->HasRow(window)) << window;
+    EXPECT_FALSE(panel->RowRect(0).IsRectEmpty());
+    EXPECT_TRUE(panel->RowRect(5).IsRectEmpty()) << "four rows on view";
+    // Selecting a window brings its row on view.
+    ASSERT_TRUE(Windows()->Commands()->Focus(5).ok);
+    EXPECT_EQ(5, panel->GetSelectedRow());
+    EXPECT_FALSE(panel->RowRect(5).IsRectEmpty());
+    EXPECT_TRUE(panel->RowRect(0).IsRectEmpty());
+    ASSERT_TRUE(Windows()->Commands()->Focus(0).ok);
+    EXPECT_FALSE(panel->RowRect(0).IsRectEmpty());
+    // A closed window's row goes; the others stay.
+    ASSERT_TRUE(Windows()->Commands()->CloseWindow(5).ok);
+    EXPECT_EQ(0, panel->HasRow(5));
+    EXPECT_EQ(1, panel->HasRow(4));
+    ASSERT_TRUE(PumpUntil([&] { return Ui().PendingCloses() == 0; }));
+    // Stop closes everything: no rows are left.
+    ASSERT_TRUE(Windows()->Commands()->Stop().ok);
+    EXPECT_EQ(0, panel->HasRow(0));
+    EXPECT_EQ(0, panel->HasRow(4));
+    EXPECT_EQ(-1, panel->GetSelectedRow());
+}
+
 TEST_F(MainWindowTest, TheTreeKeepsDevicesFirstAndDaysInOrderAndADoubleClickPlaysTheDay) {
     _GROUP_FILE_INFO day16{L"DVR", kDay + 86400, {{1, nullptr}}};
     _GROUP_FILE_INFO day15{L"DVR", kDay, {{1, nullptr}, {MakeChannelCode(2, 1), nullptr}}};

@@ -77,6 +77,8 @@ public:
         unsigned int cursor = 0;
     };
     std::map<int, Row> rows;
+    int selectedRow = -1;
+    int fits = 0;  // openings that asked the timeline to fit
     std::vector<std::wstring> dropped;
 
     // --- What it answers ---
@@ -166,7 +168,12 @@ public:
         else
             rows[window].cursor = seconds;
     }
-    void SelectRow(int) override {}
+    void SelectRow(int window) override { selectedRow = window; }
+    void RemoveRow(int window) override {
+        if (window < 0) rows.clear();
+        else rows.erase(window);
+    }
+    void FitToOpening() override { ++fits; }
 
     // ITabBarFace
     void SetSelectAll(int checked) override { calls.push_back("SetSelectAll " + std::to_string(checked)); }
