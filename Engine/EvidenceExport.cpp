@@ -197,7 +197,7 @@ private:
     }
 
     // Frames and span of a video file written: from its own index and the wall clock stored in it.
-    bool Measure(const std::string& path, double fallbackStart, EvidenceFile* f) {
+    bool Measure(const std::string& path, double fallbackStart, EvidenceFile* f, std::string* soundCodec = nullptr) {
         MediaDescription media;
         FileIndex index;
         const std::atomic<bool> never{false};
@@ -207,6 +207,7 @@ private:
         // FFmpeg names a family of containers ("mov,mp4,m4a,..."): the report says the one written.
         f->container = f->kind == "mp4" ? "mp4" : media.container.substr(0, media.container.find(','));
         f->frames = static_cast<std::int64_t>(index.frames.size());
+        if (soundCodec) *soundCodec = media.audioCodec;
         f->start = media.hasWallClock ? media.wallClock : fallbackStart;
         f->end = f->start + index.DurationSeconds();
         return true;
@@ -233,11 +234,15 @@ private:
         const std::string label = Label(piece);
         const double from = std::max(q.from, piece.start);
         if (firstOfChannel && !Snapshot(piece, label, from)) return false;
-        Progress(base + share * 0.2, "cutting " + label);
         const std::string clipName = label + "_" + Stamp(from) + ".rvf";
         if (!Cut(piece, clipName, from, base + share * 0.2, share * 0.6)) return false;
         EvidenceFile clip = Describe(piece, clipName, "clip");
-        if (!Measure(q.folder + "/" + clipName, from, &clip) || !List(clip)) return false;
+        std::string clipSound;
+        if (!Measure(q.folder + "/" + clipName, from, &clip, &clipSound) || !List(clip)) return false;
+        // Said, never silently lost: the source keeps the sound the clip's container cannot carry.
+        if (!piece.media.audioCodec.empty() && clipSound.empty())
+            Skip(c, "sound of " + clipName,
+                 "its sound (" + piece.media.audioCodec + ") is not carried by the clip's container; the source recording keeps it");
 
         const std::string& codec = piece.media.videoCodec;
         if (codec != "h264" && codec != "hevc") {
@@ -314,6 +319,7 @@ private:
             CClipRecorder::Start(file, std::move(target), piece.Pts(from), [last] { return last; }, &why);
         if (!recorder) return Failed(EvidenceError::kCannotWrite, "cannot write " + name + ": " + why);
         const double length = std::max(1e-3, std::min(piece.end, m_request.to) - from);
+        Progress(progressBase, "cutting " + name);
         while (!recorder->CaughtUp() && !Cancelled()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             Progress(progressBase + progressShare * std::min(1.0, recorder->CopiedSeconds() / length), "cutting " + name);

@@ -96,18 +96,20 @@ std::string ChannelText(Reader& r, const Json& o) {
     return text;
 }
 
+// "2024-03-15 10:00:02.000 – 10:00:04.000": the day once when both ends share it.
 std::string SpanText(Reader& r, const Json& o) {
     const std::string start = r.Text(o, "start"), end = r.Text(o, "end");
-    return start == end ? start : start + " \xE2\x80\x93 " + end;
+    if (start == end) return start;
+    const std::size_t day = start.find(' ');
+    const bool sameDay = day != std::string::npos && end.compare(0, day + 1, start, 0, day + 1) == 0;
+    return start + " \xE2\x80\x93 " + (sameDay ? end.substr(day + 1) : end);
 }
 
+// 1234567 -> "1,234,567 bytes": a size read aloud or compared by eye.
 std::string SizeText(std::int64_t bytes) {
-    char text[64];
-    if (bytes >= (1 << 20))
-        std::snprintf(text, sizeof text, "%.1f MiB (%lld bytes)", bytes / 1048576.0, static_cast<long long>(bytes));
-    else
-        std::snprintf(text, sizeof text, "%lld bytes", static_cast<long long>(bytes));
-    return text;
+    std::string digits = std::to_string(bytes);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<std::size_t>(at), ",");
+    return digits + " bytes";
 }
 
 constexpr const char* kStyle = R"(body{font-family:"DejaVu Sans",Arial,sans-serif;font-size:11pt;color:#111;margin:2em;max-width:75em}
@@ -121,7 +123,7 @@ td.mono{font-family:"DejaVu Sans Mono",monospace;font-size:.85em;word-break:brea
 td.num{text-align:right;white-space:nowrap}
 td.nowrap{white-space:nowrap}
 table.meta{width:auto}
-table.meta th{width:12em}
+table.meta th{white-space:nowrap}
 .note{white-space:pre-wrap;border:1px solid #aaa;padding:.5em .7em;background:#f7f7f7;margin:.3em 0 1em}
 footer{margin-top:2em;font-size:.9em;color:#333;border-top:1px solid #888;padding-top:.4em}
 @media print{
@@ -203,7 +205,7 @@ bool EvidenceReportHtml(const std::string& jsonText, std::string* html, std::str
            "<th>Frames</th><th>Size</th><th>SHA-256</th></tr></thead>\n<tbody>\n";
     for (const Json& f : r.List(j, "files")) {
         const std::string kind = r.Text(f, "kind") + " (" + r.Text(f, "container") + ")";
-        Row(out, {{"mono", r.Text(f, "path")}, {"nowrap", kind}, {"nowrap", ChannelText(r, f)}, {"", SpanText(r, f)},
+        Row(out, {{"mono", r.Text(f, "path")}, {"nowrap", kind}, {"nowrap", ChannelText(r, f)}, {"nowrap", SpanText(r, f)},
                   {"num", std::to_string(r.Count(f, "frames"))}, {"num", SizeText(r.Count(f, "size"))}, {"mono", r.Hash(f)}});
     }
     out << "</tbody>\n</table>\n";
@@ -211,7 +213,7 @@ bool EvidenceReportHtml(const std::string& jsonText, std::string* html, std::str
     out << "<h2>Source recordings</h2>\n<table>\n<thead><tr><th>Recording</th><th>Channel</th><th>Span</th>"
            "<th>Size</th><th>SHA-256</th></tr></thead>\n<tbody>\n";
     for (const Json& s : r.List(j, "sources"))
-        Row(out, {{"mono", r.Text(s, "path")}, {"nowrap", ChannelText(r, s)}, {"", SpanText(r, s)},
+        Row(out, {{"mono", r.Text(s, "path")}, {"nowrap", ChannelText(r, s)}, {"nowrap", SpanText(r, s)},
                   {"num", SizeText(r.Count(s, "size"))}, {"mono", r.Hash(s)}});
     out << "</tbody>\n</table>\n";
 
