@@ -310,13 +310,16 @@ private:
         file->timeKnown = true;
         std::int64_t last = std::numeric_limits<std::int64_t>::max() / 4;  // to the file's end
         if (piece.end > m_request.to) last = piece.index.frames[piece.index.FrameAt(piece.Pts(m_request.to) - 1)].pts;
+        // Lowered on a cancel, so that stopping completes the clip with what it has instead of
+        // copying the rest of a long stretch first.
+        auto limit = std::make_shared<std::atomic<std::int64_t>>(last);
         CClipRecorder::Target target;
         const std::string path = m_request.folder + "/" + name;
         target.path = path;
         target.whole = true;
         std::string why;
         std::unique_ptr<CClipRecorder> recorder =
-            CClipRecorder::Start(file, std::move(target), piece.Pts(from), [last] { return last; }, &why);
+            CClipRecorder::Start(file, std::move(target), piece.Pts(from), [limit] { return limit->load(); }, &why);
         if (!recorder) return Failed(EvidenceError::kCannotWrite, "cannot write " + name + ": " + why);
         const double length = std::max(1e-3, std::min(piece.end, m_request.to) - from);
         Progress(progressBase, "cutting " + name);
@@ -324,6 +327,7 @@ private:
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             Progress(progressBase + progressShare * std::min(1.0, recorder->CopiedSeconds() / length), "cutting " + name);
         }
+        if (Cancelled()) *limit = std::numeric_limits<std::int64_t>::min() / 4;
         const bool complete = recorder->Stop();
         if (complete) m_written.push_back(path);
         if (Cancelled()) return Failed(EvidenceError::kCancelled, "cancelled");

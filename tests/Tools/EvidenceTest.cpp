@@ -2,8 +2,6 @@
 // recordings, then checked by tarvex-cli verify, with the sums recomputed by an independent tool.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,30 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "tests/Tools/CliTestSupport.h"
+
 namespace {
 
 using Json = nlohmann::json;
 namespace fs = std::filesystem;
 
-struct Result {
-    int code = -1;
-    std::string out, err;
-};
-
-// stdout and stderr apart: stdout must be one JSON document.
-Result RunShell(const std::string& command, const std::string& errFile) {
-    Result r;
-    FILE* pipe = ::popen((command + " 2>" + errFile).c_str(), "r");
-    if (!pipe) return r;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream err(errFile);
-    r.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
-    return r;
-}
+using Result = TarvexTest::CliResult;
+using TarvexTest::RunShell;
 
 std::string Quote(const std::string& s) {
     std::string q = "'";
@@ -61,17 +44,6 @@ void FlipByte(const std::string& path, std::size_t at) {
     ASSERT_LT(at, bytes.size());
     bytes[at] = static_cast<char>(bytes[at] ^ 0x01);
     WriteAll(path, bytes);
-}
-
-// The pictures' own frame numbers, read back by the player's frame reader.
-std::vector<int> FrameNumbers(const std::string& out) {
-    std::vector<int> numbers;
-    std::istringstream lines(out);
-    for (std::string line; std::getline(lines, line);) {
-        const auto at = line.rfind("read ");
-        if (line.rfind("frame ", 0) == 0 && at != std::string::npos) numbers.push_back(std::stoi(line.substr(at + 5)));
-    }
-    return numbers;
 }
 
 class EvidenceTest : public ::testing::Test {
@@ -178,10 +150,10 @@ TEST_F(EvidenceTest, AStretchAcrossAFileBoundaryOfTwoChannelsIsCutHashedAndVerif
     const std::string secondMp4 = out + "/" + (*FindFile(report, "mp4", 2, "2024-03-15 10:00:04.000"))["path"].get<std::string>();
     std::vector<int> expected;
     for (int n = 50; n < 100; ++n) expected.push_back(n);
-    EXPECT_EQ(expected, FrameNumbers(Cli("frames " + Quote(firstClip) + " --speed max").out));
+    EXPECT_EQ(expected, TarvexTest::ReadNumbers(Cli("frames " + Quote(firstClip) + " --speed max").out));
     expected.clear();
     for (int n = 0; n < 38; ++n) expected.push_back(n);
-    EXPECT_EQ(expected, FrameNumbers(Cli("frames " + Quote(secondMp4) + " --speed max").out));
+    EXPECT_EQ(expected, TarvexTest::ReadNumbers(Cli("frames " + Quote(secondMp4) + " --speed max").out));
 
     Result v = Cli("verify " + Quote(out + "/report.json"));
     EXPECT_EQ(0, v.code) << v.out << v.err;
