@@ -6,11 +6,13 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "Engine/EvidenceExport.h"
 #include "Engine/FileHash.h"
+#include "Engine/FramePattern.h"
 #include "tests/Engine/EngineTestSupport.h"
 
 namespace {
@@ -43,7 +45,36 @@ std::string Sum(const std::string& path) {
     return MOVRA::Sha256OfFile(path, &hex, &size, &why) ? hex : "error: " + why;
 }
 
+// The frame number a 24-bit BMP shows, from its luma.
+int BmpFrameNumber(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (bytes.size() < 54 || bytes[0] != 'B' || bytes[1] != 'M') return -2;
+    const auto at = [&](std::size_t i) { return static_cast<std::uint8_t>(bytes[i]); };
+    const int width = at(18) | at(19) << 8, height = at(22) | at(23) << 8;
+    const std::size_t row = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t(3);
+    if (bytes.size() < 54 + row * height) return -2;
+    std::vector<std::uint8_t> y(static_cast<std::size_t>(width) * height);
+    for (int r = 0; r < height; ++r)
+        for (int x = 0; x < width; ++x) {
+            const std::size_t p = 54 + row * (height - 1 - r) + static_cast<std::size_t>(x) * 3;
+            y[static_cast<std::size_t>(r) * width + x] = static_cast<std::uint8_t>((29 * at(p) + 150 * at(p + 1) + 77 * at(p + 2)) >> 8);
+        }
+    return MOVRA::ReadFrameNumber(y.data(), width, width, height);
+}
+
 }  // namespace
+
+TEST_F(EvidenceExportTest, TheSnapshotShowsTheFrameAtTheStretchsStart) {
+    MOVRA::EvidenceRequest q = Request(m_dir + "/case");
+    q.jpegSnapshot = false;
+    const MOVRA::EvidenceResult result = MOVRA::ExportEvidence(q);
+    ASSERT_EQ(MOVRA::EvidenceError::kNone, result.error) << result.message;
+    ASSERT_EQ("snapshot", result.report.files.front().kind);
+    // 10:00:02.5 falls in frame 62 (10:00:02.48 to 10:00:02.52), past the keyframe at 50.
+    EXPECT_EQ(62, BmpFrameNumber(q.folder + "/" + result.report.files.front().name));
+    EXPECT_NEAR(kStart + 2.48, result.report.files.front().start, 1e-3);
+}
 
 TEST_F(EvidenceExportTest, Sha256GivesTheStandardDigestsAndRefusesWhatIsNotAFile) {
     const std::string abc = m_dir + "/abc", empty = m_dir + "/empty", million = m_dir + "/million";
