@@ -1,5 +1,7 @@
 #include "Engine/EvidenceReport.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -252,6 +254,15 @@ EvidenceCheck Check(const std::string& shown, const std::string& path, const std
     EvidenceCheck c{shown, role, "ok", expected, std::string(), std::string()};
     std::uint64_t size = 0;
     std::string why;
+    // Another size is another file, without reading it: a forged report naming a file of
+    // terabytes (/proc/kcore) with a size of a few bytes is not read to its end.
+    struct stat st;
+    if (expectedSize >= 0 && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        static_cast<std::int64_t>(st.st_size) != expectedSize) {
+        c.status = "changed";
+        c.why = std::to_string(st.st_size) + " bytes instead of " + std::to_string(expectedSize);
+        return c;
+    }
     if (!Sha256OfFile(path, &c.actual, &size, &why, cancel)) {
         c.status = "missing";
         c.actual.clear();
