@@ -305,3 +305,27 @@ TEST_F(EvidenceTest, VideoThatMp4CannotCarryByCopyIsSkippedWithItsReason) {
     EXPECT_NE(std::string::npos, ReadAll(out + "/report.html").find("Not exported"));
     EXPECT_EQ(0, Cli("verify " + Quote(out + "/report.json")).code);
 }
+
+TEST_F(EvidenceTest, AChannelIsOneChannelAcrossMidnightAndAFileNamedGivesOnlyItself) {
+    const std::string rec = m_dir + "/night";
+    fs::create_directory(rec);
+    ASSERT_EQ(0, Cli("synth " + rec + " --device GATE --start 23:59:58 --files 2 --seconds 2 --date-folders").code);
+    const std::string out = m_dir + "/case";
+    Result r = Cli("evidence " + rec + " --from '2024-03-15 23:59:59' --to '2024-03-16 00:00:01' -o " + out);
+    ASSERT_EQ(0, r.code) << r.err;
+    const Json report = Json::parse(ReadAll(out + "/report.json"));
+    ASSERT_EQ(2u, report["sources"].size());
+    int snapshots = 0;
+    for (const Json& f : report["files"]) snapshots += f["kind"] == "snapshot";
+    EXPECT_EQ(1, snapshots);  // one channel, one cursor
+    EXPECT_NE(std::string::npos, report["sources"][1]["path"].get<std::string>().find("/2024-03-16/"));
+
+    // Only the file named, though its neighbours (and the other channel) lie beside it.
+    const std::string file = m_rec + "/DVR_ch1_20240315100004_20240315100008.rvf";
+    r = Cli("evidence " + Quote(file) + " --from '2024-03-15 10:00:02' --to '2024-03-15 10:00:06' -o " + m_dir + "/one");
+    ASSERT_EQ(0, r.code) << r.err;
+    const Json one = Json::parse(ReadAll(m_dir + "/one/report.json"));
+    ASSERT_EQ(1u, one["sources"].size());
+    EXPECT_EQ(file, one["sources"][0]["path"]);
+    EXPECT_EQ(1, one["sources"][0]["channel"]);
+}
