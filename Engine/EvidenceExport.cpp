@@ -116,8 +116,9 @@ private:
                 if (ec) p.path = file;
                 std::string why;
                 const std::atomic<bool> never{false};
-                if (!ProbeMedia(p.path, &p.media, &why) || !BuildFileIndex(p.path, &p.index, q.cancel ? *q.cancel : never) ||
-                    p.index.frames.empty()) {
+                const bool probed = ProbeMedia(p.path, &p.media, &why);
+                if (probed && Beside(p, q)) continue;  // not read through: a day of hour-long files is large
+                if (!probed || !BuildFileIndex(p.path, &p.index, q.cancel ? *q.cancel : never) || p.index.frames.empty()) {
                     if (Cancelled()) return Failed(EvidenceError::kCancelled, "cancelled");
                     // Said in the report: a damaged file beside the stretch must not stop the rest.
                     Skip(q.channels[c], "recording " + p.path, why.empty() ? "it cannot be read as a recording" : why);
@@ -132,6 +133,16 @@ private:
             return a.channel != b.channel ? a.channel < b.channel : a.start < b.start;
         });
         return true;
+    }
+
+    // Clearly outside the stretch by the container's estimate of its length. The estimate runs a
+    // little long or short, so only a file well away from the stretch is passed over unindexed.
+    static bool Beside(const Piece& p, const EvidenceRequest& q) {
+        const double estimate = p.media.durationEstimate;
+        if (!(estimate > 0)) return false;
+        const double start = ResolveStartTime(p.path, p.media, estimate);
+        const double slack = 60 + 0.1 * estimate;
+        return start - slack >= q.to || start + estimate + slack <= q.from;
     }
 
     bool MakeFolder() {
