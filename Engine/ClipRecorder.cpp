@@ -50,6 +50,8 @@ struct CClipRecorder::State {
     CClipRecorder::Target target;
     double wallAtZero = 0;  // the wall clock of the first video packet's time
     double latestWall = 0;  // of the latest video packet written
+    std::atomic<bool> caughtUp{false};
+    std::atomic<double> copied{0};
 
     KX_SOFT_BASE::CFilePart part;  // an export's file until it is complete
     std::atomic<bool> abandoned{false};  // Stop gave up waiting: the receiver is not called again
@@ -120,12 +122,15 @@ struct CClipRecorder::State {
             // copied (without them the clip would end with a hole).
             for (bool filling = false; !atEnd && !failed;) {
                 if (!pending && !(pending = reader.Read(packet.get()))) {
-                    atEnd = true;
+                    atEnd = caughtUp = true;
                     break;
                 }
                 const bool isVideo = packet->stream_index == reader.VideoIndex();
                 if (!filling && Seconds(packet.get()) > limit) {
-                    if (!finishing) break;  // not yet on screen
+                    if (!finishing) {
+                        caughtUp = true;
+                        break;  // not yet on screen
+                    }
                     filling = true;
                 }
                 if (filling && !(isVideo ? ShowSeconds(packet.get()) < latestShown : ShowSeconds(packet.get()) <= latestShown))
@@ -137,6 +142,7 @@ struct CClipRecorder::State {
                 if (started && isVideo) {
                     latestShown = std::max(latestShown, ShowSeconds(packet.get()));
                     latestWall = wallAtZero + (ShowSeconds(packet.get()) - startSeconds);
+                    copied = latestShown - startSeconds;
                 }
                 if (started && !Write(packet.get())) {
                     failed = true;
@@ -146,6 +152,7 @@ struct CClipRecorder::State {
                 av_packet_unref(packet.get());
                 pending = false;
             }
+            if (failed) caughtUp = true;  // nothing more will be copied
             if (finishing) break;
         }
         if (pending) av_packet_unref(packet.get());
@@ -246,6 +253,10 @@ std::unique_ptr<CClipRecorder> CClipRecorder::Start(std::shared_ptr<OpenFileStat
 }
 
 CClipRecorder::~CClipRecorder() { Stop(); }
+
+bool CClipRecorder::CaughtUp() const { return m_state->caughtUp; }
+
+double CClipRecorder::CopiedSeconds() const { return m_state->copied; }
 
 bool CClipRecorder::Stop() {
     {

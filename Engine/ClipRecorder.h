@@ -42,6 +42,11 @@ public:
     // Copies up to the frame on screen now and completes the file. False when it could not be
     // completed (a full disk): what was written stays readable (an export's is removed).
     bool Stop();
+    // Everything up to the position last looked at is copied, or the recording has ended: a copy
+    // to a fixed end may then be stopped without a long wait.
+    bool CaughtUp() const;
+    // Stream seconds copied so far, from the clip's first frame (for progress).
+    double CopiedSeconds() const;
 
     struct State;
 
