@@ -19,3 +19,5 @@ extern const CliCommand kFramesCommand;
 extern const CliCommand kSnapshotCommand;
 extern const CliCommand kExportCommand;
 extern const CliCommand kGroupCommand;
+extern const CliCommand kActivityCommand;
+extern const CliCommand kSearchCommand;

@@ -6,7 +6,8 @@
 
 namespace {
 
-const CliCommand* const kCommands[] = {&kScanCommand, &kSynthCommand, &kProbeCommand, &kFramesCommand, &kSnapshotCommand, &kExportCommand, &kGroupCommand};
+const CliCommand* const kCommands[] = {&kScanCommand, &kSynthCommand, &kProbeCommand, &kFramesCommand, &kSnapshotCommand, &kExportCommand, &kGroupCommand,
+                                     &kActivityCommand, &kSearchCommand};
 
 void PrintUsage(std::FILE* out) {
     std::fputs("Usage: tarvex-cli COMMAND [ARGS...]\n\nCommands:\n", out);
