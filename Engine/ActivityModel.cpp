@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace MOVRA {
 
@@ -15,8 +14,9 @@ constexpr std::size_t kMinLearnt = 9;
 // In normalised brightness (an interquartile range is 64): the least difference that is change,
 // and how many noise deviations it takes.
 constexpr float kLevelScale = 64;
-constexpr float kMinDifference = 7;
+constexpr float kMinDifference = 11;
 constexpr float kNoiseFactor = 4.5f;
+constexpr float kEdgeShare = 0.3f;
 constexpr float kMinSpread = 6;  // a picture nearly one grey: its spread is not stretched further
 constexpr double kJoinGap = 1.6;  // seconds between changed pictures of one span
 constexpr double kPersistSeconds = 0.5;
@@ -120,6 +120,23 @@ void CActivityModel::Learn(const std::vector<ActivitySample>& samples) {
             stretch.background[c] = median;
             stretch.tolerance[c] = std::max(kMinDifference, kNoiseFactor * 1.4826f * *dmid);
         }
+        // Where the picture has edges, a coder blurs or sharpens them from one picture to the next:
+        // there a change must also stand out against the edge.
+        const int cols = m_shape.columns, rows = m_shape.rows;
+        std::vector<float> edge(cells, 0);
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < cols; ++c) {
+                const std::size_t i = static_cast<std::size_t>(r) * cols + c;
+                float low = stretch.background[i], high = low;
+                for (int rr = std::max(0, r - 1); rr <= std::min(rows - 1, r + 1); ++rr)
+                    for (int cc = std::max(0, c - 1); cc <= std::min(cols - 1, c + 1); ++cc) {
+                        const float b = stretch.background[static_cast<std::size_t>(rr) * cols + cc];
+                        low = std::min(low, b);
+                        high = std::max(high, b);
+                    }
+                edge[i] = high - low;
+            }
+        for (std::size_t c = 0; c < cells; ++c) stretch.tolerance[c] = std::max(stretch.tolerance[c], kEdgeShare * edge[c]);
         m_stretches.push_back(std::move(stretch));
     }
 }
@@ -162,8 +179,10 @@ int CActivityModel::Changes(const ActivitySample& sample, std::vector<std::uint8
         if (!(gain > 0.5 && gain < 2)) gain = 1, offset = 0;
     }
     std::vector<std::uint8_t> changed(n.size());
-    for (std::size_t i = 0; i < n.size(); ++i)
-        changed[i] = std::fabs(static_cast<float>(gain * n[i] + offset) - s.background[i]) > s.tolerance[i];
+    for (std::size_t i = 0; i < n.size(); ++i) {
+        const float difference = std::fabs(static_cast<float>(gain * n[i] + offset) - s.background[i]);
+        changed[i] = difference > 2 * s.tolerance[i] ? 2 : difference > s.tolerance[i] ? 1 : 0;
+    }
     const int cols = m_shape.columns, rows = m_shape.rows;
     int count = 0;
     for (int r = 0; r < rows; ++r)
@@ -174,7 +193,7 @@ int CActivityModel::Changes(const ActivitySample& sample, std::vector<std::uint8
                                    (r > 0 && changed[i - cols]) || (r + 1 < rows && changed[i + cols]);
             if (neighbour) {
                 ++count;
-                (*counted)[i] = 1;
+                (*counted)[i] = changed[i];
             }
         }
     return count;
@@ -197,14 +216,19 @@ void CActivityModel::ScoreAll(std::vector<ActivitySample>* samples) const {
         ActivitySample& s = (*samples)[i];
         const bool before = i > 0 && s.seconds - (*samples)[i - 1].seconds <= kPersistSeconds;
         const bool after = i + 1 < samples->size() && (*samples)[i + 1].seconds - s.seconds <= kPersistSeconds;
-        int count = 0;
+        int count = 0, clear = 0;
         for (int r = 0; r < rows; ++r)
             for (int c = 0; c < cols; ++c) {
                 if (!changes[i][static_cast<std::size_t>(r) * cols + c]) continue;
-                // A picture alone, with none close by, is taken as it is.
-                if ((!before && !after) || (before && near(i - 1, r, c)) || (after && near(i + 1, r, c))) ++count;
+                // A picture without a close one on either side (a keyframe where nothing between
+                // keyframes was decoded) is taken as it is.
+                if (!before || !after || near(i - 1, r, c) || near(i + 1, r, c)) {
+                    ++count;
+                    if (changes[i][static_cast<std::size_t>(r) * cols + c] == 2) ++clear;
+                }
             }
         s.score = static_cast<float>(count) / static_cast<float>(std::max(1, m_regionCells));
+        s.clear = static_cast<float>(clear) / static_cast<float>(std::max(1, m_regionCells));
     }
 }
 
@@ -224,7 +248,7 @@ std::vector<ActivitySpan> FindSpans(const std::vector<ActivitySample>& samples) 
         if (open && s.score < kActiveScore) ++quietSince;
         if (open && s.score >= kActiveScore && s.seconds - span.end > kJoinGap) close();
         // A span begins with a clear change and goes on while some is left.
-        if (s.score < (open ? kActiveScore : kStartScore)) continue;
+        if (open ? s.score < kActiveScore : (s.score < kStartScore || s.clear < kActiveScore)) continue;
         // A span ends where the next picture looked at no longer shows the change.
         const double next = i + 1 < samples.size() ? samples[i + 1].seconds : s.seconds;
         const double until = std::max(s.seconds, std::min(next, s.seconds + 1.0));

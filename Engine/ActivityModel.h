@@ -21,6 +21,7 @@ struct ActivitySample {
     bool background = false;  // one of the pictures taken evenly through the file
     std::vector<std::uint8_t> cells;
     float score = 0;  // the changed share of the region's cells, once scored
+    float clear = 0;  // the share changed by twice what it takes: a span starts only with some
 };
 
 // A rectangle in fractions of the picture (0..1).
@@ -58,7 +59,8 @@ private:
         std::vector<float> background, tolerance;
     };
     const Stretch& StretchAt(double seconds) const;
-    // The changed cells of the region, each with a changed neighbour; how many.
+    // The changed cells of the region, each with a changed neighbour (2 where clearly changed, 1
+    // where just); how many.
     int Changes(const ActivitySample& sample, std::vector<std::uint8_t>* counted) const;
 
     GridShape m_shape;

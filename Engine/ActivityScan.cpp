@@ -116,7 +116,6 @@ bool CScan::Open(const std::string& path, int threads, std::string* error) {
     }
     BoundPictureSize(m_decoder.get());
     m_decoder->thread_count = std::max(1, threads);
-    m_decoder->skip_loop_filter = AVDISCARD_ALL;  // a grid of cell means does not see block edges
     // A quarter of the picture or less still gives every cell of the grid several pixels.
     int lowres = 0;
     while (lowres < codec->max_lowres && (stream->codecpar->width >> (lowres + 1)) >= 4 * kGridColumns) ++lowres;
@@ -162,6 +161,7 @@ bool CScan::Grid(const AVFrame& frame, std::vector<std::uint8_t>* cells) {
 
 bool CScan::ReadKeyframes(std::vector<ActivitySample>* samples) {
     m_decoder->skip_frame = AVDISCARD_NONKEY;
+    m_decoder->skip_loop_filter = AVDISCARD_ALL;  // a keyframe is predicted from nothing
     std::int64_t end = AV_NOPTS_VALUE;
     int packets = 0;
     auto drain = [&] {
@@ -238,7 +238,11 @@ std::vector<bool> CScan::Worth(const std::vector<ActivitySample>& keySamples, bo
             std::nth_element(around.begin(), around.begin() + static_cast<std::ptrdiff_t>(around.size() / 2), around.end());
             grown = size[k] > kSizeGrowth * around[around.size() / 2];
         }
-        worth[k] = grown || keyScore[k] >= kLookCloserScore || (k + 1 < n && keyScore[k + 1] >= kLookCloserScore);
+        // Where activity begins or ends between two keyframes, the pictures between time it; where
+        // it goes on across both, they would tell nothing new.
+        const bool active = keyScore[k] >= kLookCloserScore;
+        const bool nextActive = k + 1 < n ? keyScore[k + 1] >= kLookCloserScore : active;
+        worth[k] = (grown && !(active && nextActive)) || active != nextActive || (active && k + 1 == n);
     }
     return worth;
 }
@@ -255,6 +259,9 @@ bool CScan::LookBetween(std::size_t first, std::size_t last, bool background, st
     const double from = m_keys[first].seconds - 0.001;
     const double until = last < m_keys.size() ? m_keys[last].seconds : m_duration + 1;
     m_decoder->skip_frame = m_decodeOrder ? AVDISCARD_DEFAULT : AVDISCARD_NONREF;
+    // Pictures that others are predicted from are deblocked as the coder did, or the error of each
+    // builds up over a long GOP into shapes that are not there.
+    m_decoder->skip_loop_filter = AVDISCARD_NONREF;
     double lastSample = -1e9;
     bool started = false;
     int packets = 0;
@@ -307,6 +314,7 @@ bool CScan::Thumbnail(double seconds, const std::string& file) {
     while (key + 1 < m_keys.size() && m_keys[key + 1].seconds <= seconds + 0.001) ++key;
     if (m_keys.empty() || !Seek(key)) return false;
     m_decoder->skip_frame = AVDISCARD_DEFAULT;
+    m_decoder->skip_loop_filter = AVDISCARD_DEFAULT;  // a picture to look at
     bool started = false, written = false;
     auto take = [&] {
         while (!written && avcodec_receive_frame(m_decoder.get(), m_frame.get()) == 0) {
