@@ -22,7 +22,7 @@ namespace {
 constexpr double kStartTolerance = 1.0;  // seconds
 constexpr std::int64_t kSceneDay = 1710496800;  // 2024-03-15 10:00:00 UTC, the first scene's start
 
-// The scenes are made once for all the tests here: encoding them is most of the time.
+// Each scene is made once, when a test first needs it: encoding them is most of the time.
 class ActivityTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -30,8 +30,7 @@ protected:
         ASSERT_NE(nullptr, mkdtemp(pattern.data()));
         s_dir = new std::string(pattern);
         s_scenes = new std::vector<ActivityScene>(ActivityScenes());
-        s_paths = new std::vector<std::string>();
-        for (const ActivityScene& scene : *s_scenes) s_paths->push_back(MakeActivityScene(*s_dir, scene));
+        s_paths = new std::vector<std::string>(s_scenes->size());
     }
     static void TearDownTestSuite() {
         std::error_code ec;
@@ -43,7 +42,12 @@ protected:
     void SetUp() override {
         setenv("TZ", "UTC", 1);
         tzset();
-        for (const std::string& p : *s_paths) ASSERT_FALSE(p.empty()) << "the ffmpeg command could not make a scene";
+    }
+    static const std::string& Path(std::size_t scene) {
+        std::string& path = (*s_paths)[scene];
+        if (path.empty()) path = MakeActivityScene(*s_dir, (*s_scenes)[scene]);
+        EXPECT_FALSE(path.empty()) << "the ffmpeg command could not make " << (*s_scenes)[scene].name;
+        return path;
     }
 
     static MOVRA::ActivityResult Scan(std::size_t scene, const MOVRA::ActivityRegion& region = MOVRA::ActivityRegion()) {
@@ -52,7 +56,7 @@ protected:
         MOVRA::ActivityResult r;
         std::string error;
         const std::atomic<bool> never{false};
-        EXPECT_TRUE(MOVRA::ScanActivity((*s_paths)[scene], options, never, nullptr, &r, &error)) << error;
+        EXPECT_TRUE(MOVRA::ScanActivity(Path(scene), options, never, nullptr, &r, &error)) << error;
         return r;
     }
 
@@ -123,7 +127,7 @@ TEST_F(ActivityTest, RegionOutsideThePictureIsRefused) {
         MOVRA::ActivityResult r;
         std::string error;
         const std::atomic<bool> never{false};
-        EXPECT_FALSE(MOVRA::ScanActivity((*s_paths)[0], options, never, nullptr, &r, &error));
+        EXPECT_FALSE(MOVRA::ScanActivity(Path(0), options, never, nullptr, &r, &error));
         EXPECT_FALSE(error.empty());
     }
 }
@@ -135,7 +139,7 @@ TEST_F(ActivityTest, ThumbnailsShowEachSpansPeak) {
     MOVRA::ActivityResult r;
     std::string error;
     const std::atomic<bool> never{false};
-    ASSERT_TRUE(MOVRA::ScanActivity((*s_paths)[0], options, never, nullptr, &r, &error)) << error;
+    ASSERT_TRUE(MOVRA::ScanActivity(Path(0), options, never, nullptr, &r, &error)) << error;
     ASSERT_EQ(r.spans.size(), r.thumbnails.size());
     for (const std::string& t : r.thumbnails) {
         std::ifstream in(t, std::ios::binary);
