@@ -5,8 +5,8 @@
 //
 // The footage is made by the ffmpeg command as a camera's (a moving test picture under temporal
 // noise, H.264 at 1.5 Mbit/s with B-frames and a keyframe every 2 s, 704x576, MPEG-TS): an hour
-// of it, or ten minutes with --quick (the figures are then also told per hour). --footage takes
-// an existing recording instead. Targets: the activity of an hour in 10 s or less, a search of a
+// of it, or ten minutes with --quick (the figures are then also told per hour), kept in
+// /tmp/tarvex-bench-footage/ for the next run. --footage takes an existing recording instead. Targets: the activity of an hour in 10 s or less, a search of a
 // rectangle in 20 s or less. The scenes are the tests' (tests/Engine/ActivityScenes.h).
 #include <cmath>
 #include <filesystem>
@@ -19,16 +19,22 @@ namespace {
 
 using namespace TarvexBench;
 
+// Made once and kept in `folder` for later runs: an hour takes the encoder many minutes.
 std::string MakeFootage(const std::string& folder, int seconds) {
     char end[16];
     std::snprintf(end, sizeof end, "%02d%02d%02d", 10 + seconds / 3600, seconds / 60 % 60, seconds % 60);
     const std::string path = folder + "/CAM_ch1_20240315100000_20240315" + end + ".rvf";
-    std::printf("making %d s of camera-like 704x576 footage with the ffmpeg command...\n", seconds);
+    if (std::filesystem::exists(path)) return path;
+    std::filesystem::create_directories(folder);
+    std::printf("making %d s of camera-like 704x576 footage with the ffmpeg command into %s...\n", seconds, folder.c_str());
     std::fflush(stdout);
+    const std::string part = path + ".part";
     const std::string command = "nice ffmpeg -v error -y -f lavfi -i 'testsrc2=size=704x576:rate=25' -t " + std::to_string(seconds) +
                                 " -vf 'noise=alls=10:allf=t' -c:v libx264 -preset veryfast -b:v 1500k -maxrate 2000k"
-                                " -bufsize 3000k -bf 2 -g 50 -pix_fmt yuv420p -f mpegts '" + path + "'";
-    return std::system(command.c_str()) == 0 ? path : std::string();
+                                " -bufsize 3000k -bf 2 -g 50 -pix_fmt yuv420p -f mpegts '" + part + "'";
+    if (std::system(command.c_str()) != 0) return std::string();
+    std::filesystem::rename(part, path);
+    return path;
 }
 
 // One scan, timed: wall and CPU seconds.
@@ -101,13 +107,12 @@ void Scenes() {
 
 int main(int argc, char** argv) {
     const BenchOptions options = ReadBenchOptions(argc, argv);
-    std::string footage, folder;
+    std::string footage;
     for (int i = 1; i + 1 < argc; ++i)
         if (std::string(argv[i]) == "--footage") footage = argv[i + 1];
     if (options.Wanted("activity") || options.Wanted("search")) {
         if (footage.empty()) {
-            folder = MakeBenchFolder("bench-activity");
-            footage = MakeFootage(folder, options.quick ? 600 : 3600);
+            footage = MakeFootage("/tmp/tarvex-bench-footage", options.quick ? 600 : 3600);
             if (footage.empty()) {
                 std::fprintf(stderr, "bench_activity: the ffmpeg command failed\n");
                 return 1;
@@ -118,6 +123,5 @@ int main(int argc, char** argv) {
         if (options.Wanted("search")) Speed(footage, true, rounds);
     }
     if (options.Wanted("scenes")) Scenes();
-    if (!folder.empty()) std::filesystem::remove_all(folder);
     return 0;
 }
