@@ -64,6 +64,22 @@ private:
     double Seconds(std::int64_t t) const { return static_cast<double>(t - m_origin) * m_timeBase; }
     std::int64_t PacketTime(const AVPacket& p) const { return p.pts != AV_NOPTS_VALUE ? p.pts : p.dts; }
     bool Seek(std::size_t key);
+    // The next packet into m_packet: false at the end, at damage nothing can be read past, or
+    // when cancelled.
+    bool Read() {
+        while (!Cancelled()) {
+            const int rc = av_read_frame(m_input.get(), m_packet.get());
+            if (rc != AVERROR(EAGAIN)) return rc >= 0;
+        }
+        return false;
+    }
+    // The pictures still in the decoder to `drain`, and the decoder ready for another stretch.
+    template <class Drain>
+    void Finish(const Drain& drain) {
+        avcodec_send_packet(m_decoder.get(), nullptr);
+        drain();
+        avcodec_flush_buffers(m_decoder.get());
+    }
     bool Grid(const AVFrame& frame, std::vector<std::uint8_t>* cells);
 
     const std::atomic<bool>& m_cancel;
@@ -173,10 +189,7 @@ bool CScan::ReadKeyframes(std::vector<ActivitySample>* samples) {
             av_frame_unref(m_frame.get());
         }
     };
-    while (!Cancelled()) {
-        const int rc = av_read_frame(m_input.get(), m_packet.get());
-        if (rc == AVERROR(EAGAIN)) continue;
-        if (rc < 0) break;
+    while (Read()) {
         const AVPacket& p = *m_packet;
         const std::int64_t t = PacketTime(p);
         if (p.stream_index == m_video && t != AV_NOPTS_VALUE && !(p.flags & AV_PKT_FLAG_CORRUPT)) {
@@ -191,13 +204,12 @@ bool CScan::ReadKeyframes(std::vector<ActivitySample>* samples) {
             }
             if (m_origin != AV_NOPTS_VALUE) end = std::max(end, t + std::max<std::int64_t>(p.duration, 0));
         }
+        const std::int64_t position = p.pos;
         av_packet_unref(m_packet.get());
-        if (++packets % kProgressPackets == 0 && m_fileSize > 0 && p.pos >= 0)
-            Report(0.8 * static_cast<double>(p.pos) / static_cast<double>(m_fileSize));
+        if (++packets % kProgressPackets == 0 && m_fileSize > 0 && position >= 0)
+            Report(0.8 * static_cast<double>(position) / static_cast<double>(m_fileSize));
     }
-    avcodec_send_packet(m_decoder.get(), nullptr);
-    drain();
-    avcodec_flush_buffers(m_decoder.get());
+    Finish(drain);
     if (Cancelled() || samples->empty()) return false;
     std::stable_sort(samples->begin(), samples->end(),
                      [](const ActivitySample& a, const ActivitySample& b) { return a.seconds < b.seconds; });
@@ -282,10 +294,7 @@ bool CScan::LookBetween(std::size_t first, std::size_t last, bool background, st
             av_frame_unref(m_frame.get());
         }
     };
-    while (!Cancelled()) {
-        const int rc = av_read_frame(m_input.get(), m_packet.get());
-        if (rc == AVERROR(EAGAIN)) continue;
-        if (rc < 0) break;
+    while (Read()) {
         const AVPacket& p = *m_packet;
         bool past = false;
         if (p.stream_index == m_video) {
@@ -298,14 +307,13 @@ bool CScan::LookBetween(std::size_t first, std::size_t last, bool background, st
                 drain();
             }
         }
+        const std::int64_t position = p.pos;
         av_packet_unref(m_packet.get());
         if (past) break;
-        if (background && ++packets % kProgressPackets == 0 && m_fileSize > 0 && p.pos >= 0)
-            Report(0.8 + 0.2 * static_cast<double>(p.pos) / static_cast<double>(m_fileSize));
+        if (background && ++packets % kProgressPackets == 0 && m_fileSize > 0 && position >= 0)
+            Report(0.8 + 0.2 * static_cast<double>(position) / static_cast<double>(m_fileSize));
     }
-    avcodec_send_packet(m_decoder.get(), nullptr);
-    drain();
-    avcodec_flush_buffers(m_decoder.get());
+    Finish(drain);
     return !Cancelled();
 }
 
@@ -315,9 +323,9 @@ bool CScan::Thumbnail(double seconds, const std::string& file) {
     if (m_keys.empty() || !Seek(key)) return false;
     m_decoder->skip_frame = AVDISCARD_DEFAULT;
     m_decoder->skip_loop_filter = AVDISCARD_DEFAULT;  // a picture to look at
-    bool started = false, written = false;
+    bool started = false, tried = false, written = false;
     auto take = [&] {
-        while (!written && avcodec_receive_frame(m_decoder.get(), m_frame.get()) == 0) {
+        while (!tried && avcodec_receive_frame(m_decoder.get(), m_frame.get()) == 0) {
             const std::int64_t ts = m_frame->best_effort_timestamp;
             if (ts != AV_NOPTS_VALUE && Seconds(ts) >= seconds - 0.001) {
                 const AVFrame& f = *m_frame;
@@ -339,16 +347,13 @@ bool CScan::Thumbnail(double seconds, const std::string& file) {
                     std::string ignored;
                     written = WritePictureFile(picture, file, true, &ignored);
                 }
-                started = false;  // done either way
+                tried = true;
             }
             av_frame_unref(m_frame.get());
         }
     };
     int packets = 0;
-    while (!written && !Cancelled() && ++packets < 100000) {
-        const int rc = av_read_frame(m_input.get(), m_packet.get());
-        if (rc == AVERROR(EAGAIN)) continue;
-        if (rc < 0) break;
+    while (!tried && ++packets < 100000 && Read()) {
         if (m_packet->stream_index == m_video) {
             started = started || (m_packet->flags & AV_PKT_FLAG_KEY);
             if (started) {
@@ -358,11 +363,7 @@ bool CScan::Thumbnail(double seconds, const std::string& file) {
         }
         av_packet_unref(m_packet.get());
     }
-    if (!written) {
-        avcodec_send_packet(m_decoder.get(), nullptr);
-        take();
-    }
-    avcodec_flush_buffers(m_decoder.get());
+    Finish(take);
     return written;
 }
 
@@ -395,12 +396,11 @@ bool ScanActivity(const std::string& path, const ActivityScanOptions& options, c
     CActivityModel model(scan.Shape(), options.region);
     const bool everywhere = scan.LongGops();
     const std::vector<KeyPacket>& keys = scan.Keys();
-    std::vector<bool> worth;
     if (!everywhere) {
         model.Learn(samples);
         for (ActivitySample& s : samples) s.score = model.Score(s);
     }
-    worth = scan.Worth(samples, everywhere);
+    const std::vector<bool> worth = scan.Worth(samples, everywhere);
     // Runs of intervals worth a closer look are decoded in one go each.
     std::vector<ActivitySample> closer;
     for (std::size_t k = 0; k < keys.size();) {
@@ -410,11 +410,10 @@ bool ScanActivity(const std::string& path, const ActivityScanOptions& options, c
         }
         std::size_t end = k;
         while (end < keys.size() && worth[end]) ++end;
-        if (!scan.LookBetween(k, end, everywhere, &closer)) {
-            if (scan.Cancelled()) {
-                *error = "cancelled";
-                return false;
-            }
+        scan.LookBetween(k, end, everywhere, &closer);
+        if (scan.Cancelled()) {
+            *error = "cancelled";
+            return false;
         }
         if (!everywhere) scan.Report(0.8 + 0.2 * static_cast<double>(end) / static_cast<double>(keys.size()));
         k = end;
