@@ -180,6 +180,7 @@ bool CScan::ReadKeyframes(std::vector<ActivitySample>* samples) {
     m_decoder->skip_loop_filter = AVDISCARD_ALL;  // a keyframe is predicted from nothing
     std::int64_t end = AV_NOPTS_VALUE;
     int packets = 0;
+    double lastSent = -1e9;
     auto drain = [&] {
         while (avcodec_receive_frame(m_decoder.get(), m_frame.get()) == 0) {
             ActivitySample s;
@@ -196,8 +197,13 @@ bool CScan::ReadKeyframes(std::vector<ActivitySample>* samples) {
             if (p.flags & AV_PKT_FLAG_KEY) {
                 if (m_origin == AV_NOPTS_VALUE) m_origin = t;
                 m_keys.push_back(KeyPacket{p.pos, t, Seconds(t), 0, 0});
-                avcodec_send_packet(m_decoder.get(), m_packet.get());
-                drain();
+                // Files of keyframes alone (MJPEG) are looked at a few times a second, not at
+                // every picture.
+                if (m_keys.back().seconds - lastSent >= kSampleSpacing) {
+                    lastSent = m_keys.back().seconds;
+                    avcodec_send_packet(m_decoder.get(), m_packet.get());
+                    drain();
+                }
             } else if (!m_keys.empty()) {
                 m_keys.back().bytes += static_cast<std::uint64_t>(p.size);
                 ++m_keys.back().pictures;
@@ -229,12 +235,14 @@ std::vector<bool> CScan::Worth(const std::vector<ActivitySample>& keySamples, bo
     const std::size_t n = m_keys.size();
     std::vector<bool> worth(n, all);
     if (all) return worth;
-    // The score of each keyframe's picture, matched by time.
+    // The score of each keyframe's picture, matched by time (a keyframe passed over for being too
+    // close to the one before has that one's).
     std::vector<float> keyScore(n, 0);
     std::size_t s = 0;
     for (std::size_t k = 0; k < n; ++k) {
-        while (s < keySamples.size() && keySamples[s].seconds < m_keys[k].seconds - 0.05) ++s;
-        if (s < keySamples.size() && std::fabs(keySamples[s].seconds - m_keys[k].seconds) <= 0.05) keyScore[k] = keySamples[s].score;
+        while (s + 1 < keySamples.size() && keySamples[s + 1].seconds <= m_keys[k].seconds + 0.05) ++s;
+        if (s < keySamples.size() && std::fabs(keySamples[s].seconds - m_keys[k].seconds) <= kSampleSpacing + 0.05)
+            keyScore[k] = keySamples[s].score;
     }
     std::vector<double> size(n, 0);
     for (std::size_t k = 0; k < n; ++k)
