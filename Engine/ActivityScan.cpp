@@ -228,7 +228,7 @@ bool CScan::LongGops() const {
     std::vector<double> gaps;
     for (std::size_t i = 1; i < m_keys.size(); ++i) gaps.push_back(m_keys[i].seconds - m_keys[i - 1].seconds);
     std::nth_element(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2), gaps.end());
-    return gaps[gaps.size() / 2] > kLongGopSeconds || m_duration - m_keys.back().seconds > 2 * kLongGopSeconds;
+    return gaps[gaps.size() / 2] > kLongGopSeconds;
 }
 
 std::vector<bool> CScan::Worth(const std::vector<ActivitySample>& keySamples, bool all) const {
@@ -262,7 +262,11 @@ std::vector<bool> CScan::Worth(const std::vector<ActivitySample>& keySamples, bo
         // it goes on across both, they would tell nothing new.
         const bool active = keyScore[k] >= kLookCloserScore;
         const bool nextActive = k + 1 < n ? keyScore[k + 1] >= kLookCloserScore : active;
-        worth[k] = (grown && !(active && nextActive)) || active != nextActive || (active && k + 1 == n);
+        // A keyframe interval much longer than the others (the last, cut short by a recording
+        // that ends long after its last keyframe) is looked at as a long GOP would be.
+        const double length = (k + 1 < n ? m_keys[k + 1].seconds : m_duration) - m_keys[k].seconds;
+        worth[k] = (grown && !(active && nextActive)) || active != nextActive || (active && k + 1 == n) ||
+                   length > 2 * kLongGopSeconds;
     }
     return worth;
 }
