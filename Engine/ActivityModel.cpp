@@ -17,9 +17,12 @@ constexpr float kLevelScale = 64;
 constexpr float kMinDifference = 11;
 constexpr float kNoiseFactor = 4.5f;
 constexpr float kEdgeShare = 0.3f;
-constexpr float kMinSpread = 6;  // a picture nearly one grey: its spread is not stretched further
+constexpr float kMinSpread = 32;  // a flat picture's noise is not stretched into change
 constexpr double kJoinGap = 1.6;  // seconds between changed pictures of one span
 constexpr double kPersistSeconds = 0.5;
+// How far (in cells) a change may have moved from one picture to the next to be the same thing:
+// someone running across the picture in two seconds.
+constexpr int kPersistCells = 3;
 constexpr float kStartScore = 2 * kActiveScore;
 constexpr double kSteadyShare = 0.6;
 constexpr float kLoneScore = 3 * kActiveScore;
@@ -203,10 +206,10 @@ void CActivityModel::ScoreAll(std::vector<ActivitySample>* samples) const {
     std::vector<std::vector<std::uint8_t>> changes(samples->size());
     for (std::size_t i = 0; i < samples->size(); ++i) Changes((*samples)[i], &changes[i]);
     const int cols = m_shape.columns, rows = m_shape.rows;
-    // Whether cell (r, c) or one next to it changed in picture j.
+    // Whether cell (r, c) or one near it changed in picture j.
     auto near = [&](std::size_t j, int r, int c) {
-        for (int dr = -1; dr <= 1; ++dr)
-            for (int dc = -1; dc <= 1; ++dc) {
+        for (int dr = -kPersistCells; dr <= kPersistCells; ++dr)
+            for (int dc = -kPersistCells; dc <= kPersistCells; ++dc) {
                 const int rr = r + dr, cc = c + dc;
                 if (rr >= 0 && rr < rows && cc >= 0 && cc < cols && changes[j][static_cast<std::size_t>(rr) * cols + cc]) return true;
             }

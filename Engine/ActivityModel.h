@@ -45,10 +45,10 @@ public:
     void Learn(const std::vector<ActivitySample>& samples);
     // The changed share of the region's cells in one grid.
     float Score(const ActivitySample& sample) const;
-    // Scores every sample (in time order), counting only changes that last: a changed cell counts
-    // when it, or one next to it, changed in a picture less than half a second before or after.
-    // A coder's passing mistakes (a block refreshed in one picture) do not last; a thing in view
-    // does.
+    // Scores every sample (in time order), counting only changes that last: in a picture with
+    // pictures less than half a second away on both sides, a changed cell counts when it, or one a
+    // few cells from it, changed in the one before or after. A coder's passing mistakes (a block
+    // refreshed in one picture) do not last; a thing in view does, even running.
     void ScoreAll(std::vector<ActivitySample>* samples) const;
     int RegionCells() const { return m_regionCells; }
 
