@@ -16,16 +16,16 @@ constexpr std::size_t kMinLearnt = 9;
 constexpr float kLevelScale = 64;
 constexpr float kMinDifference = 11;
 constexpr float kNoiseFactor = 4.5f;
-constexpr float kEdgeShare = 0.3f;
+constexpr float kEdgeShare = 0.3f;  // of the brightness range around a cell, where coders err most
 constexpr float kMinSpread = 32;  // a flat picture's noise is not stretched into change
 constexpr double kJoinGap = 1.6;  // seconds between changed pictures of one span
-constexpr double kPersistSeconds = 0.5;
+constexpr double kPersistSeconds = 0.5;  // pictures this close show the same things
 // How far (in cells) a change may have moved from one picture to the next to be the same thing:
 // someone running across the picture in two seconds.
 constexpr int kPersistCells = 3;
-constexpr float kStartScore = 2 * kActiveScore;
-constexpr double kSteadyShare = 0.6;
-constexpr float kLoneScore = 3 * kActiveScore;
+constexpr float kStartScore = 2 * kActiveScore;  // what opens a span
+constexpr double kSteadyShare = 0.6;  // of a span's pictures that show the change
+constexpr float kLoneScore = 3 * kActiveScore;  // a span of one picture must show this much
 
 // Median and interquartile range of a grid's cells: what light does to the whole picture.
 struct Levels {
