@@ -25,14 +25,6 @@ constexpr std::size_t kEntrySize = 8 + 8 + 1;
 constexpr std::uint64_t kMaxFrames = 50'000'000;  // days of video at high frame rates
 constexpr int kPlausibleGapSeconds = 10;
 
-std::uint64_t Fnv1a(const unsigned char* data, std::size_t length, std::uint64_t h = 1469598103934665603ull) {
-    for (std::size_t i = 0; i < length; ++i) {
-        h ^= data[i];
-        h *= 1099511628211ull;
-    }
-    return h;
-}
-
 void Put(std::vector<unsigned char>& out, std::uint64_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<unsigned char>(v >> (8 * i)));
 }
@@ -44,6 +36,14 @@ std::uint64_t Get(const unsigned char* p, int bytes) {
 }
 
 }  // namespace
+
+std::uint64_t Fnv1a(const unsigned char* data, std::size_t length, std::uint64_t h) {
+    for (std::size_t i = 0; i < length; ++i) {
+        h ^= data[i];
+        h *= 1099511628211ull;
+    }
+    return h;
+}
 
 bool ReadFileIdentity(const std::string& path, FileIdentity* identity) {
     const int fd = OpenRegularFile(path);

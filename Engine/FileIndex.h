@@ -25,6 +25,9 @@ struct FileIdentity {
 
 bool ReadFileIdentity(const std::string& path, FileIdentity* identity);
 
+// The checksum of the engine's stored blobs (and of a file's first bytes in its identity).
+std::uint64_t Fnv1a(const unsigned char* data, std::size_t length, std::uint64_t h = 1469598103934665603ull);
+
 struct FileIndex {
     std::vector<IndexEntry> frames;  // presentation order
     std::int32_t timeBaseNum = 1, timeBaseDen = 1;

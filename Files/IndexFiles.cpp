@@ -84,10 +84,10 @@ private:
 
 // Opens the index and checks its header against the recording; the descriptor is left just past
 // the header.
-int OpenCurrentIndex(const std::wstring& recordingPath) {
+int OpenCurrentIndex(const std::wstring& recordingPath, const wchar_t* extension = kIndexExtension) {
     RecordingStatus status;
     if (!ReadStatus(WideToNative(recordingPath), status)) return -1;
-    ScopedFd fd(::open(WideToNative(IndexPathFor(recordingPath)).c_str(), O_RDONLY | O_CLOEXEC));
+    ScopedFd fd(::open(WideToNative(CompanionPathFor(recordingPath, extension)).c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) return -1;
     unsigned char expected[kIndexHeaderSize], found[kIndexHeaderSize];
     MakeHeader(status, expected);
@@ -108,12 +108,14 @@ std::int64_t LocalSeconds(std::int64_t t) {
 
 std::wstring IndexFolder() { return KX_SOFT_BASE::Utf8ToWide(KX_SOFT_BASE::UserFolders().index); }
 
-std::wstring IndexPathFor(const std::wstring& recordingPath) {
+std::wstring CompanionPathFor(const std::wstring& recordingPath, const wchar_t* extension) {
     const std::size_t slash = recordingPath.rfind(L'/');
     std::wstring name = slash == std::wstring::npos ? recordingPath : recordingPath.substr(slash + 1);
     name.resize(name.size() > 4 ? name.size() - 4 : 0);
-    return IndexFolder() + name + L".rvx";
+    return IndexFolder() + name + extension;
 }
+
+std::wstring IndexPathFor(const std::wstring& recordingPath) { return CompanionPathFor(recordingPath, kIndexExtension); }
 
 int IsIndexCurrent(const std::wstring& recordingPath) {
     const int fd = OpenCurrentIndex(recordingPath);
@@ -123,13 +125,18 @@ int IsIndexCurrent(const std::wstring& recordingPath) {
 }
 
 int WriteIndexFile(const unsigned char* data, std::size_t length, const std::wstring& recordingPath) {
+    return WriteCompanionFile(data, length, recordingPath, kIndexExtension);
+}
+
+int WriteCompanionFile(const unsigned char* data, std::size_t length, const std::wstring& recordingPath,
+                       const wchar_t* extension) {
     if (!data || length == 0) return 0;
     RecordingStatus status;
     if (!ReadStatus(WideToNative(recordingPath), status)) return 0;
     unsigned char header[kIndexHeaderSize];
     MakeHeader(status, header);
 
-    const std::string indexPath = WideToNative(IndexPathFor(recordingPath));
+    const std::string indexPath = WideToNative(CompanionPathFor(recordingPath, extension));
     struct stat existing;
     if (::stat(indexPath.c_str(), &existing) == 0 && existing.st_size == 0) return 0;
 
@@ -141,7 +148,11 @@ int WriteIndexFile(const unsigned char* data, std::size_t length, const std::wst
 }
 
 int LoadIndex(const std::wstring& recordingPath, const IndexPayloadConsumer& consume) {
-    ScopedFd fd(OpenCurrentIndex(recordingPath));
+    return LoadCompanion(recordingPath, kIndexExtension, consume);
+}
+
+int LoadCompanion(const std::wstring& recordingPath, const wchar_t* extension, const IndexPayloadConsumer& consume) {
+    ScopedFd fd(OpenCurrentIndex(recordingPath, extension));
     if (fd.get() < 0) return 0;
     struct stat st;
     if (::fstat(fd.get(), &st) != 0 || st.st_size < static_cast<off_t>(kIndexHeaderSize)) return 0;

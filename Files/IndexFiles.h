@@ -19,6 +19,7 @@ constexpr std::uint64_t kIndexMaxPayload = 256ull * 1024 * 1024;
 
 std::wstring IndexFolder();  // "<program folder>/Index/"
 std::wstring IndexPathFor(const std::wstring& recordingPath);
+constexpr const wchar_t* kIndexExtension = L".rvx";
 
 // 1 when the recording's status can be read, its index opens, and the header matches.
 int IsIndexCurrent(const std::wstring& recordingPath);
@@ -34,6 +35,14 @@ int WriteIndexFile(const unsigned char* data, std::size_t length, const std::wst
 // the engine's SetRefValue. 1 when something was handed over.
 using IndexPayloadConsumer = std::function<void(const unsigned char* data, std::size_t length)>;
 int LoadIndex(const std::wstring& recordingPath, const IndexPayloadConsumer& consume);
+
+// Other data derived from a recording (its activity profile) lives beside its index, named after
+// the recording with its own extension, and is tied to the recording by the same header and
+// replaced the same way: the two functions above for a file with `extension`.
+std::wstring CompanionPathFor(const std::wstring& recordingPath, const wchar_t* extension);
+int WriteCompanionFile(const unsigned char* data, std::size_t length, const std::wstring& recordingPath,
+                       const wchar_t* extension);
+int LoadCompanion(const std::wstring& recordingPath, const wchar_t* extension, const IndexPayloadConsumer& consume);
 
 // Deletes index files last read more than a week ago. Returns how many it deleted.
 int CleanIndexFolder();

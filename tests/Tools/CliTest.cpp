@@ -22,12 +22,8 @@
 namespace {
 
 using Result = TarvexTest::CliResult;
+using TarvexTest::Cli;
 using TarvexTest::ReadNumbers;
-
-// `shell`: run before, and in front of, the command ("timeout 60 " ends it after a minute).
-Result Cli(const std::string& arguments, const std::string& shell = std::string()) {
-    return TarvexTest::RunShell(shell + "env TZ=UTC " + TARVEX_CLI + " " + arguments + " 2>&1");
-}
 
 class CliTest : public ::testing::Test {
 protected:

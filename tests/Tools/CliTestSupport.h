@@ -45,4 +45,10 @@ inline std::vector<int> ReadNumbers(const std::string& out) {
     return numbers;
 }
 
+// tarvex-cli with `arguments`, stderr with stdout; `shell` runs before, and in front of, the
+// command ("timeout 60 " ends it after a minute).
+inline CliResult Cli(const std::string& arguments, const std::string& shell = std::string()) {
+    return RunShell(shell + "env TZ=UTC " + TARVEX_CLI + " " + arguments + " 2>&1");
+}
+
 }  // namespace TarvexTest

@@ -21,3 +21,5 @@ extern const CliCommand kExportCommand;
 extern const CliCommand kGroupCommand;
 extern const CliCommand kEvidenceCommand;
 extern const CliCommand kVerifyCommand;
+extern const CliCommand kActivityCommand;
+extern const CliCommand kSearchCommand;

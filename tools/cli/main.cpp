@@ -7,7 +7,8 @@
 namespace {
 
 const CliCommand* const kCommands[] = {&kScanCommand, &kSynthCommand, &kProbeCommand, &kFramesCommand, &kSnapshotCommand, &kExportCommand, &kGroupCommand,
-                                     &kEvidenceCommand, &kVerifyCommand};
+                                     &kEvidenceCommand, &kVerifyCommand,
+                                     &kActivityCommand, &kSearchCommand};
 
 void PrintUsage(std::FILE* out) {
     std::fputs("Usage: tarvex-cli COMMAND [ARGS...]\n\nCommands:\n", out);
