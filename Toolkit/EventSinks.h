@@ -156,4 +156,9 @@ public:
     virtual void OnPlayProgressSeek(int rowKey, int marker, int value, int id) {}
     // The panel's other request, one int, for the owner to pass on.
     virtual void OnPlayProgressCommand(int value, int id) {}
+    // The stretch selected on the scale changed (from == to: cleared); wall-clock seconds.
+    virtual void OnPlayProgressSelection(long long from, long long to, int id) {}
+    // A right click on the selected stretch, at a point of the panel: the owner offers what can
+    // be done with it.
+    virtual void OnPlayProgressSelectionMenu(int x, int y, int id) {}
 };

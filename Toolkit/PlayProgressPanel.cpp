@@ -1,10 +1,12 @@
 #include "Toolkit/PlayProgressPanel.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <map>
 
@@ -40,8 +42,15 @@ struct Row {
     std::time_t cursor = 0;
 };
 
+// The colour of an activity level: nothing for none, then from a dim amber to a bright red.
+QColor HeatColour(int level) {
+    return QColor::fromHsv(45 - 45 * level / 255, 230, 120 + 135 * level / 255);
+}
+
 class CTimelineWidget : public CPaintedWidget {
 public:
+    std::map<std::pair<int, int>, KXProgressActivity> activity;  // by row key and segment id
+    std::time_t selectFrom = 0, selectTo = 0;  // the selected stretch; equal: none
     KXProgressSkin skin;
     KXProgressGeometry geometry;
     std::map<int, Row> rows;  // in key order
@@ -202,11 +211,56 @@ public:
         return ticks;
     }
 
+    // The strip under a segment: each column of pixels takes the highest level of the seconds it
+    // covers (so that a short event is not lost at a day's zoom), events on top of it.
+    void DrawHeat(QPainter& p, const QRect& band, const KXProgressSegment& s, const KXProgressActivity& a) const {
+        const int width = std::max(1, geometry.scaleEnd - geometry.scaleStart);
+        const double perPixel = static_cast<double>(viewTo - viewFrom) / width;
+        const int left = std::max(band.left(), XOf(s.start)), right = std::min(band.right(), XOf(s.end));
+        const long long count = static_cast<long long>(a.levels.size());
+        for (int x = left; x <= right && count > 0; ++x) {
+            const double from = viewFrom + (x - geometry.scaleStart) * perPixel - a.start;
+            const long long first = std::max(0LL, static_cast<long long>(std::floor(from)));
+            const long long last = std::min(count, std::max(first + 1, static_cast<long long>(std::ceil(from + perPixel))));
+            int level = 0;
+            for (long long i = first; i < last; ++i) level = std::max<int>(level, a.levels[static_cast<std::size_t>(i)]);
+            if (level > 0) p.fillRect(QRect(x, band.top(), 1, band.height()), HeatColour(level));
+        }
+        for (const auto& [from, to] : a.events) {
+            if (to < viewFrom || from > viewTo) continue;
+            const int l = std::max(band.left(), XOf(from)), r = std::min(band.right(), XOf(to));
+            p.fillRect(QRect(l, band.top() - 2, std::max(2, r - l), band.height() + 2), QColor(0xff, 0x30, 0x30));
+        }
+    }
+    bool HasSelection() const { return selectTo > selectFrom; }
+    void Select(std::time_t from, std::time_t to) {
+        if (to < from) std::swap(from, to);
+        if (from == selectFrom && to == selectTo) return;
+        selectFrom = from;
+        selectTo = to;
+        update();
+        Notify([&](IPlayProgressEvent* s, int id) { s->OnPlayProgressSelection(from, to, id); });
+    }
+
 protected:
     void paintEvent(QPaintEvent*) override;
+    void keyPressEvent(QKeyEvent* e) override {
+        if (e->key() == Qt::Key_Escape && HasSelection()) {
+            Select(0, 0);
+            e->accept();
+            return;
+        }
+        CPaintedWidget::keyPressEvent(e);
+    }
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override {
         const QPoint at = e->position().toPoint();
+        if (m_selectAt >= 0) {
+            // A stretch is chosen once the mouse has moved a few pixels; a click stays a click.
+            if (std::abs(at.x() - m_selectAt) >= 3) m_selectMoved = true;
+            if (m_selectMoved) Select(TimeAt(m_selectAt), TimeAt(at.x()));
+            return;
+        }
         if ((e->buttons() & Qt::LeftButton) && m_draggingZoom) FollowZoomBar(at.x());
         if ((e->buttons() & Qt::LeftButton) && m_panFrom >= 0) {
             // The moment taken stays under the mouse: dragging right shows earlier times.
@@ -216,7 +270,22 @@ protected:
         const bool grab = m_panFrom >= 0 || (ScaleArea().contains(at) && RowUnder(at) < 0);
         setCursor(grab ? (m_panFrom >= 0 ? Qt::ClosedHandCursor : Qt::OpenHandCursor) : Qt::ArrowCursor);
     }
-    void mouseReleaseEvent(QMouseEvent*) override {
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (m_selectAt >= 0) {
+            const QPoint at = e->position().toPoint();
+            const bool click = !m_selectMoved, right = m_selectRight;
+            m_selectAt = -1;
+            m_selectMoved = false;
+            if (!click) return;
+            // A right click on the stretch offers what can be done with it; elsewhere (or with
+            // Ctrl and the left button) a click clears it.
+            const std::time_t t = TimeAt(at.x());
+            if (right && HasSelection() && t >= selectFrom && t <= selectTo)
+                Notify([&](IPlayProgressEvent* s, int id) { s->OnPlayProgressSelectionMenu(at.x(), at.y(), id); });
+            else
+                Select(0, 0);
+            return;
+        }
         m_draggingZoom = false;
         m_panFrom = -1;
     }
@@ -269,6 +338,8 @@ private:
     bool m_draggingZoom = false;
     int m_panFrom = -1;  // the x a drag on the scale last moved it to; -1: no drag
     int m_rowWheel = 0;  // the wheel's turn over the rows not yet a whole notch
+    int m_selectAt = -1;  // the x a selecting drag began at; -1: none
+    bool m_selectMoved = false, m_selectRight = false;
 };
 
 void CTimelineWidget::paintEvent(QPaintEvent*) {
@@ -314,8 +385,19 @@ void CTimelineWidget::paintEvent(QPaintEvent*) {
         for (const KXProgressSegment& s : row.segments) {
             if (s.end < viewFrom || s.start > viewTo) continue;
             const int left = std::max(scale.left(), XOf(s.start)), right = std::min(scale.right(), XOf(s.end));
-            p.fillRect(QRect(left, scale.top() + 2, std::max(1, right - left), scale.height() - 4),
+            const auto heat = activity.find({key, s.id});
+            if (heat == activity.end()) {
+                p.fillRect(QRect(left, scale.top() + 2, std::max(1, right - left), scale.height() - 4),
+                           s.kind == 1 ? Theme::Accent() : Theme::Pressed());
+                continue;
+            }
+            // With a profile, the span gives its lower rows to the heat strip.
+            const int band = 4;
+            p.fillRect(QRect(left, scale.top() + 1, std::max(1, right - left), scale.height() - band - 2),
                        s.kind == 1 ? Theme::Accent() : Theme::Pressed());
+            const QRect strip(scale.left(), scale.bottom() - band + 1, scale.width(), band);
+            p.fillRect(QRect(left, strip.top(), std::max(1, right - left), band), Theme::Window());
+            DrawHeat(p, strip, s, heat->second);
         }
         if (row.cursor >= viewFrom && row.cursor <= viewTo) {
             const int x = XOf(row.cursor);
@@ -324,6 +406,17 @@ void CTimelineWidget::paintEvent(QPaintEvent*) {
             else DrawImage(p, QRect(x - cursor.width() / 2, scale.top(), cursor.width(), scale.height()), cursor,
                            QRect(0, 0, cursor.width(), std::min(cursor.height(), 10)), FillMode::Stretch);
         }
+    }
+
+    // The selected stretch, shaded over the header and every row.
+    if (HasSelection() && selectTo >= viewFrom && selectFrom <= viewTo) {
+        const QRect area = ScaleArea();
+        const int left = std::max(area.left(), XOf(selectFrom)), right = std::min(area.right(), XOf(selectTo));
+        const QRect shade(left, area.top(), std::max(1, right - left), area.height());
+        p.fillRect(shade, QColor(0xff, 0xff, 0xff, 60));
+        p.setPen(QColor(0xff, 0xff, 0xff, 160));
+        p.drawLine(shade.topLeft(), shade.bottomLeft());
+        p.drawLine(shade.topRight(), shade.bottomRight());
     }
 
     // Radios: rows on view, then the zoom presets.
@@ -385,8 +478,17 @@ void CTimelineWidget::paintEvent(QPaintEvent*) {
 }
 
 void CTimelineWidget::mousePressEvent(QMouseEvent* e) {
-    if (e->button() != Qt::LeftButton) return;
     const QPoint at = e->position().toPoint();
+    const bool selecting = e->button() == Qt::RightButton ||
+                           (e->button() == Qt::LeftButton && (e->modifiers() & Qt::ControlModifier));
+    if (selecting && ScaleArea().contains(at)) {
+        setFocus(Qt::MouseFocusReason);  // for Escape
+        m_selectAt = at.x();
+        m_selectMoved = false;
+        m_selectRight = e->button() == Qt::RightButton;
+        return;
+    }
+    if (e->button() != Qt::LeftButton) return;
     for (int i = 0; i < 8; ++i) {
         if (!ZoomRadio(i).contains(at)) continue;
         const auto it = rows.find(selected);
@@ -398,6 +500,7 @@ void CTimelineWidget::mousePressEvent(QMouseEvent* e) {
     for (int i = 0; i < kRowsOnView && firstRow + i < static_cast<int>(keys.size()); ++i) {
         const int key = keys[firstRow + i];
         if (ScaleRow(i).contains(at)) {
+            Select(0, 0);
             const int seconds = static_cast<int>(TimeAt(at.x()));
             Notify([&](IPlayProgressEvent* s, int id) { s->OnPlayProgressSeek(key, 0, seconds, id); });
             return;
@@ -482,9 +585,45 @@ KXProgressGeometry CKXPlayProgressPanel::GetGeometry() const {
     return w ? w->geometry : KXProgressGeometry();
 }
 
+namespace {
+// A row's heat strips whose segments are not among `segments` (all of them for none) go.
+void DropActivity(CTimelineWidget* w, int key, const std::vector<KXProgressSegment>* segments) {
+    for (auto it = w->activity.lower_bound({key, INT_MIN}); it != w->activity.end() && it->first.first == key;) {
+        const int id = it->first.second;
+        const bool kept = segments && std::any_of(segments->begin(), segments->end(),
+                                                  [id](const KXProgressSegment& s) { return s.id == id; });
+        it = kept ? std::next(it) : w->activity.erase(it);
+    }
+}
+}  // namespace
+
+void CKXPlayProgressPanel::SetSegmentActivity(int key, int segmentId, const KXProgressActivity& activity) {
+    auto* w = WidgetOf(this);
+    if (!w) return;
+    w->activity[{key, segmentId}] = activity;
+    w->update();
+}
+
+int CKXPlayProgressPanel::HasSegmentActivity(int key, int segmentId) const {
+    auto* w = WidgetOf(this);
+    return w && w->activity.count({key, segmentId}) ? 1 : 0;
+}
+
+bool CKXPlayProgressPanel::GetSelection(std::time_t& from, std::time_t& to) const {
+    auto* w = WidgetOf(this);
+    from = w ? w->selectFrom : 0;
+    to = w ? w->selectTo : 0;
+    return w && w->HasSelection();
+}
+
+void CKXPlayProgressPanel::SetSelection(std::time_t from, std::time_t to) {
+    if (auto* w = WidgetOf(this)) w->Select(from, to);
+}
+
 void CKXPlayProgressPanel::AddRow(int key, const std::wstring& label, const std::vector<KXProgressSegment>& segments) {
     auto* w = WidgetOf(this);
     if (!w) return;
+    DropActivity(w, key, &segments);
     Row& row = w->rows[key];
     row.label = label;
     row.segments = segments;
@@ -501,6 +640,7 @@ void CKXPlayProgressPanel::AddRow(int key, const std::wstring& label, const std:
 int CKXPlayProgressPanel::RemoveRow(int key) {
     auto* w = WidgetOf(this);
     if (!w || !w->rows.erase(key)) return 0;
+    DropActivity(w, key, nullptr);
     if (w->selected == key) w->selected = -1;
     if (w->following) w->FitRows();
     w->ScrollRows(0);
@@ -511,6 +651,7 @@ void CKXPlayProgressPanel::RemoveAllRows() {
     auto* w = WidgetOf(this);
     if (!w) return;
     w->rows.clear();
+    w->activity.clear();
     w->selected = -1;
     w->firstRow = 0;
     w->update();

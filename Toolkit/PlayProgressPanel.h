@@ -13,6 +13,7 @@
 // labels, turns the rows (four are on view), as does the thin bar at the left edge.
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Toolkit/EventSinks.h"
@@ -44,6 +45,14 @@ struct KXProgressSegment {
     int kind = 1;  // 1: a file that was played
 };
 
+// What a file's activity looks like on its row: a level (0..255) per second from `start`, and the
+// spans of its events in wall-clock seconds, which are drawn emphasised.
+struct KXProgressActivity {
+    std::time_t start = 0;
+    std::vector<unsigned char> levels;
+    std::vector<std::pair<std::time_t, std::time_t>> events;
+};
+
 // A tick of the scale's header and where its label is drawn.
 struct KXProgressTick {
     std::time_t at = 0;
@@ -66,6 +75,10 @@ public:
     int RemoveRow(int key);
     void RemoveAllRows();
     int HasRow(int key) const;
+    // The heat strip under a segment of a row. It stays while the row is replaced with that
+    // segment in it, and goes with the segment or the row.
+    void SetSegmentActivity(int key, int segmentId, const KXProgressActivity& activity);
+    int HasSegmentActivity(int key, int segmentId) const;
     int GetRow(int key, std::wstring& label, std::vector<KXProgressSegment>& segments) const;
 
     // key -1: every row.
@@ -86,6 +99,10 @@ public:
     int XOf(std::time_t seconds) const;
     // The header's ticks, as they are drawn.
     std::vector<KXProgressTick> GetTicks() const;
+    // A stretch of wall-clock time chosen by a drag with the right mouse button (or with Ctrl and
+    // the left), shaded over every row; a click or Escape clears it. False when there is none.
+    bool GetSelection(std::time_t& from, std::time_t& to) const;
+    void SetSelection(std::time_t from, std::time_t to);  // from == to clears it
     // The rectangle of a row's scale on view; empty when the row is not on view.
     CKXRect RowRect(int key) const;
 

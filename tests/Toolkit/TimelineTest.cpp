@@ -24,6 +24,10 @@ public:
                         " " + std::to_string(id));
     }
     void OnPlayProgressCommand(int value, int id) override { lines.push_back("Command " + std::to_string(value)); }
+    void OnPlayProgressSelection(long long from, long long to, int) override {
+        lines.push_back("Selection " + std::to_string(from) + " " + std::to_string(to));
+    }
+    void OnPlayProgressSelectionMenu(int, int, int) override { lines.push_back("SelectionMenu"); }
 };
 
 std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
@@ -102,6 +106,17 @@ protected:
     void Mouse(QEvent::Type type, QPoint at, Qt::MouseButtons held) {
         QMouseEvent e(type, at, Native()->mapToGlobal(at), Qt::LeftButton, held, {});
         QApplication::sendEvent(Native(), &e);
+    }
+    // A press, a move in steps and a release of one button.
+    void Drag(Qt::MouseButton button, QPoint from, QPoint to, Qt::KeyboardModifiers modifiers = {}) {
+        auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+            QMouseEvent e(type, at, Native()->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : button, held,
+                          modifiers);
+            QApplication::sendEvent(Native(), &e);
+        };
+        send(QEvent::MouseButtonPress, from, button);
+        for (int i = 1; i <= 4; ++i) send(QEvent::MouseMove, from + (to - from) * i / 4, button);
+        send(QEvent::MouseButtonRelease, to, Qt::NoButton);
     }
 
     CTimelineJournal m_sink;
@@ -398,4 +413,100 @@ TEST_F(TimelineTest, FourRowsShowAtATimeAndTheSelectedOneComesOnView) {
     EXPECT_FALSE(m_panel->RowRect(12).IsRectEmpty());
     for (int key = 0; key < 9; ++key) m_panel->RemoveRow(key);
     EXPECT_FALSE(m_panel->RowRect(12).IsRectEmpty());
+}
+
+namespace {
+bool Reddish(QRgb c) { return qRed(c) > 200 && qGreen(c) < 110 && qBlue(c) < 110; }
+}  // namespace
+
+TEST_F(TimelineTest, TheHeatStripFollowsTheLevelsAndShowsEventsFromADayDownToAMinute) {
+    m_panel->AddRow(0, L"Channel1_main", {{1, m_day + 36000, m_day + 39600, 1}});
+    m_panel->AddRow(1, L"Channel2_main", {{5, m_day + 36000, m_day + 39600, 1}});
+    KXProgressActivity a;
+    a.start = m_day + 36000;
+    a.levels.assign(3600, 0);
+    for (int s = 600; s < 700; ++s) a.levels[s] = 90;  // something moving, below an event
+    for (int s = 1800; s < 1803; ++s) a.levels[s] = 255;
+    a.events = {{m_day + 37800, m_day + 37803}};
+    m_panel->SetSegmentActivity(0, 1, a);
+    const CKXRect row = m_panel->RowRect(0), plain = m_panel->RowRect(1);
+    const int band = row.bottom - 2;  // inside the strip at the row's foot
+
+    // A day, two hours, a minute: the three-second event is drawn at every zoom.
+    const std::pair<std::time_t, std::time_t> spans[3] = {
+        {m_day, m_day + 86400}, {m_day + 36000, m_day + 43200}, {m_day + 37780, m_day + 37840}};
+    for (const auto& [from, to] : spans) {
+        m_panel->SetVisibleSpan(from, to);
+        const QImage shot = Native()->grab().toImage();
+        EXPECT_TRUE(Reddish(shot.pixel(m_panel->XOf(m_day + 37801), band))) << "span from " << from - m_day;
+        if (to - from > 3600) {
+            // The quiet stretch stays as the row's background, the moving one is coloured but no event.
+            const QRgb quiet = shot.pixel(m_panel->XOf(m_day + 36200), band);
+            const QRgb moving = shot.pixel(m_panel->XOf(m_day + 36650), band);
+            EXPECT_NE(quiet, moving);
+            EXPECT_FALSE(Reddish(moving));
+            // The row without a profile keeps its plain span.
+            EXPECT_FALSE(Reddish(shot.pixel(m_panel->XOf(m_day + 37801), plain.bottom - 2)));
+        }
+    }
+    m_panel->SetVisibleSpan(m_day + 36000, m_day + 43200);
+    EXPECT_TRUE(Native()->grab().toImage().save(QString(TARVEX_TEST_OUTPUT_DIR) + "/timeline-heat.png"));
+
+    // The strip stays while its row is replaced with its file in it, and goes with the file.
+    m_panel->AddRow(0, L"Channel1_main", {{1, m_day + 36000, m_day + 39600, 1}, {2, m_day + 39600, m_day + 43200, 1}});
+    EXPECT_EQ(1, m_panel->HasSegmentActivity(0, 1));
+    m_panel->AddRow(0, L"Channel1_main", {{2, m_day + 39600, m_day + 43200, 1}});
+    EXPECT_EQ(0, m_panel->HasSegmentActivity(0, 1));
+    m_panel->SetSegmentActivity(0, 2, a);
+    m_panel->RemoveRow(0);
+    m_panel->AddRow(0, L"Channel1_main", {{2, m_day + 39600, m_day + 43200, 1}});
+    EXPECT_EQ(0, m_panel->HasSegmentActivity(0, 2)) << "a removed row's strips are not those of a new one";
+}
+
+TEST_F(TimelineTest, ARightDragSelectsAStretchOverEveryRowAndAClickOrEscapeClearsIt) {
+    m_panel->AddRow(0, L"Channel1_main", {{1, m_day + 36000, m_day + 43200, 1}});
+    m_panel->AddRow(1, L"Channel2_main", {{2, m_day + 36000, m_day + 43200, 1}});
+    m_panel->SetVisibleSpan(m_day + 36000, m_day + 36000 + 7920);  // ten seconds a pixel
+    const CKXRect first = m_panel->RowRect(0), second = m_panel->RowRect(1);
+    const QImage before = Native()->grab().toImage();
+
+    Drag(Qt::RightButton, QPoint(358, first.top + 5), QPoint(258, first.top + 5));
+    std::time_t from = 0, to = 0;
+    ASSERT_TRUE(m_panel->GetSelection(from, to));
+    EXPECT_EQ(m_day + 37000, from) << "either way of dragging";
+    EXPECT_EQ(m_day + 38000, to);
+    ASSERT_FALSE(m_sink.lines.empty());
+    EXPECT_EQ("Selection " + std::to_string(m_day + 37000) + " " + std::to_string(m_day + 38000), m_sink.lines.back());
+    for (const std::string& line : m_sink.lines) EXPECT_EQ(0u, line.rfind("Selection", 0)) << "no seek: " << line;
+    // Shaded over every row, not only the one dragged on.
+    const QImage shaded = Native()->grab().toImage();
+    EXPECT_NE(before.pixel(300, second.top + 6), shaded.pixel(300, second.top + 6));
+    EXPECT_EQ(before.pixel(500, second.top + 6), shaded.pixel(500, second.top + 6));
+
+    // A right click on it offers what can be done with it and keeps it.
+    m_sink.lines.clear();
+    QTest::mouseClick(Native(), Qt::RightButton, {}, QPoint(300, second.top + 5));
+    EXPECT_EQ((std::vector<std::string>{"SelectionMenu"}), m_sink.lines);
+    EXPECT_TRUE(m_panel->GetSelection(from, to));
+
+    // A plain click on a row clears it and still seeks.
+    m_sink.lines.clear();
+    QTest::mouseClick(Native(), Qt::LeftButton, {}, QPoint(458, first.top + 5));
+    EXPECT_FALSE(m_panel->GetSelection(from, to));
+    EXPECT_EQ((std::vector<std::string>{"Selection 0 0", "Seek 0 0 " + std::to_string(m_day + 39000) + " 2166"}),
+              m_sink.lines);
+
+    // Ctrl with the left button selects too; Escape clears it.
+    Drag(Qt::LeftButton, QPoint(258, second.top + 5), QPoint(308, second.top + 5), Qt::ControlModifier);
+    ASSERT_TRUE(m_panel->GetSelection(from, to));
+    EXPECT_EQ(m_day + 37000, from);
+    EXPECT_EQ(m_day + 37500, to);
+    EXPECT_EQ(m_day + 36000, Span().from) << "a selecting drag does not pan";
+    QTest::keyClick(Native(), Qt::Key_Escape);
+    EXPECT_FALSE(m_panel->GetSelection(from, to));
+
+    // A plain drag on the header still pans and selects nothing.
+    Drag(Qt::LeftButton, QPoint(400, 8), QPoint(300, 8));
+    EXPECT_FALSE(m_panel->GetSelection(from, to));
+    EXPECT_EQ(m_day + 37000, Span().from);
 }
