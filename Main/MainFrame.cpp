@@ -119,7 +119,7 @@ int CMainFrameEventImp::OnDlgCreate(int argument) {
     m_config->Create(m_window);
     // Window-wide: a click in the list or on a slider does not take them away.
     m_window->SetShortcutKeys({{KX_VK_SPACE, 0}, {KX_VK_LEFT, 0}, {KX_VK_RIGHT, 0}, {KX_VK_LEFT, KX_KEY_SHIFT},
-                               {KX_VK_RIGHT, KX_KEY_SHIFT}, {KX_VK_UP, 0}, {KX_VK_DOWN, 0}, {'R', 0}, {'M', 0}, {'I', 0},
+                               {KX_VK_RIGHT, KX_KEY_SHIFT}, {KX_VK_UP, 0}, {KX_VK_DOWN, 0}, {'R', 0}, {'M', 0}, {'I', 0}, {'N', 0}, {'N', KX_KEY_SHIFT},
                                {'S', 0}, {'O', KX_KEY_CONTROL}, {'Q', KX_KEY_CONTROL}, {KX_VK_ESCAPE, 0},
                                {KX_VK_F1, 0}, {KX_VK_F1 + 10, 0}});
     OnDlgSize(0, m_width, m_height);
@@ -217,6 +217,9 @@ int CMainFrameEventImp::OnDlgKeyDown(int key, int flags) {
             // The keys are the window's wherever the focus is: Escape answers the question that
             // stands in front of it first.
             if (m_questionDlg && m_questionDlg->IsShown() && !m_questionDlg->IsModal()) return m_questionDlg->Dlg_OnCancel(), 1;
+            // Then a stretch selected on the timeline.
+            if (ITimeLineFace* timeline = PlayWindows() ? PlayWindows()->TimeLine() : nullptr)
+                if (timeline->GetSelection(nullptr, nullptr)) return timeline->ClearSelection(), 1;
             if (!m_fullScreen) return 0;
             SetFullScreen(0);
             return 1;
@@ -256,6 +259,7 @@ int CMainFrameEventImp::PlaybackKey(int key, int flags) {
         case 'R': m_commands->SetReverse(state.forward); return 1;
         case 'M': m_commands->SetMute(!state.muted); return 1;
         case 'S': m_commands->Snapshot(-1); return 1;
+        case 'N': m_commands->JumpToActivity(!shift); return 1;
         case 'I': m_statsView->Toggle(); return 1;
     }
     return 0;

@@ -193,6 +193,8 @@ void CMainFrameUILogic::PlayFiles(const std::vector<_QUERY_FILE_INFO>& files) {
 
     // The timeline's scale fits what is open once this opening's spans come.
     if (ITimeLineFace* timeline = windows->TimeLine()) timeline->FitToOpening();
+    // The profiles being worked out make room for this opening's files.
+    ui->ReopenActivity();
     // A window opens its channel's first file now; the others wait as records until it is
     // about to show them.
     std::set<int> opened;

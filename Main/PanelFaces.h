@@ -6,7 +6,9 @@
 #include <boost/shared_ptr.hpp>
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Files/FileRecords.h"
@@ -57,6 +59,8 @@ enum PlayBarId {
     kMuteButton = 2163,  // checked: sound on
     kSpeedSlider = 2164,
     kVolumeSlider = 2165,
+    kPreviousActivityButton = 2170,
+    kNextActivityButton = 2171,
 };
 
 // The play bar shows the play state (its boxes, speed and volume follow it without raising
@@ -83,6 +87,21 @@ public:
     // Something is being opened: the scale fits all that is open, and what comes of this opening,
     // until the user zooms or pans.
     virtual void FitToOpening() = 0;
+    // The heat strip under a file's span in a window's row: a level (0..255) per second from
+    // `start` and the file's events, wall-clock seconds.
+    struct CActivityStrip {
+        long long start = 0;
+        std::vector<unsigned char> levels;
+        std::vector<std::pair<long long, long long>> events;
+    };
+    virtual void ShowActivity(int window, int segmentId, const CActivityStrip& strip) {}
+    // The stretch of wall-clock seconds the user selected on the scale; false when none.
+    virtual bool GetSelection(long long* from, long long* to) const { return false; }
+    virtual void ClearSelection() {}
+    // What a right click on the selected stretch offers (the evidence export), set by whoever
+    // can do it; nothing is offered while it is empty.
+    using CSelectionAction = std::function<void(long long from, long long to)>;
+    virtual void SetSelectionAction(const CSelectionAction& action) {}
 };
 
 class ITabBarFace {

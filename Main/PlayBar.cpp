@@ -40,6 +40,8 @@ std::wstring TipText(int id, const wchar_t* tip) {
                          : id == kNextButton     ? L"Right"
                          : id == kReverseButton  ? L"R"
                          : id == kMuteButton     ? L"M"
+                         : id == kNextActivityButton ? L"N"
+                         : id == kPreviousActivityButton ? L"Shift+N"
                                                  : nullptr;
     return key ? Translate(tip) + L" (" + key + L")" : Translate(tip);
 }
@@ -117,6 +119,17 @@ void CPlayBarEventImp::OnCreate() {
     m_volume->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(516, 20, 80, 20), m_view.get(), kVolumeSlider);
     m_volume->SetRange(0, 100);
     m_volume->SetPos(50);
+    // The jumps to activity, after the volume: no skin of their own, so the desktop's buttons
+    // with a sign.
+    auto jump = [&](int id, const CKXRect& at, const wchar_t* sign, const wchar_t* tip) {
+        std::unique_ptr<CKXButton> b(CKXUIFactory::CreateUIButton(this));
+        b->Create(sign, KX_WS_CHILD | KX_WS_VISIBLE, at, m_view.get(), id);
+        m_buttons[id] = std::move(b);
+        m_tips[id] = tip;
+        m_buttons[id]->SetToolTip(TipText(id, tip));
+    };
+    jump(kPreviousActivityButton, CKXRect(604, 17, 636, 43), L"\u25C0\u2022", L"Previous Activity");
+    jump(kNextActivityButton, CKXRect(640, 17, 672, 43), L"\u2022\u25B6", L"Next Activity");
 }
 
 CKXRadioBox* CPlayBarEventImp::Box(int id) const {
@@ -185,6 +198,7 @@ void CPlayBarEventImp::BTN_OnClicked(int id) {
     if (!commands) return;
     if (id == kStopButton) commands->Stop();
     if (id == kPreviousButton || id == kNextButton) commands->PreviousOrNext(id == kNextButton);
+    if (id == kPreviousActivityButton || id == kNextActivityButton) commands->JumpToActivity(id == kNextActivityButton);
 }
 
 void CPlayBarEventImp::SLD_OnPosChanged(int id, int position) {

@@ -24,7 +24,7 @@ class CPlayBarEventImp : public IKXViewEvent,
                          public IKXSliderCtrlEvent,
                          public IPlayBarFace {
 public:
-    static constexpr int kWidth = 595, kHeight = 55;
+    static constexpr int kWidth = 675, kHeight = 55;
 
     // owner: the grid panel, through which the bar reaches the play windows and the file list.
     explicit CPlayBarEventImp(IPlayWindowsFace* owner);

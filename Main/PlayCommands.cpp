@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "App/Language.h"
@@ -11,6 +12,7 @@
 #include "Base/FolderPath.h"
 #include "Base/StreamConvert.h"
 #include "Files/NamingRules.h"
+#include "Main/ActivityKeeper.h"
 #include "Main/PlayWinManager.h"
 #include "Main/PlayWinManager_UILogic.h"
 #include "Main/UserMessages.h"
@@ -215,6 +217,23 @@ CCommandResult CPlayCommands::SeekBy(int seconds) {
     if (!now) return CCommandResult::Refused(L"Nothing plays in that window");
     const long long to = std::max(0LL, static_cast<long long>(now) + seconds);
     return Seek(static_cast<unsigned int>(to), window);
+}
+
+CCommandResult CPlayCommands::JumpToActivity(bool forward) {
+    CCommandResult r;
+    if (Refuse(Busy::kOpening, Show::kNotification, kOpening, &r)) return r;
+    auto ui = m_host->PlayUILogic();
+    const int window = ui->FocusedWindow();
+    const unsigned int now = ui->TimeShown(window);
+    if (!now || !ui->Tables().HandleOf(window)) return CCommandResult::Refused(L"Nothing plays in that window");
+    std::vector<double> starts;
+    for (const auto& start : ui->ActivityStartsOf(ui->State().sync ? -1 : window)) starts.push_back(start.at);
+    double at = 0;
+    if (!NextActivityStart(starts, now, forward, &at))
+        return RefusedWith(forward ? L"No further activity to go to" : L"No earlier activity to go to",
+                           Show::kNotification);
+    // Seek takes the window (or in sync the group) to whichever of its files holds the time.
+    return Seek(static_cast<unsigned int>(std::floor(at)), window);
 }
 
 CCommandResult CPlayCommands::Snapshot(int window) {

@@ -59,6 +59,9 @@ public:
     // A wall-clock second in a window (-1: the selected one); in sync every window goes there.
     CCommandResult Seek(unsigned int seconds, int window = -1);
     CCommandResult SeekBy(int seconds);
+    // The start of the next (or previous) activity in the selected window's files, or in sync in
+    // every window's (the group goes there); with none that way a notification says so.
+    CCommandResult JumpToActivity(bool forward);
     // The picture on screen of a window (-1: the selected one), into the snapshot folder.
     CCommandResult Snapshot(int window);
     CCommandResult Record(int window, bool on);

@@ -16,6 +16,7 @@
 #include "Base/LoopIds.h"
 #include "Base/PostTask.h"
 #include "Base/StreamConvert.h"
+#include "Main/ActivityKeeper.h"
 #include "Main/MainPlayListener.h"
 #include "Main/PlaySpeeds.h"
 #include "Main/RecordNames.h"
@@ -38,6 +39,7 @@ CPlayManagerUILogic::CPlayManagerUILogic(const boost::weak_ptr<IPlayWindowsFace>
 
 CPlayManagerUILogic::~CPlayManagerUILogic() {
     TarvexBase::KillUITimer(&m_statsTimer);
+    if (m_activity) m_activity->Stop();
     if (!m_playLogic) return;
     boost::shared_ptr<CPlayManagerPlayLogic> logic = std::move(m_playLogic);
     KX_POST_FUNCTION(ML_PLAY, ([logic]() mutable {
@@ -50,6 +52,56 @@ void CPlayManagerUILogic::Init() {
     const boost::weak_ptr<CPlayManagerUILogic> self = shared_from_this();
     m_playLogic = boost::make_shared<CPlayManagerPlayLogic>(self);
     m_listener = boost::make_shared<CMainPlayListener>(self);
+    m_activity = boost::make_shared<CActivityKeeper>(
+        [self](const std::wstring& path, const MOVRA::ActivityResult& result) {
+            if (auto ui = self.lock()) ui->ActivityArrived(path, result);
+        },
+        [self](const std::wstring& path) {
+            auto ui = self.lock();
+            if (!ui) return false;
+            for (const PlayRecord* r : ui->m_tables.AllRecords())
+                if (r->path == path) return true;
+            return false;
+        });
+}
+
+void CPlayManagerUILogic::ReopenActivity() {
+    if (m_activity) m_activity->Reopen();
+}
+
+void CPlayManagerUILogic::WantActivity(const std::vector<PlayRecord>& records) {
+    if (!m_activity) return;
+    std::vector<std::wstring> paths;
+    ITimeLineFace* timeline = TimeLine();
+    for (const PlayRecord& record : records) {
+        if (const MOVRA::ActivityResult* known = m_activity->Find(record.path)) {
+            if (timeline) timeline->ShowActivity(record.context, record.startKey, ActivityStripOf(*known));
+        } else {
+            paths.push_back(record.path);
+        }
+    }
+    m_activity->Want(paths);
+}
+
+void CPlayManagerUILogic::ActivityArrived(const std::wstring& path, const MOVRA::ActivityResult& result) {
+    ITimeLineFace* timeline = TimeLine();
+    if (!timeline) return;
+    const ITimeLineFace::CActivityStrip strip = ActivityStripOf(result);
+    // Every row the file is on (one window's, or several when opened more than once).
+    for (const PlayRecord* r : m_tables.AllRecords())
+        if (r->path == path && r->fileStartTime >= 0 && r->fileEndTime > r->fileStartTime)
+            timeline->ShowActivity(r->context, r->startKey, strip);
+}
+
+std::vector<CPlayManagerUILogic::CActivityStart> CPlayManagerUILogic::ActivityStartsOf(int window) {
+    std::vector<CActivityStart> starts;
+    if (!m_activity) return starts;
+    for (const PlayRecord* r : m_tables.AllRecords()) {
+        if (window >= 0 && r->context != window) continue;
+        if (const MOVRA::ActivityResult* profile = m_activity->Find(r->path))
+            for (double at : ActivityStarts(*profile)) starts.push_back({at, r->context, r->path});
+    }
+    return starts;
 }
 
 PlayHandleList CPlayManagerUILogic::ListOf(const Handles& handles) { return boost::make_shared<Handles>(handles); }
@@ -645,6 +697,7 @@ void CPlayManagerUILogic::AddWaitingRecords(const std::vector<PlayRecord>& recor
     // Each window's row takes its files' spans in one go.
     if (ITimeLineFace* timeline = TimeLine())
         for (const auto& [window, list] : spans) timeline->UpdateRowSpans(window, labels[window], list);
+    WantActivity(records);
 }
 
 void CPlayManagerUILogic::ShowSpan(const PlayRecord& record) {
@@ -654,6 +707,7 @@ void CPlayManagerUILogic::ShowSpan(const PlayRecord& record) {
         record.queryType == QUERY_SINGLE_FILE ? FileNameOf(record.path) : ChannelText(record.channelCode);
     timeline->UpdateRow(record.context, label, record.startKey, static_cast<unsigned int>(record.fileStartTime),
                         static_cast<unsigned int>(record.fileEndTime));
+    WantActivity({record});
 }
 
 void CPlayManagerUILogic::PrepareFile(const PlayRecord& record) {

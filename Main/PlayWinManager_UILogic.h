@@ -21,6 +21,10 @@
 #include "Main/PlayWinManager_Tables.h"
 #include "Main/VideoProperties.h"
 
+class CActivityKeeper;
+namespace MOVRA {
+struct ActivityResult;
+}
 class CMainPlayListener;
 
 class CPlayManagerUILogic : public boost::enable_shared_from_this<CPlayManagerUILogic> {
@@ -139,7 +143,24 @@ public:
     // its file's start; 0 when nothing is known.
     unsigned int TimeShown(int window) const;
 
+    // --- Activity ---
+    // The activity profiles of the timeline's files, worked out in the background (made in Init).
+    const boost::shared_ptr<CActivityKeeper>& Activity() const { return m_activity; }
+    // Something new is being opened: the profiling under way makes room for its files.
+    void ReopenActivity();
+    // The wall-clock starts of the events in a window's files (-1: every window's), as far as
+    // their profiles are known, with the file each is in.
+    struct CActivityStart {
+        double at;
+        int window;
+        std::wstring path;
+    };
+    std::vector<CActivityStart> ActivityStartsOf(int window);
+
 private:
+    // The files of these records are profiled; those already known show their strips at once.
+    void WantActivity(const std::vector<PlayRecord>& records);
+    void ActivityArrived(const std::wstring& path, const MOVRA::ActivityResult& result);
     using Handles = std::vector<PlayHandle>;
     static PlayHandleList ListOf(const Handles& handles);
     IFileListFace* FileList() const;
@@ -178,6 +199,7 @@ private:
     boost::shared_ptr<CPlayManagerPlayLogic> m_playLogic;
     CPlayWindowTables m_tables;
     CPlayState m_state;
+    boost::shared_ptr<CActivityKeeper> m_activity;
     std::map<int, CWindowPosition> m_pictures;
     std::map<int, unsigned int> m_positions;
     unsigned int m_gapSeek = 0;  // where the clock was sent across the last gap

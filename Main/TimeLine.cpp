@@ -117,7 +117,6 @@ void CMainTimeLineEventImp::UpdateRowSpans(int window, const std::wstring& label
         std::wstring old;
         m_panel->GetRow(window, old, segments);
         if (rowLabel.empty()) rowLabel = old;
-        m_panel->RemoveRow(window);
     }
     // A segment a file: one already there takes the new span.
     std::map<int, std::size_t> at;
@@ -152,6 +151,35 @@ void CMainTimeLineEventImp::RemoveRow(int window) {
 
 void CMainTimeLineEventImp::FitToOpening() {
     if (m_panel) m_panel->FitToRows();
+}
+
+void CMainTimeLineEventImp::ShowActivity(int window, int segmentId, const CActivityStrip& strip) {
+    if (!m_panel) return;
+    KXProgressActivity activity;
+    activity.start = static_cast<std::time_t>(strip.start);
+    activity.levels = strip.levels;
+    for (const auto& [from, to] : strip.events)
+        activity.events.emplace_back(static_cast<std::time_t>(from), static_cast<std::time_t>(to));
+    m_panel->SetSegmentActivity(window, segmentId, activity);
+}
+
+bool CMainTimeLineEventImp::GetSelection(long long* from, long long* to) const {
+    std::time_t f = 0, t = 0;
+    const bool any = m_panel && m_panel->GetSelection(f, t);
+    if (from) *from = any ? f : 0;
+    if (to) *to = any ? t : 0;
+    return any;
+}
+
+void CMainTimeLineEventImp::ClearSelection() {
+    if (m_panel) m_panel->SetSelection(0, 0);
+}
+
+void CMainTimeLineEventImp::SetSelectionAction(const CSelectionAction& action) { m_selectionAction = action; }
+
+void CMainTimeLineEventImp::OnPlayProgressSelectionMenu(int, int, int) {
+    long long from = 0, to = 0;
+    if (m_selectionAction && GetSelection(&from, &to)) m_selectionAction(from, to);
 }
 
 void CMainTimeLineEventImp::OnPlayProgressSeek(int rowKey, int marker, int value, int) {

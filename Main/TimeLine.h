@@ -32,14 +32,20 @@ public:
     void SelectRow(int window) override;
     void RemoveRow(int window) override;
     void FitToOpening() override;
+    void ShowActivity(int window, int segmentId, const CActivityStrip& strip) override;
+    bool GetSelection(long long* from, long long* to) const override;
+    void ClearSelection() override;
+    void SetSelectionAction(const CSelectionAction& action) override;
 
     void OnCreate() override;
     void OnSize(int type, int width, int height) override;
     void OnPlayProgressSeek(int rowKey, int marker, int value, int id) override;
     void OnPlayProgressCommand(int value, int id) override;
+    void OnPlayProgressSelectionMenu(int x, int y, int id) override;
 
 private:
     IPlayWindowsFace* m_windows;
     std::unique_ptr<CKXView> m_view;
     std::unique_ptr<CKXPlayProgressPanel> m_panel;
+    CSelectionAction m_selectionAction;
 };

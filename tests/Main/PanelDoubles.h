@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "Base/SystemFunctions.h"
 #include "Main/MainFrame_UILogic.h"
 #include "Main/PanelFaces.h"
 #include "Main/PlayCommands.h"
@@ -79,6 +81,8 @@ public:
     std::map<int, Row> rows;
     int selectedRow = -1;
     int fits = 0;  // openings that asked the timeline to fit
+    std::map<int, std::map<int, CActivityStrip>> strips;  // window -> segment -> heat strip
+    std::set<KX_SOFT_BASE::KXThreadId> stripThreads;  // where the strips were given
     std::vector<std::wstring> dropped;
 
     // --- What it answers ---
@@ -174,6 +178,10 @@ public:
         else rows.erase(window);
     }
     void FitToOpening() override { ++fits; }
+    void ShowActivity(int window, int segmentId, const CActivityStrip& strip) override {
+        strips[window][segmentId] = strip;
+        stripThreads.insert(KX_SOFT_BASE::CurrentThreadId());
+    }
 
     // ITabBarFace
     void SetSelectAll(int checked) override { calls.push_back("SetSelectAll " + std::to_string(checked)); }
