@@ -13,6 +13,7 @@
 #include "Base/StreamConvert.h"
 #include "Files/FileManager.h"
 #include "Files/NamingRules.h"
+#include "Main/ActivityKeeper.h"
 #include "Main/MainFrame_HelpLogic.h"
 #include "Main/PlayCommands.h"
 #include "Main/PlayWinManager_UILogic.h"
@@ -194,6 +195,33 @@ void CRemoteControl::Execute(const std::string& line, const Reply& reply) {
         }
         return list;
     };
+    // Each window's files (current first) and the events of those profiled so far.
+    auto activity = [&] {
+        json list = json::array();
+        const auto keeper = ui->Activity();
+        for (int w = 0; w < ui->State().layout; ++w) {
+            json files = json::array();
+            for (const PlayRecord* r : ui->Tables().AllRecords()) {
+                if (r->context != w) continue;
+                const MOVRA::ActivityResult* profile = keeper ? keeper->Find(r->path) : nullptr;
+                json events = json::array();
+                if (profile)
+                    for (const MOVRA::ActivitySpan& span : profile->spans)
+                        events.push_back({{"start", ClockText(profile->startWallClock + span.start)},
+                                          {"end", ClockText(profile->startWallClock + span.end)},
+                                          {"peak", ClockText(profile->startWallClock + span.peak)}});
+                files.push_back({{"file", Utf8(r->path)}, {"profiled", profile != nullptr}, {"events", events}});
+            }
+            list.push_back({{"window", w}, {"files", files}});
+        }
+        return list;
+    };
+    auto selection = [&] {
+        long long from = 0, to = 0;
+        ITimeLineFace* timeline = windows->TimeLine();
+        if (!timeline || !timeline->GetSelection(&from, &to)) return json();
+        return json{{"from", ClockText(static_cast<double>(from))}, {"to", ClockText(static_cast<double>(to))}};
+    };
     // The statistics view's figures: over the last second, once sampling has run that long.
     auto statistics = [&] {
         json list = json::array();
@@ -279,13 +307,17 @@ void CRemoteControl::Execute(const std::string& line, const Reply& reply) {
         {"record", [&] { return Result(commands->Record(static_cast<int>(Number(args, 0)), Flag(args, 1))); }},
         {"close-window", [&] { return Result(commands->CloseWindow(static_cast<int>(Number(args, 0)))); }},
         {"quit", [&] { return Result(commands->Quit()); }},
+        {"next-activity", [&] { return Result(commands->JumpToActivity(true)); }},
+        {"previous-activity", [&] { return Result(commands->JumpToActivity(false)); }},
         {"get",
          [&] {
              const std::string what = Text(args, 0);
              if (what == "state") return state();
              if (what == "windows") return windowList();
              if (what == "stats") return statistics();
-             throw CBadRequest{"get \"state\", \"windows\" or \"stats\""};
+             if (what == "activity") return activity();
+             if (what == "selection") return selection();
+             throw CBadRequest{"get \"state\", \"windows\", \"stats\", \"activity\" or \"selection\""};
          }},
     };
     if (name == "list") return listing();

@@ -10,6 +10,7 @@
 
 #include <fstream>
 
+#include "../Engine/ActivityScenes.h"
 #include "App/Settings.h"
 #include "Main/RemoteControl.h"
 #include "MainTestSupport.h"
@@ -167,4 +168,34 @@ TEST_F(RemoteControlTest, EventsReachEveryClientOfTheSocket) {
     m_remote.reset();
     EXPECT_FALSE(std::filesystem::exists(path)) << "the socket goes with the remote control";
     std::filesystem::remove_all(folder);
+}
+
+TEST_F(RemoteControlTest, ActivityIsToldPerWindowAndTheJumpsAnswerAsTheKeysDo) {
+    std::filesystem::create_directories(m_dir + "/scene");
+    ActivityScene scene{"CAM_ch1_20240315100000_20240315100020.rvf", 20, 50, SceneBox("0xE8E8E8", "30x30"),
+                        "[b][1]overlay=x='10+(t-6)*50':y=110:enable='between(t,6,10)'", {{6, 10}}};
+    const std::string file = MakeActivityScene(m_dir + "/scene", scene);
+    ASSERT_FALSE(file.empty());
+    Drop(file);
+    ASSERT_TRUE(WaitPlaying(0, file));
+    ASSERT_TRUE(PumpUntil([&] { return Command({"get", "activity"})["data"][0]["files"][0]["profiled"] == true; }, 60000));
+    const json activity = Command({"get", "activity"})["data"];
+    ASSERT_EQ(1u, activity[0]["files"].size());
+    EXPECT_EQ(file, activity[0]["files"][0]["file"]);
+    const json events = activity[0]["files"][0]["events"];
+    ASSERT_EQ(1u, events.size());
+    EXPECT_EQ(0u, events[0]["start"].get<std::string>().find("2024-03-15 10:00:0")) << events.dump();
+    EXPECT_EQ(0u, events[0]["end"].get<std::string>().find("2024-03-15 10:00:1")) << events.dump();
+    EXPECT_TRUE(activity[1]["files"].empty()) << "a window with nothing open";
+
+    ASSERT_EQ("success", Command({"pause"})["error"]);
+    ASSERT_EQ("success", Command({"seek", "2024-03-15 10:00:01.000"})["error"]);
+    ASSERT_TRUE(PumpUntil([&] { return m_panels->play->TimeShown(0) <= 1710496800u + 2; }));
+    EXPECT_EQ("success", Command({"next-activity"})["error"]);
+    ASSERT_TRUE(PumpUntil([&] { return m_panels->play->TimeShown(0) >= 1710496800u + 5; }));
+    EXPECT_EQ("No further activity to go to", Command({"next-activity"})["error"]);
+    EXPECT_EQ("No earlier activity to go to", Command({"previous-activity"})["error"]);
+    const json selection = Command({"get", "selection"});
+    EXPECT_EQ("success", selection["error"]);
+    EXPECT_TRUE(selection["data"].is_null()) << "nothing selected on the timeline";
 }
