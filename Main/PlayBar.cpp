@@ -123,7 +123,8 @@ void CPlayBarEventImp::OnCreate() {
     // with a sign.
     auto jump = [&](int id, const CKXRect& at, const wchar_t* sign, const wchar_t* tip) {
         std::unique_ptr<CKXButton> b(CKXUIFactory::CreateUIButton(this));
-        b->Create(sign, KX_WS_CHILD | KX_WS_VISIBLE, at, m_view.get(), id);
+        b->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, at, m_view.get(), id);
+        b->SetWindowText(sign);
         m_buttons[id] = std::move(b);
         m_tips[id] = tip;
         m_buttons[id]->SetToolTip(TipText(id, tip));
