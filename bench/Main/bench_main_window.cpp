@@ -9,7 +9,9 @@
 // channels, 1920x1080 at 4 Mbit/s for 4 and 9) instead of generated ones. Each run has its
 // anchor in the same run when mpv is installed: mpv showing the run's first 16 recordings in one
 // grid, through X11 under a virtual X server (--no-anchor leaves it out).
-// Usage: bench_main_window [--quick] [--day DIR] [--sync] [--camera] [--no-anchor]
+// The files' activity is profiled in the background while they play, as in the program;
+// --no-activity leaves it out, to compare. The line "activity" tells how many files were profiled.
+// Usage: bench_main_window [--quick] [--day DIR] [--sync] [--camera] [--no-anchor] [--no-activity]
 #include <time.h>
 
 #include <boost/make_shared.hpp>
@@ -33,6 +35,7 @@
 #include "Base/SystemFunctions.h"
 #include "Base/UITimer.h"
 #include "Engine/RecordingWriter.h"
+#include "Main/ActivityKeeper.h"
 #include "Main/FileList.h"
 #include "Main/MainFrame.h"
 #include "Main/MainPage.h"
@@ -171,10 +174,15 @@ long PeakRssKb() {
 
 int Threads() { return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/task"), {})); }
 
+bool g_activity = true;  // profiles worked out in the background, as the program does
+
 void Run(const std::string& folder, double playSeconds, bool sync, bool anchor) {
     if (folder.empty()) return;
     auto frame = CMainFrameEventImp::Create(L"", L"");
     if (!PumpUntil([&] { return frame->Page() != nullptr; }, 20)) return;
+    if (!g_activity)
+        if (auto ui = frame->Page()->PlayWindows()->PlayUILogic())
+            if (ui->Activity()) ui->Activity()->Stop();
     Silent silent;
     SetUserMessages(&silent);
     frame->DropPath(KX_SOFT_BASE::NativeToWide(folder));
@@ -237,6 +245,13 @@ void Run(const std::string& folder, double playSeconds, bool sync, bool anchor) 
     std::printf("  process %.0f%% of one core (%.2f ms a frame drawn), UI thread %.0f%%; peak %d threads, %.0f MB resident\n",
                 100 * cpu / wall, total > 0 ? 1000 * cpu / (total * wall) : 0.0, 100 * uiCpu / wall, peakThreads,
                 PeakRssKb() / 1024.0);
+    int profiled = 0, files = 0;
+    for (const PlayRecord* r : ui->Tables().AllRecords()) {
+        ++files;
+        if (ui->Activity() && ui->Activity()->Find(r->path)) ++profiled;
+    }
+    std::printf("  activity: %s, %d of %d files profiled by the end\n", g_activity ? "profiled in the background" : "off",
+                profiled, files);
     std::fflush(stdout);
     SetUserMessages(nullptr);
     if (auto play = windows->PlayUILogic()) play->CloseFiles(-1);
@@ -268,6 +283,7 @@ int main(int argc, char** argv) {
         else if (std::strcmp(argv[i], "--sync") == 0) sync = true;
         else if (std::strcmp(argv[i], "--camera") == 0) camera = true;
         else if (std::strcmp(argv[i], "--no-anchor") == 0) anchor = false;
+        else if (std::strcmp(argv[i], "--no-activity") == 0) g_activity = false;
         else if (std::strcmp(argv[i], "--day") == 0 && i + 1 < argc) given = argv[++i];
     }
     argc = 1;
