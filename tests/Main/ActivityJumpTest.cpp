@@ -1,8 +1,9 @@
 // Activity in the player: the profiles of a day's files worked out in the background and given to
 // the timeline's rows on the UI loop, and N / Shift+N going to the start of the next or previous
 // event - across the files of the selected window, across every window of a sync group, and not
-// at all (with a notification) when there is none that way. The recordings are scenes made by the
-// ffmpeg command with shapes crossing at known times.
+// at all (with a notification) when there is none that way; a new opening drops the old files'
+// work, and a keeper gone hears nothing more. The recordings are scenes made by the ffmpeg command
+// with shapes crossing at known times.
 #include <cmath>
 
 #include "../Engine/ActivityScenes.h"
@@ -156,4 +157,45 @@ TEST_F(ActivityJumpTest, InSyncNGoesToTheNextEventOfAnyWindowAndTheGroupFollows)
     // And back over the group's events in turn.
     ASSERT_EQ(1, m_panels->commands.JumpToActivity(false).ok);
     EXPECT_TRUE(PumpUntil([&] { return Ui().GroupTime() >= k10h + 19 && Ui().GroupTime() <= k10h + 22; }));
+}
+
+TEST_F(ActivityJumpTest, ANewOpeningStopsTheOldFilesWorkAndAGoneKeeperHearsNothingMore) {
+    const auto day = Recordings(Channels(1, 6, 10));
+    std::set<std::wstring> shown;
+    for (const std::string& f : day) shown.insert(Wide(f));
+    auto arrived = boost::make_shared<std::vector<std::wstring>>();
+    auto keeper = boost::make_shared<CActivityKeeper>(
+        [arrived](const std::wstring& path, const MOVRA::ActivityResult&) { arrived->push_back(path); },
+        [&shown](const std::wstring& path) { return shown.count(path) > 0; });
+    std::vector<std::wstring> paths;
+    for (const std::string& f : day) paths.push_back(Wide(f));
+    keeper->Want(paths);
+    keeper->Want(paths);  // asked again: nothing twice
+    ASSERT_TRUE(PumpUntil([&] { return !arrived->empty(); }, 60000));
+
+    // Another day opens: the first day's files are shown no more, the scene is.
+    const std::size_t before = arrived->size();
+    shown = {Wide(m_scenes[0])};
+    keeper->Reopen();
+    keeper->Want({Wide(m_scenes[0])});
+    ASSERT_TRUE(PumpUntil([&] { return keeper->Find(Wide(m_scenes[0])) && keeper->Outstanding() == 0; }, 60000));
+    std::size_t late = 0;  // the old job's file that was being read when it was cancelled, at most
+    for (std::size_t i = before; i < arrived->size(); ++i)
+        if ((*arrived)[i] != Wide(m_scenes[0])) ++late;
+    EXPECT_LE(late, 1u) << "the old day's other files were dropped";
+    EXPECT_EQ(1, std::count(arrived->begin(), arrived->end(), Wide(m_scenes[0])));
+    ASSERT_EQ(1u, keeper->Find(Wide(m_scenes[0]))->spans.size());
+
+    // Known files are not worked out again; a keeper gone mid-job hears nothing more.
+    const std::size_t known = arrived->size();
+    keeper->Want({Wide(m_scenes[0])});
+    EXPECT_EQ(0u, keeper->Outstanding());
+    shown.clear();
+    for (const std::string& f : day) shown.insert(Wide(f));
+    keeper->Want(paths);
+    keeper.reset();  // its profiler stopped: what the job posted is queued already
+    auto drained = boost::make_shared<std::atomic<bool>>(false);
+    KX_POST_FUNCTION(TarvexBase::ML_MAIN, ([drained] { *drained = true; }));
+    ASSERT_TRUE(PumpUntil([&] { return drained->load(); }));
+    EXPECT_EQ(known, arrived->size());
 }
