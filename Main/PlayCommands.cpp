@@ -11,6 +11,7 @@
 #include "Base/FolderPath.h"
 #include "Base/StreamConvert.h"
 #include "Files/NamingRules.h"
+#include "Main/EvidenceRun.h"
 #include "Main/PlayWinManager.h"
 #include "Main/PlayWinManager_UILogic.h"
 #include "Main/UserMessages.h"
@@ -49,6 +50,10 @@ int UsableFolder(const std::wstring& folder) {
 }
 
 }  // namespace
+
+CPlayCommands::CPlayCommands(IPlayCommandHost* host) : m_host(host) {}
+
+CPlayCommands::~CPlayCommands() = default;
 
 CCommandResult CPlayCommands::RefusedWith(const std::wstring& english, Show how) {
     how == Show::kNotification ? ShowNotification(english) : ShowMessageBox(english);
