@@ -102,7 +102,7 @@ public:
     // Change inside a rectangle of a window's picture (fractions of the picture) in the
     // recordings of that window's channel; from/to (wall clock) keep the events that touch that
     // stretch, both 0 every event. Refused when nothing plays in the window or the rectangle is
-    // not inside the picture. One search at a time: a new one replaces the last.
+    // not inside the picture, and while another search runs.
     using SearchDone = std::function<void(bool cancelled, const std::vector<CMotionEvent>& events)>;
     CCommandResult SearchMotion(int window, double x, double y, double w, double h, double from, double to,
                                 SearchDone done, std::function<void(double)> progress = nullptr);

@@ -116,6 +116,8 @@ CCommandResult CPlayCommands::SearchMotion(int window, double x, double y, doubl
     region.w = w;
     region.h = h;
     if (!region.IsValid()) return CCommandResult::Refused(L"The rectangle is not inside the picture");
+    // A second search would leave the first one's asker waiting for an answer that never comes.
+    if (m_search && m_search->Running()) return RefusedWith(L"A search is under way already.", Show::kNotification);
     if (m_thumbnails.empty()) {
         const char* tmp = std::getenv("TMPDIR");
         m_thumbnails = std::string(tmp && *tmp ? tmp : "/tmp") + "/tarvex-search-" + std::to_string(::getpid());

@@ -105,7 +105,7 @@ TEST_F(LookThroughTest, TheSearchDialogListsTheEventsOfItsStretchAndAClickSeeksT
     }, 20000)) << "shown: " << m_panels->play->TimeShown(0) << ", wanted " << target;
 }
 
-TEST_F(LookThroughTest, ACancelledSearchEndsWithoutEvents) {
+TEST_F(LookThroughTest, ASecondSearchWaitsForTheFirstAndACancelledOneEndsWithoutEvents) {
     bool ended = false, cancelled = false;
     const CCommandResult r = m_panels->commands.SearchMotion(0, 0, 0, 1, 1, 0, 0,
                                                              [&](bool c, const std::vector<CMotionEvent>&) {
@@ -113,6 +113,8 @@ TEST_F(LookThroughTest, ACancelledSearchEndsWithoutEvents) {
                                                                  cancelled = c;
                                                              });
     ASSERT_TRUE(r.ok);
+    const CCommandResult second = m_panels->commands.SearchMotion(0, 0, 0, 1, 1, 0, 0, {});
+    EXPECT_FALSE(second.ok) << "one search at a time: the first one's answer still comes";
     m_panels->commands.CancelSearch();
     ASSERT_TRUE(PumpUntil([&] { return ended; }, 30000));
     EXPECT_TRUE(cancelled);
