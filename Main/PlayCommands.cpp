@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 #include "App/Language.h"
 #include "App/Settings.h"
@@ -53,7 +54,13 @@ int UsableFolder(const std::wstring& folder) {
 
 CPlayCommands::CPlayCommands(IPlayCommandHost* host) : m_host(host) {}
 
-CPlayCommands::~CPlayCommands() = default;
+CPlayCommands::~CPlayCommands() {
+    m_search.reset();  // its thread is done with the thumbnails
+    m_evidence.reset();
+    // The search's thumbnails are this run's only.
+    std::error_code ignored;
+    if (!m_thumbnails.empty()) std::filesystem::remove_all(m_thumbnails, ignored);
+}
 
 CCommandResult CPlayCommands::RefusedWith(const std::wstring& english, Show how) {
     how == Show::kNotification ? ShowNotification(english) : ShowMessageBox(english);
