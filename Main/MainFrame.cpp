@@ -15,6 +15,7 @@
 #include "Main/MessageNotifier.h"
 #include "Main/MsgDlg.h"
 #include "Main/OpenDialog.h"
+#include "Main/PlayWinManager.h"
 #include "Main/PlayWinManager_UILogic.h"
 #include "Main/RemoteControl.h"
 #include "Main/TimeLine.h"
@@ -217,6 +218,8 @@ int CMainFrameEventImp::OnDlgKeyDown(int key, int flags) {
             // The keys are the window's wherever the focus is: Escape answers the question that
             // stands in front of it first.
             if (m_questionDlg && m_questionDlg->IsShown() && !m_questionDlg->IsModal()) return m_questionDlg->Dlg_OnCancel(), 1;
+            // Then the rectangle being drawn for a search.
+            if (m_page && m_page->PlayWindows() && m_page->PlayWindows()->CancelRegion()) return 1;
             // Then a stretch selected on the timeline.
             if (ITimeLineFace* timeline = PlayWindows() ? PlayWindows()->TimeLine() : nullptr)
                 if (timeline->GetSelection(nullptr, nullptr)) return timeline->ClearSelection(), 1;

@@ -139,6 +139,8 @@ public:
     virtual int IsClosing() const = 0;
     virtual void NotifyCloseReady() = 0;
     virtual int IsScreenLocked() const = 0;
+    // The evidence dialog for a stretch (wall clock, local seconds).
+    virtual void OfferEvidenceExport(double from, double to) {}
 };
 
 // The main window, as the main frame's logic sees it.

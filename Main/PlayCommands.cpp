@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 
 #include "App/Language.h"
 #include "App/Settings.h"
@@ -13,6 +14,7 @@
 #include "Base/StreamConvert.h"
 #include "Files/NamingRules.h"
 #include "Main/ActivityKeeper.h"
+#include "Main/EvidenceRun.h"
 #include "Main/PlayWinManager.h"
 #include "Main/PlayWinManager_UILogic.h"
 #include "Main/UserMessages.h"
@@ -51,6 +53,16 @@ int UsableFolder(const std::wstring& folder) {
 }
 
 }  // namespace
+
+CPlayCommands::CPlayCommands(IPlayCommandHost* host) : m_host(host) {}
+
+CPlayCommands::~CPlayCommands() {
+    m_search.reset();  // its thread is done with the thumbnails
+    m_evidence.reset();
+    // The search's thumbnails are this run's only.
+    std::error_code ignored;
+    if (!m_thumbnails.empty()) std::filesystem::remove_all(m_thumbnails, ignored);
+}
 
 CCommandResult CPlayCommands::RefusedWith(const std::wstring& english, Show how) {
     how == Show::kNotification ? ShowNotification(english) : ShowMessageBox(english);

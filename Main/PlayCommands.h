@@ -7,9 +7,16 @@
 #include <boost/shared_ptr.hpp>
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "Main/PanelFaces.h"
+
+class CEvidenceRun;
+class CMotionSearch;
+struct CMotionEvent;
 
 class CMainFrameUILogic;
 class CPlayManagerUILogic;
@@ -39,7 +46,8 @@ struct CCommandResult {
 
 class CPlayCommands {
 public:
-    explicit CPlayCommands(IPlayCommandHost* host) : m_host(host) {}
+    explicit CPlayCommands(IPlayCommandHost* host);
+    ~CPlayCommands();
 
     CCommandResult SetPlaying(bool play);
     CCommandResult TogglePlay();
@@ -78,6 +86,31 @@ public:
     CCommandResult OpenChannel(const std::wstring& device, std::int32_t dayKey, std::int32_t channelCode);
     CCommandResult Quit();
 
+    // Evidence of a stretch of wall-clock time (local seconds) from every window's channel into a
+    // new folder, off the UI thread. Refused at once (and `done` not called) when nothing is open,
+    // the stretch is empty or the folder holds something; else `done` comes once, with the folder
+    // or the text of the failure shown to the user (a notification with "Open folder" on success).
+    using EvidenceDone = std::function<void(const CCommandResult& result)>;
+    CCommandResult ExportEvidence(double from, double to, const std::wstring& folder, const std::wstring& note,
+                                  EvidenceDone done, std::function<void(double)> progress = nullptr);
+    // The evidence dialog, prefilled with the stretch.
+    CCommandResult OfferEvidenceExport(double from, double to);
+    // A running export stops; its folder is removed again.
+    void CancelEvidence();
+    bool IsExportingEvidence() const;
+    // Where evidence goes unless the user says otherwise: a new folder under the clip folder named
+    // after the time of the export.
+    static std::wstring DefaultEvidenceFolder(std::int64_t now);
+
+    // Change inside a rectangle of a window's picture (fractions of the picture) in the
+    // recordings of that window's channel; from/to (wall clock) keep the events that touch that
+    // stretch, both 0 every event. Refused when nothing plays in the window or the rectangle is
+    // not inside the picture, and while another search runs.
+    using SearchDone = std::function<void(bool cancelled, const std::vector<CMotionEvent>& events)>;
+    CCommandResult SearchMotion(int window, double x, double y, double w, double h, double from, double to,
+                                SearchDone done, std::function<void(double)> progress = nullptr);
+    void CancelSearch();
+
     static constexpr const wchar_t* kOpening =
         L"This operation can't accomplish as the videos are opening now, please retry later!";
     static constexpr const wchar_t* kBusy = L"Application is busy now,wait and retry again!";
@@ -94,4 +127,7 @@ private:
     template <class F> CCommandResult Ruled(F done);
 
     IPlayCommandHost* m_host;
+    std::unique_ptr<CEvidenceRun> m_evidence;
+    std::unique_ptr<CMotionSearch> m_search;
+    std::string m_thumbnails;  // this program's folder of search thumbnails
 };

@@ -8,11 +8,14 @@
 #include "Base/StreamConvert.h"
 #include "Base/SystemFunctions.h"
 #include "Files/NamingRules.h"
+#include "Main/EvidenceDlg.h"
 #include "Main/LayoutBar.h"
+#include "Main/MotionSearchDlg.h"
 #include "Main/PlayBar.h"
 #include "Main/PlayCommands.h"
 #include "Main/PlayWinManager_UILogic.h"
 #include "Main/UserMessages.h"
+#include "Toolkit/Dialog.h"
 #include "Toolkit/UIFactory.h"
 #include "Toolkit/VideoWindow.h"
 #include "Toolkit/View.h"
@@ -51,6 +54,8 @@ KXVideoWindowSkin GridSkin() {
 CPlayWinManagerEventImp::CPlayWinManagerEventImp(IPlayWindowsOwner* owner) : m_owner(owner) {}
 
 CPlayWinManagerEventImp::~CPlayWinManagerEventImp() {
+    m_searchDlg.reset();
+    m_evidenceDlg.reset();
     m_ui.reset();  // hands the open files to the play loop, which closes them there
     m_playBar.reset();
     m_layoutBar.reset();
@@ -157,4 +162,44 @@ void CPlayWinManagerEventImp::OnBnClickedVideoReplay(int window, int) {
     if (PlayRecord* record = m_ui->Tables().CurrentRecord(window)) record->atEnd = 0;
     m_ui->SeekRelativePos(nullptr, 0.0f, window);
     m_grid->ShowReplay(window, 0);
+}
+
+void CPlayWinManagerEventImp::OnVideoContextMenu(int window, int x, int y, int) {
+    if (!m_ui || !m_grid || !m_ui->Tables().CurrentRecord(window)) return;  // an empty window offers nothing
+    const int chosen = CKXUIFactory::TrackPopupMenu(m_grid.get(), {Translate(L"Search motion..."), Translate(L"Export evidence...")}, x, y);
+    if (chosen == 0) BeginMotionSearch(window);
+    if (chosen == 1) {
+        // The minute around what the window shows.
+        const double now = m_ui->TimeShown(window);
+        OfferEvidenceExport(now - 30, now + 30);
+    }
+}
+
+void CPlayWinManagerEventImp::BeginMotionSearch(int window) {
+    if (!m_grid || !m_ui || !m_ui->Tables().CurrentRecord(window)) return;
+    if (m_searchDlg) m_searchDlg->Dlg_Close();
+    m_grid->BeginRegion(window, Translate(L"Drag a rectangle over the picture to search in it (Esc: cancel)"));
+}
+
+int CPlayWinManagerEventImp::CancelRegion() {
+    if (!m_grid || m_grid->GetRegionWindow() < 0) return 0;
+    if (m_searchDlg && m_searchDlg->Window()->IsWindowVisible()) m_searchDlg->Dlg_Close();
+    m_grid->EndRegion();
+    return 1;
+}
+
+void CPlayWinManagerEventImp::OnRegionChosen(int window, double x, double y, double w, double h, int) {
+    if (w <= 0 || h <= 0 || !m_ui) return;
+    if (!m_searchDlg) {
+        const boost::weak_ptr<CPlayWinManagerEventImp> self = shared_from_this();
+        m_searchDlg = std::make_unique<CMotionSearchDlgEventImp>(m_view.get(), Commands(), [self] {
+            if (auto panel = self.lock(); panel && panel->m_grid) panel->m_grid->EndRegion();
+        });
+    }
+    m_searchDlg->Show(window, m_grid->GetWindowTitle(window), x, y, w, h, m_ui->TimeShown(window));
+}
+
+void CPlayWinManagerEventImp::OfferEvidenceExport(double from, double to) {
+    if (!m_evidenceDlg) m_evidenceDlg = std::make_unique<CEvidenceDlgEventImp>(m_view.get(), Commands());
+    m_evidenceDlg->Show(from, to);
 }

@@ -16,7 +16,9 @@
 class CKXVideoWindow;
 class CKXView;
 class CKXWindow;
+class CEvidenceDlgEventImp;
 class CLayoutBarEventImp;
+class CMotionSearchDlgEventImp;
 class CPlayBarEventImp;
 
 // What the panel needs of the page and window around it.
@@ -69,6 +71,14 @@ public:
         if (m_owner) m_owner->NotifyCloseReady();
     }
     int IsScreenLocked() const override { return m_owner ? m_owner->IsScreenLocked() : 0; }
+    void OfferEvidenceExport(double from, double to) override;
+
+    // "Search motion...": the user draws the rectangle on the window's picture, then the search
+    // dialog opens for it. Ending it (Escape) puts the rectangle away; 1 when one was being drawn.
+    void BeginMotionSearch(int window);
+    int CancelRegion();
+    CEvidenceDlgEventImp* EvidenceDialog() const { return m_evidenceDlg.get(); }
+    CMotionSearchDlgEventImp* SearchDialog() const { return m_searchDlg.get(); }
 
     // The toolkit's events.
     void OnCreate() override;
@@ -80,6 +90,8 @@ public:
     void OnFocusWndChanged(int newWindow, int oldWindow, int id) override;
     void OnPaintFailed(int window, int id) override;
     void OnBnClickedVideoReplay(int window, int id) override;
+    void OnVideoContextMenu(int window, int x, int y, int id) override;
+    void OnRegionChosen(int window, double x, double y, double w, double h, int id) override;
 
 private:
     IPlayWindowsOwner* m_owner;
@@ -87,6 +99,8 @@ private:
     std::unique_ptr<CKXVideoWindow> m_grid;
     std::unique_ptr<CPlayBarEventImp> m_playBar;
     std::unique_ptr<CLayoutBarEventImp> m_layoutBar;
+    std::unique_ptr<CEvidenceDlgEventImp> m_evidenceDlg;
+    std::unique_ptr<CMotionSearchDlgEventImp> m_searchDlg;
     boost::shared_ptr<CPlayManagerUILogic> m_ui;
     int m_fullScreen = 0;
     int m_width = 0, m_height = 0;

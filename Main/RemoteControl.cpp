@@ -14,6 +14,8 @@
 #include "Files/FileManager.h"
 #include "Files/NamingRules.h"
 #include "Main/ActivityKeeper.h"
+#include "Main/ClockText.h"
+#include "Main/EvidenceRun.h"
 #include "Main/MainFrame_HelpLogic.h"
 #include "Main/PlayCommands.h"
 #include "Main/PlayWinManager_UILogic.h"
@@ -31,18 +33,6 @@ struct CBadRequest {
 
 std::string Utf8(const std::wstring& text) { return KX_SOFT_BASE::WideToUtf8(text); }
 std::wstring Wide(const std::string& text) { return KX_SOFT_BASE::Utf8ToWide(text); }
-
-// "YYYY-MM-DD hh:mm:ss.fff" in local time, as the recorder's names and the timeline tell it.
-std::string ClockText(double seconds) {
-    KX_SOFT_BASE::DateTime t;
-    const double whole = std::floor(seconds);
-    t.FromTimeT(static_cast<std::int64_t>(whole));
-    const int millis = std::min(999, static_cast<int>(std::lround((seconds - whole) * 1000)));
-    char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day, t.hour, t.minute,
-                  t.second, millis);
-    return text;
-}
 
 std::string DateText(std::int64_t dayKey) { return ClockText(static_cast<double>(dayKey)).substr(0, 10); }
 
@@ -87,6 +77,19 @@ int SpeedPosition(const json& value) {
         }
     }
     throw CBadRequest{"no such speed (1/64 to 64)"};
+}
+
+// "YYYY-MM-DD hh:mm:ss[.fff]" to local seconds, with its fraction.
+double ParseClockExact(const json& value) {
+    double seconds = 0;
+    if (!value.is_string() || !ParseClockText(value.get<std::string>(), &seconds))
+        throw CBadRequest{"a time is a text \"YYYY-MM-DD hh:mm:ss.fff\""};
+    return seconds;
+}
+
+double Fraction(const json& args, std::size_t i) {
+    if (args.size() <= i || !args[i].is_number()) throw CBadRequest{"expected a number"};
+    return args[i].get<double>();
 }
 
 json Result(const CCommandResult& r) {
@@ -320,7 +323,46 @@ void CRemoteControl::Execute(const std::string& line, const Reply& reply) {
              throw CBadRequest{"get \"state\", \"windows\", \"stats\", \"activity\" or \"selection\""};
          }},
     };
+    // The long ones answer when they end; a refusal answers at once.
+    auto exportEvidence = [&] {
+        const double from = ParseClockExact(args.at(0)), to = ParseClockExact(args.at(1));
+        const std::string folder = Text(args, 2), note = args.size() > 3 ? Text(args, 3) : std::string();
+        const CCommandResult r = commands->ExportEvidence(from, to, Wide(folder), Wide(note), [answer](const CCommandResult& done) {
+            if (done.ok)
+                answer("success", json{{"folder", Utf8(done.file)}});
+            else
+                answer(Utf8(done.error), json());
+        });
+        if (!r.ok) answer(Utf8(r.error), json());
+    };
+    auto searchMotion = [&] {
+        const int window = static_cast<int>(Number(args, 0));
+        const double x = Fraction(args, 1), y = Fraction(args, 2), w = Fraction(args, 3), h = Fraction(args, 4);
+        const CCommandResult r = commands->SearchMotion(
+            window, x, y, w, h, 0, 0, [answer](bool cancelled, const std::vector<CMotionEvent>& events) {
+                if (cancelled) return answer("the search was cancelled", json());
+                json list = json::array();
+                for (const CMotionEvent& e : events) {
+                    json item{{"file", e.file}, {"start", ClockText(e.start)}, {"end", ClockText(e.end)},
+                              {"peak", ClockText(e.peak)}, {"score", std::round(e.score * 1e4) / 1e4}};
+                    if (!e.thumbnail.empty()) item["thumb"] = e.thumbnail;
+                    list.push_back(item);
+                }
+                answer("success", json{{"events", list}});
+            });
+        if (!r.ok) answer(Utf8(r.error), json());
+    };
     if (name == "list") return listing();
+    if (name == "export-evidence" || name == "search-motion") {
+        try {
+            name == "export-evidence" ? exportEvidence() : searchMotion();
+        } catch (const CBadRequest& bad) {
+            answer(bad.text, json());
+        } catch (const json::exception&) {
+            answer("the command's arguments do not fit it", json());
+        }
+        return;
+    }
     const auto handler = table.find(name);
     if (handler == table.end()) return answer("unknown command: " + name, json());
     try {

@@ -147,6 +147,11 @@ public:
     virtual void OnLayoutChanged(int id) {}
     // The "Replay" button over a sub-window whose file has ended.
     virtual void OnBnClickedVideoReplay(int window, int id) {}
+    // A right-click on a sub-window of the main grid; (x, y) in the grid.
+    virtual void OnVideoContextMenu(int window, int x, int y, int id) {}
+    // The rectangle drawn after BeginRegion, in fractions of the whole frame; w and h 0 when the
+    // user ended without one (Escape, a right-click).
+    virtual void OnRegionChosen(int window, double x, double y, double w, double h, int id) {}
 };
 
 class IPlayProgressEvent : public virtual CKXEventBase {

@@ -1,6 +1,8 @@
 #include "Toolkit/ListCtrl.h"
 
 #include <QHeaderView>
+#include <QIcon>
+#include <QPixmap>
 #include <QPainter>
 #include <QTreeWidget>
 
@@ -114,6 +116,21 @@ std::wstring CKXListCtrl::GetItemText(int row, int column) const {
     auto* list = WidgetOf(this);
     QTreeWidgetItem* item = list ? list->topLevelItem(row) : nullptr;
     return item ? ToWString(item->text(column)) : std::wstring();
+}
+
+int CKXListCtrl::SetItemPicture(int row, const std::wstring& file) {
+    auto* list = WidgetOf(this);
+    QTreeWidgetItem* item = list ? list->topLevelItem(row) : nullptr;
+    if (!item) return 0;
+    QPixmap picture;
+    if (!file.empty()) picture.load(PathToQString(file));
+    const QSize size = list->iconSize().isValid() ? list->iconSize() : QSize(16, 16);
+    item->setIcon(0, picture.isNull() ? QIcon() : QIcon(picture.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    return 1;
+}
+
+void CKXListCtrl::SetPictureSize(int width, int height) {
+    if (auto* list = WidgetOf(this)) list->setIconSize(QSize(std::max(1, width), std::max(1, height)));
 }
 
 int CKXListCtrl::DeleteItem(int row) {

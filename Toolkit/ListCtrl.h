@@ -19,6 +19,11 @@ public:
     int InsertItem(int row, const std::wstring& text);
     int SetItemText(int row, int column, const std::wstring& text);
     std::wstring GetItemText(int row, int column) const;
+    // A picture file shown at the start of the row's first column, scaled into the picture size
+    // the rows make room for (SetPictureSize); an empty or unreadable file shows none. 1 when the
+    // row exists.
+    int SetItemPicture(int row, const std::wstring& file);
+    void SetPictureSize(int width, int height);
     int DeleteItem(int row);
     void DeleteAllItems();
     int GetItemCount() const;

@@ -6,6 +6,7 @@
 // the matching Destroy calls. Everything is called on the UI thread.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "Toolkit/UITypes.h"
 
@@ -114,6 +115,10 @@ public:
     // longer than maxChars (0: no limit). `path` also gives the starting place.
     static int CreateFileDialog(int mode, CKXWindow* owner, std::wstring& path, const std::wstring& defaultExt,
                                 const std::wstring& filter, unsigned int flags, std::size_t maxChars);
+
+    // A menu of `items` at (x, y) of the window; the index chosen, or -1 when the user chose none.
+    // Returns once the menu has closed.
+    static int TrackPopupMenu(CKXWindow* owner, const std::vector<std::wstring>& items, int x, int y);
 
     // The primary screen's rectangle on the desktop.
     static void GetDesktopRect(CKXRect& rect);

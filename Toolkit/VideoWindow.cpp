@@ -262,6 +262,26 @@ int CKXVideoWindow::GetVerticalSync() const {
     return grid && grid->verticalSync ? 1 : 0;
 }
 
+void CKXVideoWindow::BeginRegion(int window, const std::wstring& hint) {
+    if (auto* grid = WidgetOf(this)) grid->BeginRegion(window, hint);
+}
+
+void CKXVideoWindow::EndRegion() {
+    if (auto* grid = WidgetOf(this)) grid->EndRegion();
+}
+
+int CKXVideoWindow::GetRegionWindow() const {
+    auto* grid = WidgetOf(this);
+    return grid ? grid->regionWindow : -1;
+}
+
+CKXRect CKXVideoWindow::GetRegionOutline() const {
+    auto* grid = WidgetOf(this);
+    if (!grid || grid->regionOutline.isEmpty()) return CKXRect();
+    const QRect r = grid->regionOutline;
+    return CKXRect::FromSize(r.left(), r.top(), r.width(), r.height());
+}
+
 void CKXVideoWindow::SetDigitalZoom(int on) {
     if (auto* grid = WidgetOf(this)) grid->digitalZoom = on != 0;
 }

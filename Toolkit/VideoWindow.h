@@ -124,6 +124,16 @@ public:
     // One sub-window fills the grid (-1: back to the arrangement).
     void ZoomWindow(int window);
     int GetZoomedWindow() const;
+    // The user draws a rectangle over the sub-window's picture: a drag shows its outline, the
+    // release raises OnRegionChosen with it in fractions of the whole frame (the part a digital
+    // zoom shows and the picture's place in the sub-window taken into account). Escape or a
+    // right-click ends it with none. `hint` is said over the picture meanwhile; the outline stays
+    // until EndRegion.
+    void BeginRegion(int window, const std::wstring& hint);
+    void EndRegion();
+    int GetRegionWindow() const;  // -1: none
+    // The outline drawn, in the grid's coordinates (empty while none).
+    CKXRect GetRegionOutline() const;
     // Every sub-window repaints; those without a frame ask for one (OnPaintFailed).
     void RefreshAll();
     // 1 while the main grid says how to begin (in its selected sub-window): the skin gives the

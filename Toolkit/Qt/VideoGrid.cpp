@@ -330,6 +330,7 @@ void CVideoGridWidget::PaintSubWindow(QPainter& p, int window) {
         p.drawRoundedRect(at, 4, 4);
         p.drawText(at, Qt::AlignCenter, ToQString(m_skin.replayText));
     }
+    if (window == regionWindow) PaintRegion(p, window);
 }
 
 QRect CVideoGridWidget::TitleStrip(int window) const {
@@ -434,6 +435,7 @@ void CVideoGridWidget::resizeEvent(QResizeEvent*) { UpdateTargets(); }
 
 void CVideoGridWidget::mousePressEvent(QMouseEvent* e) {
     const QPoint at = e->position().toPoint();
+    if (RegionPress(e)) return;
     const int window = WindowAt(at);
     if (window < 0) return;
     if (e->button() == Qt::RightButton) {
@@ -446,6 +448,8 @@ void CVideoGridWidget::mousePressEvent(QMouseEvent* e) {
             windows[window].frame = QImage();
             AskForFrame(window);
             Repaint(window);
+        } else if (mode == 0 && Valid(window)) {
+            Notify([&](IKXVideoWindowEvent* s, int id) { s->OnVideoContextMenu(window, at.x(), at.y(), id); });
         }
         return;
     }
@@ -465,6 +469,7 @@ void CVideoGridWidget::mousePressEvent(QMouseEvent* e) {
 }
 
 void CVideoGridWidget::mouseMoveEvent(QMouseEvent* e) {
+    if (RegionMove(e)) return;
     const QPoint at = e->position().toPoint();
     if (m_pressWindow >= 0 && (e->buttons() & Qt::LeftButton)) {
         m_dragAt = at;
@@ -491,6 +496,7 @@ void CVideoGridWidget::leaveEvent(QEvent*) {
 }
 
 void CVideoGridWidget::mouseReleaseEvent(QMouseEvent* e) {
+    if (RegionRelease(e)) return;
     if (e->button() != Qt::LeftButton || m_pressWindow < 0) return;
     const QPoint at = e->position().toPoint();
     const int from = m_pressWindow, to = WindowAt(at);

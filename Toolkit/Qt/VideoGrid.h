@@ -54,6 +54,11 @@ public:
     bool dragMode = false;
     bool verticalSync = false;
     int proportionX = 0, proportionY = 0;
+    // A rectangle being drawn over one sub-window's picture (-1: none), its outline.
+    int regionWindow = -1;
+    QRect regionOutline;
+    bool regionChosen = false;  // released: the outline stays, the mouse no longer draws
+    std::wstring regionHint;
 
     void ApplySkin(const KXVideoWindowSkin& skin);
     void ApplyLayout(int type, const CKXGridLayout& next);
@@ -78,6 +83,8 @@ public:
     void Repaint(int window);
     void RefreshAll();
     void UpdateTargets();
+    void BeginRegion(int window, const std::wstring& hint);
+    void EndRegion();
 
 protected:
     bool event(QEvent* e) override;
@@ -88,6 +95,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void leaveEvent(QEvent*) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     CKXVideoWindow* Owner() const { return static_cast<CKXVideoWindow*>(owner); }
@@ -101,6 +109,12 @@ private:
     Button ButtonAt(int window, const QPoint& at) const;
     void Clicked(int window, Button button);
     void AskForFrame(int window);
+    void PaintRegion(QPainter& p, int window);
+    // The mouse while a rectangle is drawn: true when the event was the drawing's.
+    bool RegionPress(QMouseEvent* e);
+    bool RegionMove(QMouseEvent* e);
+    bool RegionRelease(QMouseEvent* e);
+    void RegionEnded(bool chosen);
 
     std::shared_ptr<KXFrameMailbox> m_mailbox;
     std::vector<std::unique_ptr<CFrameConverter>> m_converters;  // the UI thread's, per sub-window

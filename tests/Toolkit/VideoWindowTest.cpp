@@ -32,6 +32,12 @@ public:
     void OnSubWinZoom(int w, int z, int) override { Note("Zoom " + std::to_string(w) + " " + std::to_string(z)); }
     void OnSubWndExchanged(int a, int b, int) override { Note("Exchange " + std::to_string(a) + " " + std::to_string(b)); }
     void OnLayoutChanged(int id) override { Note("Layout " + std::to_string(id)); }
+    void OnVideoContextMenu(int w, int, int, int) override { Note("Menu " + std::to_string(w)); }
+    void OnRegionChosen(int w, double x, double y, double width, double height, int) override {
+        Note("Region " + std::to_string(w));
+        region[0] = x, region[1] = y, region[2] = width, region[3] = height;
+    }
+    double region[4] = {-1, -1, -1, -1};
 };
 
 // A grid of 800 x 600 in a shown window, skinned as the player skins its main grid.
@@ -382,4 +388,55 @@ TEST_F(VideoWindowTest, AnEmptyGridSaysHowToBeginInItsSelectedWindowUntilAnythin
     Make(1);
     m_grid->SetSkin(skin);
     EXPECT_EQ(0, m_grid->IsEmptyGridTextShown()) << "the custom-layout preview never says it";
+}
+
+TEST_F(VideoWindowTest, ARectangleDrawnOnThePictureIsToldInSharesOfTheFrame) {
+    m_grid->SetLayout(0);
+    m_grid->SetProportion(16, 9);  // the picture letterboxed: 796 x 447 in the middle of the cell
+    const auto drag = [&](QPoint from, QPoint to) {
+        QTest::mousePress(Native(), Qt::LeftButton, {}, from);
+        QMouseEvent move(QEvent::MouseMove, QPointF(to), Native()->mapToGlobal(QPointF(to)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(Native(), &move);
+        QTest::mouseRelease(Native(), Qt::LeftButton, {}, to);
+    };
+    QTest::mouseClick(Native(), Qt::RightButton, {}, QPoint(400, 300));
+    EXPECT_TRUE(m_sink.Heard("Menu 0")) << "a right-click offers the window's menu";
+
+    m_grid->BeginRegion(0, L"Drag");
+    EXPECT_EQ(0, m_grid->GetRegionWindow());
+    drag(QPoint(100, 20), QPoint(300, 60));  // in the band above the picture: not a start
+    EXPECT_FALSE(m_sink.Heard("Region 0"));
+    // The middle quarter of the picture.
+    drag(QPoint(400 - 199, 300 - 112), QPoint(400 + 199, 300 + 112));
+    ASSERT_TRUE(m_sink.Heard("Region 0"));
+    EXPECT_NEAR(0.25, m_sink.region[0], 0.01);
+    EXPECT_NEAR(0.25, m_sink.region[1], 0.01);
+    EXPECT_NEAR(0.5, m_sink.region[2], 0.01);
+    EXPECT_NEAR(0.5, m_sink.region[3], 0.01);
+    EXPECT_FALSE(m_grid->GetRegionOutline().IsRectEmpty()) << "the outline stays while the search is set up";
+    m_sink.lines.clear();
+    drag(QPoint(100, 100), QPoint(200, 200));
+    EXPECT_FALSE(m_sink.Heard("Region 0")) << "once chosen, the mouse draws no more";
+    m_grid->EndRegion();
+    EXPECT_EQ(-1, m_grid->GetRegionWindow());
+    EXPECT_TRUE(m_grid->GetRegionOutline().IsRectEmpty());
+
+    // From its corner to beyond the picture: the whole frame, no more.
+    m_grid->BeginRegion(0, L"Drag");
+    drag(QPoint(3, 78), QPoint(799, 599));
+    ASSERT_TRUE(m_sink.Heard("Region 0"));
+    EXPECT_NEAR(0, m_sink.region[0], 0.01);
+    EXPECT_NEAR(0, m_sink.region[1], 0.01);
+    EXPECT_NEAR(1, m_sink.region[2], 0.01);
+    EXPECT_NEAR(1, m_sink.region[3], 0.01);
+    m_grid->EndRegion();
+
+    // Escape ends it with none.
+    m_sink.lines.clear();
+    m_grid->BeginRegion(0, L"Drag");
+    QTest::keyClick(Native(), Qt::Key_Escape);
+    ASSERT_TRUE(m_sink.Heard("Region 0"));
+    EXPECT_EQ(0, m_sink.region[2]);
+    EXPECT_EQ(-1, m_grid->GetRegionWindow());
 }

@@ -1,0 +1,177 @@
+// Looking through recordings from the player: the search for change in a rectangle of a window's
+// picture (through the remote control and the search dialog) and the evidence export of a
+// stretch, on a generated scene with known events.
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <fstream>
+
+#include "../Engine/ActivityScenes.h"
+#include "Engine/EvidenceReport.h"
+#include "Main/ClockText.h"
+#include "Main/EvidenceDlg.h"
+#include "Main/EvidenceRun.h"
+#include "Main/MotionSearchDlg.h"
+#include "Main/RemoteControl.h"
+#include "MainTestSupport.h"
+#include "Toolkit/ListCtrl.h"
+
+using namespace TarvexTest;
+using nlohmann::json;
+
+namespace {
+
+// 20 s: a dark box crosses the lower left quarter from 4 s to 8 s, a light one the upper right
+// quarter from 12 s to 16 s.
+ActivityScene TwoCorners() {
+    return {"CAM_ch1_20240315100000_20240315100020.rvf", 20, 25,
+            SceneBox("0x101010", "40x30") + SceneBox("0xF0F0F0", "40x30"),
+            "[b][1]overlay=x='10+(t-4)*20':y=190:enable='between(t,4,8)'[p];"
+            "[p][2]overlay=x='180+(t-12)*20':y=20:enable='between(t,12,16)'",
+            {{4, 8}, {12, 16}}};
+}
+
+class LookThroughTest : public MainLogicTest {
+protected:
+    void SetUp() override {
+        MainLogicTest::SetUp();
+        m_remote = boost::make_shared<CRemoteControl>(m_panels.get());
+        std::filesystem::create_directories(m_dir + "/scene");
+        m_scene = MakeActivityScene(m_dir + "/scene", TwoCorners());
+        ASSERT_FALSE(m_scene.empty()) << "ffmpeg made no scene";
+        ASSERT_TRUE(ParseClockText("2024-03-15 10:00:00", &m_start));
+        Drop(m_scene);
+        ASSERT_TRUE(WaitPlaying(0, m_scene));
+    }
+    void TearDown() override {
+        m_remote.reset();
+        MainLogicTest::TearDown();
+    }
+    // The answer to a command, however long it takes to come.
+    json Command(const json& command) {
+        auto answer = boost::make_shared<std::string>();
+        m_remote->Execute(json{{"command", command}}.dump(), [answer](const std::string& a) { *answer = a; });
+        EXPECT_TRUE(PumpUntil([&] { return !answer->empty(); }, 120000)) << command.dump();
+        return answer->empty() ? json() : json::parse(*answer);
+    }
+    double Seconds(const json& clock) {
+        double s = 0;
+        EXPECT_TRUE(ParseClockText(clock.get<std::string>(), &s)) << clock;
+        return s - m_start;
+    }
+
+    boost::shared_ptr<CRemoteControl> m_remote;
+    std::string m_scene;
+    double m_start = 0;
+};
+
+TEST_F(LookThroughTest, ARegionSearchFindsWhatMovesInsideTheRectangleOnly) {
+    const json lower = Command({"search-motion", 0, 0.0, 0.55, 0.5, 0.45});
+    ASSERT_EQ("success", lower["error"]) << lower.dump();
+    ASSERT_EQ(1u, lower["data"]["events"].size()) << lower.dump();
+    const json found = lower["data"]["events"][0];
+    EXPECT_NEAR(4, Seconds(found["start"]), 1.0);
+    EXPECT_LT(Seconds(found["end"]), 12) << "the crossing outside the rectangle is not part of it";
+    EXPECT_EQ(m_scene, found["file"]);
+    ASSERT_TRUE(found.contains("thumb"));
+    EXPECT_TRUE(std::filesystem::file_size(found["thumb"].get<std::string>()) > 0);
+
+    const json upper = Command({"search-motion", 0, 0.5, 0.0, 0.5, 0.45});
+    ASSERT_EQ("success", upper["error"]);
+    ASSERT_EQ(1u, upper["data"]["events"].size()) << upper.dump();
+    EXPECT_NEAR(12, Seconds(upper["data"]["events"][0]["start"]), 1.0);
+
+    EXPECT_NE("success", Command({"search-motion", 0, 0.5, 0.5, 0.8, 0.2})["error"]) << "a rectangle outside the picture";
+    EXPECT_NE("success", Command({"search-motion", 3, 0.0, 0.0, 0.5, 0.5})["error"]) << "an empty window";
+}
+
+TEST_F(LookThroughTest, TheSearchDialogListsTheEventsOfItsStretchAndAClickSeeksThere) {
+    CMotionSearchDlgEventImp dialog(nullptr, &m_panels->commands, {});
+    dialog.Show(0, L"CAM ch1", 0.0, 0.0, 1.0, 1.0, m_start + 10);
+    dialog.SetScope(CMotionSearchDlgEventImp::kStretch, L"2024-03-15 10:00:10", L"2024-03-15 10:00:20");
+    dialog.Search();
+    ASSERT_TRUE(dialog.IsSearching());
+    ASSERT_TRUE(PumpUntil([&] { return !dialog.IsSearching(); }, 120000));
+    ASSERT_EQ(1u, dialog.Events().size()) << "the event before the stretch is left out";
+    EXPECT_NEAR(12, dialog.Events()[0].start - m_start, 1.0);
+    ASSERT_EQ(1, dialog.List()->GetItemCount());
+    EXPECT_EQ(0u, dialog.List()->GetItemText(0, 0).find(L"2024-03-15 10:00:1"));
+
+    dialog.LC_OnItemClick(0, CMotionSearchDlgEventImp::kList);
+    const unsigned int target = static_cast<unsigned int>(dialog.Events()[0].start);
+    EXPECT_TRUE(PumpUntil([&] {
+        const unsigned int shown = m_panels->play->TimeShown(0);
+        return shown >= target && shown <= target + 1;
+    }, 20000)) << "shown: " << m_panels->play->TimeShown(0) << ", wanted " << target;
+}
+
+TEST_F(LookThroughTest, ASecondSearchWaitsForTheFirstAndACancelledOneEndsWithoutEvents) {
+    bool ended = false, cancelled = false;
+    const CCommandResult r = m_panels->commands.SearchMotion(0, 0, 0, 1, 1, 0, 0,
+                                                             [&](bool c, const std::vector<CMotionEvent>&) {
+                                                                 ended = true;
+                                                                 cancelled = c;
+                                                             });
+    ASSERT_TRUE(r.ok);
+    const CCommandResult second = m_panels->commands.SearchMotion(0, 0, 0, 1, 1, 0, 0, {});
+    EXPECT_FALSE(second.ok) << "one search at a time: the first one's answer still comes";
+    m_panels->commands.CancelSearch();
+    ASSERT_TRUE(PumpUntil([&] { return ended; }, 30000));
+    EXPECT_TRUE(cancelled);
+}
+
+TEST_F(LookThroughTest, EvidenceOfAStretchVerifiesAndAFolderInUseIsRefused) {
+    const std::string folder = m_dir + "/evidence";
+    const json done = Command({"export-evidence", "2024-03-15 10:00:02", "2024-03-15 10:00:09", folder, "case 17"});
+    ASSERT_EQ("success", done["error"]) << done.dump();
+    EXPECT_EQ(folder, done["data"]["folder"]);
+    const MOVRA::EvidenceVerification check = MOVRA::VerifyEvidence(folder + "/report.json");
+    ASSERT_TRUE(check.readable) << check.error;
+    EXPECT_TRUE(check.AllMatch());
+    std::ifstream report(folder + "/report.json");
+    const json written = json::parse(report);
+    EXPECT_EQ("case 17", written["note"]);
+    EXPECT_TRUE(m_panels->folders.count(L"Evidence exported: " + Wide(folder))) << "told with Open folder";
+
+    // The same folder again: refused at once, the evidence in it untouched.
+    const auto before = std::filesystem::last_write_time(folder + "/report.json");
+    bool called = false;
+    const CCommandResult again = m_panels->commands.ExportEvidence(m_start + 2, m_start + 9, Wide(folder), L"",
+                                                                   [&](const CCommandResult&) { called = true; });
+    EXPECT_FALSE(again.ok);
+    EXPECT_EQ(L"That folder holds files already: evidence goes into a new folder.", again.error);
+    EXPECT_FALSE(called);
+    EXPECT_EQ(before, std::filesystem::last_write_time(folder + "/report.json"));
+    EXPECT_TRUE(MOVRA::VerifyEvidence(folder + "/report.json").AllMatch());
+
+    EXPECT_NE("success", Command({"export-evidence", "2024-03-15 10:00:09", "2024-03-15 10:00:02", m_dir + "/other", ""})["error"]);
+    EXPECT_NE("success", Command({"export-evidence", "2024-03-15 10:00:02", "2024-03-15 10:00:09", "relative", ""})["error"]);
+    EXPECT_FALSE(std::filesystem::exists(m_dir + "/other"));
+}
+
+TEST_F(LookThroughTest, TheEvidenceDialogExportsAndACancelLeavesNoFolder) {
+    CEvidenceDlgEventImp dialog(nullptr, &m_panels->commands);
+    dialog.Show(m_start + 1, m_start + 6);
+    EXPECT_EQ(L"2024-03-15 10:00:01", dialog.FieldText(CEvidenceDlgEventImp::kFromField));
+    EXPECT_EQ(L"2024-03-15 10:00:06", dialog.FieldText(CEvidenceDlgEventImp::kToField));
+    EXPECT_NE(std::wstring::npos, dialog.FieldText(CEvidenceDlgEventImp::kFolderField).find(L"/Evidence_"));
+
+    const std::string cancelled = m_dir + "/cancelled";
+    dialog.SetFieldText(CEvidenceDlgEventImp::kFolderField, Wide(cancelled));
+    dialog.BTN_OnClicked(CEvidenceDlgEventImp::kExport);
+    ASSERT_TRUE(dialog.IsExporting());
+    dialog.BTN_OnClicked(CEvidenceDlgEventImp::kCancel);
+    ASSERT_TRUE(PumpUntil([&] { return !dialog.IsExporting(); }, 60000));
+    EXPECT_EQ(L"The export of evidence was cancelled.", dialog.Status());
+    EXPECT_FALSE(std::filesystem::exists(cancelled)) << "a folder of evidence is whole or not there";
+
+    const std::string folder = m_dir + "/by-dialog";
+    dialog.SetFieldText(CEvidenceDlgEventImp::kFolderField, Wide(folder));
+    dialog.SetFieldText(CEvidenceDlgEventImp::kNoteField, L"seen at the gate");
+    dialog.BTN_OnClicked(CEvidenceDlgEventImp::kExport);
+    ASSERT_TRUE(PumpUntil([&] { return !dialog.IsExporting(); }, 60000));
+    EXPECT_EQ(L"", dialog.Status());
+    EXPECT_TRUE(MOVRA::VerifyEvidence(folder + "/report.json").AllMatch());
+}
+
+}  // namespace
