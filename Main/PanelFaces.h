@@ -98,10 +98,6 @@ public:
     // The stretch of wall-clock seconds the user selected on the scale; false when none.
     virtual bool GetSelection(long long* from, long long* to) const { return false; }
     virtual void ClearSelection() {}
-    // What a right click on the selected stretch offers (the evidence export), set by whoever
-    // can do it; nothing is offered while it is empty.
-    using CSelectionAction = std::function<void(long long from, long long to)>;
-    virtual void SetSelectionAction(const CSelectionAction& action) {}
 };
 
 class ITabBarFace {

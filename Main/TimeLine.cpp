@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "App/Language.h"
 #include "Main/PlayCommands.h"
 #include "Main/PlayWinManager_UILogic.h"
 #include "Toolkit/PlayProgressPanel.h"
@@ -175,11 +176,13 @@ void CMainTimeLineEventImp::ClearSelection() {
     if (m_panel) m_panel->SetSelection(0, 0);
 }
 
-void CMainTimeLineEventImp::SetSelectionAction(const CSelectionAction& action) { m_selectionAction = action; }
-
-void CMainTimeLineEventImp::OnPlayProgressSelectionMenu(int, int, int) {
+void CMainTimeLineEventImp::OnPlayProgressSelectionMenu(int x, int y, int) {
     long long from = 0, to = 0;
-    if (m_selectionAction && GetSelection(&from, &to)) m_selectionAction(from, to);
+    if (!GetSelection(&from, &to)) return;
+    // The stretch is what an export of evidence asks for: offered where the user clicked.
+    if (!m_windows || !m_panel) return;
+    const int chosen = CKXUIFactory::TrackPopupMenu(m_panel.get(), {TarvexApp::Translate(L"Export evidence...")}, x, y);
+    if (chosen == 0) m_windows->OfferEvidenceExport(static_cast<double>(from), static_cast<double>(to));
 }
 
 void CMainTimeLineEventImp::OnPlayProgressSeek(int rowKey, int marker, int value, int) {

@@ -35,7 +35,6 @@ public:
     void ShowActivity(int window, int segmentId, const CActivityStrip& strip) override;
     bool GetSelection(long long* from, long long* to) const override;
     void ClearSelection() override;
-    void SetSelectionAction(const CSelectionAction& action) override;
 
     void OnCreate() override;
     void OnSize(int type, int width, int height) override;
@@ -47,5 +46,4 @@ private:
     IPlayWindowsFace* m_windows;
     std::unique_ptr<CKXView> m_view;
     std::unique_ptr<CKXPlayProgressPanel> m_panel;
-    CSelectionAction m_selectionAction;
 };
