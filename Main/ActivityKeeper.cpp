@@ -62,6 +62,10 @@ const MOVRA::ActivityResult* CActivityKeeper::Find(const std::wstring& path) con
     return it == m_profiles.end() ? nullptr : &it->second;
 }
 
+bool CActivityKeeper::Pending(const std::wstring& path) const {
+    return m_running.count(path) || std::find(m_queue.begin(), m_queue.end(), path) != m_queue.end();
+}
+
 void CActivityKeeper::StartNext() {
     MOVRA::CActivityProfiler::Job job;
     std::vector<std::wstring> names;
@@ -153,4 +157,13 @@ bool NextActivityStart(const std::vector<double>& starts, double now, bool forwa
     }
     if (found && at) *at = best;
     return found;
+}
+
+bool JumpPassesPending(const std::vector<CPendingSpan>& pending, double now, bool forward, bool found, double at) {
+    for (const CPendingSpan& span : pending) {
+        const bool passed = forward ? span.end > now && (!found || span.start < at)
+                                    : span.start < now && (!found || span.end > at);
+        if (passed) return true;
+    }
+    return false;
 }

@@ -35,6 +35,8 @@ public:
 
     // The profile of a file; null while it has none.
     const MOVRA::ActivityResult* Find(const std::wstring& path) const;
+    // Whether the file's profile is still to come (waiting or being worked out).
+    bool Pending(const std::wstring& path) const;
     // Files waiting or being profiled.
     std::size_t Outstanding() const { return m_queue.size() + m_running.size(); }
 
@@ -63,3 +65,10 @@ std::vector<double> ActivityStarts(const MOVRA::ActivityResult& result);
 // The event start a jump from the second `now` goes to, among `starts` in any order; false when
 // there is none that way.
 bool NextActivityStart(const std::vector<double>& starts, double now, bool forward, double* at);
+// Whether a jump from `now` that way (to `at`, or past everything when `found` is false) would pass
+// over a span of wall-clock seconds whose profile is still to come: an event there is not known yet,
+// and jumping past it would skip it.
+struct CPendingSpan {
+    double start, end;
+};
+bool JumpPassesPending(const std::vector<CPendingSpan>& pending, double now, bool forward, bool found, double at);

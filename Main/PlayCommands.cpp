@@ -238,10 +238,15 @@ CCommandResult CPlayCommands::JumpToActivity(bool forward) {
     const int window = ui->FocusedWindow();
     const unsigned int now = ui->TimeShown(window);
     if (!now || !ui->Tables().HandleOf(window)) return CCommandResult::Refused(L"Nothing plays in that window");
+    const int of = ui->State().sync ? -1 : window;
     std::vector<double> starts;
-    for (const auto& start : ui->ActivityStartsOf(ui->State().sync ? -1 : window)) starts.push_back(start.at);
+    for (const auto& start : ui->ActivityStartsOf(of)) starts.push_back(start.at);
     double at = 0;
-    if (!NextActivityStart(starts, now, forward, &at))
+    const bool found = NextActivityStart(starts, now, forward, &at);
+    if (JumpPassesPending(ui->ActivityPendingOf(of), now, forward, found, at))
+        return RefusedWith(L"Activity in these recordings is still being looked for: try again in a moment",
+                           Show::kNotification);
+    if (!found)
         return RefusedWith(forward ? L"No further activity to go to" : L"No earlier activity to go to",
                            Show::kNotification);
     // Seek takes the window (or in sync the group) to whichever of its files holds the time.

@@ -104,6 +104,17 @@ std::vector<CPlayManagerUILogic::CActivityStart> CPlayManagerUILogic::ActivitySt
     return starts;
 }
 
+std::vector<CPendingSpan> CPlayManagerUILogic::ActivityPendingOf(int window) {
+    std::vector<CPendingSpan> pending;
+    if (!m_activity) return pending;
+    for (const PlayRecord* r : m_tables.AllRecords()) {
+        if (window >= 0 && r->context != window) continue;
+        if (r->fileEndTime > r->fileStartTime && m_activity->Pending(r->path))
+            pending.push_back({static_cast<double>(r->fileStartTime), static_cast<double>(r->fileEndTime)});
+    }
+    return pending;
+}
+
 PlayHandleList CPlayManagerUILogic::ListOf(const Handles& handles) { return boost::make_shared<Handles>(handles); }
 
 std::vector<CWindowStats> CPlayManagerUILogic::Stats() {

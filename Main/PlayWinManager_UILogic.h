@@ -22,6 +22,7 @@
 #include "Main/VideoProperties.h"
 
 class CActivityKeeper;
+struct CPendingSpan;
 namespace MOVRA {
 struct ActivityResult;
 }
@@ -156,6 +157,8 @@ public:
         std::wstring path;
     };
     std::vector<CActivityStart> ActivityStartsOf(int window);
+    // The spans of a window's files (-1: every window's) whose profiles are still to come.
+    std::vector<CPendingSpan> ActivityPendingOf(int window);
 
 private:
     // The files of these records are profiled; those already known show their strips at once.

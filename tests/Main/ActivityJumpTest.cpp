@@ -79,6 +79,19 @@ TEST(ActivityJumpRule, ForwardPassesTheSecondShownBackwardGoesBeforeAnEventJustB
     EXPECT_FALSE(NextActivityStart({}, 101, true, &at));
 }
 
+TEST(ActivityJumpRule, AJumpDoesNotPassOverAFileWhoseProfileIsStillToCome) {
+    const std::vector<CPendingSpan> pending = {{200, 260}};
+    EXPECT_FALSE(JumpPassesPending(pending, 100, true, true, 150)) << "the event comes before the file";
+    EXPECT_TRUE(JumpPassesPending(pending, 100, true, true, 300)) << "the file's events may come first";
+    EXPECT_TRUE(JumpPassesPending(pending, 100, true, false, 0)) << "none known further, but that file may hold one";
+    EXPECT_TRUE(JumpPassesPending(pending, 230, true, true, 300)) << "the rest of the file being shown";
+    EXPECT_FALSE(JumpPassesPending(pending, 270, true, false, 0)) << "the file is behind";
+    EXPECT_TRUE(JumpPassesPending(pending, 300, false, true, 100));
+    EXPECT_FALSE(JumpPassesPending(pending, 300, false, true, 270)) << "the event comes after the file";
+    EXPECT_FALSE(JumpPassesPending(pending, 150, false, false, 0)) << "the file is ahead";
+    EXPECT_FALSE(JumpPassesPending({}, 100, true, false, 0));
+}
+
 TEST_F(ActivityJumpTest, ProfilesReachTheRowsAndNJumpsAcrossTheWindowsFilesUntilThereIsNoMore) {
     OpenDay();
     // Given on the UI loop, one strip a file under its own segment.
