@@ -389,7 +389,8 @@ TEST_F(PlayWindowsLogicTest, AClipThatRunsOutOfSpaceSaysSoAndKeepsWhatItWrote) {
     {
         const FileSizeLimit full(48 * 1024);
         ASSERT_EQ(1, Ui().StartRecord(0, Wide(clip), 0));
-        ASSERT_TRUE(PumpUntil([&] { return m_panels->Grid()->GetRecordState(0) == 1; }));
+        // 48 KiB fill within a moment: the record button may already be back when the wait
+        // looks, so the clip's start is read from what it wrote and what the user is told.
         ASSERT_TRUE(PumpUntil([&] { return !m_panels->notifications.empty(); }));
     }
     EXPECT_EQ(L"The clip stopped: the disk is full. What it recorded is kept.", m_panels->notifications.back());
