@@ -105,6 +105,7 @@ void PumpFor(double seconds) {
 struct SyncFigures {
     double worstSpread = 0;  // frame intervals
     double longestStillMs = 0;
+    double slowestDrawRate = 0;  // pictures a second of the window that drew fewest
     bool crossed = false;
 };
 
@@ -258,9 +259,14 @@ private:
         CKXTimer tick;
         tick.handler = &Watch::Fire;
         tick.context = &sampler;
+        std::vector<unsigned int> shown0(m_windows);
+        for (int w = 0; w < m_windows; ++w) shown0[w] = m_panels->Grid()->GetFramesShown(w);
         TarvexBase::StartUITimer(&tick, 100);
         PumpFor(seconds);
         TarvexBase::KillUITimer(&tick);
+        f.slowestDrawRate = 1e9;
+        for (int w = 0; w < m_windows; ++w)
+            f.slowestDrawRate = std::min(f.slowestDrawRate, (m_panels->Grid()->GetFramesShown(w) - shown0[w]) / seconds);
         const PlayRecord* end = ui.Tables().CurrentRecord(0);
         f.crossed = end && end->path != startPath;
         ui.Pause(1);
@@ -269,8 +275,9 @@ private:
     }
 
     static void Report(const char* what, const SyncFigures& f) {
-        std::printf("  %s: %s the boundary, windows within %.2f frame intervals of the group, longest still %.0f ms\n",
-                    what, f.crossed ? "across" : "NOT across", f.worstSpread, f.longestStillMs);
+        std::printf("  %s: %s the boundary, windows within %.2f frame intervals of the group, longest still %.0f ms, "
+                    "slowest window %.0f pictures/s\n",
+                    what, f.crossed ? "across" : "NOT across", f.worstSpread, f.longestStillMs, f.slowestDrawRate);
     }
 
     std::string m_folder;
