@@ -1,5 +1,7 @@
 #include "Engine/GroupClock.h"
 
+#include <algorithm>
+
 namespace MOVRA {
 
 double CGroupClock::NowLocked(Clock::time_point now) const {
@@ -55,6 +57,19 @@ CGroupClock::Clock::time_point CGroupClock::Due(double wallClock) const {
     if (!m_known || !m_running) return Clock::time_point::max();
     const double ahead = m_forward ? wallClock - m_anchorWall : m_anchorWall - wallClock;
     return m_anchorTime + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(ahead / m_speed));
+}
+
+void CGroupClock::SetMembers(int members) {
+    // About a millisecond of the screen's thread per picture: a grid of 36 gets 25 beats a second,
+    // which it draws at 1X anyway; a few windows get the screen's 60.
+    const double beat = members > 0 ? std::clamp(members * 0.00125, 1.0 / 60, 1.0 / 25) : 0;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_beat = beat;
+}
+
+double CGroupClock::BeatSeconds() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_speed > 1 ? m_beat * m_speed : 0;
 }
 
 }  // namespace MOVRA

@@ -23,6 +23,15 @@ public:
     // going the other way.
     Clock::time_point Due(double wallClock) const;
 
+    // Played faster than recorded, the members show their pictures together on a common beat
+    // rather than each at its own frame's time: one picture a beat each, all for the same moment,
+    // so that a grid shows one instant even when no member can show every frame. The beat is
+    // longer the more members share the screen's thread.
+    void SetMembers(int members);
+    // Wall-clock seconds from one beat to the next at the present speed; 0 when every frame is
+    // shown at its own time (at 1X and slower, or before any member joined).
+    double BeatSeconds() const;
+
 private:
     double NowLocked(Clock::time_point now) const;
     void Reanchor();
@@ -32,6 +41,7 @@ private:
     bool m_running = true;
     bool m_forward = true;
     double m_speed = 1;
+    double m_beat = 0;  // seconds of real time
     Clock::time_point m_anchorTime;
     double m_anchorWall = 0;
 };

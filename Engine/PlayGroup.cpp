@@ -45,6 +45,7 @@ int CPlayGroup::Add(CMovra* member) {
     m.JoinGroup(m_clock, shared_from_this());
     std::lock_guard<std::mutex> lock(m_mutex);
     m_members.push_back(member);
+    m_clock->SetMembers(static_cast<int>(m_members.size()));
     return 1;
 }
 
@@ -54,6 +55,7 @@ int CPlayGroup::Remove(CMovra* member) {
         auto it = std::find(m_members.begin(), m_members.end(), member);
         if (it == m_members.end()) return 0;
         m_members.erase(it);
+        m_clock->SetMembers(static_cast<int>(m_members.size()));
     }
     member->m_impl->LeaveGroup();
     return 1;
@@ -62,6 +64,7 @@ int CPlayGroup::Remove(CMovra* member) {
 void CPlayGroup::Forget(CMovra* member) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_members.erase(std::remove(m_members.begin(), m_members.end(), member), m_members.end());
+    m_clock->SetMembers(static_cast<int>(m_members.size()));
 }
 
 int CPlayGroup::PlayForward() {

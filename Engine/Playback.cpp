@@ -286,6 +286,7 @@ private:
 
     void ResetClock() {
         m_clock.Reset();
+        m_beatShown = kNoBeat;
         m_keepUp.Reset();
         SetRelief(Relief::kNone);
     }
@@ -400,6 +401,7 @@ private:
 
     void Steps(int steps) {
         m_clock.Reset();
+        m_beatShown = kNoBeat;
         for (; steps != 0 && !Stopping(); steps += steps > 0 ? -1 : 1) {
             Picture picture;
             std::size_t number = 0;
@@ -425,7 +427,8 @@ private:
         }
     }
 
-    enum class Due { Show, Drop, Interrupted };
+    // Drop: too late to show; Skip: another frame of the same beat was shown.
+    enum class Due { Show, Drop, Skip, Interrupted };
 
     // Waits for the frame's time on the clock, decoding backward ahead meanwhile.
     Due WaitUntilDue(double seconds, const Commands& c) {
@@ -465,21 +468,45 @@ private:
     }
 
     // In a group: waits until the group's clock reaches the frame. Nothing re-anchors here, so
-    // every member keeps to the one clock.
+    // every member keeps to the one clock. Faster than recorded, the group's beat decides: the
+    // first frame of each beat is shown when the beat begins, the others of it are passed over,
+    // so every member changes its picture at the same moment, for the same moment.
     Due WaitForGroup(double seconds, const Commands& c) {
         const double wall = c.groupOffset + seconds;
-        const auto lateAfter = Seconds(kLateFrames * FrameInterval() / c.speed);
+        const double beat = c.group->BeatSeconds();
+        double dueWall = wall;
+        auto lateAfter = Seconds(kLateFrames * FrameInterval() / c.speed);
+        std::int64_t beatIndex = kNoBeat;
+        if (beat > FrameInterval()) {
+            // A frame exactly on a beat belongs to it in either direction, whatever the rounding.
+            beatIndex = static_cast<std::int64_t>(c.forward ? std::floor(wall / beat + 1e-6) : std::ceil(wall / beat - 1e-6));
+            if (beatIndex == m_beatShown && c.forward == m_beatForward && beat == m_beatLength) {
+                const auto due = c.group->Due(wall);
+                m_late = due == Clock::time_point::max() ? -1.0 : std::chrono::duration<double>(Clock::now() - due).count();
+                return Due::Skip;
+            }
+            dueWall = static_cast<double>(beatIndex) * beat;
+            lateAfter = Seconds(beat / c.speed);  // it missed its beat: the next one's frame is due
+        }
         bool first = true;
         for (;;) {
             {
                 std::unique_lock<std::mutex> lock(m_s.mutex);
                 if (Interrupted(c.generation)) return Due::Interrupted;
-                const auto due = c.group->Due(wall);
+                const auto due = c.group->Due(dueWall);
                 const auto now = Clock::now();
-                if (first) m_late = due == Clock::time_point::max() ? -1.0 : std::chrono::duration<double>(now - due).count();
+                if (first) {
+                    // How late against the frame's own time, which is what keeping up is about.
+                    const auto own = c.group->Due(wall);
+                    m_late = own == Clock::time_point::max() ? -1.0 : std::chrono::duration<double>(now - own).count();
+                }
                 if (now >= due) {
                     const bool late = now > due + lateAfter;
-                    return first && late && now - m_lastPresented < kMaxGapWithoutFrame ? Due::Drop : Due::Show;
+                    if (first && late && now - m_lastPresented < kMaxGapWithoutFrame) return Due::Drop;
+                    m_beatShown = beatIndex;
+                    m_beatForward = c.forward;
+                    m_beatLength = beat;
+                    return Due::Show;
                 }
                 first = false;
                 // The members of a group are all due at once: each stops decoding ahead half a
@@ -493,7 +520,7 @@ private:
             if (!m_backward->ReadAhead()) {
                 std::unique_lock<std::mutex> lock(m_s.mutex);
                 if (!Interrupted(c.generation))
-                    m_s.cv.wait_until(lock, std::min(c.group->Due(wall), Clock::now() + kIdleWait));
+                    m_s.cv.wait_until(lock, std::min(c.group->Due(dueWall), Clock::now() + kIdleWait));
             }
         }
     }
@@ -606,6 +633,7 @@ private:
     }
 
     static constexpr std::int64_t kNone = INT64_MIN;
+    static constexpr std::int64_t kNoBeat = INT64_MIN;
 
     CPlayback::Shared& m_s;
     const std::atomic<bool>& m_stop;
@@ -633,6 +661,10 @@ private:
     bool m_atEnd = false;
     CPlayClock m_clock;
     Clock::time_point m_lastPresented;
+    // The group's beat whose picture this member showed last; any other command starts afresh.
+    std::int64_t m_beatShown = kNoBeat;
+    bool m_beatForward = true;
+    double m_beatLength = 0;
 };
 
 }  // namespace

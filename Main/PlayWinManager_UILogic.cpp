@@ -196,7 +196,15 @@ CWindowPosition CPlayManagerUILogic::PositionOf(int window) const {
     return at == m_pictures.end() ? CWindowPosition() : at->second;
 }
 
+void CPlayManagerUILogic::BeforePicture(int window) {
+    if (m_state.sync && m_state.speedPosition > kNormalSpeedPosition) m_beat.Hold(window);
+}
+
 void CPlayManagerUILogic::NotePicture(int window, PlayHandle handle, std::int64_t frame, double wallClock) {
+    if (m_beat.Holding()) {
+        // The window shows it at the release: so it stands there only from then on.
+        return m_beat.WhenShown([this, window, handle, frame, wallClock] { NotePicture(window, handle, frame, wallClock); });
+    }
     CWindowPosition& p = m_pictures[window];
     const std::int64_t gap = std::llabs(frame - p.frame) - 1;
     if (p.handle == handle && p.frame >= 0 && gap > 0 && std::fabs(wallClock - p.wallClock) <= 1.5)

@@ -15,6 +15,7 @@
 
 #include "Base/UITimer.h"
 #include "Main/PanelFaces.h"
+#include "Main/PictureBeat.h"
 #include "Main/PlayState.h"
 #include "Main/PlayStats.h"
 #include "Main/PlayWinManager_PlayLogic.h"
@@ -135,6 +136,9 @@ public:
     // as the play loop last reported it.
     CWindowPosition PositionOf(int window) const;
     void NotePicture(int window, PlayHandle handle, std::int64_t frame, double wallClock);
+    // Before a picture is drawn: in sync faster than recorded, the pictures of one beat of the
+    // group show together.
+    void BeforePicture(int window);
     void NotePosition(int window, unsigned int seconds);  // window -1: the group's, in sync
     // The group's clock in sync play: each window shows the file of its channel that holds the
     // time, or says that it has no recording then; a gap in every channel is passed over.
@@ -213,6 +217,7 @@ private:
     void SampleStats();
     CPlayStats m_stats;
     CKXTimer m_statsTimer;
+    CPictureBeat m_beat{[this] { return VideoWindow(); }};
     std::multimap<int, std::wstring> m_abandoned;
     // What a window shows once its waiting file is open: the file's path and the time (0: its
     // start in the direction of play).

@@ -236,6 +236,15 @@ int CKXVideoWindow::HasFrame(int window) const {
     return grid && grid->Valid(window) && !grid->windows[window].frame.isNull() ? 1 : 0;
 }
 
+void CKXVideoWindow::HoldFrames(int on) {
+    if (auto* grid = WidgetOf(this)) grid->Hold(on != 0);
+}
+
+int CKXVideoWindow::HasHeldFrame(int window) const {
+    auto* grid = WidgetOf(this);
+    return grid && grid->Valid(window) && !grid->windows[window].held.isNull() ? 1 : 0;
+}
+
 unsigned int CKXVideoWindow::GetFramesShown(int window) const {
     auto* grid = WidgetOf(this);
     return grid && grid->Valid(window) ? grid->windows[window].framesShown : 0;

@@ -109,6 +109,11 @@ public:
     // UI thread: shows what ConvertFrame made; nonzero when there was a frame.
     int PresentFrame(int window);
     int HasFrame(int window) const;
+    // While held, frames drawn or presented wait and the sub-windows keep what they show; the
+    // release shows every waiting frame at once, so frames meant for one moment change together.
+    void HoldFrames(int on);
+    // A frame of the sub-window waits for the release.
+    int HasHeldFrame(int window) const;
     // How many frames the sub-window has been given to show since it was made (for measuring).
     unsigned int GetFramesShown(int window) const;
 

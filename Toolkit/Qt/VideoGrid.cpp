@@ -7,6 +7,7 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <utility>
 
 #include "Toolkit/EventSinks.h"
 #include "Toolkit/Qt/Skin.h"
@@ -153,6 +154,7 @@ int CVideoGridWidget::Present(int window) {
 void CVideoGridWidget::Clear(int window) {
     SubWindow& sub = windows[window];
     sub.frame = QImage();
+    sub.held = QImage();
     sub.replay = false;
     sub.askedForFrame = false;
     m_mailbox->entries[window].Clear();
@@ -160,10 +162,22 @@ void CVideoGridWidget::Clear(int window) {
 
 void CVideoGridWidget::SetFrame(int window, QImage frame) {
     SubWindow& sub = windows[window];
+    if (holding) {
+        sub.held = std::move(frame);  // a newer one for the same moment replaces it
+        return;
+    }
     sub.frame = std::move(frame);
     ++sub.framesShown;
     sub.askedForFrame = false;
     Repaint(window);
+}
+
+void CVideoGridWidget::Hold(bool on) {
+    if (holding == on) return;
+    holding = on;
+    if (on) return;
+    for (int w = 0; w < static_cast<int>(windows.size()); ++w)
+        if (!windows[w].held.isNull()) SetFrame(w, std::exchange(windows[w].held, QImage()));
 }
 
 bool CVideoGridWidget::EmptyGridTextShown() const {

@@ -35,6 +35,7 @@ public:
         bool replay = false;
         bool recording = false;
         QImage frame;               // as converted for the sub-window's size
+        QImage held;                // drawn while the grid holds its frames, shown at the release
         QRectF crop;                // digital zoom: the part of the frame shown
         bool askedForFrame = false;  // OnPaintFailed raised since the last frame
         unsigned int framesShown = 0;  // every frame drawn or presented, for measuring
@@ -53,6 +54,7 @@ public:
     bool digitalZoom = false;
     bool dragMode = false;
     bool verticalSync = false;
+    bool holding = false;
     int proportionX = 0, proportionY = 0;
     // A rectangle being drawn over one sub-window's picture (-1: none), its outline.
     int regionWindow = -1;
@@ -80,6 +82,7 @@ public:
     // Empties the sub-window: its frame and anything converted elsewhere for it.
     void Clear(int window);
     void SetFrame(int window, QImage frame);
+    void Hold(bool on);
     void Repaint(int window);
     void RefreshAll();
     void UpdateTargets();

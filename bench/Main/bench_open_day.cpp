@@ -104,6 +104,7 @@ void PumpFor(double seconds) {
 // What sync play across a boundary came to.
 struct SyncFigures {
     double worstSpread = 0;  // frame intervals
+    std::vector<double> spreads;  // each sample's largest, in frame intervals
     double longestStillMs = 0;
     double slowestDrawRate = 0;  // pictures a second of the window that drew fewest
     bool crossed = false;
@@ -254,7 +255,10 @@ private:
             if (now - begin < std::chrono::seconds(1) || clocks.empty()) return;
             std::sort(clocks.begin(), clocks.end());
             const double median = clocks[clocks.size() / 2];
-            for (double c : clocks) f.worstSpread = std::max(f.worstSpread, std::fabs(c - median) / frameInterval);
+            double spread = 0;
+            for (double c : clocks) spread = std::max(spread, std::fabs(c - median) / frameInterval);
+            f.worstSpread = std::max(f.worstSpread, spread);
+            f.spreads.push_back(spread);
         };
         CKXTimer tick;
         tick.handler = &Watch::Fire;
@@ -274,10 +278,12 @@ private:
         return f;
     }
 
-    static void Report(const char* what, const SyncFigures& f) {
-        std::printf("  %s: %s the boundary, windows within %.2f frame intervals of the group, longest still %.0f ms, "
-                    "slowest window %.0f pictures/s\n",
-                    what, f.crossed ? "across" : "NOT across", f.worstSpread, f.longestStillMs, f.slowestDrawRate);
+    static void Report(const char* what, SyncFigures f) {
+        std::sort(f.spreads.begin(), f.spreads.end());
+        const double typical = f.spreads.empty() ? 0 : f.spreads[f.spreads.size() * 9 / 10];
+        std::printf("  %s: %s the boundary, windows within %.2f frame intervals of the group (%.2f in 90%% of samples), "
+                    "longest still %.0f ms, slowest window %.0f pictures/s\n",
+                    what, f.crossed ? "across" : "NOT across", f.worstSpread, typical, f.longestStillMs, f.slowestDrawRate);
     }
 
     std::string m_folder;

@@ -180,6 +180,34 @@ TEST_F(VideoWindowTest, AFrameIsDrawnInItsWindowInTheProportionAsked) {
     EXPECT_EQ(0, m_grid->HasFrame(3));
 }
 
+TEST_F(VideoWindowTest, HeldFramesShowTogetherAtTheReleaseAndAClearDropsOne) {
+    m_grid->SetLayout(1);
+    Draw(0, TarvexTest::ChannelPicture(352, 288, QColor(200, 40, 40), ""));
+    const unsigned int before = m_grid->GetFramesShown(0);
+    m_grid->HoldFrames(1);
+    Draw(0, TarvexTest::ChannelPicture(352, 288, QColor(30, 120, 200), ""));
+    Draw(0, TarvexTest::ChannelPicture(352, 288, QColor(40, 200, 40), ""));  // the newer replaces it
+    Draw(1, TarvexTest::ChannelPicture(352, 288, QColor(40, 200, 40), ""));
+    Draw(2, TarvexTest::ChannelPicture(352, 288, QColor(40, 200, 40), ""));
+    EXPECT_EQ(1, m_grid->HasHeldFrame(0));
+    EXPECT_EQ(0, m_grid->HasHeldFrame(3));
+    EXPECT_EQ(0, m_grid->HasFrame(1)) << "nothing shows before the release";
+    EXPECT_EQ(before, m_grid->GetFramesShown(0));
+    QImage shot = Shot();
+    EXPECT_TRUE(TarvexTest::Near(shot.pixel(Centre(0).x(), Centre(0).y()), qRgb(200, 40, 40))) << "the old frame stays";
+    m_grid->ClearWindow(2);  // its file went while held: its frame must never show
+
+    m_grid->HoldFrames(0);
+    EXPECT_EQ(before + 1, m_grid->GetFramesShown(0));
+    EXPECT_EQ(1, m_grid->HasFrame(1));
+    EXPECT_EQ(0, m_grid->HasFrame(2));
+    EXPECT_EQ(0, m_grid->HasHeldFrame(0));
+    shot = Shot();
+    for (int w : {0, 1}) EXPECT_TRUE(TarvexTest::Near(shot.pixel(Centre(w).x(), Centre(w).y()), qRgb(40, 200, 40))) << w;
+    Draw(3, TarvexTest::ChannelPicture(352, 288, QColor(40, 200, 40), ""));
+    EXPECT_EQ(1, m_grid->HasFrame(3)) << "not held any more";
+}
+
 TEST_F(VideoWindowTest, TheHelperPathGivesTheSamePixels) {
     m_grid->SetLayout(0);
     const QImage picture = TarvexTest::ChannelPicture(1920, 1080, QColor(30, 120, 200), "CH 1");
