@@ -445,3 +445,28 @@ TEST(OpenDialogTest, ItOpensWhereTheUserWasLastWhileThatFolderIsThere) {
     EXPECT_EQ(L"", FolderToRemember(L"loose"));
     std::filesystem::remove_all(root);
 }
+
+TEST_F(MainWindowTest, AResultOfAnotherDayOpensThatDaysChannelInTheWindowAndGoesToItsTime) {
+    Recordings(Channels(1, 2, 2));
+    MOVRA::SynthOptions nextDay = Channels(1, 2, 2);
+    nextDay.start = kStart + 86400;
+    const std::vector<std::string> later = Recordings(nextDay);
+    ASSERT_EQ(2u, later.size());
+    m_frame->DropPath(Wide(m_dir + "/export"));
+    // The recorder, its two days, a channel in each.
+    ASSERT_TRUE(PumpUntil([&] { return List()->Tree()->GetCount() == 5; }));
+    List()->OnItemDbClick(List()->Tree()->GetChildItem(List()->Tree()->GetRootItem()), -1, CFileListEventImp::kTree);
+    ASSERT_TRUE(PumpUntil([&] { return Ui().PendingOpens() == 0 && Ui().Tables().CurrentRecord(0); }));
+    ASSERT_LT(Ui().Tables().CurrentRecord(0)->fileStartTime, kStart + 86400) << "the first day plays";
+
+    const unsigned int target = kStart + 86400 + 3;
+    ASSERT_TRUE(Windows()->Commands()->ShowRecordingAt(0, later[1], target).ok);
+    EXPECT_TRUE(PumpUntil([&] {
+        const PlayRecord* r = Ui().Tables().CurrentRecord(0);
+        return Ui().PendingOpens() == 0 && r && r->path == Wide(later[1]) && Ui().TimeShown(0) == target;
+    }, 30000)) << "shown: " << Ui().TimeShown(0) << ", wanted " << target;
+
+    // Within the day it holds now, a plain seek.
+    ASSERT_TRUE(Windows()->Commands()->ShowRecordingAt(0, later[0], kStart + 86400 + 1).ok);
+    EXPECT_TRUE(PumpUntil([&] { return Ui().TimeShown(0) == kStart + 86400 + 1; }, 20000)) << Ui().TimeShown(0);
+}
