@@ -157,16 +157,19 @@ CCommandResult CPlayCommands::ShowRecordingAt(int window, const std::string& pat
     auto ui = m_host->PlayUILogic();
     if (!ui) return CCommandResult::Refused(L"The play windows are not ready");
     window = WindowOr(window);
+    // The user's last click is the one that counts: an earlier one still waiting is dropped.
+    if (m_pendingShow) TarvexBase::KillUITimer(&m_pendingShow->timer);
+    m_pendingShow.reset();
     const std::vector<std::string> held = WindowRecordings(ui->Tables(), window);
     if (std::find(held.begin(), held.end(), path) != held.end()) return Seek(static_cast<unsigned int>(seconds), window);
     CListedChannel channel;
     std::int32_t dayKey = 0;
-    if (!ListedPlaceOf(path, &channel, &dayKey)) return RefusedWith(L"That recording is not in the list any more.", Show::kNotification);
+    if (!ListedPlaceOf(path, &channel, &dayKey))
+        return RefusedWith(L"That recording is not in the list any more.", Show::kNotification);
     const CCommandResult focused = Focus(window);
     if (!focused.ok) return focused;
     const CCommandResult opened = OpenChannel(channel.device, dayKey, channel.channelCode);
     if (!opened.ok) return opened;
-    if (m_pendingShow) TarvexBase::KillUITimer(&m_pendingShow->timer);
     m_pendingShow = std::make_unique<PendingShow>();
     m_pendingShow->window = window;
     m_pendingShow->path = path;

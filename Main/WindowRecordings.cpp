@@ -65,13 +65,9 @@ std::vector<MOVRA::EvidenceChannel> EvidenceChannelsOf(const CPlayWindowTables& 
 }
 
 bool WindowChannel(const CPlayWindowTables& tables, int window, CListedChannel* channel) {
-    for (const PlayRecord& r : RecordsOf(tables, window)) {
-        CNamingRuleParser parsed;
-        if (r.channelCode == -1 || !ParseFileName(FileNameOf(r.path), parsed)) continue;
-        channel->device = parsed.deviceName;
-        channel->channelCode = r.channelCode;
-        return true;
-    }
+    std::int32_t dayKey = 0;
+    for (const PlayRecord& r : RecordsOf(tables, window))
+        if (r.channelCode != -1 && ListedPlaceOf(KX_SOFT_BASE::WideToNative(r.path), channel, &dayKey)) return true;
     return false;
 }
 
