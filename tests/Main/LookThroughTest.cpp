@@ -219,18 +219,24 @@ TEST_F(LookThroughTest, TheEvidenceSnapshotIsThePictureOnScreenWhenItLiesInTheSt
 }
 
 TEST_F(LookThroughTest, BothDialogsShowTheirRunningJobOnAProgressBar) {
+    // A job started in a shown dialog: its bar shows while it runs (when it runs long enough to
+    // be seen) and goes when it ends.
+    auto watch = [](const auto& dialog, const std::function<bool()>& running, const std::wstring& status) {
+        ASSERT_TRUE(running());
+        ASSERT_TRUE(PumpUntil([&] { return dialog.Bar()->GetPos() > 0 || !running(); }, 120000));
+        if (running()) {
+            EXPECT_TRUE(dialog.Bar()->IsWindowVisible());
+            EXPECT_EQ(status, dialog.Status());
+        }
+        ASSERT_TRUE(PumpUntil([&] { return !running(); }, 120000));
+        EXPECT_FALSE(dialog.Bar()->IsWindowVisible());
+    };
     CMotionSearchDlgEventImp search(nullptr, &m_panels->commands, {});
     search.Show(0, L"CAM ch1", 0.0, 0.0, 1.0, 1.0, m_start + 10);
     ASSERT_TRUE(PumpUntil([&] { return search.Window()->IsWindowVisible() != 0; }));
     EXPECT_FALSE(search.Bar()->IsWindowVisible()) << "no bar before a job";
     search.Search();
-    ASSERT_TRUE(PumpUntil([&] { return search.Bar()->GetPos() > 0 || !search.IsSearching(); }, 120000));
-    if (search.IsSearching()) {
-        EXPECT_TRUE(search.Bar()->IsWindowVisible());
-        EXPECT_EQ(L"Searching...", search.Status());
-    }
-    ASSERT_TRUE(PumpUntil([&] { return !search.IsSearching(); }, 120000));
-    EXPECT_FALSE(search.Bar()->IsWindowVisible());
+    watch(search, [&] { return search.IsSearching(); }, L"Searching...");
     search.Dlg_Close();
 
     CEvidenceDlgEventImp evidence(nullptr, &m_panels->commands);
@@ -238,13 +244,7 @@ TEST_F(LookThroughTest, BothDialogsShowTheirRunningJobOnAProgressBar) {
     ASSERT_TRUE(PumpUntil([&] { return evidence.Window()->IsWindowVisible() != 0; }));
     evidence.SetFieldText(CEvidenceDlgEventImp::kFolderField, Wide(m_dir + "/shown"));
     evidence.BTN_OnClicked(CEvidenceDlgEventImp::kExport);
-    ASSERT_TRUE(PumpUntil([&] { return evidence.Bar()->GetPos() > 0 || !evidence.IsExporting(); }, 60000));
-    if (evidence.IsExporting()) {
-        EXPECT_TRUE(evidence.Bar()->IsWindowVisible());
-        EXPECT_EQ(L"Exporting...", evidence.Status());
-    }
-    ASSERT_TRUE(PumpUntil([&] { return !evidence.IsExporting(); }, 60000));
-    EXPECT_FALSE(evidence.Bar()->IsWindowVisible());
+    watch(evidence, [&] { return evidence.IsExporting(); }, L"Exporting...");
 }
 
 TEST_F(LookThroughTest, EvidenceOfAStretchVerifiesAndAFolderInUseIsRefused) {
