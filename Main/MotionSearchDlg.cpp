@@ -124,6 +124,13 @@ void CMotionSearchDlgEventImp::CB_OnSelChanged(int id, int index) {
 
 std::wstring CMotionSearchDlgEventImp::Status() const { return m_job.Status(); }
 
+int CMotionSearchDlgEventImp::ScopeChosen() const { return m_scope ? m_scope->GetCurSel() : -1; }
+
+std::wstring CMotionSearchDlgEventImp::StretchField(bool end) const {
+    const CKXEditCtrl* field = end ? m_to.get() : m_from.get();
+    return field ? field->GetWindowText() : std::wstring();
+}
+
 void CMotionSearchDlgEventImp::Search() {
     if (m_job.Running() || !m_commands || m_window < 0) return;
     double from = 0, to = 0;

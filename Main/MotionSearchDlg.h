@@ -40,6 +40,9 @@ public:
     void Search();
     void SetScope(int scope, const std::wstring& from = std::wstring(), const std::wstring& to = std::wstring());
     CKXDialog* Window() const { return m_dialog.get(); }
+    // The scope chosen, and the stretch's fields as they read.
+    int ScopeChosen() const;
+    std::wstring StretchField(bool end) const;
     CKXListCtrl* List() const { return m_list.get(); }
     const std::vector<CMotionEvent>& Events() const { return m_events; }
     std::wstring Status() const;

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include "MainWindowSupport.h"
+#include "Main/DialogParts.h"
+#include "Main/MotionSearchDlg.h"
 #include "Main/OpenDialog.h"
 #include "Toolkit/Static.h"
 #include "Toolkit/VideoWindow.h"
@@ -469,4 +471,21 @@ TEST_F(MainWindowTest, AResultOfAnotherDayOpensThatDaysChannelInTheWindowAndGoes
     // Within the day it holds now, a plain seek.
     ASSERT_TRUE(Windows()->Commands()->ShowRecordingAt(0, later[0], kStart + 86400 + 1).ok);
     EXPECT_TRUE(PumpUntil([&] { return Ui().TimeShown(0) == kStart + 86400 + 1; }, 20000)) << Ui().TimeShown(0);
+}
+
+TEST_F(MainWindowTest, ARectangleDrawnWhileAStretchIsSelectedSearchesThatStretch) {
+    OPEN_DAY(2);
+    CKXPlayProgressPanel* panel = m_frame->Page()->TimeLine()->Panel();
+    Windows()->OnRegionChosen(1, 0.25, 0.25, 0.5, 0.5, 0);
+    CMotionSearchDlgEventImp* dialog = Windows()->SearchDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(CMotionSearchDlgEventImp::kOpenFiles, dialog->ScopeChosen()) << "without a selection: the day open";
+    dialog->Dlg_Close();
+
+    panel->SetSelection(kStart + 1, kStart + 3);
+    Windows()->OnRegionChosen(1, 0.25, 0.25, 0.5, 0.5, 0);
+    EXPECT_EQ(CMotionSearchDlgEventImp::kStretch, dialog->ScopeChosen());
+    EXPECT_EQ(DialogParts::FieldTime(kStart + 1), dialog->StretchField(false));
+    EXPECT_EQ(DialogParts::FieldTime(kStart + 3), dialog->StretchField(true));
+    dialog->Dlg_Close();
 }
