@@ -63,13 +63,14 @@ public:
         report.version = q.version;
         report.note = q.note;
         report.exportedAt = static_cast<std::int64_t>(std::time(nullptr));
+        report.snapshotAt = q.snapshotAt >= q.from && q.snapshotAt < q.to ? q.snapshotAt : q.from;
         std::size_t done = 0;
         for (std::size_t c = 0; c < q.channels.size(); ++c) {
-            bool first = true;
+            const Piece* shot = SnapshotPiece(c, report.snapshotAt);
             for (const Piece& piece : m_pieces) {
                 if (piece.channel != c) continue;
-                if (!ExportPiece(piece, first, done)) return Undo();
-                first = false;
+                const double at = &piece == shot ? std::max(report.snapshotAt, piece.start) : -1;
+                if (!ExportPiece(piece, at, done)) return Undo();
                 ++done;
             }
         }
@@ -224,7 +225,19 @@ private:
         return true;
     }
 
-    bool ExportPiece(const Piece& piece, bool firstOfChannel, std::size_t done) {
+    // The channel's piece that holds the time, else the first that starts after it.
+    const Piece* SnapshotPiece(std::size_t channel, double at) const {
+        const Piece* after = nullptr;
+        for (const Piece& p : m_pieces) {
+            if (p.channel != channel) continue;
+            if (p.start <= at && at < p.end) return &p;
+            if (p.start > at && !after) after = &p;
+        }
+        return after;
+    }
+
+    // `snapshotAt` (wall clock) the picture the piece gives, or below 0 none.
+    bool ExportPiece(const Piece& piece, double snapshotAt, std::size_t done) {
         const EvidenceRequest& q = m_request;
         const double share = 0.9 / static_cast<double>(m_pieces.size());
         const double base = 0.1 + share * static_cast<double>(done);
@@ -244,7 +257,7 @@ private:
 
         const std::string label = Label(piece);
         const double from = std::max(q.from, piece.start);
-        if (firstOfChannel && !Snapshot(piece, label, from)) return false;
+        if (snapshotAt >= 0 && !Snapshot(piece, label, snapshotAt)) return false;
         const std::string clipName = label + "_" + Stamp(from) + ".rvf";
         if (!Cut(piece, clipName, from, base + share * 0.2, share * 0.6)) return false;
         EvidenceFile clip = Describe(piece, clipName, "clip");
@@ -276,23 +289,23 @@ private:
         return Measure(mp4Path, clip.start, &mp4) && List(mp4);
     }
 
-    // The frame shown at `from`, as the player's snapshot writes it.
-    bool Snapshot(const Piece& piece, const std::string& label, double from) {
-        const std::size_t n = piece.index.FrameAt(piece.Pts(from));
+    // The frame shown at `at`, as the player's snapshot writes it.
+    bool Snapshot(const Piece& piece, const std::string& label, double at) {
+        const std::size_t n = piece.index.FrameAt(piece.Pts(at));
         const IndexEntry& frame = piece.index.frames[n];
         const IndexEntry& key = piece.index.frames[piece.index.KeyframeAtOrBefore(n)];
         CVideoDecoder decoder;
         DecodedPicture picture;
         const EvidenceChannel& c = m_request.channels[piece.channel];
         const char* extension = m_request.jpegSnapshot ? ".jpg" : ".bmp";
-        const std::string name = label + "_" + Stamp(from) + extension;
+        const std::string name = label + "_" + Stamp(at) + extension;
         bool decoded = decoder.Open(piece.path) && decoder.SeekToKeyframe(key.position, key.pts);
         if (decoded) {
             decoder.DiscardThrough(frame.pts - 1);
             decoded = decoder.Next(&picture);
         }
         if (!decoded) {
-            Skip(c, "snapshot " + name, "the frame at the stretch's start does not decode");
+            Skip(c, "snapshot " + name, "the frame at the snapshot's time does not decode");
             return true;
         }
         const std::string path = m_request.folder + "/" + name;

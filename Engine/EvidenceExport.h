@@ -6,7 +6,7 @@
 // Per channel with recording in the stretch: one native clip per source file the stretch
 // touches (packets copied from the keyframe at or before the stretch's start in that file), an
 // MP4 of each clip by stream copy where the video is H.264 or H.265, and a picture of the frame
-// shown at the stretch's start. Then report.json, and report.html made from report.json's
+// shown at the snapshot time asked for (the stretch's start unless a time inside it is given). Then report.json, and report.html made from report.json's
 // content. Runs on the caller's thread (never the UI's); progress and cancel are the caller's.
 #include <atomic>
 #include <cstdint>
@@ -31,6 +31,10 @@ struct EvidenceRequest {
     std::string note;  // the user's, any text
     std::string version;  // of the program
     bool jpegSnapshot = true;  // else BMP
+    // The wall clock each channel's picture is taken at (what the user looks at); a time outside
+    // the stretch (0 among them) means the stretch's start. A channel with no recording then
+    // gives the first picture after it in the stretch.
+    double snapshotAt = 0;
     // Called now and then with the share done (0..1) and what is being done.
     std::function<void(double done, const std::string& step)> progress;
     const std::atomic<bool>* cancel = nullptr;
@@ -67,6 +71,7 @@ struct EvidenceSkip {
 
 struct EvidenceReport {
     double from = 0, to = 0;
+    double snapshotAt = 0;  // the time the snapshots were taken at, as asked (the stretch's start or inside it)
     std::string version;
     std::int64_t exportedAt = 0;  // time_t
     std::string note;

@@ -170,6 +170,7 @@ std::string EvidenceReportJson(const EvidenceReport& report) {
                  {"program", Json{{"name", "Tarvex Player"}, {"version", report.version}}},
                  {"exported", Json{{"utc", TimeText(report.exportedAt, true)}, {"local", TimeText(report.exportedAt, false)}}},
                  {"stretch", SpanJson(report.from, report.to)},
+                 {"snapshotAt", FormatEvidenceTime(report.snapshotAt)},
                  {"note", report.note},
                  {"files", std::move(files)},
                  {"sources", std::move(sources)},

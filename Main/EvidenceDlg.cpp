@@ -4,10 +4,8 @@
 
 #include "App/Language.h"
 #include "Base/StreamConvert.h"
-#include "Main/ClockText.h"
 #include "Main/DialogParts.h"
 #include "Main/PlayCommands.h"
-#include "Toolkit/Button.h"
 #include "Toolkit/Dialog.h"
 #include "Toolkit/EditCtrl.h"
 #include "Toolkit/Static.h"
@@ -19,11 +17,9 @@ namespace {
 const wchar_t* const kLabels[CEvidenceDlgEventImp::kFields] = {L"From:", L"To:", L"Folder:", L"Note:"};
 // Labels wide enough for the German ones; the folder's path takes the rest.
 constexpr int kPitch = 34, kLabelWidth = 90, kFieldWidth = 420, kWidth = 10 + kLabelWidth + kFieldWidth + 16;
-constexpr int kTop = 16, kHeight = kTop + kPitch * CEvidenceDlgEventImp::kFields + 30 + 50;
+constexpr int kTop = 16, kHeight = kTop + kPitch * CEvidenceDlgEventImp::kFields + 30 + 28 + 50;
 constexpr int kButtonWidth = 90;
 
-// Whole seconds: the fields are typed by people.
-std::wstring FieldTime(double seconds) { return KX_SOFT_BASE::Utf8ToWide(ClockText(seconds).substr(0, 19)); }
 }  // namespace
 
 CEvidenceDlgEventImp::CEvidenceDlgEventImp(CKXWindow* parent, CPlayCommands* commands)
@@ -35,17 +31,15 @@ CEvidenceDlgEventImp::CEvidenceDlgEventImp(CKXWindow* parent, CPlayCommands* com
 }
 
 CEvidenceDlgEventImp::~CEvidenceDlgEventImp() {
-    if (m_exporting && m_commands) m_commands->CancelEvidence();
-    m_export.reset();
-    m_cancel.reset();
-    m_status.reset();
+    if (m_job.Running() && m_commands) m_commands->CancelEvidence();
+    m_job.Destroy();
     for (auto& f : m_fields) f.reset();
     for (auto& l : m_labels) l.reset();
     m_dialog.reset();
 }
 
 int CEvidenceDlgEventImp::OnDlgCreate(int) {
-    if (m_export) return 1;
+    if (m_fields[0]) return 1;
     CKXDialog* dialog = m_dialog.get();
     for (int f = 0; f < kFields; ++f) {
         const int y = kTop + kPitch * f;
@@ -53,20 +47,24 @@ int CEvidenceDlgEventImp::OnDlgCreate(int) {
         const int width = f == kFromField || f == kToField ? 170 : kFieldWidth;
         m_fields[f] = DialogParts::Edit(dialog, this, CKXRect::FromSize(10 + kLabelWidth, y, width, 26), kFrom + f);
     }
-    m_status = DialogParts::Label(dialog, L"", CKXRect::FromSize(10, kTop + kPitch * kFields + 4, kWidth - 20, 22));
-    m_export = DialogParts::Button(dialog, this, L"Export", CKXRect::FromSize(kWidth - 30 - 2 * kButtonWidth, kHeight - 44, kButtonWidth, 28), kExport);
-    m_cancel = DialogParts::Button(dialog, this, L"Cancel", CKXRect::FromSize(kWidth - 20 - kButtonWidth, kHeight - 44, kButtonWidth, 28), kCancel);
+    const int below = kTop + kPitch * kFields;
+    CDialogJob::Places at;
+    at.bar = CKXRect::FromSize(10, below + 4, kWidth - 20, 20);
+    at.status = CKXRect::FromSize(10, below + 32, kWidth - 20, 22);
+    at.start = CKXRect::FromSize(kWidth - 30 - 2 * kButtonWidth, kHeight - 44, kButtonWidth, 28);
+    at.cancel = CKXRect::FromSize(kWidth - 20 - kButtonWidth, kHeight - 44, kButtonWidth, 28);
+    m_job.Create(dialog, this, L"Export", kExport, L"Cancel", kCancel, at);
     return 1;
 }
 
 void CEvidenceDlgEventImp::Show(double from, double to) {
     OnDlgCreate(1);
-    if (!m_exporting) {
-        m_fields[kFromField]->SetWindowText(FieldTime(from));
-        m_fields[kToField]->SetWindowText(FieldTime(to));
+    if (!m_job.Running()) {
+        m_fields[kFromField]->SetWindowText(DialogParts::FieldTime(from));
+        m_fields[kToField]->SetWindowText(DialogParts::FieldTime(to));
         m_fields[kFolderField]->SetWindowText(CPlayCommands::DefaultEvidenceFolder(static_cast<std::int64_t>(std::time(nullptr))));
         m_fields[kNoteField]->SetWindowText(std::wstring());
-        SetStatus(std::wstring());
+        m_job.SetStatus(std::wstring());
     }
     CKXUIFactory::UIPostMessage(m_dialog.get(), kShowMessage, 0);
 }
@@ -77,7 +75,7 @@ void CEvidenceDlgEventImp::OnDlgMessage(int code, std::intptr_t) {
     m_dialog->ShowWindow(KX_SW_SHOW);
 }
 
-std::wstring CEvidenceDlgEventImp::Status() const { return m_status ? m_status->GetWindowText() : std::wstring(); }
+std::wstring CEvidenceDlgEventImp::Status() const { return m_job.Status(); }
 
 std::wstring CEvidenceDlgEventImp::FieldText(int field) const {
     return field >= 0 && field < kFields && m_fields[field] ? m_fields[field]->GetWindowText() : std::wstring();
@@ -87,46 +85,29 @@ void CEvidenceDlgEventImp::SetFieldText(int field, const std::wstring& text) {
     if (field >= 0 && field < kFields && m_fields[field]) m_fields[field]->SetWindowText(text);
 }
 
-void CEvidenceDlgEventImp::SetStatus(const std::wstring& text) {
-    if (m_status) m_status->SetWindowText(text);
-}
-
 void CEvidenceDlgEventImp::Export() {
-    if (m_exporting || !m_commands) return;
+    if (m_job.Running() || !m_commands || !m_fields[kFromField]) return;
     double from = 0, to = 0;
-    if (!ParseClockText(KX_SOFT_BASE::WideToUtf8(FieldText(kFromField)), &from) ||
-        !ParseClockText(KX_SOFT_BASE::WideToUtf8(FieldText(kToField)), &to))
-        return SetStatus(Translate(L"Give the times as YYYY-MM-DD hh:mm:ss."));
+    std::wstring why;
+    if (!DialogParts::ReadStretch(*m_fields[kFromField], *m_fields[kToField], &from, &to, &why)) return m_job.SetStatus(why);
     const std::weak_ptr<int> alive = m_alive;
-    m_exporting = true;  // before the call: a refusal's box may run the loop
-    m_export->EnableWindow(0);
-    SetStatus(Translate(L"Exporting...") + L" 0%");
+    m_job.Begin(Translate(L"Exporting..."));  // before the call: a refusal's box may run the loop
     const CCommandResult r = m_commands->ExportEvidence(
         from, to, FieldText(kFolderField), FieldText(kNoteField),
         [this, alive](const CCommandResult& done) {
             if (alive.expired()) return;
-            m_exporting = false;
-            m_export->EnableWindow(1);
-            if (done.ok) {
-                SetStatus(std::wstring());
-                m_dialog->ShowWindow(KX_SW_HIDE);
-            } else {
-                SetStatus(done.error);
-            }
+            m_job.End(done.ok ? std::wstring() : done.error);
+            if (done.ok) m_dialog->ShowWindow(KX_SW_HIDE);
         },
         [this, alive](double done) {
-            if (!alive.expired()) SetStatus(Translate(L"Exporting...") + L" " + DialogParts::Percent(done));
+            if (!alive.expired()) m_job.Progress(done);
         });
-    if (!r.ok) {
-        m_exporting = false;
-        m_export->EnableWindow(1);
-        SetStatus(r.error);
-    }
+    if (!r.ok) m_job.End(r.error);
 }
 
 void CEvidenceDlgEventImp::CancelOrClose() {
-    if (m_exporting) {
-        SetStatus(Translate(L"Cancelling..."));
+    if (m_job.Running()) {
+        m_job.SetStatus(Translate(L"Cancelling..."));
         if (m_commands) m_commands->CancelEvidence();
         return;
     }

@@ -1,12 +1,12 @@
 #pragma once
 // "Export evidence...": the stretch (from, to), a new folder and a note, then the export with its
-// progress and Cancel. The export itself is the play commands'; this dialog only asks and shows.
+// progress bar and Cancel. The export itself is the play commands'; this dialog only asks and shows.
 #include <memory>
 #include <string>
 
+#include "Main/DialogParts.h"
 #include "Toolkit/EventSinks.h"
 
-class CKXButton;
 class CKXDialog;
 class CKXEditCtrl;
 class CKXStatic;
@@ -23,7 +23,8 @@ public:
     void Show(double from, double to);
     CKXDialog* Window() const { return m_dialog.get(); }
     std::wstring Status() const;
-    bool IsExporting() const { return m_exporting; }
+    bool IsExporting() const { return m_job.Running(); }
+    CKXProgressCtrl* Bar() const { return m_job.Bar(); }
     // What the fields hold, as typed.
     enum Field { kFromField, kToField, kFolderField, kNoteField, kFields };
     std::wstring FieldText(int field) const;
@@ -39,13 +40,11 @@ public:
 private:
     void Export();
     void CancelOrClose();
-    void SetStatus(const std::wstring& text);
 
     CPlayCommands* m_commands;
     std::unique_ptr<CKXDialog> m_dialog;
-    std::unique_ptr<CKXStatic> m_labels[kFields], m_status;
+    std::unique_ptr<CKXStatic> m_labels[kFields];
     std::unique_ptr<CKXEditCtrl> m_fields[kFields];
-    std::unique_ptr<CKXButton> m_export, m_cancel;
-    bool m_exporting = false;
+    CDialogJob m_job;
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);  // the export's answers find the dialog gone
 };

@@ -80,6 +80,7 @@ struct CMotionSearch::Shared {
     Progress progress;
     Done done;
     bool running = true;  // UI thread
+    bool cancelled = false;  // before the files were found
     std::size_t files = 1;
     Scope scope;
     std::vector<std::string> paths;
@@ -97,6 +98,31 @@ CMotionSearch::~CMotionSearch() {
 
 void CMotionSearch::Start(std::vector<std::string> paths, const MOVRA::ActivityRegion& region, Scope scope,
                           const std::string& thumbnails, Progress progress, Done done) {
+    Begin(std::move(progress), std::move(done));
+    Run(std::move(paths), region, scope, thumbnails);
+}
+
+void CMotionSearch::Start(int findLoop, Find find, std::vector<std::string> fallback, const MOVRA::ActivityRegion& region,
+                          Scope scope, const std::string& thumbnails, Progress progress, Done done) {
+    Begin(std::move(progress), std::move(done));
+    const std::weak_ptr<Shared> weak = m_shared;
+    // The search that asked is this object's as long as its shared part lives: a new start or
+    // the object's end drops that, and the found files then find nobody.
+    KX_POST_FUNCTION(findLoop, ([this, weak, find, fallback, region, scope, thumbnails] {
+                         std::vector<std::string> paths = find();
+                         if (paths.empty()) paths = fallback;
+                         PostToUI(weak, [this, paths, region, scope, thumbnails](Shared& s) {
+                             if (!s.cancelled) return Run(paths, region, scope, thumbnails);
+                             s.running = false;
+                             if (s.done) {
+                                 const Done done = s.done;
+                                 done(true, {}, {});
+                             }
+                         });
+                     }));
+}
+
+void CMotionSearch::Begin(Progress progress, Done done) {
     if (m_shared) {
         m_shared->progress = nullptr;
         m_shared->done = nullptr;
@@ -105,6 +131,10 @@ void CMotionSearch::Start(std::vector<std::string> paths, const MOVRA::ActivityR
     m_shared = std::make_shared<Shared>();
     m_shared->progress = std::move(progress);
     m_shared->done = std::move(done);
+}
+
+void CMotionSearch::Run(std::vector<std::string> paths, const MOVRA::ActivityRegion& region, Scope scope,
+                        const std::string& thumbnails) {
     m_shared->files = std::max<std::size_t>(1, paths.size());
     m_shared->scope = scope;
     m_shared->paths = paths;
@@ -161,6 +191,7 @@ void CMotionSearch::Start(std::vector<std::string> paths, const MOVRA::ActivityR
 
 void CMotionSearch::Cancel() {
     if (m_profiler) m_profiler->Cancel();
+    else if (m_shared) m_shared->cancelled = true;
 }
 
 bool CMotionSearch::Running() const { return m_shared && m_shared->running; }

@@ -61,6 +61,11 @@ public:
     // `thumbnails`: a folder the thumbnails go to (made when missing), or empty for none.
     void Start(std::vector<std::string> paths, const MOVRA::ActivityRegion& region, Scope scope,
                const std::string& thumbnails, Progress progress, Done done);
+    // The same for the files `find` gives, called on `findLoop` first (the loop whose data it
+    // reads); none found: `fallback` instead.
+    using Find = std::function<std::vector<std::string>()>;
+    void Start(int findLoop, Find find, std::vector<std::string> fallback, const MOVRA::ActivityRegion& region,
+               Scope scope, const std::string& thumbnails, Progress progress, Done done);
     // `done` still comes, with cancelled set.
     void Cancel();
     bool Running() const;
@@ -68,6 +73,9 @@ public:
     struct Shared;
 
 private:
+    void Begin(Progress progress, Done done);
+    void Run(std::vector<std::string> paths, const MOVRA::ActivityRegion& region, Scope scope, const std::string& thumbnails);
+
     std::shared_ptr<Shared> m_shared;
     std::unique_ptr<MOVRA::CActivityProfiler> m_profiler;
 };

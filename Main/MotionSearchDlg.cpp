@@ -8,7 +8,6 @@
 #include "Main/ClockText.h"
 #include "Main/DialogParts.h"
 #include "Main/PlayCommands.h"
-#include "Toolkit/Button.h"
 #include "Toolkit/ComboBox.h"
 #include "Toolkit/Dialog.h"
 #include "Toolkit/EditCtrl.h"
@@ -19,13 +18,13 @@
 using TarvexApp::Translate;
 
 namespace {
-constexpr int kWidth = 600, kHeight = 520, kButtonWidth = 90;
+constexpr int kWidth = 600, kHeight = 550, kButtonWidth = 90;
 constexpr int kThumbWidth = 96, kThumbHeight = 54;
 // A stretch offered around the time on screen.
 constexpr double kStretchAround = 3600;
 
 std::wstring Wide(const std::string& text) { return KX_SOFT_BASE::Utf8ToWide(text); }
-std::wstring FieldTime(double seconds) { return Wide(ClockText(seconds).substr(0, 19)); }
+using DialogParts::FieldTime;
 // "hh:mm:ss" of an event's end: its day is the start's.
 std::wstring TimeOfDay(double seconds) { return Wide(ClockText(seconds).substr(11, 8)); }
 }  // namespace
@@ -39,10 +38,9 @@ CMotionSearchDlgEventImp::CMotionSearchDlgEventImp(CKXWindow* parent, CPlayComma
 }
 
 CMotionSearchDlgEventImp::~CMotionSearchDlgEventImp() {
-    if (m_searching && m_commands) m_commands->CancelSearch();
+    if (m_job.Running() && m_commands) m_commands->CancelSearch();
     m_list.reset();
-    m_search.reset();
-    m_cancel.reset();
+    m_job.Destroy();
     m_from.reset();
     m_to.reset();
     m_scope.reset();
@@ -51,7 +49,6 @@ CMotionSearchDlgEventImp::~CMotionSearchDlgEventImp() {
     m_scopeLabel.reset();
     m_fromLabel.reset();
     m_toLabel.reset();
-    m_status.reset();
     m_dialog.reset();
 }
 
@@ -62,7 +59,8 @@ int CMotionSearchDlgEventImp::OnDlgCreate(int) {
     m_region = DialogParts::Label(dialog, L"", CKXRect::FromSize(10, 36, kWidth - 20, 22));
     m_scopeLabel = DialogParts::Label(dialog, L"Search in:", CKXRect::FromSize(10, 68, 100, 22));
     m_scope.reset(CKXUIFactory::CreateUIComboBox(this));
-    m_scope->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(112, 66, 300, 26), dialog, kScope);
+    m_scope->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(112, 66, 420, 26), dialog, kScope);
+    m_scope->AddString(Translate(L"The channel's recordings of the listed days"));
     m_scope->AddString(Translate(L"The recordings open in this window"));
     m_scope->AddString(Translate(L"A stretch of them"));
     m_scope->SetCurSel(kOpenFiles);
@@ -70,11 +68,14 @@ int CMotionSearchDlgEventImp::OnDlgCreate(int) {
     m_from = DialogParts::Edit(dialog, this, CKXRect::FromSize(112, 102, 170, 26), kFrom);
     m_toLabel = DialogParts::Label(dialog, L"To:", CKXRect::FromSize(300, 104, 60, 22));
     m_to = DialogParts::Edit(dialog, this, CKXRect::FromSize(362, 102, 170, 26), kTo);
-    m_search = DialogParts::Button(dialog, this, L"Search", CKXRect::FromSize(10, 140, kButtonWidth, 28), kSearch);
-    m_cancel = DialogParts::Button(dialog, this, L"Close", CKXRect::FromSize(20 + kButtonWidth, 140, kButtonWidth, 28), kCancel);
-    m_status = DialogParts::Label(dialog, L"", CKXRect::FromSize(30 + 2 * kButtonWidth, 143, kWidth - 40 - 2 * kButtonWidth, 22));
+    CDialogJob::Places at;
+    at.start = CKXRect::FromSize(10, 140, kButtonWidth, 28);
+    at.cancel = CKXRect::FromSize(20 + kButtonWidth, 140, kButtonWidth, 28);
+    at.status = CKXRect::FromSize(30 + 2 * kButtonWidth, 143, kWidth - 40 - 2 * kButtonWidth, 22);
+    at.bar = CKXRect::FromSize(10, 178, kWidth - 20, 20);
+    m_job.Create(dialog, this, L"Search", kSearch, L"Close", kCancel, at);
     m_list.reset(CKXUIFactory::CreateUIListCtrl(this));
-    m_list->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(10, 180, kWidth - 20, kHeight - 190), dialog, kList);
+    m_list->Create(L"", KX_WS_CHILD | KX_WS_VISIBLE, CKXRect::FromSize(10, 208, kWidth - 20, kHeight - 218), dialog, kList);
     m_list->SetHeaderImage(L"ListCtrlnew.png");
     m_list->SetPictureSize(kThumbWidth, kThumbHeight);
     m_list->InsertColumn(0, Translate(L"Time"), 330);
@@ -85,8 +86,9 @@ int CMotionSearchDlgEventImp::OnDlgCreate(int) {
 
 void CMotionSearchDlgEventImp::Show(int window, const std::wstring& title, double x, double y, double w, double h, double now) {
     OnDlgCreate(1);
-    if (m_searching && m_commands) m_commands->CancelSearch();
-    m_searching = false;
+    if (m_job.Running() && m_commands) m_commands->CancelSearch();
+    m_job.End(std::wstring());
+    m_alive = std::make_shared<int>(0);  // the answers of a search cancelled here are not this one's
     m_window = window;
     m_x = x, m_y = y, m_w = w, m_h = h;
     m_channel->SetWindowText(Translate(L"Channel:") + L" " + title);
@@ -99,9 +101,6 @@ void CMotionSearchDlgEventImp::Show(int window, const std::wstring& title, doubl
     }
     m_events.clear();
     m_list->DeleteAllItems();
-    m_search->EnableWindow(1);
-    m_cancel->SetWindowText(Translate(L"Close"));
-    SetStatus(std::wstring());
     CKXUIFactory::UIPostMessage(m_dialog.get(), kShowMessage, 0);
 }
 
@@ -123,45 +122,40 @@ void CMotionSearchDlgEventImp::CB_OnSelChanged(int id, int index) {
     if (id == kScope) SetScope(index);
 }
 
-std::wstring CMotionSearchDlgEventImp::Status() const { return m_status ? m_status->GetWindowText() : std::wstring(); }
+std::wstring CMotionSearchDlgEventImp::Status() const { return m_job.Status(); }
 
-void CMotionSearchDlgEventImp::SetStatus(const std::wstring& text) {
-    if (m_status) m_status->SetWindowText(text);
+int CMotionSearchDlgEventImp::ScopeChosen() const { return m_scope ? m_scope->GetCurSel() : -1; }
+
+std::wstring CMotionSearchDlgEventImp::StretchField(bool end) const {
+    const CKXEditCtrl* field = end ? m_to.get() : m_from.get();
+    return field ? field->GetWindowText() : std::wstring();
 }
 
 void CMotionSearchDlgEventImp::Search() {
-    if (m_searching || !m_commands || m_window < 0) return;
+    if (m_job.Running() || !m_commands || m_window < 0) return;
     double from = 0, to = 0;
-    if (m_scope->GetCurSel() == kStretch) {
-        if (!ParseClockText(KX_SOFT_BASE::WideToUtf8(m_from->GetWindowText()), &from) ||
-            !ParseClockText(KX_SOFT_BASE::WideToUtf8(m_to->GetWindowText()), &to))
-            return SetStatus(Translate(L"Give the times as YYYY-MM-DD hh:mm:ss."));
-        if (to <= from) return SetStatus(Translate(L"The stretch ends before it begins."));
-    }
+    const int scope = m_scope->GetCurSel();
+    std::wstring why;
+    if (scope == kStretch && !DialogParts::ReadStretch(*m_from, *m_to, &from, &to, &why)) return m_job.SetStatus(why);
     m_events.clear();
     m_list->DeleteAllItems();
     const std::weak_ptr<int> alive = m_alive;
+    m_job.Begin(Translate(L"Searching..."));
     const CCommandResult r = m_commands->SearchMotion(
         m_window, m_x, m_y, m_w, m_h, from, to,
         [this, alive](bool cancelled, const std::vector<CMotionEvent>& events) {
             if (alive.expired()) return;
-            m_searching = false;
-            m_search->EnableWindow(1);
-            m_cancel->SetWindowText(Translate(L"Close"));
             m_events = events;
             ShowEvents();
-            SetStatus(cancelled ? Translate(L"Search cancelled.")
+            m_job.End(cancelled ? Translate(L"Search cancelled.")
                                 : events.empty() ? Translate(L"Nothing changed inside the rectangle.")
                                                  : Translate(L"Events found:") + L" " + std::to_wstring(events.size()));
         },
         [this, alive](double done) {
-            if (!alive.expired() && m_searching) SetStatus(Translate(L"Searching...") + L" " + DialogParts::Percent(done));
-        });
-    if (!r.ok) return SetStatus(r.error);
-    m_searching = true;
-    m_search->EnableWindow(0);
-    m_cancel->SetWindowText(Translate(L"Cancel"));
-    SetStatus(Translate(L"Searching...") + L" 0%");
+            if (!alive.expired()) m_job.Progress(done);
+        },
+        scope == kListedDays ? CPlayCommands::SearchScope::kListedDays : CPlayCommands::SearchScope::kWindow);
+    if (!r.ok) m_job.End(r.error);
 }
 
 void CMotionSearchDlgEventImp::ShowEvents() {
@@ -179,11 +173,12 @@ void CMotionSearchDlgEventImp::ShowEvents() {
 void CMotionSearchDlgEventImp::LC_OnItemClick(int row, int) {
     if (row < 0 || row >= static_cast<int>(m_events.size()) || !m_commands) return;
     // The second the event begins in: in sync every window goes there.
-    m_commands->Seek(static_cast<unsigned int>(std::floor(m_events[row].start)), m_window);
+    const CCommandResult r = m_commands->ShowRecordingAt(m_window, m_events[row].file, std::floor(m_events[row].start));
+    if (!r.ok) m_job.SetStatus(r.error);
 }
 
 void CMotionSearchDlgEventImp::CancelOrClose() {
-    if (m_searching) {
+    if (m_job.Running()) {
         if (m_commands) m_commands->CancelSearch();
         return;
     }
@@ -192,7 +187,7 @@ void CMotionSearchDlgEventImp::CancelOrClose() {
 }
 
 int CMotionSearchDlgEventImp::Dlg_Close() {
-    if (m_searching && m_commands) m_commands->CancelSearch();
+    if (m_job.Running() && m_commands) m_commands->CancelSearch();
     m_dialog->ShowWindow(KX_SW_HIDE);
     if (m_closed) m_closed();
     return 0;

@@ -1,16 +1,18 @@
 #pragma once
 // "Search motion...": where the user drew a rectangle on a window's picture, the window's channel
-// is searched for change inside it - the recordings open in that window, or a stretch of them -
-// with progress and Cancel; the events come as a list with a thumbnail and the wall-clock time
-// of each, and a click on one seeks there. The search itself is the play commands'.
+// is searched for change inside it - its recordings of every day the list shows for its device,
+// the recordings open in that window (its day), or a stretch of them - with a progress bar and
+// Cancel; the events come as a list with a thumbnail and the wall-clock time of each, and a click
+// on one shows that time in the window (opening that day's channel first when it is another day's
+// recording). The search itself is the play commands'.
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "Main/DialogParts.h"
 #include "Main/EvidenceRun.h"
 #include "Toolkit/EventSinks.h"
 
-class CKXButton;
 class CKXComboBox;
 class CKXDialog;
 class CKXEditCtrl;
@@ -26,7 +28,8 @@ class CMotionSearchDlgEventImp : public IKXDialogEvent,
                                  public IKXListCtrlEvent {
 public:
     enum { kShowMessage = 2102, kSearch = 32821, kCancel = 32822, kScope = 32823, kFrom = 32824, kTo = 32825, kList = 32826 };
-    enum Scope { kOpenFiles, kStretch };
+    // In the order the choice lists them.
+    enum Scope { kListedDays, kOpenFiles, kStretch };
     // `closed` runs when the dialog is put away (the rectangle on the picture goes with it).
     CMotionSearchDlgEventImp(CKXWindow* parent, CPlayCommands* commands, std::function<void()> closed);
     ~CMotionSearchDlgEventImp() override;
@@ -37,10 +40,14 @@ public:
     void Search();
     void SetScope(int scope, const std::wstring& from = std::wstring(), const std::wstring& to = std::wstring());
     CKXDialog* Window() const { return m_dialog.get(); }
+    // The scope chosen, and the stretch's fields as they read.
+    int ScopeChosen() const;
+    std::wstring StretchField(bool end) const;
     CKXListCtrl* List() const { return m_list.get(); }
     const std::vector<CMotionEvent>& Events() const { return m_events; }
     std::wstring Status() const;
-    bool IsSearching() const { return m_searching; }
+    bool IsSearching() const { return m_job.Running(); }
+    CKXProgressCtrl* Bar() const { return m_job.Bar(); }
     int SearchWindow() const { return m_window; }
 
     int OnDlgCreate(int argument) override;
@@ -54,20 +61,18 @@ public:
 
 private:
     void CancelOrClose();
-    void SetStatus(const std::wstring& text);
     void ShowEvents();
 
     CPlayCommands* m_commands;
     std::function<void()> m_closed;
     std::unique_ptr<CKXDialog> m_dialog;
-    std::unique_ptr<CKXStatic> m_channel, m_region, m_scopeLabel, m_fromLabel, m_toLabel, m_status;
+    std::unique_ptr<CKXStatic> m_channel, m_region, m_scopeLabel, m_fromLabel, m_toLabel;
     std::unique_ptr<CKXComboBox> m_scope;
     std::unique_ptr<CKXEditCtrl> m_from, m_to;
-    std::unique_ptr<CKXButton> m_search, m_cancel;
+    CDialogJob m_job;
     std::unique_ptr<CKXListCtrl> m_list;
     int m_window = -1;
     double m_x = 0, m_y = 0, m_w = 0, m_h = 0;
-    bool m_searching = false;
     std::vector<CMotionEvent> m_events;
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };

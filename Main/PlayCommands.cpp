@@ -57,6 +57,7 @@ int UsableFolder(const std::wstring& folder) {
 CPlayCommands::CPlayCommands(IPlayCommandHost* host) : m_host(host) {}
 
 CPlayCommands::~CPlayCommands() {
+    if (m_pendingShow) TarvexBase::KillUITimer(&m_pendingShow->timer);
     m_search.reset();  // its thread is done with the thumbnails
     m_evidence.reset();
     // The search's thumbnails are this run's only.

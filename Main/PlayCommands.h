@@ -12,12 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "Base/UITimer.h"
 #include "Main/PanelFaces.h"
 
 class CEvidenceRun;
 class CMotionSearch;
 struct CMotionEvent;
 
+class CMainFrameHelpLogic;
 class CMainFrameUILogic;
 class CPlayManagerUILogic;
 
@@ -28,6 +30,8 @@ public:
     virtual boost::shared_ptr<CPlayManagerUILogic> PlayUILogic() = 0;
     virtual IPlayWindowsFace* PlayWindows() = 0;
     virtual IFileListFace* FileList() = 0;
+    // The owner of the catalogue (the list's recordings), whose loop alone reads it.
+    virtual boost::shared_ptr<CMainFrameHelpLogic> HelpLogic() = 0;
     // The play windows' page is the one shown (the playback keys act only there).
     virtual int IsPlayPageShown() = 0;
     virtual int IsFullScreen() const = 0;
@@ -87,7 +91,8 @@ public:
     CCommandResult Quit();
 
     // Evidence of a stretch of wall-clock time (local seconds) from every window's channel into a
-    // new folder, off the UI thread. Refused at once (and `done` not called) when nothing is open,
+    // new folder, off the UI thread; the pictures are taken at the selected window's picture on
+    // screen when it lies in the stretch, else at the stretch's start. Refused at once (and `done` not called) when nothing is open,
     // the stretch is empty or the folder holds something; else `done` comes once, with the folder
     // or the text of the failure shown to the user (a notification with "Open folder" on success).
     using EvidenceDone = std::function<void(const CCommandResult& result)>;
@@ -103,13 +108,20 @@ public:
     static std::wstring DefaultEvidenceFolder(std::int64_t now);
 
     // Change inside a rectangle of a window's picture (fractions of the picture) in the
-    // recordings of that window's channel; from/to (wall clock) keep the events that touch that
-    // stretch, both 0 every event. Refused when nothing plays in the window or the rectangle is
-    // not inside the picture, and while another search runs.
+    // recordings of that window's channel: those the window holds, or (kListedDays) the channel's
+    // recordings of every day the list shows for its device; from/to (wall clock) keep the events
+    // that touch that stretch, both 0 every event. Refused when nothing plays in the window or the
+    // rectangle is not inside the picture, and while another search runs.
+    enum class SearchScope { kWindow, kListedDays };
     using SearchDone = std::function<void(bool cancelled, const std::vector<CMotionEvent>& events)>;
     CCommandResult SearchMotion(int window, double x, double y, double w, double h, double from, double to,
-                                SearchDone done, std::function<void(double)> progress = nullptr);
+                                SearchDone done, std::function<void(double)> progress = nullptr,
+                                SearchScope scope = SearchScope::kWindow);
     void CancelSearch();
+    // A wall-clock second of a recording in a window: a seek when the window holds the recording,
+    // else its day's channel is opened there first, as a double-click on it in the list does, and
+    // the window goes to that second once it holds the recording.
+    CCommandResult ShowRecordingAt(int window, const std::string& path, double seconds);
 
     static constexpr const wchar_t* kOpening =
         L"This operation can't accomplish as the videos are opening now, please retry later!";
@@ -130,4 +142,14 @@ private:
     std::unique_ptr<CEvidenceRun> m_evidence;
     std::unique_ptr<CMotionSearch> m_search;
     std::string m_thumbnails;  // this program's folder of search thumbnails
+    // A result of another day, waiting for its window to hold its recording.
+    struct PendingShow {
+        CKXTimer timer;
+        int window = 0;
+        std::string path;
+        double seconds = 0;
+        int checks = 0;
+    };
+    std::unique_ptr<PendingShow> m_pendingShow;
+    void CheckPendingShow();
 };

@@ -4,13 +4,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "App/Language.h"
 #include "App/Settings.h"
 #include "Base/DateTime.h"
 #include "Base/StreamConvert.h"
+#include "Base/LoopIds.h"
 #include "Main/EvidenceRun.h"
+#include "Main/MainFrame_HelpLogic.h"
 #include "Main/PlayCommands.h"
 #include "Main/PlayWinManager.h"
 #include "Main/PlayWinManager_UILogic.h"
@@ -21,6 +24,10 @@ using TarvexApp::Settings;
 using TarvexApp::Translate;
 
 namespace {
+
+// How often, and how many times, a result of another day looks whether its window holds it yet.
+constexpr unsigned int kPendingShowCheckMs = 100;
+constexpr int kPendingShowChecks = 600;
 
 // Nothing there, or an empty folder: the export may use it.
 bool FolderIsNew(const std::string& folder) {
@@ -70,6 +77,8 @@ CCommandResult CPlayCommands::ExportEvidence(double from, double to, const std::
     request.note = KX_SOFT_BASE::WideToUtf8(note);
     request.version = TARVEX_VERSION;
     request.jpegSnapshot = Settings().SnapFormat == 1;
+    // The picture the user looks at, when it lies in the stretch (the engine takes the start else).
+    request.snapshotAt = ui->PositionOf(ui->FocusedWindow()).wallClock;
     m_evidence = std::make_unique<CEvidenceRun>();
     m_evidence->Start(std::move(request), std::move(progress), [this, folder, done](const MOVRA::EvidenceResult& result) {
         CCommandResult r;
@@ -104,11 +113,11 @@ void CPlayCommands::CancelEvidence() {
 bool CPlayCommands::IsExportingEvidence() const { return m_evidence && m_evidence->Running(); }
 
 CCommandResult CPlayCommands::SearchMotion(int window, double x, double y, double w, double h, double from, double to,
-                                           SearchDone done, std::function<void(double)> progress) {
+                                           SearchDone done, std::function<void(double)> progress, SearchScope scope) {
     auto ui = m_host->PlayUILogic();
     if (!ui) return CCommandResult::Refused(L"The play windows are not ready");
     window = WindowOr(window);
-    const std::vector<std::string> files = WindowRecordings(ui->Tables(), window);
+    std::vector<std::string> files = WindowRecordings(ui->Tables(), window);
     if (files.empty()) return CCommandResult::Refused(L"Nothing plays in that window");
     MOVRA::ActivityRegion region;
     region.x = x;
@@ -122,14 +131,67 @@ CCommandResult CPlayCommands::SearchMotion(int window, double x, double y, doubl
         const char* tmp = std::getenv("TMPDIR");
         m_thumbnails = std::string(tmp && *tmp ? tmp : "/tmp") + "/tarvex-search-" + std::to_string(::getpid());
     }
+    auto finished = [done](bool cancelled, const std::vector<CMotionEvent>& events, const std::vector<std::string>&) {
+        if (done) done(cancelled, events);
+    };
     m_search = std::make_unique<CMotionSearch>();
-    m_search->Start(files, region, CMotionSearch::Scope{from, to}, m_thumbnails, std::move(progress),
-                    [done](bool cancelled, const std::vector<CMotionEvent>& events, const std::vector<std::string>&) {
-                        if (done) done(cancelled, events);
-                    });
+    CListedChannel channel;
+    const boost::shared_ptr<CMainFrameHelpLogic> help = m_host->HelpLogic();
+    // A window of files outside the recorder's naming has no listed days: its own files are all.
+    if (scope == SearchScope::kListedDays && help && WindowChannel(ui->Tables(), window, &channel)) {
+        const boost::shared_ptr<const CFileManager> catalogue = help->Catalogue();
+        m_search->Start(
+            TarvexBase::ML_HELPER, [catalogue, channel] { return ListedDaysRecordings(*catalogue, channel); }, std::move(files),
+            region, CMotionSearch::Scope{from, to}, m_thumbnails, std::move(progress), finished);
+        return CCommandResult();
+    }
+    m_search->Start(std::move(files), region, CMotionSearch::Scope{from, to}, m_thumbnails, std::move(progress), finished);
     return CCommandResult();
 }
 
 void CPlayCommands::CancelSearch() {
     if (m_search) m_search->Cancel();
+}
+
+CCommandResult CPlayCommands::ShowRecordingAt(int window, const std::string& path, double seconds) {
+    auto ui = m_host->PlayUILogic();
+    if (!ui) return CCommandResult::Refused(L"The play windows are not ready");
+    window = WindowOr(window);
+    // The user's last click is the one that counts: an earlier one still waiting is dropped.
+    if (m_pendingShow) TarvexBase::KillUITimer(&m_pendingShow->timer);
+    m_pendingShow.reset();
+    const std::vector<std::string> held = WindowRecordings(ui->Tables(), window);
+    if (std::find(held.begin(), held.end(), path) != held.end()) return Seek(static_cast<unsigned int>(seconds), window);
+    CListedChannel channel;
+    std::int32_t dayKey = 0;
+    if (!ListedPlaceOf(path, &channel, &dayKey))
+        return RefusedWith(L"That recording is not in the list any more.", Show::kNotification);
+    const CCommandResult focused = Focus(window);
+    if (!focused.ok) return focused;
+    const CCommandResult opened = OpenChannel(channel.device, dayKey, channel.channelCode);
+    if (!opened.ok) return opened;
+    m_pendingShow = std::make_unique<PendingShow>();
+    m_pendingShow->window = window;
+    m_pendingShow->path = path;
+    m_pendingShow->seconds = seconds;
+    m_pendingShow->timer.context = this;
+    m_pendingShow->timer.handler = [](std::uintptr_t, void* self) { static_cast<CPlayCommands*>(self)->CheckPendingShow(); };
+    TarvexBase::StartUITimer(&m_pendingShow->timer, kPendingShowCheckMs);
+    return CCommandResult();
+}
+
+void CPlayCommands::CheckPendingShow() {
+    if (!m_pendingShow) return;
+    PendingShow& p = *m_pendingShow;
+    auto ui = m_host->PlayUILogic();
+    bool held = false;
+    if (ui && !ui->IsBusy(false)) {
+        const std::vector<std::string> files = WindowRecordings(ui->Tables(), p.window);
+        held = std::find(files.begin(), files.end(), p.path) != files.end();
+    }
+    // A day that never comes (taken off the list meanwhile) is given up after a while.
+    if (!held && ++p.checks < kPendingShowChecks) return;
+    TarvexBase::KillUITimer(&p.timer);
+    const std::unique_ptr<PendingShow> done = std::move(m_pendingShow);
+    if (held) Seek(static_cast<unsigned int>(done->seconds), done->window);
 }

@@ -10,6 +10,7 @@
 #include "Files/NamingRules.h"
 #include "Main/EvidenceDlg.h"
 #include "Main/LayoutBar.h"
+#include "Main/DialogParts.h"
 #include "Main/MotionSearchDlg.h"
 #include "Main/PlayBar.h"
 #include "Main/PlayCommands.h"
@@ -197,6 +198,11 @@ void CPlayWinManagerEventImp::OnRegionChosen(int window, double x, double y, dou
         });
     }
     m_searchDlg->Show(window, m_grid->GetWindowTitle(window), x, y, w, h, m_ui->TimeShown(window));
+    // A stretch selected on the timeline is what the user means to search.
+    long long from = 0, to = 0;
+    if (ITimeLineFace* timeline = TimeLine(); timeline && timeline->GetSelection(&from, &to) && to > from)
+        m_searchDlg->SetScope(CMotionSearchDlgEventImp::kStretch, DialogParts::FieldTime(static_cast<double>(from)),
+                              DialogParts::FieldTime(static_cast<double>(to)));
 }
 
 void CPlayWinManagerEventImp::OfferEvidenceExport(double from, double to) {

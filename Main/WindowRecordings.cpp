@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "Base/StreamConvert.h"
+#include "Files/FileManager.h"
 #include "Files/NamingRules.h"
 #include "Main/PlayWinManager_Tables.h"
 #include "Main/RecordNames.h"
@@ -61,4 +62,32 @@ std::vector<MOVRA::EvidenceChannel> EvidenceChannelsOf(const CPlayWindowTables& 
         }
     }
     return channels;
+}
+
+bool WindowChannel(const CPlayWindowTables& tables, int window, CListedChannel* channel) {
+    std::int32_t dayKey = 0;
+    for (const PlayRecord& r : RecordsOf(tables, window))
+        if (r.channelCode != -1 && ListedPlaceOf(KX_SOFT_BASE::WideToNative(r.path), channel, &dayKey)) return true;
+    return false;
+}
+
+std::vector<std::string> ListedDaysRecordings(const CFileManager& catalogue, const CListedChannel& channel) {
+    std::vector<std::string> paths;
+    const auto device = catalogue.Devices().find(channel.device);
+    if (device == catalogue.Devices().end()) return paths;
+    for (const auto& [dayKey, day] : device->second.days) {
+        const auto found = day.channels.find(channel.channelCode);
+        if (found == day.channels.end()) continue;
+        for (const auto& [start, file] : found->second.files) paths.push_back(KX_SOFT_BASE::WideToNative(file->path));
+    }
+    return paths;
+}
+
+bool ListedPlaceOf(const std::string& path, CListedChannel* channel, std::int32_t* dayKey) {
+    CNamingRuleParser parsed;
+    if (!ParseFileName(FileNameOf(KX_SOFT_BASE::NativeToWide(path)), parsed)) return false;
+    channel->device = parsed.deviceName;
+    channel->channelCode = parsed.channelCode;
+    *dayKey = CFileManager::DayKeyOf(parsed.startTime);
+    return true;
 }

@@ -22,6 +22,7 @@
 #include "Toolkit/PictureCtrl.h"
 #include "Toolkit/RadioBox.h"
 #include "Toolkit/SliderCtrl.h"
+#include "Toolkit/ProgressCtrl.h"
 #include "Toolkit/Static.h"
 #include "Toolkit/ListCtrl.h"
 #include "Toolkit/PlayProgressPanel.h"
@@ -205,6 +206,8 @@ CKXEditCtrl* CKXUIFactory::CreateUIEditCtrl(IKXEditCtrlEvent* sink) { return new
 void CKXUIFactory::DestroyUIEditCtrl(CKXEditCtrl* edit) { delete edit; }
 CKXSliderCtrl* CKXUIFactory::CreateUISliderCtrl(IKXSliderCtrlEvent* sink) { return new CKXSliderCtrl(sink); }
 void CKXUIFactory::DestroyUISliderCtrl(CKXSliderCtrl* slider) { delete slider; }
+CKXProgressCtrl* CKXUIFactory::CreateUIProgressCtrl() { return new CKXProgressCtrl(); }
+void CKXUIFactory::DestroyUIProgressCtrl(CKXProgressCtrl* progress) { delete progress; }
 CKXNumSpiner* CKXUIFactory::CreateUINumSpiner(IKXNumSpinerEvent* sink) { return new CKXNumSpiner(sink); }
 void CKXUIFactory::DestroyUINumSpiner(CKXNumSpiner* spiner) { delete spiner; }
 CKXPictureCtrl* CKXUIFactory::CreateUIPictureCtrl(IKXPictureCtrlEvent* sink) { return new CKXPictureCtrl(sink); }

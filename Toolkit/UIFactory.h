@@ -19,6 +19,7 @@ class CKXStatic;
 class CKXComboBox;
 class CKXEditCtrl;
 class CKXSliderCtrl;
+class CKXProgressCtrl;
 class CKXNumSpiner;
 class CKXPictureCtrl;
 class CKXVideoWindow;
@@ -89,6 +90,8 @@ public:
     static void DestroyUIEditCtrl(CKXEditCtrl* edit);
     static CKXSliderCtrl* CreateUISliderCtrl(IKXSliderCtrlEvent* sink);
     static void DestroyUISliderCtrl(CKXSliderCtrl* slider);
+    static CKXProgressCtrl* CreateUIProgressCtrl();
+    static void DestroyUIProgressCtrl(CKXProgressCtrl* progress);
     static CKXNumSpiner* CreateUINumSpiner(IKXNumSpinerEvent* sink);
     static void DestroyUINumSpiner(CKXNumSpiner* spiner);
     static CKXPictureCtrl* CreateUIPictureCtrl(IKXPictureCtrlEvent* sink);

@@ -8,13 +8,17 @@
 
 #include "../Engine/ActivityScenes.h"
 #include "Engine/EvidenceReport.h"
+#include "Files/FileManager.h"
 #include "Main/ClockText.h"
 #include "Main/EvidenceDlg.h"
 #include "Main/EvidenceRun.h"
 #include "Main/MotionSearchDlg.h"
 #include "Main/RemoteControl.h"
+#include "Main/WindowRecordings.h"
 #include "MainTestSupport.h"
 #include "Toolkit/ListCtrl.h"
+#include "Toolkit/Dialog.h"
+#include "Toolkit/ProgressCtrl.h"
 
 using namespace TarvexTest;
 using nlohmann::json;
@@ -53,6 +57,31 @@ protected:
         m_remote->Execute(json{{"command", command}}.dump(), [answer](const std::string& a) { *answer = a; });
         EXPECT_TRUE(PumpUntil([&] { return !answer->empty(); }, 120000)) << command.dump();
         return answer->empty() ? json() : json::parse(*answer);
+    }
+    // The scene again under another name in its folder, and the folder listed again.
+    std::string Copy(const std::string& name) {
+        const std::string path = m_dir + "/scene/" + name;
+        std::filesystem::copy_file(m_scene, path);
+        return path;
+    }
+    void ListSceneAgain() {
+        const int before = m_panels->lastBuilds;
+        Drop(m_dir + "/scene");
+        ASSERT_TRUE(PumpUntil([&] { return m_panels->lastBuilds > before && m_panels->play->PendingOpens() == 0; }, 20000));
+    }
+    // The window paused at a wall-clock time, with that picture on screen.
+    double PauseAt(double wall) {
+        m_panels->commands.SetPlaying(false);
+        m_panels->commands.Seek(static_cast<unsigned int>(wall), 0);
+        EXPECT_TRUE(PumpUntil([&] {
+            const double shown = m_panels->play->PositionOf(0).wallClock;
+            return shown >= wall && shown < wall + 0.5;
+        }, 20000)) << m_panels->play->PositionOf(0).wallClock - m_start;
+        return m_panels->play->PositionOf(0).wallClock;
+    }
+    json Report(const std::string& folder) {
+        std::ifstream in(folder + "/report.json");
+        return json::parse(in);
     }
     double Seconds(const json& clock) {
         double s = 0;
@@ -118,6 +147,104 @@ TEST_F(LookThroughTest, ASecondSearchWaitsForTheFirstAndACancelledOneEndsWithout
     m_panels->commands.CancelSearch();
     ASSERT_TRUE(PumpUntil([&] { return ended; }, 30000));
     EXPECT_TRUE(cancelled);
+}
+
+TEST_F(LookThroughTest, TheListedDaysAreTheChannelsRecordingsOfEveryDayOfItsDeviceOnly) {
+    const std::string nextDay = Copy("CAM_ch1_20240316100000_20240316100020.rvf");
+    Copy("CAM_ch2_20240315100000_20240315100020.rvf");
+    Copy("DVR_ch1_20240316100000_20240316100020.rvf");
+    CFileManager catalogue;
+    int none = -1;
+    ASSERT_EQ(1, catalogue.AddFolder(Wide(m_dir + "/scene/*.*"), &none));
+    CListedChannel channel;
+    std::int32_t day = 0;
+    ASSERT_TRUE(ListedPlaceOf(m_scene, &channel, &day));
+    EXPECT_EQ(L"CAM", channel.device);
+    EXPECT_EQ(static_cast<std::int32_t>(m_start - 10 * 3600), day) << "the day's midnight";
+    EXPECT_EQ((std::vector<std::string>{m_scene, nextDay}), ListedDaysRecordings(catalogue, channel))
+        << "day by day; not the other channel nor the other recorder's channel 1";
+    CListedChannel gone{L"GATE", channel.channelCode};
+    EXPECT_TRUE(ListedDaysRecordings(catalogue, gone).empty());
+    EXPECT_FALSE(ListedPlaceOf(m_dir + "/scene/clip.rvf", &channel, &day));
+
+    // The dialog's search of the listed days finds the crossing on both days, and a click on the
+    // other day's opens that day's channel in the window, as a double-click in the list does.
+    ListSceneAgain();
+    CMotionSearchDlgEventImp dialog(nullptr, &m_panels->commands, {});
+    dialog.Show(0, L"CAM ch1", 0.0, 0.55, 0.5, 0.45, m_start + 10);
+    ASSERT_TRUE(PumpUntil([&] { return dialog.Window()->IsWindowVisible() != 0; }));
+    dialog.SetScope(CMotionSearchDlgEventImp::kListedDays);
+    dialog.Search();
+    ASSERT_TRUE(dialog.IsSearching());
+    EXPECT_TRUE(dialog.Bar()->IsWindowVisible()) << "the progress bar while it runs";
+    ASSERT_TRUE(PumpUntil([&] { return !dialog.IsSearching(); }, 120000));
+    EXPECT_FALSE(dialog.Bar()->IsWindowVisible());
+    ASSERT_EQ(2u, dialog.Events().size()) << KX_SOFT_BASE::WideToUtf8(dialog.Status());
+    EXPECT_EQ(m_scene, dialog.Events()[0].file);
+    EXPECT_EQ(nextDay, dialog.Events()[1].file);
+    EXPECT_NEAR(24 * 3600 + 4, dialog.Events()[1].start - m_start, 1.0);
+
+    m_panels->calls.clear();
+    dialog.LC_OnItemClick(1, CMotionSearchDlgEventImp::kList);
+    EXPECT_EQ(std::vector<std::string>{"OpenListed " + std::to_string(channel.channelCode)}, m_panels->calls);
+}
+
+TEST_F(LookThroughTest, TheEvidenceSnapshotIsThePictureOnScreenWhenItLiesInTheStretch) {
+    const double cursor = PauseAt(m_start + 5);
+    const std::string folder = m_dir + "/at-cursor";
+    bool done = false;
+    ASSERT_TRUE(m_panels->commands.ExportEvidence(m_start + 2, m_start + 9, Wide(folder), L"",
+                                                  [&](const CCommandResult& r) { done = r.ok; }).ok);
+    ASSERT_TRUE(PumpUntil([&] { return done; }, 60000));
+    const json report = Report(folder);
+    double at = 0;
+    ASSERT_TRUE(ParseClockText(report["snapshotAt"].get<std::string>(), &at)) << report.dump(1);
+    EXPECT_NEAR(cursor, at, 0.002) << "the time of the picture on screen";
+    int snapshots = 0;
+    for (const json& f : report["files"])
+        if (f["kind"] == "snapshot") {
+            ++snapshots;
+            EXPECT_NEAR(cursor, Seconds(f["start"]) + m_start, 0.05) << f.dump();
+        }
+    EXPECT_EQ(1, snapshots);
+
+    // The picture on screen outside the stretch: the stretch's start.
+    PauseAt(m_start + 15);
+    const std::string before = m_dir + "/before-cursor";
+    done = false;
+    ASSERT_TRUE(m_panels->commands.ExportEvidence(m_start + 2, m_start + 9, Wide(before), L"",
+                                                  [&](const CCommandResult& r) { done = r.ok; }).ok);
+    ASSERT_TRUE(PumpUntil([&] { return done; }, 60000));
+    EXPECT_EQ("2024-03-15 10:00:02.000", Report(before)["snapshotAt"]);
+}
+
+TEST_F(LookThroughTest, BothDialogsShowTheirRunningJobOnAProgressBar) {
+    // A job started in a shown dialog: its bar shows while it runs (when it runs long enough to
+    // be seen) and goes when it ends.
+    auto watch = [](const auto& dialog, const std::function<bool()>& running, const std::wstring& status) {
+        ASSERT_TRUE(running());
+        ASSERT_TRUE(PumpUntil([&] { return dialog.Bar()->GetPos() > 0 || !running(); }, 120000));
+        if (running()) {
+            EXPECT_TRUE(dialog.Bar()->IsWindowVisible());
+            EXPECT_EQ(status, dialog.Status());
+        }
+        ASSERT_TRUE(PumpUntil([&] { return !running(); }, 120000));
+        EXPECT_FALSE(dialog.Bar()->IsWindowVisible());
+    };
+    CMotionSearchDlgEventImp search(nullptr, &m_panels->commands, {});
+    search.Show(0, L"CAM ch1", 0.0, 0.0, 1.0, 1.0, m_start + 10);
+    ASSERT_TRUE(PumpUntil([&] { return search.Window()->IsWindowVisible() != 0; }));
+    EXPECT_FALSE(search.Bar()->IsWindowVisible()) << "no bar before a job";
+    search.Search();
+    watch(search, [&] { return search.IsSearching(); }, L"Searching...");
+    search.Dlg_Close();
+
+    CEvidenceDlgEventImp evidence(nullptr, &m_panels->commands);
+    evidence.Show(m_start + 1, m_start + 19);
+    ASSERT_TRUE(PumpUntil([&] { return evidence.Window()->IsWindowVisible() != 0; }));
+    evidence.SetFieldText(CEvidenceDlgEventImp::kFolderField, Wide(m_dir + "/shown"));
+    evidence.BTN_OnClicked(CEvidenceDlgEventImp::kExport);
+    watch(evidence, [&] { return evidence.IsExporting(); }, L"Exporting...");
 }
 
 TEST_F(LookThroughTest, EvidenceOfAStretchVerifiesAndAFolderInUseIsRefused) {

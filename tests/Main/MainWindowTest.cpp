@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include "MainWindowSupport.h"
+#include "Main/DialogParts.h"
+#include "Main/MotionSearchDlg.h"
 #include "Main/OpenDialog.h"
 #include "Toolkit/Static.h"
 #include "Toolkit/VideoWindow.h"
@@ -444,4 +446,46 @@ TEST(OpenDialogTest, ItOpensWhereTheUserWasLastWhileThatFolderIsThere) {
     EXPECT_EQ(L"/srv/", FolderToRemember(L"/srv/export"));
     EXPECT_EQ(L"", FolderToRemember(L"loose"));
     std::filesystem::remove_all(root);
+}
+
+TEST_F(MainWindowTest, AResultOfAnotherDayOpensThatDaysChannelInTheWindowAndGoesToItsTime) {
+    Recordings(Channels(1, 2, 2));
+    MOVRA::SynthOptions nextDay = Channels(1, 2, 2);
+    nextDay.start = kStart + 86400;
+    const std::vector<std::string> later = Recordings(nextDay);
+    ASSERT_EQ(2u, later.size());
+    m_frame->DropPath(Wide(m_dir + "/export"));
+    // The recorder, its two days, a channel in each.
+    ASSERT_TRUE(PumpUntil([&] { return List()->Tree()->GetCount() == 5; }));
+    List()->OnItemDbClick(List()->Tree()->GetChildItem(List()->Tree()->GetRootItem()), -1, CFileListEventImp::kTree);
+    ASSERT_TRUE(PumpUntil([&] { return Ui().PendingOpens() == 0 && Ui().Tables().CurrentRecord(0); }));
+    ASSERT_LT(Ui().Tables().CurrentRecord(0)->fileStartTime, kStart + 86400) << "the first day plays";
+
+    const unsigned int target = kStart + 86400 + 3;
+    ASSERT_TRUE(Windows()->Commands()->ShowRecordingAt(0, later[1], target).ok);
+    EXPECT_TRUE(PumpUntil([&] {
+        const PlayRecord* r = Ui().Tables().CurrentRecord(0);
+        return Ui().PendingOpens() == 0 && r && r->path == Wide(later[1]) && Ui().TimeShown(0) == target;
+    }, 30000)) << "shown: " << Ui().TimeShown(0) << ", wanted " << target;
+
+    // Within the day it holds now, a plain seek.
+    ASSERT_TRUE(Windows()->Commands()->ShowRecordingAt(0, later[0], kStart + 86400 + 1).ok);
+    EXPECT_TRUE(PumpUntil([&] { return Ui().TimeShown(0) == kStart + 86400 + 1; }, 20000)) << Ui().TimeShown(0);
+}
+
+TEST_F(MainWindowTest, ARectangleDrawnWhileAStretchIsSelectedSearchesThatStretch) {
+    OPEN_DAY(2);
+    CKXPlayProgressPanel* panel = m_frame->Page()->TimeLine()->Panel();
+    Windows()->OnRegionChosen(1, 0.25, 0.25, 0.5, 0.5, 0);
+    CMotionSearchDlgEventImp* dialog = Windows()->SearchDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(CMotionSearchDlgEventImp::kOpenFiles, dialog->ScopeChosen()) << "without a selection: the day open";
+    dialog->Dlg_Close();
+
+    panel->SetSelection(kStart + 1, kStart + 3);
+    Windows()->OnRegionChosen(1, 0.25, 0.25, 0.5, 0.5, 0);
+    EXPECT_EQ(CMotionSearchDlgEventImp::kStretch, dialog->ScopeChosen());
+    EXPECT_EQ(DialogParts::FieldTime(kStart + 1), dialog->StretchField(false));
+    EXPECT_EQ(DialogParts::FieldTime(kStart + 3), dialog->StretchField(true));
+    dialog->Dlg_Close();
 }

@@ -11,6 +11,7 @@
 #include "Toolkit/EditCtrl.h"
 #include "Toolkit/NumSpiner.h"
 #include "Toolkit/PictureCtrl.h"
+#include "Toolkit/ProgressCtrl.h"
 #include "Toolkit/RadioBox.h"
 #include "Toolkit/SliderCtrl.h"
 #include "Toolkit/Static.h"
@@ -298,4 +299,59 @@ TEST_F(ControlTest, ATextWiderThanItsBoxIsFoundWhereverItIsShown) {
     EXPECT_EQ(1, box->IsTextWiderThanBox()) << "beside its mark there is room for a few letters only";
     wrapped->MoveWindow(CKXRect(10, 140, 80, 145));
     EXPECT_EQ(1, wrapped->IsTextWiderThanBox()) << "its lines no longer fit the height";
+}
+
+namespace {
+
+// The pixels of a row of the picture with the colour of its first pixel inside the border.
+int FilledAlong(const QImage& image, int y, QRgb fill) {
+    int n = 0;
+    for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) == fill;
+    return n;
+}
+
+}  // namespace
+
+TEST_F(ControlTest, AProgressBarFillsItsShareOfTheRangeAndWritesThePercent) {
+    std::unique_ptr<CKXProgressCtrl> bar(Place(CKXUIFactory::CreateUIProgressCtrl(), CKXRect::FromSize(10, 10, 200, 20), 0));
+    EXPECT_EQ(0, bar->GetRangeMin());
+    EXPECT_EQ(100, bar->GetRangeMax());
+    bar->SetRange(0, 200);
+    bar->SetPos(50);
+    EXPECT_EQ(50, bar->GetPos());
+    EXPECT_DOUBLE_EQ(0.25, bar->GetFraction());
+    bar->SetPos(500);
+    EXPECT_EQ(200, bar->GetPos()) << "clamped to the range";
+    bar->SetPos(-3);
+    EXPECT_EQ(0, bar->GetPos());
+    bar->SetRange(100, 100);
+    EXPECT_DOUBLE_EQ(0, bar->GetFraction()) << "an empty range fills nothing and divides by nothing";
+
+    auto shot = [&] { return NativeOf(bar.get())->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+    bar->SetRange(0, 200);
+    bar->SetPos(0);
+    const QImage empty = shot();
+    const QRgb unfilled = empty.pixel(3, 3);
+    bar->SetPos(50);
+    QImage quarter = shot();
+    const QRgb fill = quarter.pixel(3, 3);
+    ASSERT_NE(unfilled, fill) << "the done share looks unlike the rest";
+    EXPECT_NEAR(50, FilledAlong(quarter, 3, fill), 2) << "a quarter of the width, from the left";
+    EXPECT_EQ(unfilled, quarter.pixel(150, 3));
+    bar->SetPos(200);
+    EXPECT_NEAR(198, FilledAlong(shot(), 3, fill), 2) << "all of it inside the border";
+    bar->SetRange(0, 400);
+    EXPECT_NEAR(99, FilledAlong(shot(), 3, fill), 2) << "a wider range leaves the position, a smaller share";
+
+    // "25%" over the middle; none when turned off.
+    bar->SetPos(100);
+    auto written = [&](const QImage& image) {
+        int n = 0;
+        for (int y = 4; y < 16; ++y)
+            for (int x = 80; x < 120; ++x) n += image.pixel(x, y) != fill && image.pixel(x, y) != unfilled;
+        return n;
+    };
+    EXPECT_GT(written(shot()), 10);
+    bar->SetShowPercent(0);
+    EXPECT_EQ(0, written(shot()));
 }

@@ -162,6 +162,35 @@ TEST_F(EvidenceTest, AStretchAcrossAFileBoundaryOfTwoChannelsIsCutHashedAndVerif
     EXPECT_EQ(15u, verified["checked"].get<std::size_t>());  // 10 exported, 4 sources, report.html
 }
 
+TEST_F(EvidenceTest, TheSnapshotIsTakenAtTheTimeAskedInsideTheStretchAndTheReportSaysWhen) {
+    const std::string out = m_dir + "/at";
+    Result r = Evidence(out, "2024-03-15 10:00:02.500", "2024-03-15 10:00:05.500", "--snapshot-at '2024-03-15 10:00:05'");
+    ASSERT_EQ(0, r.code) << r.err;
+    const Json report = Json::parse(ReadAll(out + "/report.json"));
+    EXPECT_EQ("2024-03-15 10:00:05.000", report["snapshotAt"]);
+    int snapshots = 0;
+    for (const Json& f : report["files"]) snapshots += f["kind"] == "snapshot";
+    EXPECT_EQ(2, snapshots) << "one a channel: " << report.dump(1);
+    for (int channel : {1, 2}) {
+        // From the second file of the channel, the one that holds the time.
+        const Json* snapshot = FindFile(report, "snapshot", channel, "2024-03-15 10:00:05.000");
+        ASSERT_TRUE(snapshot) << report.dump(1);
+        EXPECT_NE(std::string::npos, (*snapshot)["source"].get<std::string>().find("20240315100004")) << (*snapshot)["source"];
+    }
+    EXPECT_EQ(0, Cli("verify " + Quote(out + "/report.json")).code);
+
+    // Without it: the stretch's start.
+    const std::string plain = m_dir + "/plain";
+    ASSERT_EQ(0, Evidence(plain, "2024-03-15 10:00:02.500", "2024-03-15 10:00:05.500").code);
+    EXPECT_EQ("2024-03-15 10:00:02.500", Json::parse(ReadAll(plain + "/report.json"))["snapshotAt"]);
+
+    // A time outside the stretch is a mistake of the asker's, and nothing is written.
+    const std::string outside = m_dir + "/outside";
+    EXPECT_EQ(2, Evidence(outside, "2024-03-15 10:00:02", "2024-03-15 10:00:05", "--snapshot-at '2024-03-15 10:00:07'").code);
+    EXPECT_EQ(2, Evidence(outside, "2024-03-15 10:00:02", "2024-03-15 10:00:05", "--snapshot-at soon").code);
+    EXPECT_FALSE(fs::exists(outside));
+}
+
 TEST_F(EvidenceTest, VerifyNamesTheFileWithOneChangedByteOrThatIsMissing) {
     const std::string out = m_dir + "/case";
     ASSERT_EQ(0, Evidence(out, "2024-03-15 10:00:03", "2024-03-15 10:00:05").code);

@@ -113,7 +113,7 @@ std::vector<MOVRA::EvidenceChannel> Channels(const std::vector<std::string>& pat
 }
 
 int RunEvidence(int argc, char** argv) {
-    const ParsedOptions o = ParseOptions(argc, argv, {"--from", "--to", "-o", "--note", "--snapshot"}, {});
+    const ParsedOptions o = ParseOptions(argc, argv, {"--from", "--to", "-o", "--note", "--snapshot", "--snapshot-at"}, {});
     if (o.help) {
         std::fputs(kEvidenceCommand.help, stdout);
         return kExitOk;
@@ -125,6 +125,11 @@ int RunEvidence(int argc, char** argv) {
     if (!ParseWallClock(o.values.at("--from"), &request.from) || !ParseWallClock(o.values.at("--to"), &request.to))
         return Usage("--from and --to take YYYY-MM-DD hh:mm:ss[.fff]");
     if (request.to <= request.from) return Usage("--to must come after --from");
+    request.snapshotAt = request.from;
+    if (o.values.count("--snapshot-at") &&
+        (!ParseWallClock(o.values.at("--snapshot-at"), &request.snapshotAt) || request.snapshotAt < request.from ||
+         request.snapshotAt >= request.to))
+        return Usage("--snapshot-at takes YYYY-MM-DD hh:mm:ss[.fff] inside the stretch");
     const std::string snapshot = o.values.count("--snapshot") ? o.values.at("--snapshot") : "jpg";
     if (snapshot != "jpg" && snapshot != "bmp") return Usage("--snapshot takes jpg or bmp");
     for (const std::string& path : o.positional) {
@@ -202,15 +207,17 @@ int RunVerify(int argc, char** argv) {
 const CliCommand kEvidenceCommand = {
     "evidence", "export a stretch of every channel as evidence with a hashed report",
     "Usage: tarvex-cli evidence PATH... --from TIME --to TIME -o DIR [--note TEXT] [--snapshot jpg|bmp]\n"
+    "       [--snapshot-at TIME]\n"
     "\n"
     "Writes into the new folder DIR, for each channel of the recordings with recording between\n"
     "--from and --to (local times as YYYY-MM-DD hh:mm:ss[.fff]): one clip per recording the stretch\n"
     "touches (DEVICE_chN_YYYYMMDD-hhmmss.rvf, the packets copied without re-encoding from the\n"
     "keyframe at or before the stretch's start in that recording), an MP4 of each clip by stream\n"
-    "copy where the video is H.264 or H.265, and the frame shown at the stretch's start as a\n"
-    "picture; then report.json and report.html (made from report.json) with the SHA-256, size and\n"
-    "span of every source recording and every file written, the stretch, the program's version,\n"
-    "the time of export and the note. PATH is a recording (only that file) or a folder (every\n"
+    "copy where the video is H.264 or H.265, and the frame shown at --snapshot-at (a time inside\n"
+    "the stretch; its start when not given) as a picture; then report.json and report.html (made\n"
+    "from report.json) with the SHA-256, size and span of every source recording and every file\n"
+    "written, the stretch, the snapshot time, the program's version, the time of export and the\n"
+    "note. PATH is a recording (only that file) or a folder (every\n"
     "recording in it and below); recordings are grouped by device and channel as the catalogue\n"
     "groups them. DIR must not exist or be empty: nothing is ever overwritten, and an export that\n"
     "fails removes what it wrote. Progress goes to stderr; the report, with \"folder\" and\n"
