@@ -62,6 +62,7 @@ public:
         report.to = q.to;
         report.version = q.version;
         report.note = q.note;
+        report.labels = q.labels;
         report.exportedAt = static_cast<std::int64_t>(std::time(nullptr));
         std::size_t done = 0;
         for (std::size_t c = 0; c < q.channels.size(); ++c) {

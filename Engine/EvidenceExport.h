@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "Engine/EvidenceLabels.h"
+
 namespace MOVRA {
 
 // One channel's recordings, as the catalogue groups them; any order.
@@ -31,6 +33,7 @@ struct EvidenceRequest {
     std::string note;  // the user's, any text
     std::string version;  // of the program
     bool jpegSnapshot = true;  // else BMP
+    EvidenceLabels labels;  // the words of report.html
     // Called now and then with the share done (0..1) and what is being done.
     std::function<void(double done, const std::string& step)> progress;
     const std::atomic<bool>* cancel = nullptr;
@@ -73,6 +76,7 @@ struct EvidenceReport {
     std::vector<EvidenceSource> sources;
     std::vector<EvidenceFile> files;
     std::vector<EvidenceSkip> skipped;
+    EvidenceLabels labels;
 };
 
 enum class EvidenceError {

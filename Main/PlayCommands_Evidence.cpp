@@ -14,6 +14,7 @@
 #include "Main/PlayCommands.h"
 #include "Main/PlayWinManager.h"
 #include "Main/PlayWinManager_UILogic.h"
+#include "Main/ReportLabels.h"
 #include "Main/UserMessages.h"
 #include "Main/WindowRecordings.h"
 
@@ -70,6 +71,7 @@ CCommandResult CPlayCommands::ExportEvidence(double from, double to, const std::
     request.note = KX_SOFT_BASE::WideToUtf8(note);
     request.version = TARVEX_VERSION;
     request.jpegSnapshot = Settings().SnapFormat == 1;
+    request.labels = TranslatedEvidenceLabels();
     m_evidence = std::make_unique<CEvidenceRun>();
     m_evidence->Start(std::move(request), std::move(progress), [this, folder, done](const MOVRA::EvidenceResult& result) {
         CCommandResult r;
