@@ -1,5 +1,6 @@
 #include "Base/DateTime.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -107,6 +108,28 @@ std::int64_t DateTime::MakeTimeT(int year, int month, int day, int hour, int min
     if (month < 1 || month > 12) return 0;
     if (day < 0 || hour < 0 || minute < 0 || second < 0) return 0;
     return LocalMkTime(year, month, day, hour, minute, second);
+}
+
+bool ParseWallClockText(const std::string& text, bool letterT, double* seconds) {
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, used = 0;
+    char separator = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d%n", &y, &mo, &d, &separator, &h, &mi, &s, &used) != 7) return false;
+    if (separator != ' ' && !(letterT && separator == 'T')) return false;
+    if (mo < 1 || mo > 12 || d < 1 || d > DaysInMonth(y, mo) || h < 0 || h > 23 || mi < 0 || mi > 59 || s < 0 || s > 59)
+        return false;
+    // The rest is a fraction of 1 to 3 digits or nothing; sscanf stops at the first character it
+    // cannot take, so anything after it would otherwise be ignored.
+    const std::string rest = text.substr(static_cast<std::size_t>(used));
+    double fraction = 0;
+    if (!rest.empty()) {
+        if (rest[0] != '.' || rest.size() < 2 || rest.size() > 4 || rest.find_first_not_of("0123456789", 1) != std::string::npos)
+            return false;
+        fraction = std::stod("0" + rest);
+    }
+    const std::int64_t t = DateTime::MakeTimeT(y, mo, d, h, mi, s);
+    if (t <= 0) return false;
+    *seconds = static_cast<double>(t) + fraction;
+    return true;
 }
 
 }  // namespace KX_SOFT_BASE

@@ -2,6 +2,7 @@
 // A calendar moment in local time: the type shared by the file-name rules, the catalogue, the
 // index files and the timeline.
 #include <cstdint>
+#include <string>
 
 namespace KX_SOFT_BASE {
 
@@ -22,5 +23,12 @@ struct DateTime {
     // hour, minute, second negative; otherwise the local time.
     static std::int64_t MakeTimeT(int year, int month, int day, int hour, int minute, int second);
 };
+
+// Wall-clock text as people and scripts type it: "YYYY-MM-DD hh:mm:ss", with ".f" to ".fff" or
+// without, in local time; with `letterT` also a 'T' in place of the space, as ISO 8601 writes
+// it. False, `seconds` untouched, for anything else: other text around it, a field out of its
+// range (the 30th of February too, which the calendar would quietly move into March), or a
+// time the clock cannot hold (before 1970).
+bool ParseWallClockText(const std::string& text, bool letterT, double* seconds);
 
 }  // namespace KX_SOFT_BASE

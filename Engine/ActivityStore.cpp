@@ -16,6 +16,8 @@ constexpr const wchar_t* kExtension = L".rva";
 constexpr std::size_t kHeaderSize = 8 + 4 + 8 + 8 + 8 + 8 + 4 + 4;
 constexpr std::size_t kSpanSize = 4 * 8;
 constexpr std::uint64_t kMaxSeconds = 40ull * 24 * 3600;  // longer than any one recording
+// Wall clocks past the year 5000 either way: the player turns the start into whole seconds.
+constexpr double kMaxWallClock = 1e11;
 
 void Put(std::vector<unsigned char>& out, std::uint64_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<unsigned char>(v >> (8 * i)));
@@ -71,7 +73,7 @@ bool ParseActivity(const unsigned char* data, std::size_t length, const FileIden
     r.startWallClock = GetDouble(data + 28);
     r.duration = GetDouble(data + 36);
     const std::uint64_t values = Get(data + 44, 4), spans = Get(data + 48, 4);
-    if (!std::isfinite(r.startWallClock) || !std::isfinite(r.duration) || r.duration < 0 ||
+    if (!(std::fabs(r.startWallClock) <= kMaxWallClock) || !std::isfinite(r.duration) || r.duration < 0 ||
         r.duration > static_cast<double>(kMaxSeconds) || values != static_cast<std::uint64_t>(std::ceil(r.duration)) ||
         spans > values + 1 || length != kHeaderSize + values * 4 + spans * kSpanSize + 8)
         return false;
@@ -84,9 +86,12 @@ bool ParseActivity(const unsigned char* data, std::size_t length, const FileIden
         r.perSecond.push_back(v);
     }
     for (std::uint64_t i = 0; i < spans; ++i, p += kSpanSize) {
-        ActivitySpan s{GetDouble(p), GetDouble(p + 8), GetDouble(p + 16), static_cast<float>(GetDouble(p + 24))};
-        if (!(s.start >= 0 && s.start <= s.peak && s.peak <= s.end && s.end <= r.duration + 2 && s.score >= 0 && s.score <= 1))
+        // The score is checked while it is a double: one out of a float's range has no float.
+        const double score = GetDouble(p + 24);
+        ActivitySpan s{GetDouble(p), GetDouble(p + 8), GetDouble(p + 16), 0};
+        if (!(s.start >= 0 && s.start <= s.peak && s.peak <= s.end && s.end <= r.duration + 2 && score >= 0 && score <= 1))
             return false;
+        s.score = static_cast<float>(score);
         r.spans.push_back(s);
     }
     *result = std::move(r);

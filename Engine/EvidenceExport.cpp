@@ -62,6 +62,7 @@ public:
         report.to = q.to;
         report.version = q.version;
         report.note = q.note;
+        report.labels = q.labels;
         report.exportedAt = static_cast<std::int64_t>(std::time(nullptr));
         report.snapshotAt = q.snapshotAt >= q.from && q.snapshotAt < q.to ? q.snapshotAt : q.from;
         std::size_t done = 0;

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "Engine/EvidenceLabels.h"
+
 namespace MOVRA {
 
 // One channel's recordings, as the catalogue groups them; any order.
@@ -35,6 +37,7 @@ struct EvidenceRequest {
     // the stretch (0 among them) means the stretch's start. A channel with no recording then
     // gives the first picture after it in the stretch.
     double snapshotAt = 0;
+    EvidenceLabels labels;  // the words of report.html
     // Called now and then with the share done (0..1) and what is being done.
     std::function<void(double done, const std::string& step)> progress;
     const std::atomic<bool>* cancel = nullptr;
@@ -78,6 +81,7 @@ struct EvidenceReport {
     std::vector<EvidenceSource> sources;
     std::vector<EvidenceFile> files;
     std::vector<EvidenceSkip> skipped;
+    EvidenceLabels labels;
 };
 
 enum class EvidenceError {

@@ -90,11 +90,11 @@ void Row(std::ostringstream& html, std::initializer_list<std::pair<const char*, 
     html << "</tr>\n";
 }
 
-std::string ChannelText(Reader& r, const Json& o) {
+std::string ChannelText(Reader& r, const Json& o, const EvidenceLabels& l) {
     const std::string device = r.Text(o, "device");
     const std::int64_t channel = r.Count(o, "channel"), stream = r.Count(o, "stream");
-    std::string text = (device.empty() ? std::string() : device + " ") + "ch" + std::to_string(channel);
-    if (stream > 0) text += " extra" + std::to_string(stream);
+    std::string text = (device.empty() ? std::string() : device + " ") + l.channelShort + std::to_string(channel);
+    if (stream > 0) text += " " + l.extraStream + std::to_string(stream);
     return text;
 }
 
@@ -108,10 +108,36 @@ std::string SpanText(Reader& r, const Json& o) {
 }
 
 // 1234567 -> "1,234,567 bytes": a size read aloud or compared by eye.
-std::string SizeText(std::int64_t bytes) {
+std::string SizeText(std::int64_t bytes, const EvidenceLabels& l) {
     std::string digits = std::to_string(bytes);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<std::size_t>(at), ",");
-    return digits + " bytes";
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<std::size_t>(at), l.thousands);
+    return digits + " " + l.bytes;
+}
+
+// The kinds of file by the page's words; a kind it has none for as report.json gives it.
+std::string KindText(const std::string& kind, const EvidenceLabels& l) {
+    if (kind == "clip") return l.clip;
+    if (kind == "mp4") return l.mp4;
+    if (kind == "snapshot") return l.snapshot;
+    return kind;
+}
+
+Json LabelsJson(const EvidenceLabels& labels) {
+    Json j = Json::object();
+    for (const auto& [name, field] : EvidenceLabels::Fields()) j[name] = labels.*field;
+    return j;
+}
+
+// The page's words as report.json keeps them; a report without them (an English one, or one
+// written before they were kept) has the English ones. Each must be text.
+EvidenceLabels ReadLabels(Reader& r, const Json& j) {
+    EvidenceLabels labels;
+    if (!j.contains("labels")) return labels;
+    const Json& given = j["labels"];
+    if (!given.is_object()) return r.Fail("labels", "a set of texts"), labels;
+    for (const auto& [name, field] : EvidenceLabels::Fields())
+        if (given.contains(name)) labels.*field = r.Text(given, name);
+    return labels;
 }
 
 constexpr const char* kStyle = R"(body{font-family:"DejaVu Sans",Arial,sans-serif;font-size:11pt;color:#111;margin:2em;max-width:75em}
@@ -165,7 +191,7 @@ std::string EvidenceReportJson(const EvidenceReport& report) {
     Json skipped = Json::array();
     for (const EvidenceSkip& s : report.skipped)
         skipped.push_back(Json{{"device", s.device}, {"channel", s.channel}, {"stream", s.stream}, {"what", s.what}, {"reason", s.reason}});
-    const Json j{{"format", kFormatName},
+    Json j{{"format", kFormatName},
                  {"formatVersion", kFormatVersion},
                  {"program", Json{{"name", "Tarvex Player"}, {"version", report.version}}},
                  {"exported", Json{{"utc", TimeText(report.exportedAt, true)}, {"local", TimeText(report.exportedAt, false)}}},
@@ -175,6 +201,8 @@ std::string EvidenceReportJson(const EvidenceReport& report) {
                  {"files", std::move(files)},
                  {"sources", std::move(sources)},
                  {"skipped", std::move(skipped)}};
+    // Kept only when they are not the English ones: an English report reads as it always did.
+    if (!(report.labels == EvidenceLabels())) j["labels"] = LabelsJson(report.labels);
     return DumpJson(j, 2) + "\n";
 }
 
@@ -187,49 +215,55 @@ bool EvidenceReportHtml(const std::string& jsonText, std::string* html, std::str
     const Json& program = j.contains("program") ? j["program"] : Json();
     const Json& exported = j.contains("exported") ? j["exported"] : Json();
     const Json& stretch = j.contains("stretch") ? j["stretch"] : Json();
+    const EvidenceLabels l = ReadLabels(r, j);
     const std::string stretchText = SpanText(r, stretch);
-    std::ostringstream out;
-    out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Evidence report, "
-        << Escape(stretchText) << "</title>\n<style>\n" << kStyle << "\n</style>\n</head>\n<body>\n";
-    out << "<h1>Evidence report</h1>\n<p class=\"sub\">Recordings from " << Escape(stretchText) << "</p>\n";
-    out << "<table class=\"meta\">\n";
-    const auto meta = [&out](const char* label, const std::string& text) {
-        out << "<tr><th>" << label << "</th><td class=\"nowrap\">" << Escape(text) << "</td></tr>\n";
+    // Every word of the page is escaped too: the labels come from report.json like the rest.
+    const auto heads = [](std::initializer_list<std::string> names) {
+        std::string row = "<thead><tr>";
+        for (const std::string& name : names) row += "<th>" + Escape(name) + "</th>";
+        return row + "</tr></thead>\n<tbody>\n";
     };
-    meta("Stretch asked for", stretchText);
-    meta("Exported (UTC)", r.Text(exported, "utc"));
-    meta("Exported (local time)", r.Text(exported, "local"));
-    meta("Program", r.Text(program, "name") + " " + r.Text(program, "version"));
+    std::ostringstream out;
+    out << "<!DOCTYPE html>\n<html lang=\"" << Escape(l.language) << "\">\n<head>\n<meta charset=\"utf-8\">\n<title>"
+        << Escape(l.title) << ", " << Escape(stretchText) << "</title>\n<style>\n" << kStyle << "\n</style>\n</head>\n<body>\n";
+    out << "<h1>" << Escape(l.title) << "</h1>\n<p class=\"sub\">" << Escape(l.recordingsFrom) << " " << Escape(stretchText)
+        << "</p>\n";
+    out << "<table class=\"meta\">\n";
+    const auto meta = [&out](const std::string& label, const std::string& text) {
+        out << "<tr><th>" << Escape(label) << "</th><td class=\"nowrap\">" << Escape(text) << "</td></tr>\n";
+    };
+    meta(l.stretchAskedFor, stretchText);
+    meta(l.exportedUtc, r.Text(exported, "utc"));
+    meta(l.exportedLocal, r.Text(exported, "local"));
+    meta(l.program, r.Text(program, "name") + " " + r.Text(program, "version"));
     out << "</table>\n";
 
-    out << "<h2>Note</h2>\n<div class=\"note\">" << Escape(r.Text(j, "note")) << "</div>\n";
+    out << "<h2>" << Escape(l.note) << "</h2>\n<div class=\"note\">" << Escape(r.Text(j, "note")) << "</div>\n";
 
-    out << "<h2>Exported files</h2>\n<table>\n<thead><tr><th>File</th><th>Kind</th><th>Channel</th><th>Shows</th>"
-           "<th>Frames</th><th>Size</th><th>SHA-256</th></tr></thead>\n<tbody>\n";
+    out << "<h2>" << Escape(l.exportedFiles) << "</h2>\n<table>\n"
+        << heads({l.file, l.kind, l.channel, l.shows, l.frames, l.size, "SHA-256"});
     for (const Json& f : r.List(j, "files")) {
-        const std::string kind = r.Text(f, "kind") + " (" + r.Text(f, "container") + ")";
-        Row(out, {{"mono", r.Text(f, "path")}, {"nowrap", kind}, {"nowrap", ChannelText(r, f)}, {"nowrap", SpanText(r, f)},
-                  {"num", std::to_string(r.Count(f, "frames"))}, {"num", SizeText(r.Count(f, "size"))}, {"mono", r.Hash(f)}});
+        const std::string kind = KindText(r.Text(f, "kind"), l) + " (" + r.Text(f, "container") + ")";
+        Row(out, {{"mono", r.Text(f, "path")}, {"nowrap", kind}, {"nowrap", ChannelText(r, f, l)}, {"nowrap", SpanText(r, f)},
+                  {"num", std::to_string(r.Count(f, "frames"))}, {"num", SizeText(r.Count(f, "size"), l)}, {"mono", r.Hash(f)}});
     }
     out << "</tbody>\n</table>\n";
 
-    out << "<h2>Source recordings</h2>\n<table>\n<thead><tr><th>Recording</th><th>Channel</th><th>Span</th>"
-           "<th>Size</th><th>SHA-256</th></tr></thead>\n<tbody>\n";
+    out << "<h2>" << Escape(l.sourceRecordings) << "</h2>\n<table>\n" << heads({l.recording, l.channel, l.span, l.size, "SHA-256"});
     for (const Json& s : r.List(j, "sources"))
-        Row(out, {{"mono", r.Text(s, "path")}, {"nowrap", ChannelText(r, s)}, {"nowrap", SpanText(r, s)},
-                  {"num", SizeText(r.Count(s, "size"))}, {"mono", r.Hash(s)}});
+        Row(out, {{"mono", r.Text(s, "path")}, {"nowrap", ChannelText(r, s, l)}, {"nowrap", SpanText(r, s)},
+                  {"num", SizeText(r.Count(s, "size"), l)}, {"mono", r.Hash(s)}});
     out << "</tbody>\n</table>\n";
 
     const Json& skipped = r.List(j, "skipped");
     if (!skipped.empty()) {
-        out << "<h2>Not exported</h2>\n<table>\n<thead><tr><th>Channel</th><th>What</th><th>Why</th></tr></thead>\n<tbody>\n";
-        for (const Json& s : skipped) Row(out, {{"nowrap", ChannelText(r, s)}, {"", r.Text(s, "what")}, {"", r.Text(s, "reason")}});
+        out << "<h2>" << Escape(l.notExported) << "</h2>\n<table>\n" << heads({l.channel, l.what, l.why});
+        for (const Json& s : skipped) Row(out, {{"nowrap", ChannelText(r, s, l)}, {"", r.Text(s, "what")}, {"", r.Text(s, "reason")}});
         out << "</tbody>\n</table>\n";
     }
-    out << "<footer>This page is made from report.json, whose SHA-256 is <span style=\"font-family:monospace\">"
-        << Sha256OfBytes(jsonText.data(), jsonText.size())
-        << "</span>. <code>tarvex-cli verify report.json</code> checks every file listed here against its "
-           "SHA-256, and this page against report.json.</footer>\n</body>\n</html>\n";
+    out << "<footer>" << Escape(l.madeFrom) << " <span style=\"font-family:monospace\">"
+        << Sha256OfBytes(jsonText.data(), jsonText.size()) << "</span>. <code>tarvex-cli verify report.json</code> "
+        << Escape(l.verifyChecks) << "</footer>\n</body>\n</html>\n";
     if (!r.error.empty()) return (*error = "report.json: " + r.error, false);
     *html = out.str();
     return true;

@@ -17,6 +17,7 @@
 #include "Main/PlayCommands.h"
 #include "Main/PlayWinManager.h"
 #include "Main/PlayWinManager_UILogic.h"
+#include "Main/ReportLabels.h"
 #include "Main/UserMessages.h"
 #include "Main/WindowRecordings.h"
 
@@ -79,6 +80,7 @@ CCommandResult CPlayCommands::ExportEvidence(double from, double to, const std::
     request.jpegSnapshot = Settings().SnapFormat == 1;
     // The picture the user looks at, when it lies in the stretch (the engine takes the start else).
     request.snapshotAt = ui->PositionOf(ui->FocusedWindow()).wallClock;
+    request.labels = TranslatedEvidenceLabels();
     m_evidence = std::make_unique<CEvidenceRun>();
     m_evidence->Start(std::move(request), std::move(progress), [this, folder, done](const MOVRA::EvidenceResult& result) {
         CCommandResult r;

@@ -185,6 +185,32 @@ TEST_F(DateTimeTest, AgreesWithTheCalendarAcrossDaylightSavingChanges) {
     }
 }
 
+TEST_F(DateTimeTest, WallClockTextReadsTheFormsTypedAndNothingElse) {
+    const double t = static_cast<double>(DateTime::MakeTimeT(2024, 3, 15, 10, 0, 2));
+    double s = -1;
+    ASSERT_TRUE(ParseWallClockText("2024-03-15 10:00:02", false, &s));
+    EXPECT_EQ(t, s);
+    ASSERT_TRUE(ParseWallClockText("2024-03-15 10:00:02.5", false, &s));
+    EXPECT_DOUBLE_EQ(t + 0.5, s);
+    ASSERT_TRUE(ParseWallClockText("2024-03-15 10:00:02.125", false, &s));
+    EXPECT_DOUBLE_EQ(t + 0.125, s);
+    ASSERT_TRUE(ParseWallClockText("2024-02-29 23:59:59", false, &s));  // a leap day
+    // 'T' between date and time only where the caller takes it.
+    EXPECT_FALSE(ParseWallClockText("2024-03-15T10:00:02", false, &s));
+    ASSERT_TRUE(ParseWallClockText("2024-03-15T10:00:02.250", true, &s));
+    EXPECT_DOUBLE_EQ(t + 0.25, s);
+
+    s = -1;
+    for (const char* bad : {"", "2024-03-15", "10:00:02", "2024-03-15 10:00", "2024-03-15 10:00:02 ", "2024-03-15 10:00:02Z",
+                            "2024-03-15 10:00:02.", "2024-03-15 10:00:02.1234", "2024-03-15 10:00:02.1x", "2024-03-15_10:00:02",
+                            "2024-13-01 00:00:00", "2024-00-10 00:00:00", "2023-02-29 00:00:00", "2024-04-31 00:00:00",
+                            "2024-03-15 24:00:00", "2024-03-15 10:60:00", "2024-03-15 10:00:60", "2024-03-15 -1:00:00",
+                            "1969-12-31 23:59:59", "noon"}) {
+        EXPECT_FALSE(ParseWallClockText(bad, true, &s)) << bad;
+        EXPECT_EQ(-1, s) << bad;  // untouched on refusal
+    }
+}
+
 TEST(ProgramPath, HomeVariableOverridesAndEndsInSlash) {
     TarvexTest::ScopedProgramHome home;
     EXPECT_EQ(home.Path() + "/", GetProgramDirectoryUtf8());

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -223,6 +224,36 @@ TEST_F(ActivityStoreTest, ForgedDamagedOrStaleProfilesAreWorkedOutAgain) {
     ASSERT_EQ(0, ::utimes(m_file.c_str(), times));
     EXPECT_FALSE(Profile(&r));
     EXPECT_TRUE(Profile(&r));
+}
+
+// A profile forged whole, its checksum made to match: values the player cannot use as times and
+// shares are refused all the same.
+TEST(ActivityProfileBytes, ForgedWithAMatchingChecksumIsRefused) {
+    const MOVRA::FileIdentity identity{4096, 77};
+    MOVRA::ActivityResult made, r;
+    made.startWallClock = static_cast<double>(kSceneDay);
+    made.duration = 3;
+    made.perSecond = {0, 0.5f, 0};
+    made.spans = {MOVRA::ActivitySpan{0.5, 1.5, 1, 0.5f}};
+    const std::vector<unsigned char> good = MOVRA::SerializeActivity(made, identity);
+    ASSERT_TRUE(MOVRA::ParseActivity(good.data(), good.size(), identity, &r));
+    EXPECT_EQ(made.perSecond, r.perSecond);
+
+    const auto forge = [&good](std::size_t at, double value) {
+        std::vector<unsigned char> bytes = good;
+        std::memcpy(bytes.data() + at, &value, sizeof value);  // little-endian, as the store writes
+        const std::uint64_t sum = MOVRA::Fnv1a(bytes.data(), bytes.size() - 8);
+        for (int i = 0; i < 8; ++i) bytes[bytes.size() - 8 + i] = static_cast<unsigned char>(sum >> (8 * i));
+        return bytes;
+    };
+    const std::size_t start = 28, firstSpan = 52 + 3 * 4;
+    ASSERT_TRUE(MOVRA::ParseActivity(forge(start, made.startWallClock + 1).data(), good.size(), identity, &r));
+    EXPECT_EQ(made.startWallClock + 1, r.startWallClock);
+    for (const auto& [at, value] : {std::pair<std::size_t, double>{start, 1e300}, {start, -1e300}, {start, NAN},
+                                    {firstSpan + 24, 1e300}, {firstSpan + 24, 1.5}, {firstSpan + 24, -1e-3}}) {
+        const std::vector<unsigned char> forged = forge(at, value);
+        EXPECT_FALSE(MOVRA::ParseActivity(forged.data(), forged.size(), identity, &r)) << at << " " << value;
+    }
 }
 
 TEST_F(ActivityStoreTest, DamagedRecordingIsAnErrorNotAProfile) {

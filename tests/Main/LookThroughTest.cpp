@@ -5,8 +5,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <set>
 
 #include "../Engine/ActivityScenes.h"
+#include "App/Language.h"
 #include "Engine/EvidenceReport.h"
 #include "Files/FileManager.h"
 #include "Main/ClockText.h"
@@ -274,6 +277,49 @@ TEST_F(LookThroughTest, EvidenceOfAStretchVerifiesAndAFolderInUseIsRefused) {
     EXPECT_NE("success", Command({"export-evidence", "2024-03-15 10:00:09", "2024-03-15 10:00:02", m_dir + "/other", ""})["error"]);
     EXPECT_NE("success", Command({"export-evidence", "2024-03-15 10:00:02", "2024-03-15 10:00:09", "relative", ""})["error"]);
     EXPECT_FALSE(std::filesystem::exists(m_dir + "/other"));
+}
+
+// The report is in the user's language, its times and the keys of report.json as always; the page
+// made again from report.json - by the command line, in English - is the page handed over.
+TEST_F(LookThroughTest, EvidenceFromThePlayerInGermanHasGermanWordsAndVerifies) {
+    std::filesystem::copy_file(std::string(TARVEX_LANGUAGE_DIR) + "/Lang_2.xml", m_home + "Lang_2.xml");
+    TarvexApp::SetLanguageNumber(2);
+    TarvexApp::ResetLanguageTable();
+    const std::string folder = m_dir + "/beweise";
+    const json done = Command({"export-evidence", "2024-03-15 10:00:02", "2024-03-15 10:00:09", folder, "Fall 17"});
+    TarvexApp::SetLanguageNumber(0);
+    TarvexApp::ResetLanguageTable();
+    ASSERT_EQ("success", done["error"]) << done.dump();
+
+    std::ifstream page(folder + "/report.html");
+    const std::string html((std::istreambuf_iterator<char>(page)), std::istreambuf_iterator<char>());
+    for (const char* german : {"<html lang=\"de\">", "<h1>Beweisbericht</h1>", "<h2>Exportierte Dateien</h2>",
+                               "<h2>Quellaufnahmen</h2>", "<th>Datei</th>", "<th>Gr\xC3\xB6\xC3\x9F" "e</th>", " Bytes</td>",
+                               "Aufnahmen aus dem Zeitraum 2024-03-15 10:00:02.000 \xE2\x80\x93 10:00:09.000",
+                               "pr\xC3\xBC" "ft jede hier aufgef\xC3\xBChrte Datei", "<td class=\"nowrap\">Schnappschuss ("})
+        EXPECT_NE(std::string::npos, html.find(german)) << german;
+    EXPECT_EQ(std::string::npos, html.find("Evidence report")) << html;
+
+    std::ifstream report(folder + "/report.json");
+    json written = json::parse(report);
+    EXPECT_EQ("2024-03-15 10:00:02.000", written["stretch"]["start"]);
+    EXPECT_EQ("Fall 17", written["note"]);
+    std::set<std::string> kinds;  // values for scripts stay as they are
+    for (const json& f : written["files"]) kinds.insert(f["kind"].get<std::string>());
+    EXPECT_TRUE(kinds.count("clip") && kinds.count("snapshot")) << written["files"].dump();
+    EXPECT_EQ("Beweisbericht", written["labels"]["title"]);
+    const MOVRA::EvidenceVerification check = MOVRA::VerifyEvidence(folder + "/report.json");
+    ASSERT_TRUE(check.readable) << check.error;
+    EXPECT_TRUE(check.AllMatch());
+
+    // The words are part of what is verified: others in report.json do not make the page handed over.
+    written["labels"]["title"] = "Bericht";
+    std::ofstream(folder + "/report.json", std::ios::trunc) << written.dump(2) << "\n";
+    const MOVRA::EvidenceVerification edited = MOVRA::VerifyEvidence(folder + "/report.json");
+    ASSERT_TRUE(edited.readable) << edited.error;
+    ASSERT_FALSE(edited.checks.empty());
+    EXPECT_EQ("report", edited.checks.back().role);
+    EXPECT_EQ("changed", edited.checks.back().status);
 }
 
 TEST_F(LookThroughTest, TheEvidenceDialogExportsAndACancelLeavesNoFolder) {

@@ -33,27 +33,6 @@ int Usage(const std::string& error) {
     return kExitUsage;
 }
 
-// "YYYY-MM-DD hh:mm:ss[.fff]" (or with a T between), local time, to local seconds.
-bool ParseWallClock(const std::string& text, double* seconds) {
-    int year, month, day, hour, minute, second, used = 0;
-    char separator;
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d%n", &year, &month, &day, &separator, &hour, &minute, &second, &used) != 7 ||
-        (separator != ' ' && separator != 'T') || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 ||
-        minute > 59 || second > 59)
-        return false;
-    double fraction = 0;
-    const std::string rest = text.substr(static_cast<std::size_t>(used));
-    if (!rest.empty()) {
-        if (rest[0] != '.' || rest.size() < 2 || rest.size() > 4 || rest.find_first_not_of("0123456789", 1) != std::string::npos)
-            return false;
-        fraction = std::stod("0" + rest);
-    }
-    const std::int64_t t = KX_SOFT_BASE::DateTime::MakeTimeT(year, month, day, hour, minute, second);
-    if (t <= 0) return false;
-    *seconds = static_cast<double>(t) + fraction;
-    return true;
-}
-
 std::string Normal(const std::string& path) {
     std::error_code ec;
     const std::filesystem::path p = std::filesystem::absolute(path, ec);
@@ -122,7 +101,8 @@ int RunEvidence(int argc, char** argv) {
     if (!o.values.count("-o")) return Usage("give the new folder with -o");
     if (!o.values.count("--from") || !o.values.count("--to")) return Usage("give the stretch with --from and --to");
     MOVRA::EvidenceRequest request;
-    if (!ParseWallClock(o.values.at("--from"), &request.from) || !ParseWallClock(o.values.at("--to"), &request.to))
+    if (!KX_SOFT_BASE::ParseWallClockText(o.values.at("--from"), true, &request.from) ||
+        !KX_SOFT_BASE::ParseWallClockText(o.values.at("--to"), true, &request.to))
         return Usage("--from and --to take YYYY-MM-DD hh:mm:ss[.fff]");
     if (request.to <= request.from) return Usage("--to must come after --from");
     request.snapshotAt = request.from;

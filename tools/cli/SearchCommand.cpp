@@ -24,26 +24,16 @@ struct TimeBound {
 };
 
 bool ParseBound(const std::string& text, TimeBound* bound) {
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, consumed = 0;
-    double s = 0;
-    const char* c = text.c_str();
     bound->set = true;
-    if (std::sscanf(c, "%4d-%2d-%2d%*1[ T]%2d:%2d:%lf%n", &y, &mo, &d, &h, &mi, &s, &consumed) == 6 &&
-        consumed == static_cast<int>(text.size())) {
-        bound->ofDay = false;
-    } else if (std::sscanf(c, "%2d:%2d:%lf%n", &h, &mi, &s, &consumed) == 3 && consumed == static_cast<int>(text.size())) {
-        bound->ofDay = true;
-    } else {
+    bound->ofDay = false;
+    if (KX_SOFT_BASE::ParseWallClockText(text, true, &bound->seconds)) return true;
+    int h = 0, mi = 0, consumed = 0;
+    double s = 0;
+    if (std::sscanf(text.c_str(), "%2d:%2d:%lf%n", &h, &mi, &s, &consumed) != 3 || consumed != static_cast<int>(text.size()) ||
+        h < 0 || h > 23 || mi < 0 || mi > 59 || !(s >= 0 && s < 61))
         return false;
-    }
-    if (mo < 0 || mo > 12 || d < 0 || d > 31 || h < 0 || h > 23 || mi < 0 || mi > 59 || !(s >= 0 && s < 61)) return false;
-    if (bound->ofDay) {
-        bound->seconds = h * 3600.0 + mi * 60.0 + s;
-    } else {
-        if (mo < 1 || d < 1) return false;
-        const double whole = std::floor(s);
-        bound->seconds = static_cast<double>(KX_SOFT_BASE::DateTime::MakeTimeT(y, mo, d, h, mi, static_cast<int>(whole))) + (s - whole);
-    }
+    bound->ofDay = true;
+    bound->seconds = h * 3600.0 + mi * 60.0 + s;
     return true;
 }
 
