@@ -107,7 +107,7 @@ int RunEvidence(int argc, char** argv) {
     if (request.to <= request.from) return Usage("--to must come after --from");
     request.snapshotAt = request.from;
     if (o.values.count("--snapshot-at") &&
-        (!ParseWallClock(o.values.at("--snapshot-at"), &request.snapshotAt) || request.snapshotAt < request.from ||
+        (!KX_SOFT_BASE::ParseWallClockText(o.values.at("--snapshot-at"), true, &request.snapshotAt) || request.snapshotAt < request.from ||
          request.snapshotAt >= request.to))
         return Usage("--snapshot-at takes YYYY-MM-DD hh:mm:ss[.fff] inside the stretch");
     const std::string snapshot = o.values.count("--snapshot") ? o.values.at("--snapshot") : "jpg";
