@@ -45,7 +45,7 @@ engine_contract() {
   case "$1" in
     Engine/Movra.h|Engine/StrovaWrapper.h|Engine/RecordingWriter.h|Engine/FramePattern.h) return 0 ;;
     Engine/ActivityProfiler.h|Engine/ActivityScan.h|Engine/ActivityStore.h|Engine/EngineThread.h) return 0 ;;
-    Engine/EvidenceExport.h|Engine/EvidenceReport.h) return 0 ;;
+    Engine/EvidenceExport.h|Engine/EvidenceLabels.h|Engine/EvidenceReport.h) return 0 ;;
     *) return 1 ;;
   esac
 }
