@@ -321,9 +321,12 @@ int main(int argc, char** argv) {
     } else {
         // The two days whose opening is compared, then a day of longer files for sync play across
         // its boundaries (a file of 2 s at 8X is a boundary every quarter second).
+        int day = 0;
         for (int files : {2, quick ? 24 : 96, 3}) {
             MOVRA::SynthOptions o;
-            o.start = 1710496800;
+            // A day apiece: the catalogue keeps what earlier runs dropped, and a day of the same
+            // date would take their files into its channels.
+            o.start = 1710496800 + 86400 * day++;
             o.channels = 36;
             o.files = files;
             o.seconds = files == 3 ? 30 : 2;
