@@ -129,6 +129,7 @@ TEST_F(ActivityJumpTest, ProfilesReachTheRowsAndNJumpsAcrossTheWindowsFilesUntil
     const unsigned int before = Ui().TimeShown(0);
     const CCommandResult none = m_panels->commands.JumpToActivity(true);
     EXPECT_EQ(0, none.ok);
+    ASSERT_FALSE(m_panels->notifications.empty());
     EXPECT_EQ(L"No further activity to go to", m_panels->notifications.back());
     EXPECT_TRUE(Plays(0, m_scenes[1])) << "nothing moved";
     EXPECT_LE(Ui().TimeShown(0), before + 3);
@@ -154,17 +155,21 @@ TEST_F(ActivityJumpTest, InSyncNGoesToTheNextEventOfAnyWindowAndTheGroupFollows)
     ASSERT_EQ(1, m_panels->commands.Focus(0).ok);
     ASSERT_EQ(1, m_panels->commands.Seek(k10h + 12, 0).ok);
     ASSERT_TRUE(PumpUntil([&] { return Ui().GroupTime() >= k10h + 11 && Ui().GroupTime() <= k10h + 13; }));
+    // A jump goes from the picture the selected window shows, which may come after the clock.
+    ASSERT_TRUE(ShowsBetween(0, k10h + 11, k10h + 13));
 
     // Past window 0's event: the next is window 1's, and the whole group goes there.
     ASSERT_EQ(1, m_panels->commands.JumpToActivity(true).ok);
     EXPECT_TRUE(PumpUntil([&] { return Ui().GroupTime() >= k10h + 19 && Ui().GroupTime() <= k10h + 22; }));
     EXPECT_TRUE(ShowsBetween(1, k10h + 19, k10h + 22));
+    ASSERT_TRUE(ShowsBetween(0, k10h + 19, k10h + 22)) << "the selected window follows the group";
     ASSERT_TRUE(PumpUntil([&] { return Ui().PendingOpens() == 0; }));
     ASSERT_EQ(1, m_panels->commands.JumpToActivity(true).ok);
     EXPECT_TRUE(PumpUntil([&] { return Ui().GroupTime() >= k10h + 41 && Ui().GroupTime() <= k10h + 44; }));
     EXPECT_TRUE(PumpUntil([&] { return Plays(0, m_scenes[1]); }));
     ASSERT_TRUE(PumpUntil([&] { return Ui().PendingOpens() == 0; }));
     EXPECT_EQ(0, m_panels->commands.JumpToActivity(true).ok);
+    ASSERT_FALSE(m_panels->notifications.empty());
     EXPECT_EQ(L"No further activity to go to", m_panels->notifications.back());
 
     // And back over the group's events in turn.
