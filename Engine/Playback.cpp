@@ -481,8 +481,7 @@ private:
             // A frame exactly on a beat belongs to it in either direction, whatever the rounding.
             beatIndex = static_cast<std::int64_t>(c.forward ? std::floor(wall / beat + 1e-6) : std::ceil(wall / beat - 1e-6));
             if (beatIndex == m_beatShown && c.forward == m_beatForward && beat == m_beatLength) {
-                const auto due = c.group->Due(wall);
-                m_late = due == Clock::time_point::max() ? -1.0 : std::chrono::duration<double>(Clock::now() - due).count();
+                m_late = LateForGroup(c, wall, Clock::now());
                 return Due::Skip;
             }
             dueWall = static_cast<double>(beatIndex) * beat;
@@ -495,11 +494,8 @@ private:
                 if (Interrupted(c.generation)) return Due::Interrupted;
                 const auto due = c.group->Due(dueWall);
                 const auto now = Clock::now();
-                if (first) {
-                    // How late against the frame's own time, which is what keeping up is about.
-                    const auto own = c.group->Due(wall);
-                    m_late = own == Clock::time_point::max() ? -1.0 : std::chrono::duration<double>(now - own).count();
-                }
+                // How late against the frame's own time, which is what keeping up is about.
+                if (first) m_late = LateForGroup(c, wall, now);
                 if (now >= due) {
                     const bool late = now > due + lateAfter;
                     if (first && late && now - m_lastPresented < kMaxGapWithoutFrame) return Due::Drop;
@@ -523,6 +519,12 @@ private:
                     m_s.cv.wait_until(lock, std::min(c.group->Due(dueWall), Clock::now() + kIdleWait));
             }
         }
+    }
+
+    // Seconds the frame at `wall` is late by the group's clock; -1 while the clock is held.
+    static double LateForGroup(const Commands& c, double wall, Clock::time_point now) {
+        const auto due = c.group->Due(wall);
+        return due == Clock::time_point::max() ? -1.0 : std::chrono::duration<double>(now - due).count();
     }
 
     // A member this far behind the group's clock (the others took its core for a while) would
