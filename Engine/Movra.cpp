@@ -345,7 +345,7 @@ double CMovra::Impl::DurationSeconds() {
     return m_file->indexReady ? m_file->index.DurationSeconds() : m_file->media.durationEstimate;
 }
 
-int CMovra::Impl::SeekToStreamTime(double seconds) {
+int CMovra::Impl::SeekToStreamTime(double seconds, bool showNow) {
     // The last frame starts one frame before the end; without the index the duration is an
     // estimate, so a target past the last frame is taken as the last frame's time.
     const MediaDescription& m = m_file->media;
@@ -355,7 +355,7 @@ int CMovra::Impl::SeekToStreamTime(double seconds) {
         m_startSeconds = seconds;
         return 1;
     }
-    m_playback->Seek(seconds);
+    m_playback->Seek(seconds, showNow);
     if (m_push || m_rawPush) UpdateStreamPush(seconds);
     return 1;
 }
@@ -519,14 +519,14 @@ double CMovra::Impl::StartWallClock() {
     return m_file->startExact;
 }
 
-int CMovra::Impl::SeekToWallClockNearest(double wallClock) {
+int CMovra::Impl::SeekToWallClockNearest(double wallClock, bool showNow) {
     if (!m_file) return 0;
     double start;
     {
         std::lock_guard<std::mutex> lock(m_file->mutex);
         start = m_file->startExact;
     }
-    return SeekToStreamTime(wallClock - start);  // clamped to the file's first and last frames
+    return SeekToStreamTime(wallClock - start, showNow);  // clamped to the file's first and last frames
 }
 
 std::shared_ptr<CPlayGroup> CMovra::Impl::Group() {
@@ -574,6 +574,7 @@ int CMovra::StopDataRecord() { return m_impl->StopDataRecord(); }
 int CMovra::EnableStreamPush(int on) { return m_impl->EnableStreamPush(on); }
 int CMovra::GroupPlay_Open() { return m_impl->Group()->Open(); }
 int CMovra::GroupPlay_AddToPlayGroup(CMovra* member) { return member == this ? 0 : m_impl->Group()->Add(member); }
+int CMovra::GroupPlay_AddAhead(CMovra* member) { return member == this ? 0 : m_impl->Group()->Add(member, true); }
 int CMovra::GroupPlay_DelFromPlayGroup(CMovra* member) { return m_impl->Group()->Remove(member); }
 int CMovra::GroupPlay_PlayForward() { return m_impl->Group()->PlayForward(); }
 int CMovra::GroupPlay_PlayBackward() { return m_impl->Group()->PlayBackward(); }

@@ -38,6 +38,8 @@ struct MV_FRAME_RECORD {
     int height = 0;
     int reserved = 0;
     int type = 3;
+    // Shown because a play group's clock reached it, not by a seek or a step.
+    int byGroupClock = 0;
 };
 
 enum MV_FRAME_KIND {
@@ -190,6 +192,10 @@ public:
 
     int GroupPlay_Open();
     int GroupPlay_AddToPlayGroup(CMovra* member);
+    // A member that joins before the group's clock reaches its file (a channel's next file, a
+    // little before the one on screen ends): it shows nothing until the clock reaches its first
+    // frame in the direction of play, and then shows it on the group's beat like the others.
+    int GroupPlay_AddAhead(CMovra* member);
     int GroupPlay_DelFromPlayGroup(CMovra* member);
     int GroupPlay_PlayForward();
     int GroupPlay_PlayBackward();

@@ -89,7 +89,8 @@ public:
     double CurrentWallClock();  // of the frame on screen, else of the file's start
     double StartWallClock();  // of the file's first frame
     // To the frame for a wall-clock time, or the file's nearest end when it does not cover it.
-    int SeekToWallClockNearest(double wallClock);
+    // Without `showNow`, play shows that frame when it is due (CPlayback::Seek).
+    int SeekToWallClockNearest(double wallClock, bool showNow = true);
 
     // As a group engine (built without a listener).
     std::shared_ptr<CPlayGroup> Group();
@@ -103,7 +104,7 @@ private:
     void UpdateStreamPush(double fromSeconds = -1);
     void StopStreamPush();
     // Seeks to stream time `seconds` (from the first frame), now or when play starts.
-    int SeekToStreamTime(double seconds);
+    int SeekToStreamTime(double seconds, bool showNow = true);
     double DurationSeconds();
 
     CMovra* m_owner;

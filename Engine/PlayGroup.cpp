@@ -27,22 +27,21 @@ int CPlayGroup::Open() {
     return 1;
 }
 
-int CPlayGroup::Add(CMovra* member) {
+int CPlayGroup::Add(CMovra* member, bool ahead) {
     if (!m_open || !member || !member->m_impl->IsOpen()) return 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (std::find(m_members.begin(), m_members.end(), member) != m_members.end()) return 1;
     }
     CMovra::Impl& m = *member->m_impl;
-    if (!m_clock->Known()) {
-        m_clock->SetTime(m.CurrentWallClock());  // the first member sets the time
-    } else {
-        m.SeekToWallClockNearest(m_clock->Now());  // a later one joins at the group's time
-    }
+    const bool first = !m_clock->Known();
+    if (first) m_clock->SetTime(m.CurrentWallClock());  // the first member sets the time
     m.SetSpeed(m_speed);
     if (m_forward) m.PlayForward();
     else m.PlayBackward();
     m.JoinGroup(m_clock, shared_from_this());
+    // A later one joins at the group's time.
+    if (!first) m.SeekToWallClockNearest(m_clock->Now(), !ahead);
     std::lock_guard<std::mutex> lock(m_mutex);
     m_members.push_back(member);
     m_clock->SetMembers(static_cast<int>(m_members.size()));

@@ -16,7 +16,8 @@ class CPlayGroup : public std::enable_shared_from_this<CPlayGroup> {
 public:
     ~CPlayGroup() { Close(); }  // members go back to their own clocks
     int Open();
-    int Add(CMovra* member);
+    // `ahead`: the member shows nothing until the clock reaches it (CMovra::GroupPlay_AddAhead).
+    int Add(CMovra* member, bool ahead = false);
     int Remove(CMovra* member);
     int PlayForward();
     int PlayBackward();

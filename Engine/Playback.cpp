@@ -64,6 +64,7 @@ struct CPlayback::Shared {
     bool shownSmall = false;
     bool seekPending = false;
     double seekSeconds = 0;
+    bool seekShows = true;
     int steps = 0;  // pending steps: positive forward, negative backward
     std::shared_ptr<ISoundOutput> sound;
     std::shared_ptr<CGroupClock> group;
@@ -91,6 +92,7 @@ struct Commands {
     double speed = 1;
     bool seek = false;
     double seekSeconds = 0;
+    bool seekShows = true;
     int steps = 0;
     std::shared_ptr<ISoundOutput> sound;
     std::shared_ptr<CGroupClock> group;
@@ -163,6 +165,7 @@ private:
         c.shownSmall = m_s.shownSmall;
         c.seek = m_s.seekPending;
         c.seekSeconds = m_s.seekSeconds;
+        c.seekShows = m_s.seekShows;
         c.steps = m_s.steps;
         c.sound = m_s.sound;
         c.group = m_s.group;
@@ -354,7 +357,7 @@ private:
             if (c.group && due == Due::Drop && m_late > kGroupCatchUp) CatchUpWithGroup(c);
         }
         if (due == Due::Show) {
-            Present(picture, number, seconds);
+            Present(picture, number, seconds, c.group != nullptr);
         } else {
             m_lastPts = picture->pts;  // passed over: the position moves on all the same
             std::lock_guard<std::mutex> lock(m_s.mutex);
@@ -373,6 +376,9 @@ private:
             target = index->frames[n].pts;
         }
         const int level = c.playing ? LevelFor(c.speed, c.forward) : 0;
+        // Positioned only: play, once on, decodes the frame sought first and shows it when it
+        // is due.
+        const bool quiet = !c.seekShows;
         Picture picture;
         std::size_t number = n;
         if (c.forward || !index) {
@@ -383,10 +389,15 @@ private:
             m_decoder.DiscardThrough(target - 1);
             m_forwardReady = true;
             m_backwardUsed = false;
+            if (quiet) {
+                m_lastPts = target - 1;
+                return;
+            }
             picture = NextForward();
             if (picture) number = static_cast<std::size_t>(FrameNumberOf(picture->pts));
         } else {
             m_lastPts = n + 1 < index->frames.size() ? index->frames[n + 1].pts : kNone;
+            if (quiet) return;
             picture = NextBackward(level, &number);
         }
         if (!picture) {
@@ -593,7 +604,7 @@ private:
         return static_cast<int>(std::lround(SecondsOf(pts) * fps));
     }
 
-    void Present(const Picture& picture, std::size_t number, double seconds) {
+    void Present(const Picture& picture, std::size_t number, double seconds, bool byGroupClock = false) {
         {
             std::lock_guard<std::mutex> lock(m_s.mutex);
             m_s.last = picture;
@@ -605,7 +616,7 @@ private:
         }
         m_lastPts = picture->pts;
         m_lastPresented = Clock::now();
-        Hand(picture);
+        Hand(picture, byGroupClock);
     }
 
     void Represent() {
@@ -617,11 +628,12 @@ private:
         if (last) Hand(last);
     }
 
-    void Hand(const Picture& picture) {
+    void Hand(const Picture& picture, bool byGroupClock = false) {
         if (!m_s.listener || Stopping()) return;
         MV_FRAME_RECORD record;
         record.width = picture->width;
         record.height = picture->height;
+        record.byGroupClock = byGroupClock ? 1 : 0;
         // The listener only reads the buffer (it may be a frame kept for stepping back).
         m_s.listener->OnFrameVisible(static_cast<int>(picture->planes.size()), MV_FRAME_DIRECTDRAW,
                                      const_cast<unsigned char*>(picture->planes.data()), m_s.context, &record);
@@ -773,10 +785,11 @@ void CPlayback::SetDirection(bool forward) {
     m_shared->Command();
 }
 
-void CPlayback::Seek(double seconds) {
+void CPlayback::Seek(double seconds, bool showNow) {
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     m_shared->seekPending = true;
     m_shared->seekSeconds = seconds;
+    m_shared->seekShows = showNow;
     m_shared->steps = 0;  // the seek decides what is shown next
     m_shared->Command();
 }

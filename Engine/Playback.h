@@ -58,8 +58,9 @@ public:
     // Backward needs the file's index; the caller checks that it is complete.
     void SetDirection(bool forward);
     // To the frame shown at `seconds` of stream time (from the first frame); the frame is handed
-    // out even while paused.
-    void Seek(double seconds);
+    // out even while paused. Without `showNow`, play hands it out when it is due instead (a member
+    // that joins its group before the group's clock reaches its file).
+    void Seek(double seconds, bool showNow = true);
     // Pauses, then shows the next or the previous frame. With the file's frame count known
     // (nonzero), 0 when the step would leave the file.
     int Step(bool forward, std::size_t frames);

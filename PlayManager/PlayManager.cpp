@@ -187,6 +187,11 @@ int CPlayManager::GroupPlay_AddToPlayGroup(void* group, void* handle) {
     if (!member) return 0;
     TARVEX_ON_GROUP(GroupPlay_AddToPlayGroup(member));
 }
+int CPlayManager::GroupPlay_AddAhead(void* group, void* handle) {
+    CMovra* member = FindEngine(handle);
+    if (!member) return 0;
+    TARVEX_ON_GROUP(GroupPlay_AddAhead(member));
+}
 int CPlayManager::GroupPlay_DelFromPlayGroup(void* group, void* handle) {
     CMovra* member = FindEngine(handle);
     if (!member) return 0;

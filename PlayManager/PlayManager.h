@@ -65,6 +65,8 @@ public:
     int GroupPlay_SetListener(const boost::weak_ptr<IPlayObjectListener>& listener);
     int GroupPlay_Open(void* group);
     int GroupPlay_AddToPlayGroup(void* group, void* handle);
+    // Joins before the group's clock reaches the file: nothing shows until it does.
+    int GroupPlay_AddAhead(void* group, void* handle);
     int GroupPlay_DelFromPlayGroup(void* group, void* handle);
     int GroupPlay_PlayForward(void* group);
     int GroupPlay_PlayBackward(void* group);

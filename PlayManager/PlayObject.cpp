@@ -217,7 +217,7 @@ void CPlayObject::Task_OnPlayTimeInfoChanged(unsigned int start, unsigned int en
 void CPlayObject::OnFrameVisible(int, int kind, unsigned char* buffer, void*, MOVRA::MV_FRAME_RECORD* frame) {
     // Only a complete picture is drawn.
     if (!frame || frame->type != 3 || !buffer) return;
-    if (kind == MOVRA::MV_FRAME_DIRECTDRAW) DDrawRender(buffer, frame->width, frame->height);
+    if (kind == MOVRA::MV_FRAME_DIRECTDRAW) DDrawRender(buffer, frame->width, frame->height, frame->byGroupClock != 0);
     else if (kind == MOVRA::MV_FRAME_PLANAR) QTRender(buffer, frame->width, frame->height);
     ReportStepShown();
 }
@@ -227,10 +227,11 @@ void CPlayObject::WaitForRender() {
     if (m_renderToken.use_count() > 1 && !m_stopped) m_renderDone->Wait(KX_SOFT_BASE::KX_INFINITE);
 }
 
-void CPlayObject::DDrawRender(unsigned char* buffer, int width, int height) {
+void CPlayObject::DDrawRender(unsigned char* buffer, int width, int height, bool byGroupClock) {
     if (!m_renderToken || m_stopped) return;
     if (auto listener = Listener()) {
         CFrameInfo info;
+        info.byGroupClock = byGroupClock;
         int returned = 0;
         m_engine->QueryInfo(MOVRA::MV_QUERY_FRAME_NUMBER, &info.frame, sizeof(info.frame), &returned);
         m_engine->QueryInfo(MOVRA::MV_QUERY_WALL_CLOCK, &info.wallClock, sizeof(info.wallClock), &returned);

@@ -61,7 +61,7 @@ public:
     void Task_OnPlayTimeInfoChanged(unsigned int start, unsigned int end);
 
     // The two ways a frame reaches the UI (engine thread).
-    void DDrawRender(unsigned char* buffer, int width, int height);
+    void DDrawRender(unsigned char* buffer, int width, int height, bool byGroupClock);
     void QTRender(const unsigned char* buffer, int width, int height);
 
 private:

@@ -52,6 +52,7 @@ using ImageBuffer = boost::shared_ptr<std::vector<std::uint8_t>>;
 struct CFrameInfo {
     int frame = 0;
     double wallClock = 0;
+    bool byGroupClock = false;  // shown because a play group's clock reached it
 };
 using CompletionToken = boost::shared_ptr<CCompletionToken>;
 

@@ -25,6 +25,7 @@ public:
         {
             std::lock_guard<std::mutex> lock(m_pairsMutex);
             pairs.emplace_back(wall, clock);
+            if (frame->byGroupClock) byGroupClock.emplace_back(ReadFrameNumber(buffer, frame->width, frame->width, frame->height), wall - clock);
         }
         FrameLog::OnFrameVisible(size, kind, buffer, context, frame);
     }
@@ -32,14 +33,22 @@ public:
         std::lock_guard<std::mutex> lock(m_pairsMutex);
         return pairs;
     }
+    // The pictures the group's clock showed: each one's number, and how far its time was from the
+    // clock then.
+    std::vector<std::pair<int, double>> ByGroupClock() {
+        std::lock_guard<std::mutex> lock(m_pairsMutex);
+        return byGroupClock;
+    }
     void Clear() {
         std::lock_guard<std::mutex> lock(m_pairsMutex);
         pairs.clear();
+        byGroupClock.clear();
     }
 
 private:
     std::mutex m_pairsMutex;
     std::vector<std::pair<double, double>> pairs;
+    std::vector<std::pair<int, double>> byGroupClock;
 };
 
 struct Member {
@@ -212,5 +221,33 @@ TEST_F(GroupPlayTest, FasterThanRecordedMembersChangeTheirPicturesTogetherOnTheB
         std::size_t common = 0;
         for (long long f : shown[m]) common += shown[0].count(f);
         EXPECT_GE(common * 10, std::min(shown[0].size(), shown[m].size()) * 8) << "member " << m;
+    }
+}
+
+// A channel's next file joins before the clock reaches it, so that its first picture comes on the
+// group's time and not when it joined: it shows nothing meanwhile, then its first frame, told as
+// the group clock's. Backward the same from its last frame.
+TEST_F(GroupPlayTest, AMemberAddedAheadShowsItsFirstFrameWhenTheClockReachesIt) {
+    for (const bool forward : {true, false}) {
+        SCOPED_TRACE(forward ? "forward" : "backward");
+        CMovra group(nullptr);
+        Member a(Recording("A", kStart, 6), &group);
+        Member next(Recording("N", forward ? kStart + 3 : kStart - 3, 3), &group);  // 75 frames
+        ASSERT_EQ(1, next.engine.Pause());
+        ASSERT_EQ(1, group.GroupPlay_Open());
+        ASSERT_EQ(1, group.GroupPlay_AddToPlayGroup(&a.engine));
+        if (!forward) ASSERT_EQ(1, group.GroupPlay_PlayBackward());
+        ASSERT_EQ(1, group.GroupPlay_Seek(kStart + (forward ? 2 : 1)));  // a second from the boundary
+        ASSERT_EQ(1, group.GroupPlay_AddAhead(&next.engine));
+        ASSERT_EQ(1, next.engine.Resume());
+        const auto shown = [&] { return next.log.ByGroupClock().size(); };
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (shown() < 3 && std::chrono::steady_clock::now() < limit) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const auto frames = next.log.ByGroupClock();
+        ASSERT_GE(frames.size(), 3u);
+        EXPECT_EQ(forward ? 0 : 74, frames[0].first) << "its first frame in the direction of play";
+        for (const auto& [number, ahead] : frames)
+            EXPECT_LT(forward ? ahead : -ahead, kTolerance) << "frame " << number << " came before the clock reached it";
+        ASSERT_EQ(1, group.GroupPlay_Close());
     }
 }
