@@ -185,8 +185,11 @@ private:
         // step back is as quick as the next ones.
         if (m_lastPts != kNone && !Playing()) {
             const FileIndex* index = Index();
-            CBackwardFrames* backward = index ? Backward() : nullptr;
-            if (backward && backward->Prefetch(index->FrameAt(m_lastPts))) return;
+            // Nothing comes before the first frame: a file paused there (a day's next file,
+            // waiting for its turn) needs no second decoder.
+            const std::size_t at = index ? index->FrameAt(m_lastPts) : 0;
+            CBackwardFrames* backward = at > 0 ? Backward() : nullptr;
+            if (backward && backward->Prefetch(at)) return;
         }
         std::unique_lock<std::mutex> lock(m_s.mutex);
         m_s.cv.wait_for(lock, kIdleWait, [&] { return Interrupted(generation); });
