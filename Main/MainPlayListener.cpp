@@ -27,7 +27,7 @@ int CMainPlayListener::OnDDRenderSubWinEx(void* handle, unsigned char* frame, in
                                           TarvexPlay::RenderToken renderToken, TarvexPlay::CompletionToken done) {
     auto ui = m_ui.lock();
     if (!ui) return 0;
-    const int window = ui->Tables().WindowOf(handle);
+    const int window = frame ? ui->WindowForPicture(handle, info.byGroupClock) : -1;
     auto owner = ui->Owner();
     CKXVideoWindow* grid = owner ? owner->VideoWindow() : nullptr;
     if (window < 0 || !grid || !frame) return 0;
@@ -53,7 +53,7 @@ void CMainPlayListener::OnFileRefFinished(void* handle, int result) {
     auto ui = m_ui.lock();
     if (!ui) return;
     if (result) ui->SaveIndex(handle);
-    if (!ui->Tables().IsWaiting(handle)) return;
+    if (!ui->Tables().IsWaiting(handle) || ui->JoinedAhead(handle)) return;
     // A waiting file was opened just before its window shows it, and waits paused where it will
     // be shown from (its start in the direction of play): it stays there.
     ui->Tables().RecordOf(handle)->paused = 1;

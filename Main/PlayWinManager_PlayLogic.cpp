@@ -256,6 +256,22 @@ int CPlayManagerPlayLogic::Task_GroupSwap(void* leaving, void* joining) {
     return m_manager->GroupPlay_AddToPlayGroup(m_group, joining);
 }
 
+int CPlayManagerPlayLogic::Task_GroupJoinAhead(void* joining) {
+    if (!m_group || !m_groupActive || !IsOpen(joining)) return 0;
+    const int joined = m_manager->GroupPlay_AddAhead(m_group, joining);
+    if (joined) m_manager->Resume(joining);  // positioned first: it waits for its time, not its own clock
+    return joined;
+}
+
+int CPlayManagerPlayLogic::Task_GroupLeaveAhead(PlayHandleList handles) {
+    for (void* handle : handles ? *handles : std::vector<void*>()) {
+        if (!IsOpen(handle)) continue;
+        if (m_group && m_groupActive) m_manager->GroupPlay_DelFromPlayGroup(m_group, handle);
+        m_manager->Pause(handle);
+    }
+    return 1;
+}
+
 int CPlayManagerPlayLogic::Task_SnapPicure(void* handle, std::wstring path, int imageType) {
     std::string native = WideToNative(path);
     const int result = m_manager->SnapPicture(handle, native.data(), static_cast<MOVRA::MV_IMAGE_TYPE>(imageType)) ? 1 : 0;

@@ -58,6 +58,11 @@ public:
     // In sync play a window's next file takes its place in the group: the one leaving stops where
     // it is, the one joining shows the group's time (or waits at its nearest frame).
     int Task_GroupSwap(void* leaving, void* joining);
+    // A window's next file joins the group a little before the group's clock reaches it, so that
+    // its first picture comes on the group's beat; and leaves again, paused, when play turns
+    // elsewhere before that.
+    int Task_GroupJoinAhead(void* joining);
+    int Task_GroupLeaveAhead(PlayHandleList handles);
     int Task_SnapPicure(void* handle, std::wstring path, int imageType);
     int Task_StartRecord(void* handle, std::wstring path, int format, int window);
     // `clip`: the clip being stopped, handed back with the answer (empty when none was known).

@@ -335,7 +335,10 @@ void CPlayManagerUILogic::CloseFiles(int window) {
             for (int w : std::set<int>(closing.begin(), closing.end())) timeline->RemoveRow(w);
     }
     MarkPlaying(records, 0);
-    for (PlayHandle h : handles) m_tables.Remove(h);
+    for (PlayHandle h : handles) {
+        m_tables.Remove(h);
+        m_joinedAhead.erase(h);
+    }
     if (m_tables.Empty()) ShowPlayBarIdle();
     if (handles.empty()) return;
     // A close may start while another is still answered: both are waited for.
@@ -433,10 +436,12 @@ int CPlayManagerUILogic::SetPlayDirection(int forward) {
     ShowState();
     const Handles handles = m_tables.BoundHandles();
     for (PlayHandle h : handles) m_tables.RecordOf(h)->direction = forward ? 1 : 0;
-    if (m_state.sync)
+    if (m_state.sync) {
+        DropJoinedAhead();  // their waits were for the other way
         KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_GroupPlayDirection, forward);
-    else
+    } else {
         KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_SetPlayDirection, ListOf(handles), forward);
+    }
     return 1;
 }
 
@@ -462,6 +467,7 @@ void CPlayManagerUILogic::Seek(unsigned int time, int window) {
     if (!handle || !current) return;
     const bool playing = m_state.playing;
     if (m_state.sync) {
+        DropJoinedAhead();
         // Every window of the group goes to the file that holds the time.
         for (PlayHandle h : m_tables.BoundHandles()) {
             const int w = m_tables.WindowOf(h);
@@ -568,6 +574,8 @@ int CPlayManagerUILogic::SetSynPlay(int on) {
             }
         }
     }
+    // Without the group they would play on their own clocks.
+    DropJoinedAhead();
     KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_GroupSyn, ListOf(handles), on,
                  boost::static_pointer_cast<TarvexPlay::IPlayObjectListener>(m_listener));
     if (!m_state.playing) Pause(1);
@@ -698,6 +706,7 @@ void CPlayManagerUILogic::Retire(PlayHandle handle) {
     if (!record || m_tables.IsBound(handle)) return;
     m_tables.AddUnopened(*record);
     m_tables.Remove(handle);
+    m_joinedAhead.erase(handle);
     ++m_pendingCloses;
     KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_CloseFiles, ListOf({handle}));
 }
@@ -753,7 +762,7 @@ void CPlayManagerUILogic::PrepareNext(int window, unsigned int seconds) {
                                    : static_cast<long long>(seconds) - current->fileStartTime;
     // Far enough ahead that the next file is open (and its first picture decoded) in time, at
     // any speed.
-    const double ahead = std::max(8.0, 8.0 * m_state.SpeedFactor());
+    const double ahead = std::max(1.0, 1.0 * m_state.SpeedFactor());
     if (left > ahead) return;
     const PlayRecord* unopened = nullptr;
     NextOpened(window, forward, m_state.repeat, &unopened);
@@ -835,38 +844,6 @@ void CPlayManagerUILogic::TakeWaitingFile(int window, PlayHandle current, PlayHa
     // What the window left is closed, and so is a file prepared for where it no longer goes.
     Retire(current);
     for (PlayHandle other : m_tables.WaitingHandles(window)) Retire(other);
-}
-
-void CPlayManagerUILogic::FollowGroupTime(unsigned int time) {
-    NotePosition(-1, time);
-    if (!m_state.sync || !time) return;
-    CKXVideoWindow* grid = VideoWindow();
-    bool someHold = false;
-    for (PlayHandle h : m_tables.BoundHandles()) {
-        const int window = m_tables.WindowOf(h);
-        const PlayRecord* current = m_tables.CurrentRecord(window);
-        bool holds = SpanHolds(*current, time);
-        if (!holds) {
-            if (PlayHandle next = m_tables.WaitingHolding(window, time)) {
-                TakeWaitingFile(window, h, next);
-                holds = true;
-            } else if (const PlayRecord* record = m_tables.UnopenedHolding(window, time)) {
-                ShowWhenOpen(*record, 0);  // joins the group once open
-                holds = true;
-            }
-        }
-        if (holds) PrepareNext(window, time);
-        // A channel with no recording at the group's time says so, and joins when one begins.
-        if (grid) grid->SetNotice(window, holds ? std::wstring() : TarvexApp::Translate(L"No recording at this time"));
-        someHold = someHold || holds;
-    }
-    // Across a gap in every channel the clock goes on to the next recording.
-    if (someHold || !m_state.playing) return;
-    const unsigned int next = m_tables.NextRecordingFrom(time, m_state.forward);
-    if (next && next != m_gapSeek) {
-        m_gapSeek = next;
-        KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_GroupSeek, next);
-    }
 }
 
 void CPlayManagerUILogic::SaveIndex(PlayHandle handle) {

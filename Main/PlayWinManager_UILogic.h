@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -143,6 +144,12 @@ public:
     // The group's clock in sync play: each window shows the file of its channel that holds the
     // time, or says that it has no recording then; a gap in every channel is passed over.
     void FollowGroupTime(unsigned int time);
+    // The window a file's picture is drawn in: its own, or -1 when it is in none. A window's next
+    // file that joined the group ahead takes its window with its first picture the group's clock
+    // shows (on its beat, like the other windows'); one it showed before, from a seek or on its
+    // own clock, belongs to no window.
+    int WindowForPicture(PlayHandle handle, bool byGroupClock);
+    bool JoinedAhead(PlayHandle handle) const { return m_joinedAhead.count(handle) != 0; }
     unsigned int GroupTime() const;
     // The wall-clock second a window shows: its picture's, else the last reported position, else
     // its file's start; 0 when nothing is known.
@@ -195,6 +202,14 @@ private:
     void ShowWhenOpen(const PlayRecord& record, unsigned int time);
     // Near the end of the window's file (in the direction of play) its next one is opened.
     void PrepareNext(int window, unsigned int seconds);
+    // In sync play, a little before the group's clock reaches a window's next file (open already),
+    // the file joins the group and waits there for its time; play turned elsewhere meanwhile
+    // (another direction, a seek, sync off) sends such files back to waiting, paused.
+    void JoinAheadIfDue(int window, unsigned int time);
+    // The group's clock at `time`, going the way `forward` says, is about to reach the file: within
+    // the lead a next file joins with.
+    bool AboutToReach(const PlayRecord& record, unsigned int time, bool forward) const;
+    void DropJoinedAhead();
     // The answer to an open that prepared a waiting file; false when the answer is another's.
     bool PreparedFileOpened(int result, PlayHandle handle, const PlayRecord& record);
     // The next file of a window's channel in the direction of play: opened already, or still a
@@ -213,6 +228,9 @@ private:
     // Opens of waiting files under way (window -> path): the program's own, they hold nothing
     // back. An answer for a window closed meanwhile is closed at once.
     std::map<int, std::wstring> m_preparing;
+    // Files that joined the group ahead (JoinAheadIfDue), waiting or in their window already,
+    // until the group's time reaches them.
+    std::set<PlayHandle> m_joinedAhead;
     static void OnStatsTimer(std::uintptr_t id, void* context);
     void SampleStats();
     CPlayStats m_stats;
