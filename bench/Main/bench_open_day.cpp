@@ -6,9 +6,10 @@
 // from the others' (the group's clock, which the play loop tells in whole seconds only, is where
 // the windows' median stands) in frame intervals, sampled every 100 ms after the first second, and
 // the longest any window's picture stood still.
-// Usage: bench_open_day [--quick] [--day DIR] [--sync]
+// Usage: bench_open_day [--quick] [--day DIR] [--sync] [--trace]
 //   Without --day it writes two days of 36 channels, of 2 and of 96 files a channel (176x144,
 //   12 fps, 2 s files: what is measured is the number of files, not the decoding).
+//   --trace: each sync sample with a window more than 2 intervals off, and those windows.
 #include <time.h>
 
 #include <boost/make_shared.hpp>
@@ -112,7 +113,7 @@ struct SyncFigures {
 
 class DayRun {
 public:
-    explicit DayRun(const std::string& folder) : m_folder(folder) {}
+    DayRun(const std::string& folder, bool trace) : m_folder(folder), m_trace(trace) {}
 
     bool Run(bool sync) {
         auto panels = boost::make_shared<TarvexTest::CPanels>();
@@ -143,6 +144,9 @@ public:
             },
             60);
         const double toPicture = Ms(Clock::now() - begin);
+        // The watch samples every 100 ms: the moment of the last picture counts as well.
+        Watch::Fire(0, &watch);
+        const ProcessSize opening = watch.peak;
         const std::size_t files = ui.Tables().AllRecords().size() + ui.FilesPreparing();
         std::printf("%s: %d channels, %zu files\n", m_folder.c_str(), m_windows, files);
         if (shown)
@@ -174,7 +178,11 @@ public:
         }
         std::printf("  frames drawn against passed over 5 s: %.1f%%, slowest window %.1f%%\n", 100 * drawn / asked,
                     100 * slowest);
-        std::printf("  peak while opening and playing: %d threads, %.0f MB resident\n", watch.peak.threads,
+        // Opening apart from playing on: a day of 2-s files crosses a boundary in every window
+        // every 2 s, where a recorder's 15-minute files cross one each quarter of an hour.
+        std::printf("  peak to a picture in every window: %d threads, %.0f MB resident\n", opening.threads,
+                    opening.rssKb / 1024.0);
+        std::printf("  peak while opening and playing 5 s: %d threads, %.0f MB resident\n", watch.peak.threads,
                     watch.peak.rssKb / 1024.0);
 
         if (sync) {
@@ -257,6 +265,7 @@ private:
             const double median = clocks[clocks.size() / 2];
             double spread = 0;
             for (double c : clocks) spread = std::max(spread, std::fabs(c - median) / frameInterval);
+            if (m_trace && spread > 2) Trace(spread, median, frameInterval);
             f.worstSpread = std::max(f.worstSpread, spread);
             f.spreads.push_back(spread);
         };
@@ -278,6 +287,17 @@ private:
         return f;
     }
 
+    void Trace(double spread, double median, double interval) {
+        auto& ui = *m_panels->play;
+        std::printf("    sample: %.0f intervals, median %.3f, group's second %u:", spread, median, ui.GroupTime());
+        for (int w = 0; w < m_windows; ++w) {
+            const CWindowPosition p = ui.PositionOf(w);
+            if (std::fabs(p.wallClock - median) / interval > 2)
+                std::printf(" window %d at %.3f (frame %lld of %p)", w, p.wallClock, static_cast<long long>(p.frame), p.handle);
+        }
+        std::printf("\n");
+    }
+
     static void Report(const char* what, SyncFigures f) {
         std::sort(f.spreads.begin(), f.spreads.end());
         const double typical = f.spreads.empty() ? 0 : f.spreads[f.spreads.size() * 9 / 10];
@@ -287,6 +307,7 @@ private:
     }
 
     std::string m_folder;
+    bool m_trace = false;
     int m_windows = 0;
     boost::shared_ptr<TarvexTest::CPanels> m_panels;
 };
@@ -295,11 +316,12 @@ private:
 
 int main(int argc, char** argv) {
     KX_SOFT_BASE::LimitHeapGrowth();  // as the player does
-    bool quick = false, sync = false;
+    bool quick = false, sync = false, trace = false;
     std::string given;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quick") == 0) quick = true;
         else if (std::strcmp(argv[i], "--sync") == 0) sync = true;
+        else if (std::strcmp(argv[i], "--trace") == 0) trace = true;
         else if (std::strcmp(argv[i], "--day") == 0 && i + 1 < argc) given = argv[++i];
     }
     // TARVEX_TASK_LOG=<level>, as for the player: where the UI thread's time goes.
@@ -351,7 +373,7 @@ int main(int argc, char** argv) {
     auto helper = TarvexBase::CreateLoopThread(TarvexBase::MC_WORKER);
     helper->Start();
     TarvexBase::CKXMessageLoopManager::GetInstance()->RegisterMessageLoop(helper->GetLoop(), TarvexBase::ML_HELPER);
-    for (const std::string& day : days) DayRun(day).Run(given.empty() ? day == days.back() : sync);
+    for (const std::string& day : days) DayRun(day, trace).Run(given.empty() ? day == days.back() : sync);
     TarvexBase::CKXMessageLoopManager::GetInstance()->RegisterMessageLoop({}, TarvexBase::ML_HELPER);
     helper->GetLoop()->GetControl()->Quit();
     std::filesystem::remove_all(dir);
