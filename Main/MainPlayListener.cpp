@@ -34,7 +34,7 @@ int CMainPlayListener::OnDDRenderSubWinEx(void* handle, unsigned char* frame, in
     // The read is announced on the render token: a stop of the file waits for it to end before the
     // engine may free the frame.
     if (!TarvexPlay::BeginFrameRead(renderToken)) return 0;
-    ui->BeforePicture(window);
+    ui->BeforePicture(window, handle);
     const int drawn = grid->DrawFrame(window, frame, width, height, ivs, &info.frame);
     TarvexPlay::EndFrameRead(renderToken);
     ui->NotePicture(window, handle, info.frame, info.wallClock);

@@ -5,6 +5,8 @@
 // nor anything that reads the windows' positions ever sees some windows a beat ahead of the rest.
 // Belongs to the UI thread.
 #include <functional>
+#include <map>
+#include <memory>
 #include <vector>
 
 #include "Base/UITimer.h"
@@ -18,11 +20,14 @@ public:
     CPictureBeat(const CPictureBeat&) = delete;
     CPictureBeat& operator=(const CPictureBeat&) = delete;
 
-    // Before a picture for `window` is drawn: the grid holds its frames until no picture has come
-    // for a moment. A second picture for a window that holds one is the next beat's: what is
-    // held shows first.
-    void Hold(int window);
-    bool Holding() const { return m_timer.id != 0; }
+    // Before a picture for `window` from the file `source` is drawn: the grid holds its frames
+    // until `expected` windows (those with a recording at the group's time; 0 when not known) hold
+    // one, or for a moment at most when some window's picture does not come. A second picture
+    // from the same file is the next beat's: what is held shows first. One from another file (the
+    // window's next, whose first frame falls in the beat where the one before it ends) takes the
+    // held one's place.
+    void Hold(int window, const void* source, int expected);
+    bool Holding() const { return m_holding; }
     // What is to happen when the held pictures show; at once when nothing is held.
     void WhenShown(std::function<void()> note);
     // Shows what is held, and does what waited for it.
@@ -33,5 +38,10 @@ private:
 
     std::function<CKXVideoWindow*()> m_grid;
     std::vector<std::function<void()>> m_waiting;
+    std::map<int, const void*> m_held;  // the windows holding a picture, and whose it is
+    bool m_holding = false;
+    unsigned int m_holds = 0;  // counts the holds, so that a late release lets a later one be
     CKXTimer m_timer;
+    // Gone with this object: a release posted meanwhile then does nothing.
+    std::shared_ptr<CPictureBeat*> m_self = std::make_shared<CPictureBeat*>(this);
 };

@@ -25,6 +25,7 @@ void CPlayManagerUILogic::FollowGroupTime(unsigned int time) {
     if (!m_state.sync || !time) return;
     CKXVideoWindow* grid = VideoWindow();
     bool someHold = false;
+    m_windowsOnTime = 0;
     for (PlayHandle h : m_tables.BoundHandles()) {
         const int window = m_tables.WindowOf(h);
         const PlayRecord* current = m_tables.CurrentRecord(window);
@@ -36,6 +37,7 @@ void CPlayManagerUILogic::FollowGroupTime(unsigned int time) {
             // or when the file before it ended): the whole second told here, told a moment
             // before, can still be short of it.
             someHold = true;
+            ++m_windowsOnTime;
             continue;
         }
         if (!holds) {
@@ -54,6 +56,7 @@ void CPlayManagerUILogic::FollowGroupTime(unsigned int time) {
         // A channel with no recording at the group's time says so, and joins when one begins.
         if (grid) grid->SetNotice(window, holds ? std::wstring() : TarvexApp::Translate(L"No recording at this time"));
         someHold = someHold || holds;
+        m_windowsOnTime += holds ? 1 : 0;
     }
     // Across a gap in every channel the clock goes on to the next recording.
     if (someHold || !m_state.playing) return;

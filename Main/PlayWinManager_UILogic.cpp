@@ -196,8 +196,8 @@ CWindowPosition CPlayManagerUILogic::PositionOf(int window) const {
     return at == m_pictures.end() ? CWindowPosition() : at->second;
 }
 
-void CPlayManagerUILogic::BeforePicture(int window) {
-    if (m_state.sync && m_state.speedPosition > kNormalSpeedPosition) m_beat.Hold(window);
+void CPlayManagerUILogic::BeforePicture(int window, PlayHandle handle) {
+    if (m_state.sync && m_state.speedPosition > kNormalSpeedPosition) m_beat.Hold(window, handle, m_windowsOnTime);
 }
 
 void CPlayManagerUILogic::NotePicture(int window, PlayHandle handle, std::int64_t frame, double wallClock) {

@@ -139,7 +139,7 @@ public:
     void NotePicture(int window, PlayHandle handle, std::int64_t frame, double wallClock);
     // Before a picture is drawn: in sync faster than recorded, the pictures of one beat of the
     // group show together.
-    void BeforePicture(int window);
+    void BeforePicture(int window, PlayHandle handle);
     void NotePosition(int window, unsigned int seconds);  // window -1: the group's, in sync
     // The group's clock in sync play: each window shows the file of its channel that holds the
     // time, or says that it has no recording then; a gap in every channel is passed over.
@@ -231,6 +231,7 @@ private:
     // Files that joined the group ahead (JoinAheadIfDue), waiting or in their window already,
     // until the group's time reaches them.
     std::set<PlayHandle> m_joinedAhead;
+    int m_windowsOnTime = 0;  // windows with a recording at the group's time, when last told
     static void OnStatsTimer(std::uintptr_t id, void* context);
     void SampleStats();
     CPlayStats m_stats;
