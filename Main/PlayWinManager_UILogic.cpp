@@ -828,9 +828,17 @@ bool CPlayManagerUILogic::PreparedFileOpened(int result, PlayHandle handle, cons
 void CPlayManagerUILogic::TakeWaitingFile(int window, PlayHandle current, PlayHandle next) {
     StopRecord(window);
     PostCloseAudio(current);
+    // It plays the way the window does now, which may have turned since it was opened.
+    const bool forward = m_tables.RecordOf(current)->direction != 0;
+    PlayRecord* coming = m_tables.RecordOf(next);
+    const bool turned = (coming->direction != 0) != forward;
+    coming->direction = forward ? 1 : 0;
     if (m_state.sync) {
+        // The group gives it its own direction as it joins.
         KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_GroupSwap, current, next);
     } else {
+        if (turned)
+            KX_POST_TASK(ML_PLAY, m_playLogic.get(), &CPlayManagerPlayLogic::Task_SetPlayDirection, ListOf({next}), forward ? 1 : 0);
         Pause(1, current);
         Pause(m_state.playing ? 0 : 1, next);
     }
