@@ -1,6 +1,7 @@
 #include "Engine/BackwardFrames.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace MOVRA {
 
@@ -9,10 +10,20 @@ namespace {
 // With keyframes only, a segment spans this many GOPs: one seek serves several keyframes.
 constexpr std::size_t kKeyframesPerSegment = 4;
 
+// The objects alive, on any engine's thread, and what they share.
+std::atomic<std::size_t> g_alive{0};
+std::atomic<std::size_t> g_sharedBytes{CBackwardFrames::kSharedBytes};
+
 }  // namespace
 
 CBackwardFrames::CBackwardFrames(CVideoDecoder& decoder, const FileIndex& index, int width, int height)
-    : m_decoder(decoder), m_index(index), m_pictureBytes(PlanarSize(std::max(width, 1), std::max(height, 1))) {}
+    : m_decoder(decoder), m_index(index), m_pictureBytes(PlanarSize(std::max(width, 1), std::max(height, 1))) {
+    ++g_alive;
+}
+
+CBackwardFrames::~CBackwardFrames() { --g_alive; }
+
+void CBackwardFrames::SetSharedBytes(std::size_t bytes) { g_sharedBytes = bytes; }
 
 void CBackwardFrames::SetLimits(std::size_t frames, std::size_t bytes) {
     m_maxFrames = std::max<std::size_t>(frames, 2);
@@ -33,7 +44,8 @@ void CBackwardFrames::Clear() {
 
 std::size_t CBackwardFrames::SegmentLength() const {
     // Two segments live at once: the one being shown and the one decoded ahead.
-    const std::size_t byBytes = m_maxBytes / std::max<std::size_t>(m_pictureBytes, 1);
+    const std::size_t share = g_sharedBytes.load() / std::max<std::size_t>(g_alive.load(), 1);
+    const std::size_t byBytes = std::min(m_maxBytes, share) / std::max<std::size_t>(m_pictureBytes, 1);
     return std::max<std::size_t>(1, std::min(m_maxFrames, byBytes) / 2);
 }
 

@@ -20,10 +20,18 @@ public:
     // `index` must outlive this object and stay unchanged; `decoder` is for this object alone. `width` and `height` are the expected picture
     // size, for the memory bound until a picture has been decoded.
     CBackwardFrames(CVideoDecoder& decoder, const FileIndex& index, int width, int height);
+    ~CBackwardFrames();
+    CBackwardFrames(const CBackwardFrames&) = delete;
+    CBackwardFrames& operator=(const CBackwardFrames&) = delete;
 
     static constexpr std::size_t kDefaultFrames = 400;
     static constexpr std::size_t kDefaultBytes = std::size_t(160) << 20;
     void SetLimits(std::size_t frames, std::size_t bytes);
+    // The objects alive share this many bytes as well, equally: a whole day played backward in
+    // sync (every window, and the next file of each) keeps no more than that in frames, however
+    // many windows it has. Each segment is planned by the share of the moment.
+    static constexpr std::size_t kSharedBytes = std::size_t(1) << 30;
+    static void SetSharedBytes(std::size_t bytes);  // tests
     // As CVideoDecoder::SetSkip: at 1 only reference frames are decoded, at 2 only keyframes, and
     // Previous() then passes over the frames that were not decoded.
     void SetSkip(int level);

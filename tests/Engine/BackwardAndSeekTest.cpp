@@ -300,6 +300,39 @@ TEST_F(EngineTest, BackwardFramesStayWithinTheirBoundAndMissNothing) {
     EXPECT_FALSE(small.Find(35)) << "only what the bound allows is decoded ahead";
 }
 
+// Every window of a day played backward keeps frames: together they stay within one bound, each
+// with its share of the moment.
+TEST_F(EngineTest, TheBackwardFramesOfEveryFileShareOneBound) {
+    SynthOptions o;
+    o.seconds = 3;
+    o.gop = 25;
+    const std::string path = Synth(o);
+    FileIndex index;
+    std::atomic<bool> cancel{false};
+    ASSERT_TRUE(BuildFileIndex(path, &index, cancel));
+    CVideoDecoder decoder;
+    ASSERT_TRUE(decoder.Open(path));
+    struct SharedBound {
+        explicit SharedBound(std::size_t bytes) { CBackwardFrames::SetSharedBytes(bytes); }
+        ~SharedBound() { CBackwardFrames::SetSharedBytes(CBackwardFrames::kSharedBytes); }
+    } bound(8 * PlanarSize(o.width, o.height));
+    const auto cachedAfterReadingAhead = [&](CBackwardFrames& frames) {
+        std::size_t n = 0;
+        EXPECT_TRUE(frames.Previous(40, &n));
+        EXPECT_EQ(39u, n);
+        while (frames.ReadAhead()) {}
+        return frames.CachedFrames();
+    };
+    {
+        CBackwardFrames a(decoder, index, o.width, o.height), b(decoder, index, o.width, o.height);
+        EXPECT_LE(cachedAfterReadingAhead(a), 4u) << "two share room for eight pictures";
+    }
+    CBackwardFrames alone(decoder, index, o.width, o.height);
+    const std::size_t cached = cachedAfterReadingAhead(alone);
+    EXPECT_GT(cached, 4u) << "alone it has the whole bound";
+    EXPECT_LE(cached, 8u);
+}
+
 TEST_F(EngineTest, AWallClockSeekKeepsTheFirstFramesFractionWhenItsSpanIsEchoedBack) {
     // The first frame at 10:00:00.600: second 10:00:01 is 0.4 s into the file, frame 10.
     SynthOptions o;
