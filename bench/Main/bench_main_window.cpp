@@ -48,6 +48,7 @@
 #include "Toolkit/VideoWindow.h"
 #include "bench/Engine/EngineBenchSupport.h"
 #include "bench/common/BenchLoops.h"
+#include "bench/common/CameraDay.h"
 #include "bench/common/MpvAnchor.h"
 
 namespace {
@@ -103,39 +104,6 @@ std::string Generate(const std::string& dir, int channels, double fileSeconds) {
     if (!MOVRA::WriteSynthRecordings(folder, o, &files, &error)) {
         std::fprintf(stderr, "bench_main_window: %s\n", error.c_str());
         return std::string();
-    }
-    return folder;
-}
-
-// A day of camera-like recordings made by the ffmpeg command, one file of `seconds` a channel.
-// Channels past the 16th show the first 16's recordings again (hard links): the decoding is the
-// same, and the day is made in a quarter of the time.
-std::string GenerateCamera(const std::string& dir, int channels, double seconds, const std::string& size,
-                           int kbits) {
-    const std::string folder = dir + "/camera" + size + "x" + std::to_string(channels);
-    std::filesystem::create_directories(folder);
-    std::printf("making %d camera-like recordings of %s with the ffmpeg command...\n", std::min(channels, 16), size.c_str());
-    std::fflush(stdout);
-    const int secs = static_cast<int>(seconds);
-    char end[16];
-    std::snprintf(end, sizeof end, "10%02d%02d", secs / 60, secs % 60);
-    auto name = [&](int c) { return folder + "/CAM_ch" + std::to_string(c) + "_20240315100000_20240315" + end + ".rvf"; };
-    for (int c = 1; c <= channels; ++c) {
-        if (c > 16) {
-            std::filesystem::create_hard_link(name((c - 1) % 16 + 1), name(c));
-            continue;
-        }
-        const std::string source = c % 2 ? "testsrc2=size=" + size + ":rate=25"
-                                         : "mandelbrot=size=" + size + ":rate=25:start_scale=" + std::to_string(3.0 + c * 0.01);
-        const std::string command = "ffmpeg -v error -y -f lavfi -i '" + source + "' -t " + std::to_string(secs) +
-                                    " -vf 'noise=alls=10:allf=t,hue=h=" + std::to_string(c * 10) +
-                                    "' -c:v libx264 -preset veryfast -b:v " + std::to_string(kbits) + "k -maxrate " +
-                                    std::to_string(kbits * 4 / 3) + "k -bufsize " + std::to_string(kbits * 2) +
-                                    "k -bf 2 -g 50 -pix_fmt yuv420p -f mpegts '" + name(c) + "'";
-        if (std::system(command.c_str()) != 0) {
-            std::fprintf(stderr, "bench_main_window: the ffmpeg command failed: %s\n", command.c_str());
-            return std::string();
-        }
     }
     return folder;
 }
@@ -305,8 +273,8 @@ int main(int argc, char** argv) {
         Run(std::filesystem::absolute(given).string(), play, sync, anchor);
     } else if (camera) {
         const double seconds = play + 6;
-        for (int channels : {16, 36}) Run(GenerateCamera(dir, channels, seconds, "704x576", 1500), play, sync, anchor);
-        for (int channels : {4, 9}) Run(GenerateCamera(dir, channels, seconds, "1920x1080", 4000), play, sync, anchor);
+        for (int channels : {16, 36}) Run(TarvexBench::MakeCameraDay(dir, channels, 1, static_cast<int>(seconds), "704x576", 1500), play, sync, anchor);
+        for (int channels : {4, 9}) Run(TarvexBench::MakeCameraDay(dir, channels, 1, static_cast<int>(seconds), "1920x1080", 4000), play, sync, anchor);
     } else {
         Run(Generate(dir, 16, quick ? 8 : 14), play, sync, anchor);
         Run(Generate(dir, 36, quick ? 8 : 14), play, sync, anchor);

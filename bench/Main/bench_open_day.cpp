@@ -6,9 +6,10 @@
 // from the others' (the group's clock, which the play loop tells in whole seconds only, is where
 // the windows' median stands) in frame intervals, sampled every 100 ms after the first second, and
 // the longest any window's picture stood still.
-// Usage: bench_open_day [--quick] [--day DIR] [--sync] [--trace]
+// Usage: bench_open_day [--quick] [--day DIR] [--sync] [--trace] [--camera]
 //   Without --day it writes two days of 36 channels, of 2 and of 96 files a channel (176x144,
 //   12 fps, 2 s files: what is measured is the number of files, not the decoding).
+//   --camera: a day of 16 channels of three 20-s camera-like D1 files, played in sync.
 //   --trace: each sync sample with a window more than 2 intervals off, and those windows.
 #include <time.h>
 
@@ -39,6 +40,7 @@
 #include "PlayManager/YuvTables.h"
 #include "bench/Engine/EngineBenchSupport.h"
 #include "bench/common/BenchLoops.h"
+#include "bench/common/CameraDay.h"
 #include "tests/Main/PanelDoubles.h"
 #include "Toolkit/UIFactory.h"
 
@@ -316,12 +318,13 @@ private:
 
 int main(int argc, char** argv) {
     KX_SOFT_BASE::LimitHeapGrowth();  // as the player does
-    bool quick = false, sync = false, trace = false;
+    bool quick = false, sync = false, trace = false, camera = false;
     std::string given;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quick") == 0) quick = true;
         else if (std::strcmp(argv[i], "--sync") == 0) sync = true;
         else if (std::strcmp(argv[i], "--trace") == 0) trace = true;
+        else if (std::strcmp(argv[i], "--camera") == 0) camera = sync = true;
         else if (std::strcmp(argv[i], "--day") == 0 && i + 1 < argc) given = argv[++i];
     }
     // TARVEX_TASK_LOG=<level>, as for the player: where the UI thread's time goes.
@@ -340,6 +343,10 @@ int main(int argc, char** argv) {
     std::vector<std::string> days;
     if (!given.empty()) {
         days.push_back(std::filesystem::absolute(given).string());
+    } else if (camera) {
+        const std::string day = TarvexBench::MakeCameraDay(dir, 16, 3, 20, "704x576", 1500);
+        if (day.empty()) return 1;
+        days.push_back(day);
     } else {
         // The two days whose opening is compared, then a day of longer files for sync play across
         // its boundaries (a file of 2 s at 8X is a boundary every quarter second).
@@ -373,7 +380,7 @@ int main(int argc, char** argv) {
     auto helper = TarvexBase::CreateLoopThread(TarvexBase::MC_WORKER);
     helper->Start();
     TarvexBase::CKXMessageLoopManager::GetInstance()->RegisterMessageLoop(helper->GetLoop(), TarvexBase::ML_HELPER);
-    for (const std::string& day : days) DayRun(day, trace).Run(given.empty() ? day == days.back() : sync);
+    for (const std::string& day : days) DayRun(day, trace).Run(given.empty() && !camera ? day == days.back() : sync);
     TarvexBase::CKXMessageLoopManager::GetInstance()->RegisterMessageLoop({}, TarvexBase::ML_HELPER);
     helper->GetLoop()->GetControl()->Quit();
     std::filesystem::remove_all(dir);
