@@ -105,9 +105,9 @@ int CPlayManagerUILogic::WindowForPicture(PlayHandle handle, bool byGroupClock) 
     if (window >= 0 || !byGroupClock || !m_joinedAhead.count(handle) || !m_tables.IsWaiting(handle)) return window;
     // Its first picture: the group's clock has reached the file, which takes its window now (if
     // the file before it has not given the window up already, at its end).
-    const int next = m_tables.RecordOf(handle)->context;
-    const PlayHandle current = m_tables.HandleOf(next);
+    const int its = m_tables.RecordOf(handle)->context;
+    const PlayHandle current = m_tables.HandleOf(its);
     if (!current) return -1;
-    TakeWaitingFile(next, current, handle);
-    return next;
+    TakeWaitingFile(its, current, handle);
+    return its;
 }
