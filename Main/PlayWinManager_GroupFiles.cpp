@@ -24,7 +24,6 @@ void CPlayManagerUILogic::FollowGroupTime(unsigned int time) {
     NotePosition(-1, time);
     if (!m_state.sync || !time) return;
     CKXVideoWindow* grid = VideoWindow();
-    bool someHold = false;
     m_windowsOnTime = 0;
     for (PlayHandle h : m_tables.BoundHandles()) {
         const int window = m_tables.WindowOf(h);
@@ -36,7 +35,6 @@ void CPlayManagerUILogic::FollowGroupTime(unsigned int time) {
             // It joined ahead and took its window (with its first picture, on the clock's own time,
             // or when the file before it ended): the whole second told here, told a moment
             // before, can still be short of it.
-            someHold = true;
             ++m_windowsOnTime;
             continue;
         }
@@ -55,11 +53,10 @@ void CPlayManagerUILogic::FollowGroupTime(unsigned int time) {
         }
         // A channel with no recording at the group's time says so, and joins when one begins.
         if (grid) grid->SetNotice(window, holds ? std::wstring() : TarvexApp::Translate(L"No recording at this time"));
-        someHold = someHold || holds;
         m_windowsOnTime += holds ? 1 : 0;
     }
     // Across a gap in every channel the clock goes on to the next recording.
-    if (someHold || !m_state.playing) return;
+    if (m_windowsOnTime > 0 || !m_state.playing) return;
     const unsigned int next = m_tables.NextRecordingFrom(time, m_state.forward);
     if (next && next != m_gapSeek) {
         m_gapSeek = next;
